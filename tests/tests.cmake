@@ -1,0 +1,22 @@
+# Test targets. Native build: the unit-test binary (every *_test.cpp beside the code) and the
+# test-only programs. Windows build: the Wine end-to-end tests and the Windows side of the
+# parity probe.
+enable_testing()
+
+if(SETUP_PLATFORM STREQUAL "sim")
+  find_package(GTest REQUIRED)
+  file(GLOB_RECURSE UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*_test.cpp)
+  file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+  add_executable(setup_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
+  target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(setup_tests PRIVATE setup_core platform_sim GTest::gtest GTest::gtest_main)
+  include(GoogleTest)
+  gtest_discover_tests(setup_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+endif()
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
+endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/wine.cmake AND NOT SETUP_PLATFORM STREQUAL "sim")
+  include(${CMAKE_SOURCE_DIR}/tests/wine/wine.cmake)
+endif()
