@@ -5,12 +5,39 @@ find_package(Threads REQUIRED)
 
 file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
 list(FILTER SIM_SOURCES EXCLUDE REGEX "(_test|setup_sim_main)\\.cpp$")
-add_library(platform_sim STATIC ${SIM_SOURCES})
-target_include_directories(platform_sim PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(platform_sim PUBLIC PkgConfig::MSPACK Threads::Threads)
 
-# The core calls the platform layer and the sim layer calls back into nothing of the core,
-# so the link order is core first, then the platform.
+# The program's own resources (string tables, dialog templates) come from the real resource
+# script: compiled to a .res file by the mingw-w64 resource compiler and embedded as bytes,
+# which the simulated machine serves to SysLoadString and the dialog functions.
+find_program(SIM_WINDRES NAMES x86_64-w64-mingw32-windres i686-w64-mingw32-windres)
+if(NOT SIM_WINDRES)
+  message(FATAL_ERROR "x86_64-w64-mingw32-windres not found: install binutils-mingw-w64-x86-64 "
+                      "(the simulated machine compiles res/setup.rc with it)")
+endif()
+file(GLOB_RECURSE SIM_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+set(SIM_GENERATED_DIR ${CMAKE_BINARY_DIR}/generated)
+set(SIM_RES_FILE ${SIM_GENERATED_DIR}/setup.res)
+set(SIM_RES_SOURCE ${SIM_GENERATED_DIR}/program_resources.cpp)
+add_custom_command(OUTPUT ${SIM_RES_FILE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${SIM_GENERATED_DIR}
+  COMMAND ${SIM_WINDRES} -I ${CMAKE_SOURCE_DIR}/res -O res -i ${CMAKE_SOURCE_DIR}/res/setup.rc -o ${SIM_RES_FILE}
+  DEPENDS ${SIM_RES_INPUTS}
+  WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/res
+  COMMENT "Compiling res/setup.rc for the simulated machine"
+  VERBATIM)
+add_custom_command(OUTPUT ${SIM_RES_SOURCE}
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${SIM_RES_FILE} -DOUTPUT=${SIM_RES_SOURCE} -DSYMBOL=kProgramRes
+          -P ${CMAKE_SOURCE_DIR}/cmake/embed_bytes.cmake
+  DEPENDS ${SIM_RES_FILE} ${CMAKE_SOURCE_DIR}/cmake/embed_bytes.cmake
+  VERBATIM)
+
+add_library(platform_sim STATIC ${SIM_SOURCES} ${SIM_RES_SOURCE})
+target_include_directories(platform_sim PUBLIC ${CMAKE_SOURCE_DIR}/src)
+# The machine folds case and formats text with the installer's own helpers in common/.
+target_link_libraries(platform_sim PUBLIC setup_core PkgConfig::MSPACK Threads::Threads)
+
+# The core calls the platform layer and the sim layer uses only the core's text helpers, so the
+# link order is core, platform, core again (CMake repeats it from the dependency above).
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/platform/sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

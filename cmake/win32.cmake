@@ -11,8 +11,9 @@ target_compile_definitions(platform_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AN
 set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 comdlg32 uuid setupapi version)
 target_link_libraries(platform_win32 PUBLIC ${WIN32_SYSTEM_LIBS})
 
-# Statically linked: no mingw runtime DLL has to lie beside setup.exe.
-set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+# Statically linked: no mingw runtime DLL has to lie beside setup.exe. Release builds are
+# stripped (the static runtime brings its own debug information).
+set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s>)
 
 add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp ${CMAKE_SOURCE_DIR}/res/setup.rc)
 target_compile_definitions(setup PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
@@ -21,3 +22,31 @@ target_link_options(setup PRIVATE ${WIN_STATIC_LINK})
 set_target_properties(setup PROPERTIES OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+
+# Checks of the Windows platform layer and of setup.exe's resources, built with GoogleTest from
+# its source package and run under Wine (64-bit build only: 32-bit programs need wine32).
+set(SETUP_GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest source folder for the Windows checks")
+find_program(SETUP_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
+if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  set(LAYER_CHECKS_DIR ${CMAKE_SOURCE_DIR}/src/platform/win32/tests)
+  add_library(gtest_mingw STATIC ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
+  target_include_directories(gtest_mingw SYSTEM PUBLIC ${SETUP_GTEST_SOURCE_DIR}/include)
+  target_include_directories(gtest_mingw PRIVATE ${SETUP_GTEST_SOURCE_DIR})
+  target_compile_definitions(gtest_mingw PUBLIC GTEST_HAS_NOTIFICATION_=1)
+  target_compile_options(gtest_mingw PUBLIC -include ${LAYER_CHECKS_DIR}/gtest_mingw_shim.h PRIVATE -w)
+
+  add_executable(win32_layer_checks ${LAYER_CHECKS_DIR}/layer_checks.cpp)
+  target_include_directories(win32_layer_checks PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(win32_layer_checks PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw)
+  target_link_options(win32_layer_checks PRIVATE ${WIN_STATIC_LINK})
+  set_target_properties(win32_layer_checks PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+  if(SETUP_WINE64 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    add_test(NAME win32_layer_checks
+      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:win32_layer_checks> $<TARGET_FILE_NAME:setup>
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(win32_layer_checks PROPERTIES TIMEOUT 600 LABELS win32-layer
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d")
+  endif()
+endif()

@@ -14,6 +14,11 @@ if(SETUP_PLATFORM STREQUAL "sim")
   gtest_discover_tests(setup_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()
 
+# Cabinets and version DLLs built for the tests (SETUP_FIXTURE_DIR, target "fixtures").
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
+  include(${CMAKE_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
+endif()
+
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
 endif()

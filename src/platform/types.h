@@ -35,4 +35,4 @@ constexpr ErrorCode kErrBadPathname = 161;
 constexpr ErrorCode kErrProcessAborted = 1067;
 constexpr ErrorCode kErrNoSuchDevinst = 0xE000020B;
 
-constexpr SysHandle kInvalidHandle = reinterpret_cast<SysHandle>(~static_cast<uintptr_t>(0));
+inline SysHandle const kInvalidHandle = reinterpret_cast<SysHandle>(~static_cast<uintptr_t>(0));

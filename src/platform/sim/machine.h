@@ -37,8 +37,13 @@ struct MachineProfile {
 // win7, win8. Returns false for an unknown name.
 bool BuiltinProfile(const std::string& name, MachineProfile* out);
 std::vector<std::string> BuiltinProfileNames();
-// Reads a profile file ("key=value" lines; see README). Missing keys keep the values of the
-// profile named by its "base" key (default winxp). Returns false with a message on error.
+// Reads a profile file: "key=value" lines, blank lines and '#' or ';' comments. Missing keys
+// keep the values of the built-in profile named by its "base" key (default winxp). Keys: base,
+// major, minor, build, platform (nt|9x), productType, extendedVersion (0|1), csd, servicePack
+// (major.minor), windowsDir, systemDir, programFilesDir, commonAppDataDir, commonProgramsDir,
+// userLocale, threadLocale (numbers in decimal or 0x hex), drive.X (none|removable|fixed|
+// remote|cdrom|ramdisk) and packageDrive (a letter). The profile is named after the file.
+// Returns false with "<path>:<line>: <message>" for an unknown key or a bad value.
 bool LoadProfileFile(const std::string& path, MachineProfile* out, std::string* error);
 
 // Starts a fresh machine: empty registry (apart from what every Windows has: the user's locale
@@ -62,6 +67,9 @@ bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes);
 bool DiskPathExists(const std::u16string& windowsPath);
 // Marks a file in use: opening it for writing, overwriting or deleting it fails with 32.
 void LockFile(const std::u16string& windowsPath, bool locked);
+// Fixes a file's creation and last-write times (FILETIME: 100 ns units since 1601). Until a
+// program writes the file again its last-write time stays at this value.
+void SetFileTimes(const std::u16string& windowsPath, uint64_t creation, uint64_t lastWrite);
 
 // Registry in the "Windows Registry Editor Version 5.00" format. Import merges into the
 // current registry. Returns false with a message on a malformed file.
@@ -70,7 +78,9 @@ bool ImportRegText(const std::string& text, std::string* error);
 std::string ExportRegText();
 bool ExportRegFile(const std::string& hostPath);
 
-// Journal: one line per externally visible effect, in order ("trace: ...", "msgbox: ...").
+// Journal: one UTF-8 line per externally visible effect, in order: "trace: <text>" for the
+// debugger output channel, "msgbox: [<caption>] <text> -> <button id>" for message boxes.
+// Line breaks inside a text are written as the two characters \n.
 void JournalAdd(const std::string& line);
 std::vector<std::string> Journal();
 void ClearJournal();
@@ -86,6 +96,13 @@ void QueueMessageBoxAnswer(int buttonId);
 // error. nth = 0 fails every call from now on.
 void FailCall(const std::string& function, int nth, ErrorCode error);
 void ClearFaults();
+
+// What the program asked of the process and the clock: SetProcessShutdownParameters values
+// (false while never called), virtual milliseconds slept since the reset, and whether the
+// calling thread has initialised COM.
+bool ShutdownParameters(uint32_t* level, uint32_t* flags);
+uint64_t ElapsedMilliseconds();
+bool ComInitialised();
 
 // UTF-8 <-> UTF-16 for the tools around the machine.
 std::string ToUtf8(const std::u16string& text);

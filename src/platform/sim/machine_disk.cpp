@@ -1,0 +1,315 @@
+// The simulated machine's disk: Windows paths resolved onto host folders ignoring case, and the
+// side tables that hold what the host file system cannot (Windows attributes, fixed file times,
+// files in use).
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+
+#include "common/text.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/machine_state.h"
+#include "platform/sim/sim_internal.h"
+
+namespace sim {
+namespace internal {
+
+namespace {
+
+// Attribute bits a program can set with SetFileAttributes (read-only, hidden, system, archive,
+// temporary, offline, not content indexed).
+constexpr uint32_t kSettableAttributes = 0x01 | 0x02 | 0x04 | 0x20 | 0x100 | 0x1000 | 0x2000;
+
+constexpr uint32_t kDriveTypeNoRoot = 1;
+constexpr size_t kMaxFindName = 259;
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+// Characters Windows refuses in a file or folder name.
+bool IsInvalidNameChar(char16_t c) {
+  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*';
+}
+
+std::u16string Upper(const std::u16string& text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = CharUpper(c);
+  return out;
+}
+
+// Folder of the running program, which stands in for the current folder.
+std::u16string CurrentFolder() {
+  const std::u16string& module = State().modulePath;
+  size_t cut = module.find_last_of(u"\\/");
+  if (cut == std::u16string::npos) return u"C:\\";
+  return module.substr(0, cut + 1);
+}
+
+// Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
+std::string MatchEntry(const std::string& dir, const std::u16string& name) {
+  std::string exact = dir + "/" + ToUtf8(name);
+  struct stat info;
+  if (lstat(exact.c_str(), &info) == 0) return ToUtf8(name);
+  DIR* handle = opendir(dir.c_str());
+  if (!handle) return "";
+  const std::u16string wanted = Upper(name);
+  std::string found;
+  while (struct dirent* entry = readdir(handle)) {
+    std::string entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    if (Upper(FromUtf8(entryName)) == wanted) {
+      found = entryName;
+      break;
+    }
+  }
+  closedir(handle);
+  return found;
+}
+
+uint64_t FileTimeFromTimespec(const struct timespec& t) {
+  return (static_cast<uint64_t>(t.tv_sec) + kFileTimeEpochOffsetSeconds) * kFileTimeTicksPerSecond +
+         static_cast<uint64_t>(t.tv_nsec) / 100;
+}
+
+}  // namespace
+
+ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const MachineState& s = State();
+  ResolvedPath result;
+  std::u16string path = windowsPathIn;
+
+  // Drive: "X:" prefix, the current drive for "\...", the current folder for a relative path.
+  // Network paths ("\\server\share") do not exist on this machine.
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+  if (!(path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':')) {
+    std::u16string current = CurrentFolder();
+    if (!path.empty() && IsSeparator(path[0]))
+      path = current.substr(0, 2) + path;
+    else
+      path = current + path;
+  }
+  if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != u':') {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+  const char letter = static_cast<char>(CharUpper(path[0]));
+
+  // Components: "." dropped, ".." climbs (never above the root), trailing dots and blanks cut
+  // from each name as Windows does.
+  std::vector<std::u16string> parts;
+  size_t pos = 2;
+  while (pos <= path.size()) {
+    size_t end = pos;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    std::u16string part = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
+    if (part.empty()) continue;
+    for (char16_t c : part) {
+      if (IsInvalidNameChar(c)) {
+        result.error = kErrInvalidName;
+        return result;
+      }
+    }
+    parts.push_back(part);
+  }
+
+  std::string current;
+  if (letter == s.profile.packageDrive && !s.packageHostDir.empty()) {
+    current = s.packageHostDir;
+  } else if (s.profile.driveTypes[letter - 'A'] > kDriveTypeNoRoot && !s.hostRoot.empty()) {
+    current = s.hostRoot + "/" + letter;
+  } else {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+
+  bool existing = true;
+  for (const std::u16string& part : parts) {
+    std::string name;
+    if (existing) name = MatchEntry(current, part);
+    if (name.empty()) {
+      existing = false;
+      name = ToUtf8(part);
+    }
+    current += "/" + name;
+  }
+  result.host = current;
+  result.isDriveRoot = parts.empty();
+  return result;
+}
+
+std::string ResolveHostPath(const std::u16string& windowsPath) { return ResolvePath(windowsPath).host; }
+
+bool IsLocked(const std::string& hostPath) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return State().locked.count(hostPath) != 0;
+}
+
+bool HostExists(const std::string& host) {
+  struct stat info;
+  return !host.empty() && stat(host.c_str(), &info) == 0;
+}
+
+bool HostIsDirectory(const std::string& host) {
+  struct stat info;
+  return !host.empty() && stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string HostParent(const std::string& host) {
+  size_t cut = host.find_last_of('/');
+  if (cut == std::string::npos || cut == 0) return "";
+  return host.substr(0, cut);
+}
+
+uint32_t AttributesOf(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  struct stat info;
+  if (host.empty() || stat(host.c_str(), &info) != 0) return kInvalidAttributes;
+  const bool directory = S_ISDIR(info.st_mode);
+  const auto& table = State().attributes;
+  auto it = table.find(host);
+  uint32_t bits = it != table.end() ? it->second : (directory ? 0 : kAttrArchive);
+  if (directory) bits |= kAttrDirectory;
+  return bits == 0 ? kAttrNormal : bits;
+}
+
+void StoreAttributes(const std::string& host, uint32_t attributes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  State().attributes[host] = attributes & kSettableAttributes;
+}
+
+void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  uint64_t hostTime = 0;
+  struct stat info;
+  if (!host.empty() && stat(host.c_str(), &info) == 0) hostTime = FileTimeFromTimespec(info.st_mtim);
+  uint64_t c = hostTime, w = hostTime;
+  const auto& table = State().times;
+  auto it = table.find(host);
+  if (it != table.end()) {
+    if (it->second.hasCreation) c = it->second.creation;
+    if (it->second.hasLastWrite) w = it->second.lastWrite;
+  }
+  if (creation) *creation = c;
+  if (lastWrite) *lastWrite = w;
+}
+
+void StoreTimes(const std::string& host, const FileTimeOverride& times) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  FileTimeOverride& entry = State().times[host];
+  if (times.hasCreation) {
+    entry.hasCreation = true;
+    entry.creation = times.creation;
+  }
+  if (times.hasLastWrite) {
+    entry.hasLastWrite = true;
+    entry.lastWrite = times.lastWrite;
+  }
+}
+
+void ForgetPath(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  const std::string below = host + "/";
+  auto inside = [&](const std::string& key) { return key == host || key.compare(0, below.size(), below) == 0; };
+  for (auto it = s.attributes.begin(); it != s.attributes.end();) it = inside(it->first) ? s.attributes.erase(it) : std::next(it);
+  for (auto it = s.times.begin(); it != s.times.end();) it = inside(it->first) ? s.times.erase(it) : std::next(it);
+  for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
+}
+
+void NoteFileWritten(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  auto it = s.times.find(host);
+  if (it != s.times.end()) it->second.hasLastWrite = false;
+  auto attr = s.attributes.find(host);
+  if (attr != s.attributes.end()) attr->second |= kAttrArchive;
+}
+
+void FillFindData(const std::string& host, const std::u16string& name, SysFindData* out) {
+  *out = SysFindData();
+  out->attributes = AttributesOf(host);
+  TimesOf(host, &out->creationTime, &out->lastWriteTime);
+  struct stat info;
+  if ((out->attributes & kAttrDirectory) == 0 && stat(host.c_str(), &info) == 0)
+    out->size = static_cast<uint64_t>(info.st_size);
+  size_t n = name.size() < kMaxFindName ? name.size() : kMaxFindName;
+  for (size_t i = 0; i < n; ++i) out->name[i] = name[i];
+  out->name[n] = 0;
+}
+
+}  // namespace internal
+
+using internal::Lock;
+
+std::string HostPath(const std::u16string& windowsPath) { return internal::ResolveHostPath(windowsPath); }
+
+bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty() || internal::HostIsDirectory(host)) return false;
+  std::error_code ec;
+  std::string parent = internal::HostParent(host);
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  std::ofstream file(host, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) return false;
+  internal::NoteFileWritten(host);
+  return true;
+}
+
+bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty() || internal::HostIsDirectory(host)) return false;
+  std::ifstream file(host, std::ios::binary);
+  if (!file) return false;
+  std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (bytes) *bytes = data;
+  return true;
+}
+
+bool DiskPathExists(const std::u16string& windowsPath) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return internal::HostExists(internal::ResolveHostPath(windowsPath));
+}
+
+void LockFile(const std::u16string& windowsPath, bool locked) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty()) return;
+  if (locked)
+    internal::State().locked.insert(host);
+  else
+    internal::State().locked.erase(host);
+}
+
+void SetFileTimes(const std::u16string& windowsPath, uint64_t creation, uint64_t lastWrite) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty()) return;
+  internal::FileTimeOverride times;
+  times.hasCreation = true;
+  times.creation = creation;
+  times.hasLastWrite = true;
+  times.lastWrite = lastWrite;
+  internal::StoreTimes(host, times);
+}
+
+}  // namespace sim

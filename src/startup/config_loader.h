@@ -1,0 +1,13 @@
+// Setup configuration loader: finds the program's folder and the configuration file for the
+// platform and fills the settings record from it.
+#pragma once
+
+// Loads the setup configuration once at start-up. Sets SourceDir, ProgramFilesDir and
+// DefaultDestination; then, when the platform's configuration file exists and its [Install]
+// "Supported" is not "FALSE", sets ConfigFile, creates the folders of [CreateFolder], reads every
+// start-up key of [Install], [Default] and [Product.List.PS2] into the settings record, expands
+// version macros, derives the default destination, the interface when the configuration fixes
+// it, InfPath and InfPresence, selects the help files (HelpFilesListed) and reads InstallTrace
+// from the registry. Returns 1 when the installation may go on, 0 when the configuration file is
+// missing or says the platform is not supported (nothing else is changed then).
+int LoadSetupConfiguration();

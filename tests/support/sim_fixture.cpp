@@ -1,0 +1,97 @@
+// Fresh simulated machine, package folder and settings record for each test.
+#include "support/sim_fixture.h"
+
+#include <stdlib.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "files/path_macros.h"
+#include "startup/settings.h"
+
+sim::MachineProfile SimFixture::Builtin(const std::string& profileName) {
+  sim::MachineProfile profile;
+  EXPECT_TRUE(sim::BuiltinProfile(profileName, &profile)) << "unknown profile " << profileName;
+  return profile;
+}
+
+void SimFixture::StartMachine(const sim::MachineProfile& profile) {
+  RemovePackageFolder();
+  sim::ResetMachine(profile, "");
+  std::error_code ec;
+  std::string pattern = (std::filesystem::temp_directory_path(ec) / "glidewave-pkg-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back(0);
+  ASSERT_NE(mkdtemp(buffer.data()), nullptr);
+  packageHostDir_ = buffer.data();
+  sim::MountPackage(packageHostDir_);
+  ResetSettings();
+  g_szProgramFileDest[0] = 0;
+  sim::ClearJournal();
+}
+
+void SimFixture::RemovePackageFolder() {
+  if (packageHostDir_.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(packageHostDir_, ec);
+  packageHostDir_.clear();
+}
+
+std::u16string SimFixture::PackageDir() const {
+  return std::u16string(1, static_cast<char16_t>(sim::Profile().packageDrive)) + u":";
+}
+
+void SimFixture::WritePackageFile(const std::u16string& name, const std::string& bytes) {
+  ASSERT_TRUE(sim::WriteDiskFile(PackagePath(name), bytes)) << sim::ToUtf8(name);
+}
+
+void SimFixture::ImportReg(const std::string& text) {
+  std::string error;
+  ASSERT_TRUE(sim::ImportRegText("Windows Registry Editor Version 5.00\n\n" + text, &error)) << error;
+}
+
+std::vector<std::string> SimFixture::JournalLines(const std::string& prefix) const {
+  std::vector<std::string> lines;
+  for (const std::string& line : sim::Journal())
+    if (line.compare(0, prefix.size(), prefix) == 0) lines.push_back(line);
+  return lines;
+}
+
+bool SimFixture::JournalHas(const std::string& text) const {
+  for (const std::string& line : sim::Journal())
+    if (line.find(text) != std::string::npos) return true;
+  return false;
+}
+
+std::string SettingsField(const char* name) {
+  struct Lookup {
+    const char* name;
+    std::string value;
+    bool found;
+  } lookup{name, "", false};
+  ForEachSettingsField(
+      [](const char* field, const char16_t* value, void* context) {
+        Lookup* l = static_cast<Lookup*>(context);
+        if (std::strcmp(field, l->name) == 0) {
+          l->value = sim::ToUtf8(value);
+          l->found = true;
+        }
+      },
+      &lookup);
+  EXPECT_TRUE(lookup.found) << "no settings field " << name;
+  return lookup.value;
+}
+
+void ExpectSettings(const std::string& fields) {
+  size_t at = 0;
+  while (at < fields.size()) {
+    size_t end = fields.find(';', at);
+    if (end == std::string::npos) end = fields.size();
+    std::string item = fields.substr(at, end - at);
+    size_t equals = item.find('=');
+    ASSERT_NE(equals, std::string::npos) << item;
+    std::string name = item.substr(0, equals);
+    EXPECT_EQ(SettingsField(name.c_str()), item.substr(equals + 1)) << name;
+    at = end + 1;
+  }
+}

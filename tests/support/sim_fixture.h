@@ -1,0 +1,42 @@
+// GoogleTest fixture for tests against the simulated machine: a fresh machine from a built-in
+// profile, an empty temporary package folder mounted as the package drive (the program runs as
+// D:\setup.exe), the settings record at its initial values and an empty journal.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/sim/machine.h"
+
+class SimFixture : public ::testing::Test {
+ protected:
+  void SetUp() override { StartMachine("win7"); }
+  void TearDown() override { RemovePackageFolder(); }
+
+  // Replaces the machine by a fresh one from a built-in profile name or a profile record.
+  void StartMachine(const std::string& profileName) { StartMachine(Builtin(profileName)); }
+  void StartMachine(const sim::MachineProfile& profile);
+  static sim::MachineProfile Builtin(const std::string& profileName);
+
+  // The package folder as the program sees it ("D:") and a file in it ("D:\name").
+  std::u16string PackageDir() const;
+  std::u16string PackagePath(const std::u16string& name) const { return PackageDir() + u"\\" + name; }
+  void WritePackageFile(const std::u16string& name, const std::string& bytes);
+
+  // Merges registry text; the "Windows Registry Editor Version 5.00" header is added.
+  void ImportReg(const std::string& text);
+
+  // Journal lines starting with prefix ("trace: ", "msgbox: "), and whether any line holds text.
+  std::vector<std::string> JournalLines(const std::string& prefix) const;
+  bool JournalHas(const std::string& text) const;
+
+ private:
+  void RemovePackageFolder();
+  std::string packageHostDir_;
+};
+
+// A settings field, by its name in the record, as UTF-8 text (numbers in decimal).
+std::string SettingsField(const char* name);
+// Checks settings fields given as "Name=value;Name=value" (values may hold blanks).
+void ExpectSettings(const std::string& fields);

@@ -1,0 +1,41 @@
+# Wine end-to-end tests of setup.exe (Windows builds). One test per case and Windows version of
+# tests/wine/cases.py, named wine.<case>.<version>, labelled "wine". A setup fixture starts one
+# Xvfb and makes the template prefix; a cleanup fixture ends the Xvfb. The tests skip (77) when
+# Wine is not installed, or when this build's setup.exe is 32-bit and the 32-bit Wine is missing.
+find_program(WINETEST_PYTHON NAMES python3 REQUIRED)
+set(WINETEST ${CMAKE_CURRENT_LIST_DIR}/winetest.py)
+set(WINETEST_ROOT ${CMAKE_BINARY_DIR}/wine-tests)
+set(WINETEST_STATE ${WINETEST_ROOT}/display.json)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${WINETEST} ${CMAKE_CURRENT_LIST_DIR}/cases.py)
+
+execute_process(COMMAND ${WINETEST_PYTHON} ${WINETEST} list
+  OUTPUT_VARIABLE WINETEST_CASES RESULT_VARIABLE WINETEST_LIST_RESULT ERROR_VARIABLE WINETEST_LIST_ERROR)
+if(NOT WINETEST_LIST_RESULT EQUAL 0)
+  message(FATAL_ERROR "tests/wine/winetest.py list failed:\n${WINETEST_CASES}${WINETEST_LIST_ERROR}")
+endif()
+
+add_test(NAME wine.display.start COMMAND ${WINETEST_PYTHON} ${WINETEST} display-start --state ${WINETEST_STATE})
+set_tests_properties(wine.display.start PROPERTIES FIXTURES_SETUP wine_display LABELS wine
+  SKIP_RETURN_CODE 77 TIMEOUT 60)
+add_test(NAME wine.display.stop COMMAND ${WINETEST_PYTHON} ${WINETEST} display-stop --state ${WINETEST_STATE})
+set_tests_properties(wine.display.stop PROPERTIES FIXTURES_CLEANUP wine_display LABELS wine TIMEOUT 60)
+add_test(NAME wine.prefix.template
+  COMMAND ${WINETEST_PYTHON} ${WINETEST} template --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
+set_tests_properties(wine.prefix.template PROPERTIES FIXTURES_SETUP wine_prefix
+  FIXTURES_REQUIRED wine_display LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 600)
+
+string(REPLACE "\n" ";" WINETEST_CASES "${WINETEST_CASES}")
+foreach(entry IN LISTS WINETEST_CASES)
+  if(entry STREQUAL "")
+    continue()
+  endif()
+  string(REPLACE " " ";" entry "${entry}")
+  list(GET entry 0 case_name)
+  list(GET entry 1 case_version)
+  set(test_name wine.${case_name}.${case_version})
+  add_test(NAME ${test_name}
+    COMMAND ${WINETEST_PYTHON} ${WINETEST} case ${case_name} ${case_version}
+            --exe $<TARGET_FILE:setup> --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
+  set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED "wine_display;wine_prefix"
+    LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 400)
+endforeach()

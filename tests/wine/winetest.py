@@ -1,0 +1,780 @@
+#!/usr/bin/env python3
+"""End-to-end harness: runs setup.exe under Wine in throw-away prefixes and checks what it did.
+
+Subcommands (all paths are host paths):
+  list                      the registered cases, one "name version" per line (read by CMake)
+  display-start --state F   starts one Xvfb for the whole test run and records it in F
+  display-stop --state F    ends the Xvfb recorded in F
+  template --root DIR       makes sure the pristine prefix DIR/_template exists
+  case NAME VERSION --exe EXE --root DIR [--state F]
+                            runs one case of cases.py in DIR/NAME-VERSION/prefix
+  run --exe EXE --package DIR --prefix DIR --version V [--template-root DIR] [-- ARGS...]
+                            runs setup.exe from a copy of a package folder in a fresh prefix and
+                            prints its exit code and trace lines (the demo); the template prefix
+                            is the Wine tests' one (build/win/wine-tests) unless given
+
+Exit codes: 0 pass, 1 fail, 77 skipped because Wine (or the 32-bit Wine for a 32-bit program)
+is not installed. No process started here outlives the command, except the Xvfb of
+display-start, which display-stop ends.
+"""
+
+import argparse
+import fcntl
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+SKIP = 77
+HERE = Path(__file__).resolve().parent
+
+sys.path.insert(0, str(HERE))
+from cases import WINDOWS_VERSIONS  # noqa: E402  (the case table lives beside this file)
+
+DLL_OVERRIDES = "winemenubuilder.exe=d;mscoree=d;mshtml=d"
+RUN_TIMEOUT = 120       # seconds for one run of the program under test
+TOOL_TIMEOUT = 120      # seconds for wineboot, reg and the like
+SERVER_TIMEOUT = 60     # seconds to wait for wineserver to finish and save the registry
+PACKAGE_DIR = "pkg"     # the package folder below drive_c
+# Where "run" keeps its template prefix unless told otherwise: the one the Wine tests use.
+DEFAULT_TEMPLATE_ROOT = HERE.parent.parent / "build" / "win" / "wine-tests"
+
+
+class Skip(Exception):
+    """Raised when the case cannot run on this machine (Wine missing)."""
+
+
+class Failure(Exception):
+    """Raised when a step of the harness itself goes wrong."""
+
+
+def log(text=""):
+    """Writes one line of the readable report."""
+    print(text, flush=True)
+
+
+# ---------------------------------------------------------------------------------------------
+# Wine discovery and environment
+
+
+def find_wine():
+    """Returns the paths of the 64-bit loader, the 32-bit loader (or None) and wineserver."""
+    wine64 = os.environ.get("WINETEST_WINE64") or shutil.which("wine64")
+    if not wine64 and os.access("/usr/lib/wine/wine64", os.X_OK):
+        wine64 = "/usr/lib/wine/wine64"  # Debian keeps the loader out of PATH
+    wine32 = os.environ.get("WINETEST_WINE32")
+    if not wine32 and os.access("/usr/lib/wine/wine", os.X_OK):
+        wine32 = "/usr/lib/wine/wine"
+    server = os.environ.get("WINETEST_WINESERVER") or shutil.which("wineserver")
+    if not server and os.access("/usr/lib/wine/wineserver", os.X_OK):
+        server = "/usr/lib/wine/wineserver"
+    if not wine64 or not server:
+        raise Skip("Wine is not installed (no wine64 loader or wineserver found)")
+    return wine64, wine32, server
+
+
+def pe_machine(exe):
+    """Returns the machine field of a PE file (0x8664 for x86-64, 0x14c for i386)."""
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    if data[:2] != b"MZ":
+        raise Failure(f"{exe} is not a Windows program")
+    offset = int.from_bytes(data[0x3C:0x40], "little")
+    if data[offset:offset + 4] != b"PE\0\0":
+        raise Failure(f"{exe} has no PE header")
+    return int.from_bytes(data[offset + 4:offset + 6], "little")
+
+
+def loader_for(exe):
+    """Chooses the Wine loader that can run exe; skips when the 32-bit one is missing."""
+    wine64, wine32, _ = find_wine()
+    if pe_machine(exe) == 0x14C:
+        if not wine32:
+            raise Skip(f"{Path(exe).name} is a 32-bit program and the 32-bit Wine is not installed")
+        return wine32
+    return wine64
+
+
+def wine_env(prefix, display=None, debug="-all"):
+    """The environment for Wine commands in one prefix."""
+    env = dict(os.environ)
+    for name in ("WAYLAND_DISPLAY", "WINEARCH", "WINELOADER", "WINESERVER"):
+        env.pop(name, None)
+    env.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEDLLOVERRIDES=DLL_OVERRIDES, LC_ALL="C.UTF-8")
+    env.setdefault("HOME", str(Path(prefix).parent))  # CI may start without one; Wine wants it
+    if display:
+        env["DISPLAY"] = display
+    else:
+        env.pop("DISPLAY", None)
+    return env
+
+
+def stop_wineserver(prefix):
+    """Ends the wineserver of a prefix and every Wine process attached to it."""
+    try:
+        _, _, server = find_wine()
+    except Skip:
+        return
+    if not Path(prefix).is_dir():
+        return
+    env = wine_env(prefix)
+    for option in ("-k", "-w"):
+        try:
+            subprocess.run([server, option], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                           stderr=subprocess.DEVNULL, timeout=SERVER_TIMEOUT, check=False)
+        except subprocess.TimeoutExpired:
+            log(f"warning: wineserver {option} for {prefix} did not return within {SERVER_TIMEOUT} s")
+
+
+def wait_wineserver(prefix):
+    """Waits until the prefix's wineserver has ended, which saves the registry files."""
+    _, _, server = find_wine()
+    try:
+        subprocess.run([server, "-w"], env=wine_env(prefix), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=SERVER_TIMEOUT, check=False)
+    except subprocess.TimeoutExpired:
+        raise Failure(f"wineserver of {prefix} did not end within {SERVER_TIMEOUT} s")
+
+
+def wine_tool(prefix, args, display=None):
+    """Runs a Wine built-in program (reg, wineboot) in the prefix; fails on a non-zero exit.
+
+    Output goes to a temporary file: a pipe would stay open as long as Wine's background
+    processes, which inherit it, and the call would wait for them.
+    """
+    wine64, _, _ = find_wine()
+    with tempfile.TemporaryFile() as output:
+        try:
+            done = subprocess.run([wine64] + args, env=wine_env(prefix, display), stdin=subprocess.DEVNULL,
+                                  stdout=output, stderr=subprocess.STDOUT, timeout=TOOL_TIMEOUT, check=False)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"wine {' '.join(args)} did not end within {TOOL_TIMEOUT} s")
+        output.seek(0)
+        text = output.read().decode("utf-8", "replace")
+    if done.returncode != 0:
+        raise Failure(f"wine {' '.join(args)} failed ({done.returncode}):\n{text}")
+    return text
+
+
+def set_windows_version(prefix, version):
+    """Makes Wine report the given Windows version to every program of the prefix."""
+    if version not in WINDOWS_VERSIONS:
+        raise Failure(f"unknown Windows version {version!r}; known: {', '.join(WINDOWS_VERSIONS)}")
+    wine_tool(prefix, ["reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", version, "/f"])
+
+
+def seed_registry(prefix, entries):
+    """Writes registry values before the run: (key, name, "REG_DWORD"/"REG_SZ"/..., data)."""
+    for key, name, kind, data in entries:
+        wine_tool(prefix, ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"])
+
+
+# ---------------------------------------------------------------------------------------------
+# Virtual display
+
+
+def start_xvfb(log_path):
+    """Starts Xvfb on a free display in its own session; returns (pid, ":N")."""
+    xvfb = shutil.which("Xvfb")
+    if not xvfb:
+        raise Failure("Xvfb is not installed (package xvfb); the Wine tests need a display")
+    read_end, write_end = os.pipe()
+    with open(log_path, "ab") as log_file:
+        proc = subprocess.Popen(
+            [xvfb, "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=log_file, stderr=log_file,
+            start_new_session=True)
+    os.close(write_end)
+    number = b""
+    deadline = time.monotonic() + 30
+    try:
+        while not number.endswith(b"\n"):
+            remaining = deadline - time.monotonic()
+            if remaining <= 0 or not select.select([read_end], [], [], remaining)[0]:
+                break
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                break
+            number += chunk
+    finally:
+        os.close(read_end)
+    if not number.strip().isdigit():
+        proc.kill()
+        proc.wait()
+        raise Failure(f"Xvfb did not report a display; see {log_path}")
+    return proc.pid, ":" + number.strip().decode()
+
+
+def process_alive(pid, name):
+    """True while pid is a running (not zombie) process whose command line contains name."""
+    try:
+        stat = Path(f"/proc/{pid}/stat").read_text()
+        cmdline = Path(f"/proc/{pid}/cmdline").read_bytes()
+    except OSError:
+        return False
+    state = stat.rsplit(")", 1)[1].split()[0]
+    return state != "Z" and name.encode() in cmdline
+
+
+def stop_process(pid, name):
+    """Ends a process that is not our child: SIGTERM, then SIGKILL after five seconds."""
+    if not process_alive(pid, name):
+        return
+    os.kill(pid, signal.SIGTERM)
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        if not process_alive(pid, name):
+            return
+        time.sleep(0.1)
+    if process_alive(pid, name):
+        os.kill(pid, signal.SIGKILL)
+
+
+class Display:
+    """The X display of a case: the shared one of display-start, or a private Xvfb."""
+
+    def __init__(self, state_path, work_dir):
+        self.pid = None
+        self.name = None
+        state = read_state(state_path)
+        if state and process_alive(state["pid"], "Xvfb"):
+            self.name = state["display"]
+        else:
+            self.pid, self.name = start_xvfb(Path(work_dir) / "xvfb.log")
+
+    def close(self):
+        """Ends the private Xvfb, if this case started one."""
+        if self.pid:
+            stop_process(self.pid, "Xvfb")
+            self.pid = None
+
+
+def read_state(state_path):
+    """The display record written by display-start, or None."""
+    if not state_path:
+        return None
+    try:
+        return json.loads(Path(state_path).read_text())
+    except (OSError, ValueError):
+        return None
+
+
+def save_screen(display, work_dir):
+    """Keeps the window list and a screenshot of the display for a run that hung."""
+    env = dict(os.environ, DISPLAY=display)
+    if shutil.which("xwininfo"):
+        with open(Path(work_dir) / "windows.txt", "w") as out:
+            subprocess.run(["xwininfo", "-root", "-tree"], env=env, stdout=out, stderr=subprocess.STDOUT,
+                           stdin=subprocess.DEVNULL, timeout=30, check=False)
+    if shutil.which("import"):
+        subprocess.run(["import", "-window", "root", str(Path(work_dir) / "screen.png")], env=env,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30, check=False)
+
+
+# ---------------------------------------------------------------------------------------------
+# Prefixes
+
+
+def wine_identity():
+    """A text that changes when the installed Wine changes (stamp of the template prefix)."""
+    wine64, _, _ = find_wine()
+    done = subprocess.run([wine64, "--version"], capture_output=True, text=True, check=False,
+                          stdin=subprocess.DEVNULL, timeout=TOOL_TIMEOUT)
+    return f"{wine64} {done.stdout.strip()} {os.stat(wine64).st_mtime_ns}"
+
+
+def ensure_template(root, display=None):
+    """Creates ROOT/_template with wineboot once per Wine installation; returns its path.
+
+    Making a prefix takes Wine a while; every case then starts from a copy of this one.
+    """
+    root = Path(root)
+    root.mkdir(parents=True, exist_ok=True)
+    template = root / "_template"
+    stamp = template / ".winetest-stamp"
+    identity = wine_identity()
+    with open(root / ".template.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if stamp.is_file() and stamp.read_text() == identity:
+            return template
+        building = root / "_template.new"
+        shutil.rmtree(building, ignore_errors=True)
+        shutil.rmtree(template, ignore_errors=True)
+        log(f"creating the template prefix {template} (wineboot)")
+        started = time.monotonic()
+        try:
+            wine_tool(building, ["wineboot", "-i"], display)
+            wait_wineserver(building)
+        finally:
+            stop_wineserver(building)
+        (building / ".winetest-stamp").write_text(identity)
+        building.rename(template)
+        log(f"template prefix ready after {time.monotonic() - started:.0f} s")
+    return template
+
+
+def fresh_prefix(template, prefix):
+    """Replaces prefix by a copy of the template prefix."""
+    prefix = Path(prefix)
+    if prefix.exists():
+        stop_wineserver(prefix)
+        shutil.rmtree(prefix)
+    prefix.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run(["cp", "-a", str(template), str(prefix)], check=True, stdin=subprocess.DEVNULL)
+
+
+def drive_c_path(prefix, windows_path):
+    """Host path of a C:\\ path inside the prefix (components as given; Wine keeps the case)."""
+    rest = windows_path[3:] if windows_path[1:3] == ":\\" else windows_path
+    return Path(prefix) / "drive_c" / Path(*rest.split("\\"))
+
+
+def find_no_case(path):
+    """The existing host path matching path without regard to case in each component, or None."""
+    path = Path(path)
+    if path.exists():
+        return path
+    parent = find_no_case(path.parent) if path.parent != path else None
+    if parent is None or not parent.is_dir():
+        return None
+    for entry in parent.iterdir():
+        if entry.name.lower() == path.name.lower():
+            return entry
+    return None
+
+
+# ---------------------------------------------------------------------------------------------
+# Registry files
+
+
+def _unescape(text):
+    """Undoes the C-style escapes of Wine's registry files."""
+    out = []
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\" or i + 1 == len(text):
+            out.append(c)
+            i += 1
+            continue
+        n = text[i + 1]
+        i += 2
+        if n == "x":
+            digits = re.match(r"[0-9a-fA-F]{1,4}", text[i:])
+            if digits:
+                out.append(chr(int(digits.group(0), 16)))
+                i += len(digits.group(0))
+            else:
+                out.append("x")
+        else:
+            out.append({"n": "\n", "r": "\r", "t": "\t", "0": "\0", "a": "\a", "b": "\b",
+                        "e": "\x1b", "f": "\f", "v": "\v"}.get(n, n))
+    return "".join(out)
+
+
+def _quoted(text):
+    """Splits '"..."rest' into the unescaped quoted text and the rest."""
+    match = re.match(r'"((?:[^"\\]|\\.)*)"', text)
+    if not match:
+        raise ValueError(text)
+    return _unescape(match.group(1)), text[match.end():]
+
+
+def _hex_bytes(text):
+    """The bytes of "01,02,ff"."""
+    text = text.replace("\\", "").replace(" ", "").replace("\n", "")
+    return bytes(int(b, 16) for b in text.split(",") if b)
+
+
+def parse_reg_file(path):
+    """Reads a Wine registry file into {lower-case key path: {lower-case value name: (type, data)}}.
+
+    Types: "sz", "expand_sz", "multi_sz" (text), "dword" (int), "binary" (bytes), or "hex(N)".
+    The default value has the name "".
+    """
+    keys = {}
+    current = None
+    lines = Path(path).read_text(encoding="utf-8", errors="replace").split("\n")
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        i += 1
+        while line.endswith("\\") and i < len(lines):  # hex data continues on the next line
+            line = line[:-1] + lines[i].strip()
+            i += 1
+        if line.startswith("["):
+            end = line.rfind("]")
+            current = keys.setdefault(_unescape(line[1:end]).lower(), {})
+            continue
+        if current is None or not (line.startswith('"') or line.startswith("@=")):
+            continue
+        if line.startswith("@="):
+            name, rest = "", line[1:]
+        else:
+            name, rest = _quoted(line)
+        data = rest[1:]
+        if data.startswith('"'):
+            value = ("sz", _quoted(data)[0])
+        elif data.startswith("str(2):"):
+            value = ("expand_sz", _quoted(data[7:])[0])
+        elif data.startswith("str(7):"):
+            value = ("multi_sz", _quoted(data[7:])[0])
+        elif data.startswith("dword:"):
+            value = ("dword", int(data[6:], 16))
+        elif data.startswith("hex:"):
+            value = ("binary", _hex_bytes(data[4:]))
+        elif data.startswith("hex("):
+            kind, payload = data[4:].split("):", 1)
+            value = (f"hex({int(kind, 16)})", _hex_bytes(payload))
+        else:
+            value = ("unknown", data)
+        current[name.lower()] = value
+    return keys
+
+
+ROOTS = {"HKLM": "system.reg", "HKEY_LOCAL_MACHINE": "system.reg",
+         "HKCU": "user.reg", "HKEY_CURRENT_USER": "user.reg"}
+
+
+class Registry:
+    """The saved registry of a prefix (read after its wineserver has ended)."""
+
+    def __init__(self, prefix):
+        self.prefix = Path(prefix)
+        self.files = {}
+
+    def _split(self, key):
+        """(parsed file, lower-case key path inside it) for "HKLM\\Software\\..."."""
+        root, _, rest = key.partition("\\")
+        file_name = ROOTS.get(root.upper())
+        if not file_name:
+            raise Failure(f"registry root of {key!r} is not HKLM or HKCU")
+        if file_name not in self.files:
+            self.files[file_name] = parse_reg_file(self.prefix / file_name)
+        return self.files[file_name], rest.lower()
+
+    def key_exists(self, key):
+        """True when the key is in the registry."""
+        keys, path = self._split(key)
+        return path in keys
+
+    def value(self, key, name):
+        """(type, data) of a value, or None when the key or value is missing."""
+        keys, path = self._split(key)
+        return keys.get(path, {}).get(name.lower())
+
+
+# ---------------------------------------------------------------------------------------------
+# Running the program and reading its trace
+
+# OutputDebugString text as Wine logs it: Wine 8 writes it on the "seh" channel at warn level,
+# older releases used the "debugstr" channel. debugstr_a escapes the text and cuts it near 300
+# characters (marked by "..." after the closing quote).
+TRACE_DEBUG = "-all,warn+seh,+debugstr"
+TRACE_LINE = re.compile(r'^[0-9a-f]+:(?:warn|trace):(?:seh|debugstr):OutputDebugString[AW] "(.*)"(?:\.\.\.)?$')
+
+
+def _unescape_debugstr(text):
+    """Undoes debugstr_a: \\xNN are bytes of the ANSI code page (1252 here)."""
+    raw = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c == "\\" and i + 1 < len(text):
+            n = text[i + 1]
+            if n == "x" and re.match(r"[0-9a-fA-F]{2}", text[i + 2:i + 4]):
+                raw.append(int(text[i + 2:i + 4], 16))
+                i += 4
+                continue
+            raw += {"n": b"\n", "r": b"\r", "t": b"\t"}.get(n, n.encode("latin-1", "replace"))
+            i += 2
+            continue
+        raw += c.encode("latin-1", "replace")
+        i += 1
+    return raw.decode("cp1252", errors="replace")
+
+
+def trace_lines(stderr_text):
+    """The diagnostic lines of the program found in Wine's debug output, in order."""
+    lines = []
+    for line in stderr_text.splitlines():
+        match = TRACE_LINE.match(line)
+        if match:
+            lines.append(_unescape_debugstr(match.group(1)).rstrip("\r\n"))
+    return lines
+
+
+class RunResult:
+    """Exit code and output of one run of a Windows program."""
+
+    def __init__(self, exit_code, stdout, stderr, timed_out):
+        self.exit_code = exit_code
+        self.stdout = stdout
+        self.stderr = stderr
+        self.timed_out = timed_out
+        self.trace = trace_lines(stderr)
+
+
+def run_program(prefix, exe_windows_path, args, cwd, log_dir, display=None, debug=TRACE_DEBUG,
+                timeout=RUN_TIMEOUT, loader=None):
+    """Runs a program of the prefix (given by its C:\\ path) under a timeout and waits for it.
+
+    Its output goes to files in log_dir, not to pipes: Wine's own background processes inherit
+    the output handles and would keep pipes open until the wineserver ends.
+    """
+    if loader is None:
+        loader = find_wine()[0]
+    log_dir = Path(log_dir)
+    log_dir.mkdir(parents=True, exist_ok=True)
+    out_path, err_path = log_dir / "stdout.txt", log_dir / "wine-stderr.txt"
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        proc = subprocess.Popen([loader, exe_windows_path] + list(args), cwd=cwd,
+                                env=wine_env(prefix, display, debug), stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=err)
+        timed_out = False
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            timed_out = True
+            proc.kill()
+            proc.wait()
+    return RunResult(None if timed_out else proc.returncode,
+                     out_path.read_bytes().decode("utf-8", "replace"),
+                     err_path.read_bytes().decode("utf-8", "replace"), timed_out)
+
+
+def install_package(prefix, exe, files=None, source_dir=None):
+    """Fills C:\\pkg of the prefix with a package and setup.exe; returns the host folder."""
+    folder = Path(prefix) / "drive_c" / PACKAGE_DIR
+    shutil.rmtree(folder, ignore_errors=True)
+    if source_dir:
+        shutil.copytree(source_dir, folder)
+    else:
+        folder.mkdir(parents=True)
+    for name, text in (files or {}).items():
+        target = folder / Path(*name.split("\\"))
+        target.parent.mkdir(parents=True, exist_ok=True)
+        data = text if isinstance(text, bytes) else text.replace("\r\n", "\n").replace("\n", "\r\n").encode("cp1252")
+        target.write_bytes(data)
+    shutil.copy2(exe, folder / "setup.exe")
+    return folder
+
+
+# ---------------------------------------------------------------------------------------------
+# Cases
+
+
+def load_cases():
+    """The case table of cases.py."""
+    import cases  # noqa: E402  (lives beside this file)
+    names = set()
+    for case in cases.CASES:
+        if case.name in names:
+            raise Failure(f"case {case.name} is defined twice")
+        names.add(case.name)
+        for version in case.versions:
+            if version not in WINDOWS_VERSIONS:
+                raise Failure(f"case {case.name}: unknown Windows version {version}")
+    return {case.name: case for case in cases.CASES}
+
+
+def check_case(case, version, result, prefix, work_dir):
+    """Compares a finished run with the case's expectations; returns the list of failures."""
+    expect = case.expectations(version)
+    failures = []
+
+    def check(ok, text):
+        log(f"  {'ok  ' if ok else 'FAIL'} {text}")
+        if not ok:
+            failures.append(text)
+
+    if result.timed_out:
+        check(False, f"setup.exe ended within {RUN_TIMEOUT} s (window list and screenshot kept in {work_dir})")
+        return failures
+    check(result.exit_code == expect.exit_code, f"exit code {result.exit_code} == {expect.exit_code}")
+    for line in expect.trace_has:
+        check(line in result.trace, f"trace has {line!r}")
+    for text in expect.trace_contains:
+        check(any(text in line for line in result.trace), f"a trace line contains {text!r}")
+    for text in expect.trace_excludes:
+        check(not any(text in line for line in result.trace), f"no trace line contains {text!r}")
+    for path in expect.paths:
+        check(find_no_case(drive_c_path(prefix, path)) is not None, f"{path} exists")
+    for path in expect.paths_absent:
+        check(find_no_case(drive_c_path(prefix, path)) is None, f"{path} does not exist")
+    registry = Registry(prefix)
+    for key in expect.keys_absent:
+        check(not registry.key_exists(key), f"registry key {key} does not exist")
+    for key, name, value in expect.values:
+        found = registry.value(key, name)
+        if value is None:
+            check(found is None, f"registry value {key}\\{name} does not exist (found {found})")
+        else:
+            check(found == value, f"registry value {key}\\{name} == {value} (found {found})")
+    return failures
+
+
+def run_case(name, version, exe, root, state_path, keep):
+    """Runs one case on one Windows version; returns 0 for a pass, 1 for a failure."""
+    case = load_cases().get(name)
+    if case is None:
+        raise Failure(f"no case named {name}")
+    if version not in case.versions:
+        raise Failure(f"case {name} is not defined for {version}")
+    loader = loader_for(exe)
+    work_dir = Path(root) / f"{name}-{version}"
+    prefix = work_dir / "prefix"
+    log(f"case {name} on {version}: {case.about}")
+    if prefix.exists():
+        stop_wineserver(prefix)
+    shutil.rmtree(work_dir, ignore_errors=True)
+    work_dir.mkdir(parents=True)
+    display = Display(state_path, work_dir)
+    passed = False
+    try:
+        template = ensure_template(root, display.name)
+        fresh_prefix(template, prefix)
+        set_windows_version(prefix, version)
+        seed_registry(prefix, case.seed)
+        folder = install_package(prefix, exe, case.package_for(version))
+        log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
+        log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
+        result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
+                             display.name, loader=loader)
+        (work_dir / "trace.txt").write_text("".join(line + "\n" for line in result.trace))
+        if result.timed_out:
+            save_screen(display.name, work_dir)
+        # Ending the wineserver (rather than waiting for it to time out) also saves the registry.
+        stop_wineserver(prefix)
+        for line in result.trace:
+            log(f"  trace: {line}")
+        failures = check_case(case, version, result, prefix, work_dir)
+        passed = not failures
+    finally:
+        stop_wineserver(prefix)
+        display.close()
+    if passed and not keep:
+        shutil.rmtree(prefix, ignore_errors=True)  # a prefix is about 700 MB
+    log("PASS" if passed else f"FAIL (logs and prefix kept in {work_dir})")
+    return 0 if passed else 1
+
+
+def run_demo(exe, package, prefix, version, template_root, args):
+    """Runs setup.exe from a copy of a package in a fresh prefix and prints what it did."""
+    loader = loader_for(exe)
+    prefix = Path(prefix)
+    work_dir = prefix.parent
+    work_dir.mkdir(parents=True, exist_ok=True)
+    display = Display(None, work_dir)
+    try:
+        template = ensure_template(template_root or DEFAULT_TEMPLATE_ROOT, display.name)
+        fresh_prefix(template, prefix)
+        set_windows_version(prefix, version)
+        folder = install_package(prefix, exe, source_dir=package)
+        log(f"setup.exe {' '.join(args)} on {version} (WINEPREFIX={prefix})")
+        result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", args, folder, work_dir,
+                             display.name, loader=loader)
+        if result.timed_out:
+            save_screen(display.name, work_dir)
+            log(f"setup.exe did not end within {RUN_TIMEOUT} s; window list and screenshot in {work_dir}")
+        else:
+            log(f"exit code: {result.exit_code}")
+        for line in result.trace:
+            log(f"  trace: {line}")
+        if not result.trace:
+            log("  (no trace lines)")
+    finally:
+        stop_wineserver(prefix)
+        display.close()
+    return 1 if result.timed_out else 0
+
+
+# ---------------------------------------------------------------------------------------------
+# Command line
+
+
+def main(argv):
+    """Dispatches the subcommands; see the module text."""
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    sub = parser.add_subparsers(dest="command", required=True)
+    sub.add_parser("list")
+    for name in ("display-start", "display-stop"):
+        sub.add_parser(name).add_argument("--state", required=True)
+    p = sub.add_parser("template")
+    p.add_argument("--root", required=True)
+    p.add_argument("--state")
+    p = sub.add_parser("case")
+    p.add_argument("name")
+    p.add_argument("version")
+    p.add_argument("--exe", required=True)
+    p.add_argument("--root", required=True)
+    p.add_argument("--state")
+    p.add_argument("--keep", action="store_true", default=bool(os.environ.get("WINETEST_KEEP")),
+                   help="keep the prefix of a passing case (also WINETEST_KEEP=1)")
+    p = sub.add_parser("run")
+    p.add_argument("--exe", required=True)
+    p.add_argument("--package", required=True)
+    p.add_argument("--prefix", required=True)
+    p.add_argument("--version", default="win7")
+    p.add_argument("--template-root")
+    p.add_argument("args", nargs=argparse.REMAINDER)
+    opts = parser.parse_args(argv)
+    for name in ("state", "root", "exe", "package", "prefix", "template_root"):
+        if getattr(opts, name, None):
+            setattr(opts, name, os.path.abspath(getattr(opts, name)))
+
+    # CTest ends a test that runs too long with SIGTERM: unwind so that cleanups run.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    try:
+        if opts.command == "list":
+            for case in load_cases().values():
+                for version in case.versions:
+                    print(case.name, version)
+            return 0
+        if opts.command == "display-start":
+            find_wine()
+            state = Path(opts.state)
+            state.parent.mkdir(parents=True, exist_ok=True)
+            old = read_state(state)
+            if old:
+                stop_process(old["pid"], "Xvfb")
+            pid, display = start_xvfb(state.parent / "xvfb.log")
+            state.write_text(json.dumps({"pid": pid, "display": display}))
+            log(f"Xvfb {display} started (pid {pid})")
+            return 0
+        if opts.command == "display-stop":
+            state = read_state(opts.state)
+            if state:
+                stop_process(state["pid"], "Xvfb")
+                log(f"Xvfb {state['display']} stopped (pid {state['pid']})")
+            Path(opts.state).unlink(missing_ok=True)
+            return 0
+        if opts.command == "template":
+            state = read_state(opts.state)
+            ensure_template(opts.root, state["display"] if state else None)
+            return 0
+        if opts.command == "case":
+            return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep)
+        if opts.command == "run":
+            args = opts.args[1:] if opts.args[:1] == ["--"] else opts.args
+            return run_demo(opts.exe, opts.package, opts.prefix, opts.version, opts.template_root, args)
+    except Skip as skip:
+        log(f"SKIP: {skip}")
+        return SKIP
+    except Failure as failure:
+        log(f"ERROR: {failure}")
+        return 1
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

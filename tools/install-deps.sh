@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Installs, as root on Debian bookworm, every package the builds and tests need: the native
+# toolchain and test libraries, the mingw-w64 cross compilers, Wine with a virtual X server for
+# the end-to-end tests, and the image tools. Does nothing but a quick check when all of them are
+# already installed.
+set -euo pipefail
+
+PACKAGES=(
+  # native build and unit tests
+  cmake ninja-build g++ pkg-config libgtest-dev googletest libmspack-dev gcab python3
+  # cross build of setup.exe (g++ and windres for both Windows targets)
+  mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  # Wine: the 64-bit loader (wine64) and the launcher, wineserver, wineboot and reg (wine, libwine)
+  wine wine64 libwine
+  # virtual display and window tools for the Wine tests, image tools for resources
+  xvfb xdotool x11-utils imagemagick
+)
+
+# Prints the packages of PACKAGES that dpkg does not report as installed (one dpkg-query call).
+missing_packages() {
+  local installed
+  installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null |
+    awk '$2 == "install" && $3 == "ok" && $4 == "installed" { print $1 }' || true)
+  local pkg
+  for pkg in "${PACKAGES[@]}"; do
+    grep -qxF "$pkg" <<<"$installed" || echo "$pkg"
+  done
+}
+
+if ! command -v dpkg-query >/dev/null 2>&1; then
+  echo "install-deps: no dpkg here; install by hand: ${PACKAGES[*]}" >&2
+  exit 1
+fi
+
+mapfile -t MISSING < <(missing_packages)
+if [[ ${#MISSING[@]} -eq 0 ]]; then
+  echo "install-deps: all ${#PACKAGES[@]} packages are installed"
+  exit 0
+fi
+
+echo "install-deps: missing: ${MISSING[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+  echo "install-deps: run as root (or install the packages above yourself)" >&2
+  exit 1
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+echo "install-deps: apt-get update"
+apt-get update -q </dev/null
+echo "install-deps: apt-get install ${MISSING[*]}"
+apt-get install -y -q -o Dpkg::Options::=--force-confdef -o Dpkg::Options::=--force-confold \
+  "${MISSING[@]}" </dev/null
+
+mapfile -t STILL < <(missing_packages)
+if [[ ${#STILL[@]} -ne 0 ]]; then
+  echo "install-deps: still missing after install: ${STILL[*]}" >&2
+  exit 1
+fi
+echo "install-deps: done"

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# The project's full check: installs the dependencies, builds the four presets (native,
+# native with sanitizers, 64-bit and 32-bit Windows) and runs the native unit tests, the
+# sanitizer run and the Wine tests. Exits non-zero when any step fails and leaves no Xvfb or
+# wineserver of its own behind.
+set -uo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$ROOT"
+JOBS=2
+STARTED=$(date +%s)
+FAILED=()
+
+# Prints a section header.
+step() { printf '\n==== %s\n' "$*"; }
+
+# Runs one named step; records it as failed when its command fails.
+run() {
+  local name=$1
+  shift
+  step "$name"
+  local begin=$(date +%s)
+  if "$@"; then
+    printf -- '---- %s: ok (%ss)\n' "$name" $(($(date +%s) - begin))
+  else
+    printf -- '---- %s: FAILED (%ss)\n' "$name" $(($(date +%s) - begin))
+    FAILED+=("$name")
+    return 1
+  fi
+}
+
+# Ends any wineserver still serving a Wine prefix in this checkout's build folders and any Xvfb
+# the Wine tests started and recorded, so that nothing outlives the run, even after a crash.
+cleanup() {
+  local state pid reg
+  for state in build/*/wine-tests/display.json; do
+    [[ -f $state ]] || continue
+    pid=$(sed -n 's/.*"pid": *\([0-9]*\).*/\1/p' "$state")
+    if [[ -n $pid ]] && grep -q Xvfb "/proc/$pid/cmdline" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+    fi
+    rm -f "$state"
+  done
+  if command -v wineserver >/dev/null 2>&1 && [[ -d build ]]; then
+    while IFS= read -r reg; do
+      WINEPREFIX="$ROOT/$(dirname "$reg")" timeout 30 wineserver -k >/dev/null 2>&1 || true
+    done < <(find build -maxdepth 6 -name system.reg 2>/dev/null)
+  fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+run "install dependencies" bash tools/install-deps.sh || exit 1
+
+declare -A BUILT=()
+for preset in sim sim-asan win win32; do
+  if run "configure $preset" cmake --preset "$preset" &&
+    run "build $preset" cmake --build --preset "$preset" -j "$JOBS"; then
+    BUILT[$preset]=1
+  fi
+done
+
+# The Wine tests of the win preset share one Xvfb and one template prefix (CTest fixtures).
+for preset in sim sim-asan win; do
+  if [[ -n ${BUILT[$preset]:-} ]]; then
+    run "test $preset" ctest --preset "$preset" -j "$JOBS"
+  else
+    FAILED+=("test $preset (not run: the build failed)")
+  fi
+done
+
+step "summary"
+echo "time: $(($(date +%s) - STARTED)) s"
+if [[ ${#FAILED[@]} -ne 0 ]]; then
+  printf 'FAILED: %s\n' "${FAILED[@]}"
+  exit 1
+fi
+echo "all steps passed"
