@@ -6,7 +6,7 @@
 set -uo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$ROOT"
+cd "$ROOT" || exit 1
 JOBS=2
 STARTED=$(date +%s)
 FAILED=()
@@ -19,7 +19,8 @@ run() {
   local name=$1
   shift
   step "$name"
-  local begin=$(date +%s)
+  local begin
+  begin=$(date +%s)
   if "$@"; then
     printf -- '---- %s: ok (%ss)\n' "$name" $(($(date +%s) - begin))
   else
@@ -29,11 +30,12 @@ run() {
   fi
 }
 
-# Ends any wineserver still serving a Wine prefix in this checkout's build folders and any Xvfb
-# the Wine tests started and recorded, so that nothing outlives the run, even after a crash.
+# Ends any wineserver still serving a Wine prefix in the Windows build folders this script uses
+# and any Xvfb the Wine tests started and recorded there, so that nothing outlives the run, even
+# after a crash. Other build folders (other people's runs) are left alone.
 cleanup() {
   local state pid reg
-  for state in build/*/wine-tests/display.json; do
+  for state in build/win/wine-tests/display.json build/win32/wine-tests/display.json; do
     [[ -f $state ]] || continue
     pid=$(sed -n 's/.*"pid": *\([0-9]*\).*/\1/p' "$state")
     if [[ -n $pid ]] && grep -q Xvfb "/proc/$pid/cmdline" 2>/dev/null; then
@@ -41,10 +43,10 @@ cleanup() {
     fi
     rm -f "$state"
   done
-  if command -v wineserver >/dev/null 2>&1 && [[ -d build ]]; then
+  if command -v wineserver >/dev/null 2>&1; then
     while IFS= read -r reg; do
       WINEPREFIX="$ROOT/$(dirname "$reg")" timeout 30 wineserver -k >/dev/null 2>&1 || true
-    done < <(find build -maxdepth 6 -name system.reg 2>/dev/null)
+    done < <(find build/win build/win32 -maxdepth 4 -name system.reg 2>/dev/null)
   fi
 }
 trap cleanup EXIT

@@ -51,10 +51,11 @@ class Expect:
     trace_has: List[str] = field(default_factory=list)       # whole trace lines that must appear
     trace_contains: List[str] = field(default_factory=list)  # texts that some trace line must contain
     trace_excludes: List[str] = field(default_factory=list)  # texts that no trace line may contain
-    paths: List[str] = field(default_factory=list)         # C:\ paths that must exist
+    paths: List[str] = field(default_factory=list)           # C:\ paths that must exist
     paths_absent: List[str] = field(default_factory=list)
-    keys_absent: List[str] = field(default_factory=list)   # registry keys that must not exist
-    values: List[Tuple[str, str, Optional[tuple]]] = field(default_factory=list)  # (key, name, (type, data) or None)
+    keys_absent: List[str] = field(default_factory=list)     # registry keys that must not exist
+    # (key, value name, (type, data)) that must hold, or (key, value name, None) for "missing"
+    values: List[Tuple[str, str, Optional[tuple]]] = field(default_factory=list)
 
 
 @dataclass
@@ -67,14 +68,6 @@ class Case:
     package: Callable[[str], Dict[str, str]]     # version -> {file name: text}
     expect: Callable[[str], Expect]              # version -> expectations
     seed: List[Tuple[str, str, str, str]] = field(default_factory=list)  # (key, name, REG_ type, data)
-
-    def package_for(self, version):
-        """The package files for one version."""
-        return self.package(version)
-
-    def expectations(self, version):
-        """The expectations for one version."""
-        return self.expect(version)
 
 
 def ini(*sections):

@@ -35,6 +35,7 @@ from pathlib import Path
 SKIP = 77
 HERE = Path(__file__).resolve().parent
 
+sys.dont_write_bytecode = True  # keep __pycache__ out of the source tree
 sys.path.insert(0, str(HERE))
 from cases import WINDOWS_VERSIONS  # noqa: E402  (the case table lives beside this file)
 
@@ -589,7 +590,7 @@ def load_cases():
 
 def check_case(case, version, result, prefix, work_dir):
     """Compares a finished run with the case's expectations; returns the list of failures."""
-    expect = case.expectations(version)
+    expect = case.expect(version)
     failures = []
 
     def check(ok, text):
@@ -645,7 +646,7 @@ def run_case(name, version, exe, root, state_path, keep):
         fresh_prefix(template, prefix)
         set_windows_version(prefix, version)
         seed_registry(prefix, case.seed)
-        folder = install_package(prefix, exe, case.package_for(version))
+        folder = install_package(prefix, exe, case.package(version))
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
         result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
@@ -662,9 +663,17 @@ def run_case(name, version, exe, root, state_path, keep):
     finally:
         stop_wineserver(prefix)
         display.close()
-    if passed and not keep:
-        shutil.rmtree(prefix, ignore_errors=True)  # a prefix is about 700 MB
-    log("PASS" if passed else f"FAIL (logs and prefix kept in {work_dir})")
+    if passed:
+        log("PASS")
+    else:
+        # The registry files are what a failed check usually needs; the prefix is ~700 MB.
+        for name in ("system.reg", "user.reg"):
+            if (prefix / name).is_file():
+                shutil.copy2(prefix / name, work_dir / name)
+        log(f"FAIL (logs and registry files in {work_dir}; "
+            f"{'prefix kept' if keep else 'WINETEST_KEEP=1 keeps the prefix'})")
+    if not keep:
+        shutil.rmtree(prefix, ignore_errors=True)
     return 0 if passed else 1
 
 

@@ -183,9 +183,9 @@ IniFile ParseIniFile(std::string_view bytes) {
     if (line[0] == u'[') {
       size_t close = line.rfind(u']');
       if (close != std::u16string_view::npos) {
-        // The name is the text between '[' and the last ']' as it stands: blanks inside the
-        // brackets belong to the name.
-        ini.sections.push_back(IniSection{CutAtNul(line.substr(1, close - 1)), {}});
+        // The name is the text between '[' and the last ']' without its surrounding blanks, so
+        // "[ Spaced ]" is listed and found as "Spaced".
+        ini.sections.push_back(IniSection{CutAtNul(Trim(line.substr(1, close - 1))), {}});
         current = &ini.sections.back();
         continue;
       }
@@ -199,8 +199,9 @@ IniFile ParseIniFile(std::string_view bytes) {
     if (equals == std::u16string_view::npos) continue;
     // Lines before the first section header belong to no section and cannot be read.
     if (!current) continue;
+    // "=value" is a key with an empty name: asking for the key "" finds it and the key listing
+    // includes it.
     std::u16string name = CutAtNul(Trim(line.substr(0, equals)));
-    if (name.empty()) continue;  // "=value": a key without a name cannot be asked for
     current->keys.push_back(IniKey{std::move(name), CutAtNul(Trim(line.substr(equals + 1)))});
   }
   return ini;
