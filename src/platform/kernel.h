@@ -83,3 +83,94 @@ void SysSleep(uint32_t milliseconds);
 
 // SetProcessShutdownParameters. Returns 1 on success.
 int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags);
+
+// ---- Open files (CreateFileW and friends) ----
+constexpr uint32_t kGenericRead = 0x80000000;
+constexpr uint32_t kGenericWrite = 0x40000000;
+constexpr uint32_t kFileShareRead = 0x1;
+constexpr uint32_t kFileShareWrite = 0x2;
+constexpr uint32_t kCreateNew = 1;
+constexpr uint32_t kCreateAlways = 2;
+constexpr uint32_t kOpenExisting = 3;
+constexpr uint32_t kOpenAlways = 4;
+constexpr uint32_t kInvalidFileSize = 0xFFFFFFFF;
+
+// CreateFileW (no security attributes, no template). Returns kInvalidHandle on failure with the
+// last error set (2 missing, 3 no folder, 5 read-only or folder, 32 in use or not shared).
+SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, uint32_t disposition,
+                        uint32_t flags);
+// GetFileSize: the low 32 bits (kInvalidFileSize on failure); *high gets the upper ones when given.
+uint32_t SysGetFileSize(SysHandle file, uint32_t* high);
+// GetFileTime: FILETIME values as 64-bit counts; any pointer may be null. 1 on success.
+int SysGetFileTime(SysHandle file, uint64_t* creation, uint64_t* lastAccess, uint64_t* lastWrite);
+int SysReadFile(SysHandle file, void* buffer, uint32_t bytes, uint32_t* bytesRead);
+int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytes, uint32_t* bytesWritten);
+// SetFilePointer with a 32-bit distance and FILE_BEGIN (0) / FILE_CURRENT (1) / FILE_END (2);
+// returns the new position or kInvalidFileSize.
+uint32_t SysSetFilePointer(SysHandle file, int32_t distance, uint32_t method);
+int SysSetEndOfFile(SysHandle file);
+// Closes any kernel handle: file, mapping, thread, process. 1 on success.
+int SysCloseHandle(SysHandle handle);
+
+// ---- File mapping (enough to edit a text file in place) ----
+// CreateFileMappingW with PAGE_READWRITE for `size` bytes (the file grows to that size).
+SysHandle SysCreateFileMapping(SysHandle file, uint32_t size);
+// MapViewOfFile for writing; the whole mapping. Returns null on failure.
+void* SysMapViewOfFile(SysHandle mapping);
+// UnmapViewOfFile: writes the view back to the file.
+int SysUnmapViewOfFile(void* view);
+
+// ---- Temporary names, delayed moves, drives ----
+// GetTempFileNameW: folder + prefix (first three characters) + hexadecimal number + ".tmp" into
+// out (260). With unique 0 the number is chosen and an empty file is created. Returns the
+// number used, 0 on failure.
+uint32_t SysGetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique, char16_t* out);
+constexpr uint32_t kMoveFileReplaceExisting = 0x1;
+constexpr uint32_t kMoveFileDelayUntilReboot = 0x4;
+// MoveFileExW. With kMoveFileDelayUntilReboot the move (or, with a null target, the deletion)
+// is scheduled for the next start of Windows. 1 on success.
+int SysMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags);
+constexpr uint32_t kDriveUnknown = 0;
+constexpr uint32_t kDriveNoRootDir = 1;
+constexpr uint32_t kDriveRemovable = 2;
+constexpr uint32_t kDriveFixed = 3;
+constexpr uint32_t kDriveRemote = 4;
+constexpr uint32_t kDriveCdrom = 5;
+constexpr uint32_t kDriveRamdisk = 6;
+// GetDriveTypeW of a root such as "C:\".
+uint32_t SysGetDriveType(const char16_t* root);
+// SetErrorMode; returns the previous mode.
+uint32_t SysSetErrorMode(uint32_t mode);
+constexpr uint32_t kSemFailCriticalErrors = 0x1;
+// SetCurrentDirectoryW. 1 on success.
+int SysSetCurrentDirectory(const char16_t* path);
+
+// ---- Threads and waiting ----
+typedef uint32_t (*SysThreadProc)(void* parameter);
+// CreateThread with the default stack. Returns null on failure.
+SysHandle SysCreateThread(SysThreadProc proc, void* parameter);
+constexpr uint32_t kInfinite = 0xFFFFFFFF;
+constexpr uint32_t kWaitObject0 = 0;
+constexpr uint32_t kWaitTimeout = 258;
+constexpr uint32_t kWaitFailed = 0xFFFFFFFF;
+// WaitForSingleObject on a thread or process handle.
+uint32_t SysWaitForSingleObject(SysHandle handle, uint32_t milliseconds);
+
+// ---- Libraries ----
+// LoadLibraryW / GetProcAddress / FreeLibrary. Addresses are only compared with null or handed
+// back to the platform (never called directly by the installer).
+ModuleHandle SysLoadLibrary(const char16_t* name);
+void* SysGetProcAddress(ModuleHandle module, const char* name);
+int SysFreeLibrary(ModuleHandle module);
+
+// ---- System messages ----
+// FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS) of an error code in
+// the default language into out (cap characters, cut to cap - 1 and terminated; the system's
+// text keeps its line end). Returns the number of characters written, 0 when the system has no
+// text for the code (out empty).
+uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap);
+
+// UTF-16 to the active code page (WideCharToMultiByte with CP_ACP); characters the code page
+// lacks become '?'. Always terminated within cap bytes; returns the bytes written without the
+// terminator.
+uint32_t SysWideToAnsi(const char16_t* text, char* out, uint32_t cap);

@@ -63,11 +63,12 @@ def load_known(path):
 
 
 def check_fixtures(fixtures):
-    """Fails when a file fixture is missing (the "fixtures" target builds them)."""
+    """Skips when a file fixture is missing: the "fixtures" target leaves out what its tools
+    (gcab, the 32- and 64-bit mingw-w64) cannot build, and the tests that need them skip."""
     missing = [name for name in FILE_FIXTURES if not (Path(fixtures) / name).is_file()]
     if missing:
-        raise winetest.Failure(f"fixtures missing in {fixtures}: {', '.join(missing)} "
-                               "(build the target 'fixtures'; it needs gcab and mingw-w64)")
+        raise winetest.Skip(f"fixtures missing in {fixtures}: {', '.join(missing)} "
+                            "(the target 'fixtures' needs gcab and mingw-w64)")
 
 
 def run_native(native, fixture, fixtures):

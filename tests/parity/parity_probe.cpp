@@ -1,7 +1,8 @@
 // Parity probe script: profile reads with awkward INI lines and buffer sizes, and a registry
 // walk through create, set, query, enumerate and delete, each result printed as one line
-// "<id> <fields>". Buffers are filled with '@' before each call so that the output shows
-// exactly which characters a call wrote, including terminators.
+// "<id> <fields>" (the file scripts live in parity_files.cpp). Buffers are filled with '@'
+// before each call so that the output shows exactly which characters a call wrote, including
+// terminators.
 #include "parity/parity_probe.h"
 
 #include <algorithm>
@@ -9,58 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "parity/parity_text.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+
+using parity::Emit;
+using parity::Escape;
+using parity::Hex;
+using parity::Name;
+using parity::Show;
 
 namespace {
 
 constexpr char16_t kFill = u'@';
 constexpr uint8_t kFillByte = 0xAB;
-
-// Printable form of UTF-16 text: ASCII as is, backslash doubled, the rest as escapes.
-std::string Escape(const char16_t* text, size_t count) {
-  std::string out;
-  for (size_t i = 0; i < count; ++i) {
-    char16_t c = text[i];
-    if (c == u'\\') out += "\\\\";
-    else if (c == 0) out += "\\0";
-    else if (c == u'\t') out += "\\t";
-    else if (c == u'\r') out += "\\r";
-    else if (c == u'\n') out += "\\n";
-    else if (c >= 0x20 && c < 0x7F) out += static_cast<char>(c);
-    else {
-      char hex[16];
-      std::snprintf(hex, sizeof hex, "\\u%04X", static_cast<unsigned>(c));
-      out += hex;
-    }
-  }
-  return out;
-}
-
-// Printable form of a terminated UTF-16 text, or "(null)".
-std::string Show(const char16_t* text) {
-  if (!text) return "(null)";
-  size_t n = 0;
-  while (text[n]) ++n;
-  return "\"" + Escape(text, n) + "\"";
-}
-
-// Printable form of a short ASCII name used in output ids.
-std::string Name(const char16_t* text) { return Escape(text, std::char_traits<char16_t>::length(text)); }
-
-// Bytes as lower-case hexadecimal pairs.
-std::string Hex(const uint8_t* data, size_t count) {
-  std::string out;
-  char pair[4];
-  for (size_t i = 0; i < count; ++i) {
-    std::snprintf(pair, sizeof pair, "%02x", data[i]);
-    out += pair;
-  }
-  return out.empty() ? "-" : out;
-}
-
-// One output line.
-void Emit(const std::string& line) { std::printf("%s\n", line.c_str()); }
 
 // GetPrivateProfileStringW through the seam: prints the return value and what the call wrote
 // that callers may rely on. A value is shown up to its terminator; a list (null section or key)
@@ -344,11 +307,12 @@ void RunRegistryProbe(const char16_t* basePath) {
   OpenAndClose(p + "open_after_cleanup", kRegCurrentUser, base);
 }
 
-// Both scripts in order; output is flushed before returning.
+// The scripts in order; output is flushed before returning.
 int RunParityProbe(const char* const* labels, const char16_t* const* iniPaths, int iniCount,
-                   const char16_t* registryBase) {
+                   const char16_t* registryBase, const ParityHost* host) {
   for (int i = 0; i < iniCount; ++i) RunProfileProbe(labels[i], iniPaths[i]);
   RunRegistryProbe(registryBase);
+  if (host) RunFilesProbe(*host);
   std::fflush(stdout);
   return 0;
 }

@@ -1,7 +1,7 @@
 // Kernel services of the simulated machine: version information from the profile, module and
 // system paths, code-page conversion, folder listings with Windows wildcard rules, file and
-// folder operations with Windows error codes, last error, debugger output, sleep and the
-// shutdown parameters.
+// folder operations with Windows error codes, last error, debugger output, sleep, the
+// shutdown parameters, drive types, the error mode and the current folder.
 #include "platform/kernel.h"
 
 #include <dirent.h>
@@ -319,20 +319,20 @@ SysHandle SysFindFirstFile(const char16_t* pattern, SysFindData* out) {
   }
   *out = listing.entries[0];
   listing.next = 1;
-  uintptr_t token = sim::internal::NewHandleToken();
-  State().finds[token] = std::move(listing);
-  return reinterpret_cast<SysHandle>(token);
+  return sim::internal::NewKernelHandle(sim::internal::HandleKind::kFind,
+                                        std::make_shared<sim::internal::FindListing>(std::move(listing)));
 }
 
 int SysFindNextFile(SysHandle find, SysFindData* out) {
   Guard guard(Lock());
   if (sim::internal::FaultHit("SysFindNextFile")) return 0;
-  auto it = State().finds.find(reinterpret_cast<uintptr_t>(find));
-  if (it == State().finds.end() || !out) {
+  std::shared_ptr<sim::internal::FindListing> found = std::static_pointer_cast<sim::internal::FindListing>(
+      sim::internal::KernelHandleObject(find, sim::internal::HandleKind::kFind));
+  if (!found || !out) {
     Fail(kErrInvalidHandle);
     return 0;
   }
-  sim::internal::FindListing& listing = it->second;
+  sim::internal::FindListing& listing = *found;
   if (listing.next >= listing.entries.size()) {
     Fail(kErrNoMoreFiles);
     return 0;
@@ -343,7 +343,8 @@ int SysFindNextFile(SysHandle find, SysFindData* out) {
 
 void SysFindClose(SysHandle find) {
   Guard guard(Lock());
-  State().finds.erase(reinterpret_cast<uintptr_t>(find));
+  if (sim::internal::KernelHandleObject(find, sim::internal::HandleKind::kFind))
+    sim::internal::CloseKernelHandle(find);
 }
 
 int SysPathExists(const char16_t* path) {
@@ -384,6 +385,7 @@ int SysCreateDirectory(const char16_t* path) {
     return 0;
   }
   sim::internal::ForgetPath(resolved.host);
+  sim::internal::StoreInheritedSecurity(resolved.host);
   return 1;
 }
 
@@ -434,7 +436,7 @@ int SysDeleteFile(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  if (sim::internal::IsLocked(host)) {
+  if (sim::internal::OpenConflicts(host, sim::internal::kDeleteAccess, 0)) {
     Fail(kErrSharingViolation);
     return 0;
   }
@@ -476,10 +478,15 @@ int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists
       Fail(kErrAccessDenied);
       return 0;
     }
-    if (to == from || sim::internal::IsLocked(to)) {
+    if (to == from || sim::internal::OpenConflicts(to, kGenericWrite, 0)) {
       Fail(kErrSharingViolation);
       return 0;
     }
+  }
+  // CopyFile reads the source through a handle that shares reading only.
+  if (sim::internal::OpenConflicts(from, kGenericRead, kFileShareRead)) {
+    Fail(kErrSharingViolation);
+    return 0;
   }
   std::string bytes;
   if (!ReadHostFile(from, &bytes)) {
@@ -572,3 +579,61 @@ int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
   s.shutdownFlags = flags;
   return 1;
 }
+
+uint32_t SysGetDriveType(const char16_t* root) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysGetDriveType")) return kDriveUnknown;
+  const sim::internal::MachineState& s = State();
+  std::u16string path = root ? std::u16string(root) : sim::internal::CurrentFolderPath().substr(0, 3);
+  // Only a drive's root names a drive: "X:\" (or "X:").
+  const bool rootForm = (path.size() == 2 || (path.size() == 3 && (path[2] == u'\\' || path[2] == u'/'))) &&
+                        path[1] == u':' && CharUpper(path[0]) >= u'A' && CharUpper(path[0]) <= u'Z';
+  if (!rootForm) return kDriveNoRootDir;
+  const char letter = static_cast<char>(CharUpper(path[0]));
+  const uint32_t type = s.profile.driveTypes[letter - 'A'];
+  // The mounted package is there even when the profile lists no drive under its letter.
+  if (letter == s.profile.packageDrive && !s.packageHostDir.empty() && type <= kDriveNoRootDir) return kDriveFixed;
+  return type;
+}
+
+uint32_t SysSetErrorMode(uint32_t mode) {
+  Guard guard(Lock());
+  const uint32_t previous = State().errorMode;
+  State().errorMode = mode;
+  return previous;
+}
+
+int SysSetCurrentDirectory(const char16_t* path) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysSetCurrentDirectory")) return 0;
+  std::string host = ResolveOrFail(path);
+  if (host.empty()) return 0;
+  if (!sim::internal::HostExists(host)) {
+    Fail(MissingError(host));
+    return 0;
+  }
+  if (!sim::internal::HostIsDirectory(host)) {
+    Fail(sim::internal::kErrDirectory);
+    return 0;
+  }
+  std::u16string full = sim::internal::FullWindowsPath(path);
+  if (full.size() > 3 && full.back() == u'\\') full.pop_back();
+  State().currentDirectory = full;
+  return 1;
+}
+
+namespace sim {
+
+std::u16string CurrentDirectory() {
+  Guard guard(Lock());
+  std::u16string folder = internal::CurrentFolderPath();
+  if (folder.size() > 3 && folder.back() == u'\\') folder.pop_back();
+  return folder;
+}
+
+uint32_t ErrorMode() {
+  Guard guard(Lock());
+  return State().errorMode;
+}
+
+}  // namespace sim

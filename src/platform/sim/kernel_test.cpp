@@ -275,4 +275,76 @@ TEST_F(KernelTest, DebugOutputSleepAndShutdownParametersAreRecorded) {
   EXPECT_EQ(flags, 1u);
 }
 
+TEST_F(KernelTest, DriveTypesComeFromTheProfile) {
+  sim::MachineProfile profile = Builtin("winxp");
+  profile.driveTypes['E' - 'A'] = kDriveCdrom;
+  profile.driveTypes['N' - 'A'] = kDriveRemote;
+  profile.driveTypes['R' - 'A'] = kDriveRamdisk;
+  profile.driveTypes['D' - 'A'] = kDriveCdrom;  // the package comes on a CD
+  StartMachine(profile);
+  struct Case {
+    const char16_t* root;
+    uint32_t type;
+  };
+  const Case cases[] = {
+      {u"C:\\", kDriveFixed},      {u"c:\\", kDriveFixed},        {u"C:", kDriveFixed},
+      {u"A:\\", kDriveRemovable},  {u"E:\\", kDriveCdrom},        {u"N:\\", kDriveRemote},
+      {u"R:/", kDriveRamdisk},     {u"D:\\", kDriveCdrom},        {u"Q:\\", kDriveNoRootDir},
+      {u"C:\\WINDOWS\\", kDriveNoRootDir},  // a folder is no root
+      {u"", kDriveNoRootDir},      {u"1:\\", kDriveNoRootDir},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(sim::ToUtf8(c.root));
+    EXPECT_EQ(SysGetDriveType(c.root), c.type);
+  }
+  EXPECT_EQ(SysGetDriveType(nullptr), kDriveCdrom);  // the current folder lies on the package drive
+  // A package mounted under a letter the profile lists as absent still is a drive.
+  profile.driveTypes['D' - 'A'] = kDriveNoRootDir;
+  StartMachine(profile);
+  EXPECT_EQ(SysGetDriveType(u"D:\\"), kDriveFixed);
+}
+
+TEST_F(KernelTest, CurrentFolderResolvesRelativePaths) {
+  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Work\\Sub\\a.txt", "a"));
+  EXPECT_EQ(sim::CurrentDirectory(), u"D:\\");  // the program's folder at first
+  struct Case {
+    const char16_t* path;
+    int result;
+    ErrorCode error;
+    const char16_t* current;  // afterwards
+  };
+  const Case cases[] = {
+      {u"C:\\Work", 1, 0, u"C:\\Work"},
+      {u"Sub\\", 1, 0, u"C:\\Work\\Sub"},
+      {u"..", 1, 0, u"C:\\Work"},
+      {u"Missing", 0, kErrFileNotFound, u"C:\\Work"},
+      {u"C:\\No\\Where", 0, kErrPathNotFound, u"C:\\Work"},
+      {u"Sub\\a.txt", 0, 267, u"C:\\Work"},
+      {u"\\", 1, 0, u"C:\\"},
+      {u"C:\\Work\\.\\Sub\\..", 1, 0, u"C:\\Work"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(sim::ToUtf8(c.path));
+    SysSetLastError(0);
+    EXPECT_EQ(SysSetCurrentDirectory(c.path), c.result);
+    EXPECT_EQ(SysGetLastError(), c.error);
+    EXPECT_EQ(sim::CurrentDirectory(), c.current);
+  }
+  // Relative paths of every service start there.
+  EXPECT_EQ(SysGetFileAttributes(u"Sub\\a.txt"), kAttrArchive);
+  EXPECT_EQ(SysCopyFile(u"Sub\\a.txt", u"b.txt", 1), 1);
+  EXPECT_TRUE(sim::DiskPathExists(u"C:\\Work\\b.txt"));
+  sim::FailCall("SysSetCurrentDirectory", 1, kErrAccessDenied);
+  EXPECT_EQ(SysSetCurrentDirectory(u"Sub"), 0);
+  EXPECT_EQ(sim::CurrentDirectory(), u"C:\\Work");
+}
+
+TEST_F(KernelTest, ErrorModeReturnsThePreviousMode) {
+  EXPECT_EQ(sim::ErrorMode(), 0u);
+  EXPECT_EQ(SysSetErrorMode(kSemFailCriticalErrors), 0u);
+  EXPECT_EQ(sim::ErrorMode(), kSemFailCriticalErrors);
+  EXPECT_EQ(SysSetErrorMode(0), kSemFailCriticalErrors);
+  EXPECT_EQ(sim::ErrorMode(), 0u);
+}
+
 }  // namespace

@@ -14,6 +14,7 @@
 #include "platform/registry.h"
 #include "platform/sim/machine_state.h"
 #include "platform/sim/sim_internal.h"
+#include "platform/sim/window_manager.h"
 
 namespace sim {
 namespace internal {
@@ -179,6 +180,7 @@ void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRo
 
   internal::ResetRegistryStore();
   internal::ResetProfileCache();
+  internal::ResetWindowManager();
 
   const MachineProfile& p = s.profile;
   CreateStandardFolder(p.windowsDir);

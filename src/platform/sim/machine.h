@@ -3,6 +3,7 @@
 // journal, fault injection); the installer code never includes it.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -107,5 +108,164 @@ bool ComInitialised();
 // UTF-8 <-> UTF-16 for the tools around the machine.
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);
+
+// ---- Files, delayed moves, folders and libraries ----
+// Carries out the moves and deletions scheduled with MoveFileEx(MOVEFILE_DELAY_UNTIL_REBOOT) as
+// the next start of Windows does: in order, from the "PendingFileRenameOperations" value, which
+// is then removed. Files in use are free again afterwards (a restart ends every program).
+// Returns the number of operations that succeeded; each is journaled "restart-move: <from> ->
+// <to>" or "restart-delete: <path>".
+int ApplyPendingRenames();
+// The current folder as the program set it (SetCurrentDirectory), or the program's own folder.
+std::u16string CurrentDirectory();
+// The last mode given to SetErrorMode (0 at start).
+uint32_t ErrorMode();
+// Makes a system library (such as "newdev.dll") or one export of it missing on this machine,
+// beyond what the profile's Windows version lacks. Names ignore case.
+void SetLibraryMissing(const std::string& library);
+void SetExportMissing(const std::string& library, const std::string& exportName);
+
+// ---- Security ----
+// One entry of an access list as tests read and seed it.
+struct AccessEntry {
+  std::string account;   // "Everyone", "Administrators", "SYSTEM", "Users", ... or SID text
+  uint32_t mask = 0;
+  uint8_t flags = 0;     // ACE flags: 0x1 object inherit, 0x2 container inherit, 0x10 inherited
+  uint8_t type = 0;      // 0 access allowed, 1 access denied
+  bool inherited() const { return (flags & 0x10) != 0; }
+  bool operator==(const AccessEntry& other) const {
+    return account == other.account && mask == other.mask && flags == other.flags && type == other.type;
+  }
+};
+// A path's security descriptor: the control bits and the access list.
+struct PathSecurity {
+  bool daclPresent = true;   // false: the descriptor has no access list at all
+  bool nullDacl = false;     // present but null (everyone may do everything)
+  uint16_t control = 0;      // SE_DACL_* bits (0x4 present, 0x400 auto-inherited, 0x1000 protected)
+  std::vector<AccessEntry> entries;
+};
+// Reads the descriptor of an existing file or folder (false when it does not exist or the
+// profile is of the 9x family, whose file systems keep none).
+bool GetPathSecurity(const std::u16string& windowsPath, PathSecurity* out);
+// Replaces it (for seeding). False for a missing path, an unknown account or a 9x profile.
+bool SetPathSecurity(const std::u16string& windowsPath, const PathSecurity& security);
+// One line per entry, for readable test expectations: "<account> 0x<mask> <flags>" with the flags
+// as "OI", "CI", "IO", "NP" joined by '|' (or "-"), and " inherited" for inherited entries.
+std::vector<std::string> DescribeDacl(const std::u16string& windowsPath);
+// Whether the program enabled the shutdown privilege (SysEnableShutdownPrivilege succeeded).
+bool ShutdownPrivilegeEnabled();
+
+// ---- Processes of other programs ----
+// How a modelled program reacts to requests to close its window.
+enum class CloseBehaviour {
+  kClosesOnRequest,      // ends (exit code 0) on the close request 1296, WM_CLOSE or WM_DESTROY
+  kIgnoresCloseRequest,  // ignores 1296 and WM_CLOSE; ends when its window gets WM_DESTROY
+  kOnlyRemoteExit,       // ignores every message: only a remote ExitProcess ends it
+};
+// Starts a modelled program that owns one top-level window of the given class and caption.
+// canBeOpened = false: OpenProcess refuses it with 5 (a program with higher rights). Returns the
+// process id.
+uint32_t AddRunningProcess(const std::u16string& image, const std::u16string& windowClass,
+                           const std::u16string& caption, CloseBehaviour behaviour, bool canBeOpened = true);
+// The window of a modelled process (null once the process ended).
+WindowHandle ProcessWindow(uint32_t processId);
+// Whether it still runs; its exit code once it ended. False for an unknown id.
+bool ProcessRunning(uint32_t processId);
+bool ProcessExitCode(uint32_t processId, uint32_t* exitCode);
+
+// ---- Windows, dialogs and painting (the headless window manager) ----
+// Dialogs come from the program's compiled templates; each modal dialog journals
+// "dialog: <template id> [<caption>] shown" (or "... hidden" when the program hid it while it was
+// created) once it is up, and "dialog: <template id> press <control id> (<control text>)" for each
+// press made for the user. A dialog waits for the user when its thread is quiet: nothing queued,
+// nothing to repaint and no thread started by the program still running. It then takes the next
+// answer queued for its template, else presses its default push button, else IDCANCEL. A press
+// the user could not make is journaled with " ignored: disabled" (or hidden, or no such control);
+// a dialog still open after 10 presses of its default is ended with -1 ("dialog: <id> [<caption>]
+// still open after 10 presses, ended with -1"). A procedure that answers WM_PAINT without
+// painting (which on Windows repaints for ever) is journaled once per window as "ui-warning:
+// WM_PAINT left window <class> [<text>] unpainted".
+void QueueDialogAnswer(uint32_t templateId, int controlId);
+// Called on the dialog's thread each time a dialog waits for the user, before the answer is
+// taken (it may inspect the dialog, click or queue answers). Cleared by ResetMachine.
+void SetDialogWaitHook(std::function<void(WindowHandle dialog, uint32_t templateId)> hook);
+// Templates searched before the program's own (a compiled .res), for tests of the window
+// manager with dialogs of their own. Empty bytes remove them.
+void SetDialogResourceOverlay(const std::string& resBytes);
+
+// One drawing operation, in the client coordinates of the window drawn on. Colours are
+// COLORREF values (0x00BBGGRR).
+struct PaintOp {
+  enum Kind { kFill, kRectangle, kText };
+  Kind kind = kFill;
+  int left = 0, top = 0, right = 0, bottom = 0;  // fill and rectangle
+  uint32_t color = 0;        // fill colour, rectangle brush colour, text colour
+  bool filled = true;        // rectangle: false with the null brush
+  bool outlined = true;      // rectangle: false with the null pen
+  uint32_t penColor = 0;     // rectangle outline
+  int x = 0, y = 0;          // text position
+  std::string text;          // UTF-8
+  bool transparent = false;  // text background mode
+  uint32_t background = 0;   // text background colour (opaque mode)
+  std::string fontFace;      // the font the text was drawn with
+  int fontHeight = 0;
+  int fontWeight = 0;
+};
+// The operations drawn on a window (alive or destroyed), oldest first; a null window gives
+// those drawn on the screen.
+std::vector<PaintOp> PaintLog(WindowHandle window);
+// The same as readable lines: "fill L,T,R,B #RRGGBB", "rect L,T,R,B brush #RRGGBB|none pen
+// #RRGGBB|none", "text X,Y "<text>" #RRGGBB transparent|opaque #RRGGBB" (colours as red, green,
+// blue in hexadecimal).
+std::vector<std::string> PaintLogLines(WindowHandle window);
+void ClearPaintLog(WindowHandle window);
+
+// The state of a window made by the program, alive or destroyed. Texts are UTF-8.
+struct WindowInfo {
+  bool alive = false;
+  std::string className;
+  std::string text;       // caption or control text ("" for a resource-number text)
+  int textOrdinal = 0;    // the resource number of an icon or bitmap control, else 0
+  int id = 0;
+  uint32_t style = 0;
+  uint32_t exStyle = 0;
+  uint32_t templateId = 0;  // the dialog template of a dialog, else 0
+  int left = 0, top = 0, right = 0, bottom = 0;  // window rectangle on the screen
+  int clientWidth = 0, clientHeight = 0;
+  bool visible = false;   // its own visible bit (see SysIsWindowVisible for the parents' too)
+  bool enabled = false;
+  uint32_t check = 0;     // button state
+  WindowHandle parent = nullptr;
+  WindowHandle owner = nullptr;
+  int zIndex = 0;         // place among its siblings (or the top-level windows), 0 = top
+  std::string fontFace;   // WM_SETFONT font, "" when none
+  int fontHeight = 0;
+  int fontWeight = 0;
+};
+bool GetWindowInfo(WindowHandle window, WindowInfo* out);
+// The newest dialog made from a template (a live one before a destroyed one), else null.
+WindowHandle FindDialog(uint32_t templateId);
+// A control of a dialog by id (also of a destroyed dialog), else null.
+WindowHandle FindControl(WindowHandle dialog, int controlId);
+// Live top-level windows of the program, top of the z-order first.
+std::vector<WindowHandle> TopLevelWindows();
+// The window last brought to the foreground by the program.
+WindowHandle ForegroundWindow();
+
+// User input, queued to the thread that owns the window as the mouse would: a click on a
+// control (a button changes state and notifies its parent with WM_COMMAND); the pointer moved
+// over a window (WM_SETCURSOR with the hit-test code and WM_MOUSEMOVE, then WM_MOUSEMOVE).
+// False when a user could not reach the control now (hidden or disabled, or its window is).
+bool ClickControl(WindowHandle control);
+bool MoveMouseOver(WindowHandle window, uint32_t hitTest = 1);
+// The cursor shape shown now (32512 arrow, 32514 wait) and every change since the reset.
+int CurrentCursor();
+std::vector<int> CursorChanges();
+
+// The screen and its work area (default 1024 x 768 with a work area of 1024 x 738).
+void SetScreen(int width, int height, int workLeft, int workTop, int workRight, int workBottom);
+// Drawing objects the program created and has not deleted, and device contexts not released.
+size_t LiveGdiObjects();
+size_t OpenDeviceContexts();
 
 }  // namespace sim

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <mutex>
 #include <system_error>
+#include <type_traits>
+#include <vector>
 
 #include "common/text.h"
 #include "platform/sim/machine.h"
@@ -41,8 +43,11 @@ std::u16string Upper(const std::u16string& text) {
   return out;
 }
 
-// Folder of the running program, which stands in for the current folder.
+// The current folder ending in a backslash: the one SetCurrentDirectory chose, else the running
+// program's folder.
 std::u16string CurrentFolder() {
+  const std::u16string& current = State().currentDirectory;
+  if (!current.empty()) return current.back() == u'\\' ? current : current + u'\\';
   const std::u16string& module = State().modulePath;
   size_t cut = module.find_last_of(u"\\/");
   if (cut == std::u16string::npos) return u"C:\\";
@@ -229,6 +234,97 @@ void ForgetPath(const std::string& host) {
   for (auto it = s.attributes.begin(); it != s.attributes.end();) it = inside(it->first) ? s.attributes.erase(it) : std::next(it);
   for (auto it = s.times.begin(); it != s.times.end();) it = inside(it->first) ? s.times.erase(it) : std::next(it);
   for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
+  for (auto it = s.security.begin(); it != s.security.end();)
+    it = inside(it->first) ? s.security.erase(it) : std::next(it);
+}
+
+void MoveSideTables(const std::string& from, const std::string& to) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (from == to) return;
+  ForgetPath(to);
+  MachineState& s = State();
+  const std::string below = from + "/";
+  // The new key of an entry at or below `from`, or "" for an entry elsewhere.
+  auto moved = [&](const std::string& key) -> std::string {
+    if (key == from) return to;
+    if (key.compare(0, below.size(), below) == 0) return to + key.substr(from.size());
+    return "";
+  };
+  auto rekey = [&](auto& table) {
+    std::vector<std::pair<std::string, typename std::decay_t<decltype(table)>::mapped_type>> taken;
+    for (auto it = table.begin(); it != table.end();) {
+      std::string key = moved(it->first);
+      if (key.empty()) {
+        ++it;
+        continue;
+      }
+      taken.emplace_back(key, it->second);
+      it = table.erase(it);
+    }
+    for (auto& item : taken) table[item.first] = item.second;
+  };
+  rekey(s.attributes);
+  rekey(s.times);
+  rekey(s.security);
+  std::vector<std::string> lockedMoved;
+  for (auto it = s.locked.begin(); it != s.locked.end();) {
+    std::string key = moved(*it);
+    if (key.empty()) {
+      ++it;
+      continue;
+    }
+    lockedMoved.push_back(key);
+    it = s.locked.erase(it);
+  }
+  s.locked.insert(lockedMoved.begin(), lockedMoved.end());
+}
+
+std::u16string CurrentFolderPath() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return CurrentFolder();
+}
+
+std::u16string FullWindowsPath(const std::u16string& pathIn) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::u16string path = pathIn;
+  for (char16_t& c : path)
+    if (c == u'/') c = u'\\';
+  if (path.empty() || (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\')) return u"";
+  const std::u16string current = CurrentFolder();
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':') {
+    if (path.size() == 2 || path[2] != u'\\') {
+      // Drive-relative: the current folder when it lies on that drive, else the drive's root.
+      const bool sameDrive = CharUpper(current[0]) == CharUpper(path[0]);
+      path = (sameDrive ? current : path.substr(0, 2) + u"\\") + path.substr(2);
+    }
+  } else if (path[0] == u'\\') {
+    path = current.substr(0, 2) + path;
+  } else {
+    path = current + path;
+  }
+  if (path.size() < 3 || !IsAsciiLetter(path[0]) || path[1] != u':' || path[2] != u'\\') return u"";
+  const bool trailing = path.back() == u'\\';
+  std::vector<std::u16string> parts;
+  size_t pos = 3;
+  while (pos <= path.size()) {
+    size_t end = path.find(u'\\', pos);
+    if (end == std::u16string::npos) end = path.size();
+    std::u16string part = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::u16string full = path.substr(0, 3);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) full += u'\\';
+    full += parts[i];
+  }
+  if (trailing && !parts.empty()) full += u'\\';
+  return full;
 }
 
 void NoteFileWritten(const std::string& host) {

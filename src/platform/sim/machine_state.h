@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -49,6 +50,70 @@ struct FindListing {
   size_t next = 0;
 };
 
+// One open kernel handle: its kind, its object and, for threads and processes, what a wait
+// waits for.
+struct KernelHandleEntry {
+  HandleKind kind = HandleKind::kFile;
+  std::shared_ptr<void> object;
+  std::shared_ptr<Waitable> waitable;
+};
+
+// A file opened by SysCreateFile: a host descriptor with the access and sharing asked for.
+struct OpenFile {
+  std::string host;
+  int fd = -1;
+  uint32_t access = 0;    // kGenericRead / kGenericWrite bits
+  uint32_t share = 0;     // kFileShareRead / kFileShareWrite bits
+  uint64_t position = 0;
+  OpenFile() = default;
+  OpenFile(const OpenFile&) = delete;
+  OpenFile& operator=(const OpenFile&) = delete;
+  ~OpenFile();            // closes the descriptor
+};
+
+// A mapping object: the file it maps (kept open while the mapping lives) and its size.
+struct FileMapping {
+  std::shared_ptr<OpenFile> file;
+  uint32_t size = 0;
+};
+
+// A mapped view: a copy of the mapped bytes handed to the program, written back on unmap.
+struct MappedView {
+  std::shared_ptr<FileMapping> mapping;
+  std::vector<uint8_t> bytes;
+};
+
+// The access list of one file or folder, as SetFileSecurity stored it or as it was inherited
+// when the folder was created.
+struct StoredSecurity {
+  uint16_t control = 0;         // SE_DACL_PRESENT, _DEFAULTED, _AUTO_INHERITED, _PROTECTED bits
+  std::vector<uint8_t> dacl;    // the ACL in Windows' layout; empty with DACL_PRESENT = null DACL
+};
+
+// How a modelled process answers requests to close its window.
+struct ModelledProcess : Waitable {
+  uint32_t id = 0;
+  uint32_t threadId = 0;
+  std::u16string image;
+  std::u16string windowClass;
+  std::u16string caption;
+  WindowHandle window = nullptr;     // null once the window is gone (or for this program)
+  CloseBehaviour behaviour = CloseBehaviour::kClosesOnRequest;
+  bool canBeOpened = true;
+  bool isThisProgram = false;
+  bool running = true;
+  uint32_t exitCode = 0;
+  uint32_t Wait(uint32_t milliseconds) override;  // processes.cpp
+};
+
+// A library loaded by SysLoadLibrary: the known system library (index into the library table,
+// -1 for a library file of the disk) and the count of loads not yet freed.
+struct LoadedLibrary {
+  std::u16string key;   // upper-case file name (system library) or resolved host path
+  int systemIndex = -1;
+  int references = 0;
+};
+
 struct MachineState {
   MachineProfile profile;
   std::string hostRoot;          // drive folders live below it: <root>/C, <root>/A, ...
@@ -65,8 +130,19 @@ struct MachineState {
   std::deque<int> messageBoxAnswers;
   std::vector<ArmedFault> faults;
 
-  std::map<uintptr_t, FindListing> finds;
+  std::map<uintptr_t, KernelHandleEntry> kernelHandles;
   uintptr_t nextHandle = 0;
+  std::map<uintptr_t, std::shared_ptr<MappedView>> views;  // by the view's address
+  std::map<std::string, StoredSecurity> security;          // by resolved host path
+  std::vector<std::shared_ptr<ModelledProcess>> processes;
+  uint32_t nextProcessId = 0;
+  std::map<uintptr_t, LoadedLibrary> libraries;            // by module handle
+  std::set<std::u16string> missingLibraries;               // upper-case file names
+  std::set<std::pair<std::u16string, std::string>> missingExports;
+  uint32_t errorMode = 0;
+  std::u16string currentDirectory;  // "" while never set: the program's folder
+  uint32_t tempNameCounter = 1;     // next number GetTempFileName tries
+  bool shutdownPrivilege = false;
 
   uint64_t startFileTime = 0;    // host clock when the machine was reset
   uint64_t elapsedMs = 0;        // virtual time added by SysSleep
@@ -112,6 +188,35 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times);
 void ForgetPath(const std::string& host);
 // A program wrote the file: its last-write time follows the host again, archive bit set.
 void NoteFileWritten(const std::string& host);
+// A file or folder moved: its side-table entries (and those of everything below it) follow it;
+// the old entries of the target are dropped.
+void MoveSideTables(const std::string& from, const std::string& to);
+
+// Full Windows path of a path as GetFullPathName makes it: drive-relative and relative paths
+// joined to the current folder, '/' read as '\', "." and ".." folded. "" for a malformed path.
+std::u16string FullWindowsPath(const std::u16string& path);
+// The current folder (SetCurrentDirectory), ending in a backslash.
+std::u16string CurrentFolderPath();
+
+// True when an open file handle or a file marked in use keeps a new open with this access and
+// sharing out (Windows' sharing rules); `access` uses the generic read/write bits, and kDeleteAccess
+// stands for deleting, renaming or overwriting the file.
+constexpr uint32_t kDeleteAccess = 0x00010000;
+bool OpenConflicts(const std::string& host, uint32_t access, uint32_t share);
+
+// The address SysGetProcAddress gives for an export of a known system library (the same whether
+// or not this machine offers it); null for an unknown name.
+const void* ExportAddress(const char* library, const char* exportName);
+
+// Whether this machine offers that export (its Windows version has it and no test removed it).
+bool ExportOffered(const char* library, const char* exportName);
+
+// The process record of the running program itself (GetCurrentProcess).
+std::shared_ptr<ModelledProcess> ThisProgramProcess();
+
+// Security side: the access list a new folder inherits from its parent is stored when the folder
+// is created (NT family only).
+void StoreInheritedSecurity(const std::string& host);
 
 // Fills a listing entry for an existing host path under the given Windows name.
 void FillFindData(const std::string& host, const std::u16string& name, SysFindData* out);

@@ -1,5 +1,6 @@
 // Kernel services on real Windows: version information, program and system folders, code-page
-// conversion, folder listings, file operations, last error and the debugger output channel.
+// conversion, folder listings, file operations, last error, the debugger output channel, open
+// files and mappings, temporary names, moves, drive types, the current folder and libraries.
 #include "platform/kernel.h"
 
 #include <vector>
@@ -198,4 +199,145 @@ void SysSleep(uint32_t milliseconds) { Sleep(milliseconds); }
 // SetProcessShutdownParameters.
 int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
   return SetProcessShutdownParameters(level, flags) ? 1 : 0;
+}
+
+// ---- Open files, mapping, temporary names, moves, drives, error mode, current folder, libraries
+
+static_assert(kGenericRead == GENERIC_READ && kGenericWrite == GENERIC_WRITE, "access rights match winnt.h");
+static_assert(kFileShareRead == FILE_SHARE_READ && kFileShareWrite == FILE_SHARE_WRITE, "sharing matches");
+static_assert(kCreateNew == CREATE_NEW && kCreateAlways == CREATE_ALWAYS && kOpenExisting == OPEN_EXISTING &&
+                  kOpenAlways == OPEN_ALWAYS,
+              "dispositions match");
+static_assert(kInvalidFileSize == INVALID_FILE_SIZE, "GetFileSize's failure value");
+static_assert(kMoveFileReplaceExisting == MOVEFILE_REPLACE_EXISTING &&
+                  kMoveFileDelayUntilReboot == MOVEFILE_DELAY_UNTIL_REBOOT,
+              "MoveFileEx flags match");
+static_assert(kDriveFixed == DRIVE_FIXED && kDriveCdrom == DRIVE_CDROM && kDriveNoRootDir == DRIVE_NO_ROOT_DIR,
+              "drive types match");
+static_assert(kSemFailCriticalErrors == SEM_FAILCRITICALERRORS, "error mode bit matches");
+
+// CreateFileW without security attributes or template; INVALID_HANDLE_VALUE is kInvalidHandle.
+SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, uint32_t disposition, uint32_t flags) {
+  HANDLE file = CreateFileW(Wide(path), access, share, nullptr, disposition, flags, nullptr);
+  return reinterpret_cast<SysHandle>(file);
+}
+
+// GetFileSize.
+uint32_t SysGetFileSize(SysHandle file, uint32_t* high) {
+  DWORD upper = 0;
+  DWORD low = GetFileSize(reinterpret_cast<HANDLE>(file), &upper);
+  if (high) *high = upper;
+  return low;
+}
+
+// GetFileTime, each time as a 64-bit count.
+int SysGetFileTime(SysHandle file, uint64_t* creation, uint64_t* lastAccess, uint64_t* lastWrite) {
+  FILETIME c = {}, a = {}, w = {};
+  if (!GetFileTime(reinterpret_cast<HANDLE>(file), &c, &a, &w)) return 0;
+  if (creation) *creation = Join64(c.dwHighDateTime, c.dwLowDateTime);
+  if (lastAccess) *lastAccess = Join64(a.dwHighDateTime, a.dwLowDateTime);
+  if (lastWrite) *lastWrite = Join64(w.dwHighDateTime, w.dwLowDateTime);
+  return 1;
+}
+
+// ReadFile, synchronous; the count pointer may be null (a local one is given to Windows).
+int SysReadFile(SysHandle file, void* buffer, uint32_t bytes, uint32_t* bytesRead) {
+  DWORD done = 0;
+  BOOL ok = ReadFile(reinterpret_cast<HANDLE>(file), buffer, bytes, &done, nullptr);
+  if (bytesRead) *bytesRead = done;
+  return ok ? 1 : 0;
+}
+
+// WriteFile, synchronous.
+int SysWriteFile(SysHandle file, const void* buffer, uint32_t bytes, uint32_t* bytesWritten) {
+  DWORD done = 0;
+  BOOL ok = WriteFile(reinterpret_cast<HANDLE>(file), buffer, bytes, &done, nullptr);
+  if (bytesWritten) *bytesWritten = done;
+  return ok ? 1 : 0;
+}
+
+// SetFilePointer with a 32-bit distance.
+uint32_t SysSetFilePointer(SysHandle file, int32_t distance, uint32_t method) {
+  return SetFilePointer(reinterpret_cast<HANDLE>(file), distance, nullptr, method);
+}
+
+// SetEndOfFile.
+int SysSetEndOfFile(SysHandle file) { return SetEndOfFile(reinterpret_cast<HANDLE>(file)) ? 1 : 0; }
+
+// CloseHandle.
+int SysCloseHandle(SysHandle handle) { return CloseHandle(reinterpret_cast<HANDLE>(handle)) ? 1 : 0; }
+
+// CreateFileMappingW, PAGE_READWRITE, unnamed; null on failure.
+SysHandle SysCreateFileMapping(SysHandle file, uint32_t size) {
+  return reinterpret_cast<SysHandle>(
+      CreateFileMappingW(reinterpret_cast<HANDLE>(file), nullptr, PAGE_READWRITE, 0, size, nullptr));
+}
+
+// MapViewOfFile of the whole mapping for writing.
+void* SysMapViewOfFile(SysHandle mapping) {
+  return MapViewOfFile(reinterpret_cast<HANDLE>(mapping), FILE_MAP_WRITE, 0, 0, 0);
+}
+
+// UnmapViewOfFile; the system writes the changed pages back.
+int SysUnmapViewOfFile(void* view) { return UnmapViewOfFile(view) ? 1 : 0; }
+
+// GetTempFileNameW into a MAX_PATH buffer; a null prefix stands for an empty one.
+uint32_t SysGetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique, char16_t* out) {
+  return GetTempFileNameW(Wide(folder), prefix ? Wide(prefix) : L"", unique, Wide(out));
+}
+
+// MoveFileExW.
+int SysMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags) {
+  return MoveFileExW(Wide(source), target ? Wide(target) : nullptr, flags) ? 1 : 0;
+}
+
+// GetDriveTypeW.
+uint32_t SysGetDriveType(const char16_t* root) { return GetDriveTypeW(root ? Wide(root) : nullptr); }
+
+// SetErrorMode.
+uint32_t SysSetErrorMode(uint32_t mode) { return SetErrorMode(mode); }
+
+// SetCurrentDirectoryW.
+int SysSetCurrentDirectory(const char16_t* path) { return SetCurrentDirectoryW(Wide(path)) ? 1 : 0; }
+
+// LoadLibraryW.
+ModuleHandle SysLoadLibrary(const char16_t* name) { return reinterpret_cast<ModuleHandle>(LoadLibraryW(Wide(name))); }
+
+// GetProcAddress; the address is handed on as data, never called through this seam.
+void* SysGetProcAddress(ModuleHandle module, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(module), name));
+}
+
+// FreeLibrary.
+int SysFreeLibrary(ModuleHandle module) { return FreeLibrary(reinterpret_cast<HMODULE>(module)) ? 1 : 0; }
+
+uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
+  if (!out || cap == 0) return 0;
+  out[0] = 0;
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                           reinterpret_cast<wchar_t*>(out), cap, nullptr);
+  if (n == 0) out[0] = 0;
+  return n;
+}
+
+uint32_t SysWideToAnsi(const char16_t* text, char* out, uint32_t cap) {
+  if (!out || cap == 0) return 0;
+  out[0] = 0;
+  if (!text) return 0;
+  int n = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, out, static_cast<int>(cap),
+                              "?", nullptr);
+  if (n <= 0) {
+    // The buffer is too small for the whole text: convert it in full, then keep cap - 1 bytes.
+    int full = WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, nullptr, 0, "?", nullptr);
+    if (full <= 0) return 0;
+    char* whole = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, static_cast<SIZE_T>(full)));
+    if (!whole) return 0;
+    WideCharToMultiByte(CP_ACP, 0, reinterpret_cast<const wchar_t*>(text), -1, whole, full, "?", nullptr);
+    uint32_t keep = static_cast<uint32_t>(full - 1) < cap - 1 ? static_cast<uint32_t>(full - 1) : cap - 1;
+    CopyMemory(out, whole, keep);
+    out[keep] = 0;
+    HeapFree(GetProcessHeap(), 0, whole);
+    return keep;
+  }
+  return static_cast<uint32_t>(n - 1);
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/types.h"
+#include "platform/ui.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows layer needs a 16-bit wchar_t");
 static_assert(sizeof(SysHandle) == sizeof(HANDLE), "handles must convert one to one");
@@ -28,5 +29,12 @@ inline uint32_t CopyCut(char16_t* out, uint32_t cap, const wchar_t* text, uint32
 inline uint64_t Join64(DWORD high, DWORD low) {
   return (static_cast<uint64_t>(high) << 32) | static_cast<uint64_t>(low);
 }
+
+// The system dialog procedure of every dialog and wizard page of the program: it calls the seam
+// procedure bound to the window, kept in its DWLP_USER slot (ui.cpp). SysDialogBoxParam binds it
+// on the dialog's first message; property-sheet pages, created later by the sheet, bind theirs
+// with BindDialogProc.
+INT_PTR CALLBACK DialogTrampoline(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void BindDialogProc(HWND dialog, SysDialogProc proc);
 
 }  // namespace win32

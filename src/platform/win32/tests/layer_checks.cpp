@@ -1,5 +1,6 @@
 // Checks of the Windows platform layer against the real system calls (run under Wine), and of
 // the resources linked into setup.exe. Usage: win32_layer_checks [gtest flags] <path of setup.exe>
+// The dialog and window checks need a display (Xvfb under Wine) and skip without one.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -508,6 +509,687 @@ TEST_F(SetupExeResources, IconManifestAndVersion) {
     EXPECT_EQ(std::wstring(value), s.second);
   }
 }
+
+// ==== Dialogs, windows and painting =========================================================
+// These need a window system: under Wine that means a display (Xvfb); without one they skip.
+
+// True when the system can make windows.
+bool CanCreateWindows() {
+  HWND probe = CreateWindowExW(0, L"Static", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  if (probe == nullptr) return false;
+  DestroyWindow(probe);
+  return true;
+}
+
+HWND Hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+// One control of a template as the program relies on it.
+struct ExpectedControl {
+  int id;
+  const wchar_t* className;
+  const wchar_t* text;  // null for pictures: their window text is the picture's resource ordinal
+  bool visible;
+};
+struct ExpectedTemplate {
+  uint32_t id;
+  const wchar_t* caption;
+  std::vector<ExpectedControl> controls;
+};
+
+// Checks caption and controls of an open dialog or page through the seam.
+void CheckControls(WindowHandle dialog, const ExpectedTemplate& expected) {
+  char16_t text[512];
+  SysGetWindowText(dialog, text, 512);
+  EXPECT_EQ(Str(text), expected.caption);
+  for (const ExpectedControl& c : expected.controls) {
+    SCOPED_TRACE("control " + std::to_string(c.id));
+    WindowHandle item = SysGetDlgItem(dialog, c.id);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(SysGetDlgCtrlId(item), c.id);
+    SysGetClassName(item, text, 512);
+    EXPECT_EQ(Str(text), c.className);
+    if (c.text != nullptr) {
+      EXPECT_EQ(SysGetDlgItemText(dialog, c.id, text, 512), wcslen(c.text));
+      EXPECT_EQ(Str(text), c.text);
+    }
+    EXPECT_EQ(SysIsWindowVisible(item), c.visible ? 1 : 0);
+  }
+}
+
+const std::vector<ExpectedTemplate>& ModalTemplates() {
+  static const std::vector<ExpectedTemplate> templates = {
+      {IDD_SETUP_FAILED, L"Setup Failed!",
+       {{IDC_STATIC, L"Static",
+         L"Setup failed to install the driver on your system. Please refer to the README.TXT or user manual for more "
+         L"information.",
+         true},
+        {IDC_FAIL_OK, L"Button", L"OK", true}}},
+      {IDD_SETUP_ERROR, L"Setup Error",
+       {{IDC_STATIC, L"Static",
+         L"You don't have enough privilege to install the driver. Please re-login as an administrator and run this "
+         L"setup program again.",
+         true},
+        {IDC_NOPRIVILEGE_OK, L"Button", L"OK", true}}},
+      {IDD_COPY_PROGRESS, L"",
+       {{IDC_COPY_LABEL, L"Static", L"Please wait while Setup is copying the files to your system.", true},
+        {IDC_COPY_PATH, L"Static", L"", true},
+        {IDC_COPY_BAR, L"Static", L"", true},
+        {IDCANCEL, L"Button", L"Cancel", true}}},
+      {IDD_EXIT_SETUP, L"Exit Setup",
+       {{IDC_EXIT_TEXT1, L"Static",
+         L"Setup is incomplete. If you exit Setup now, %s will not be installed on your computer.", true},
+        {IDC_EXIT_TEXT22, L"Static", L"You may run Setup again to complete the installation at any time.", true},
+        {IDC_EXIT_TEXT2, L"Static", L"To continue installing %s, click Resume.  To quit Setup, click Exit Setup.", true},
+        {IDOK, L"Button", L"&Resume", true},
+        {IDCANCEL, L"Button", L"E&xit Setup", true}}},
+      {IDD_NEWER_VERSION, L"Warning",
+       {{IDC_NEWER_TEXT, L"Static",
+         L"Setup found previous version of software newer than current version. You must remove previous software "
+         L"before installing.",
+         true},
+        {IDC_NEWER_CONTINUE, L"Button", L"&Continue", false},
+        {IDC_NEWER_EXIT, L"Button", L"&Exit Setup", true}}},
+      {IDD_STAGE_WAIT, L"",
+       {{IDC_STATIC, L"Static", nullptr, true},  // the program icon
+        {IDC_STAGE_WAIT_TEXT, L"Static", L"Setup is updating the registry. Please wait...", true}}},
+      {IDD_CONFLICT_WARNING, L"Warning",
+       {{IDC_CONFLICT_TEXT, L"Static",
+         L"Setup found the following software in your system and suggested you to uninstall it to avoid conflicts.",
+         true},
+        {IDC_CONFLICT_NAME, L"Static", L"\"%s\"", true},
+        {IDC_CONFLICT_UNINSTALL, L"Button", L"&Uninstall It", true},
+        {IDC_CONFLICT_CONTINUE, L"Button", L"&Continue", true}}},
+  };
+  return templates;
+}
+
+// How a test dialog is ended once it has been seen on the screen.
+enum class Ending { kByProcedure, kByWorker };
+
+// Messages of the test procedure: one it answers through the dialog result, one it declines.
+constexpr uint32_t kMsgAnswered = kWmApp + 7;
+constexpr uint32_t kMsgDeclined = kWmApp + 8;
+constexpr uint32_t kMsgFromWorker = kWmApp + 1;
+constexpr UINT_PTR kObserveTimer = 1;
+constexpr UINT kObservePeriodMs = 10;
+
+// What one modal run of the test procedure saw.
+struct DialogRun {
+  const ExpectedTemplate* expected = nullptr;
+  Ending ending = Ending::kByProcedure;
+  intptr_t result = 0;
+  intptr_t initParameter = 0;
+  WindowHandle owner = nullptr;
+  bool observed = false;
+  bool workerMessageSeen = false;
+  bool messageAfterEnd = false;
+  bool ended = false;
+  HANDLE worker = nullptr;
+  std::function<void(WindowHandle)> extra;  // further checks while the dialog is shown
+};
+DialogRun* g_run = nullptr;
+
+// Ends the dialog from another thread, after posting it a message of its own.
+DWORD WINAPI EndFromWorker(void* dialog) {
+  WindowHandle d = static_cast<WindowHandle>(dialog);
+  SysPostMessage(d, kMsgFromWorker, 0, 0);
+  SysEndDialog(d, g_run->result);
+  return 0;
+}
+
+// The seam procedure of the modal checks: waits until the dialog is visible, checks it, then
+// ends it as the run asks.
+intptr_t ObservingProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t lParam) {
+  DialogRun& run = *g_run;
+  switch (message) {
+    case kWmInitDialog:
+      run.initParameter = lParam;
+      SetTimer(Hwnd(dialog), kObserveTimer, kObservePeriodMs, nullptr);
+      return 1;
+    case kWmTimer:
+      if (run.observed || !SysIsWindowVisible(dialog)) return 1;
+      KillTimer(Hwnd(dialog), kObserveTimer);
+      run.observed = true;
+      EXPECT_EQ(SysGetParent(dialog), run.owner);
+      CheckControls(dialog, *run.expected);
+      EXPECT_EQ(SysSendMessage(dialog, kMsgAnswered, 0, 0), 1234);
+      EXPECT_EQ(SysSendMessage(dialog, kMsgDeclined, 0, 0), 0);
+      if (run.extra) run.extra(dialog);
+      if (run.ending == Ending::kByProcedure) {
+        EXPECT_EQ(SysEndDialog(dialog, run.result), 1);
+        run.ended = true;
+      } else {
+        // Wait here until the worker is done, serving only sent messages: its posted message and
+        // its end request are both queued when this handler returns, so the dialog must handle
+        // the message before it ends.
+        run.worker = CreateThread(nullptr, 0, EndFromWorker, dialog, 0, nullptr);
+        while (MsgWaitForMultipleObjects(1, &run.worker, FALSE, INFINITE, QS_SENDMESSAGE) != WAIT_OBJECT_0) {
+          MSG sent;
+          PeekMessageW(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+      }
+      return 1;
+    case kMsgFromWorker:
+      run.workerMessageSeen = true;
+      return 1;
+    case kMsgAnswered:
+      SysSetDialogResult(dialog, 1234);
+      return 1;
+    case kMsgDeclined:
+      SysSetDialogResult(dialog, 99);
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+// System procedure of pages opened directly (without the seam): accepts the default focus.
+INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+// Window procedure of the message-loop check: records application messages and answers each with
+// its offset from WM_APP.
+std::vector<UINT> g_seenMessages;
+LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_APP) {
+    g_seenMessages.push_back(message);
+    return static_cast<LRESULT>(message - WM_APP);
+  }
+  return static_cast<LRESULT>(SysDefWindowProc(reinterpret_cast<WindowHandle>(window), message, wParam, lParam));
+}
+
+class Win32Dialogs : public SetupExeResources {
+ protected:
+  void SetUp() override {
+    if (!CanCreateWindows()) GTEST_SKIP() << "no window system (run under Xvfb)";
+    SetupExeResources::SetUp();
+  }
+  // Runs one template modally with ObservingProc; returns the dialog's result.
+  intptr_t RunModal(DialogRun& run, WindowHandle owner = nullptr) {
+    run.owner = owner;
+    g_run = &run;
+    intptr_t got = SysDialogBoxParam(Module(), run.expected->id, owner, ObservingProc, 0x5150);
+    if (run.worker != nullptr) {
+      WaitForSingleObject(run.worker, INFINITE);
+      CloseHandle(run.worker);
+    }
+    g_run = nullptr;
+    return got;
+  }
+};
+
+// Every modal template opens with its caption and control texts, answers notifications through
+// the dialog result, and ends with the given result from its procedure or from a worker thread;
+// a worker's message posted before its end request is handled before the dialog ends.
+TEST_F(Win32Dialogs, ModalTemplatesOpenCheckAndEnd) {
+  intptr_t result = 40;
+  for (const ExpectedTemplate& t : ModalTemplates()) {
+    for (Ending ending : {Ending::kByProcedure, Ending::kByWorker}) {
+      SCOPED_TRACE("template " + std::to_string(t.id) + (ending == Ending::kByWorker ? ", ended by worker" : ""));
+      DialogRun run;
+      run.expected = &t;
+      run.ending = ending;
+      run.result = ++result;
+      EXPECT_EQ(RunModal(run), result);
+      EXPECT_TRUE(run.observed);
+      EXPECT_EQ(run.initParameter, 0x5150);
+      EXPECT_EQ(run.workerMessageSeen, ending == Ending::kByWorker);
+    }
+  }
+}
+
+// A missing template fails with -1 and leaves no procedure pending: the next dialog still gets
+// its own.
+TEST_F(Win32Dialogs, MissingTemplateFails) {
+  DialogRun run;
+  run.expected = &ModalTemplates()[0];
+  run.result = 7;
+  g_run = &run;
+  EXPECT_EQ(SysDialogBoxParam(Module(), 4321, nullptr, ObservingProc, 0), -1);
+  EXPECT_FALSE(run.observed);
+  EXPECT_EQ(RunModal(run), 7);
+  EXPECT_TRUE(run.observed);
+}
+
+// The copy progress dialog in detail: its font, the bold copy for the bar, the bar's place in
+// pixels, the hidden-mode move to the bottom, and a dialog opened (and ended at once) from
+// inside its owner's initialisation without disturbing the owner's procedure.
+TEST_F(Win32Dialogs, CopyProgressLayoutFontsAndNesting) {
+  const ExpectedTemplate* copy = nullptr;
+  for (const ExpectedTemplate& t : ModalTemplates())
+    if (t.id == IDD_COPY_PROGRESS) copy = &t;
+  ASSERT_NE(copy, nullptr);
+
+  HWND owner = CreateWindowExW(0, L"Static", L"owner", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  DialogRun run;
+  run.expected = copy;
+  run.result = 1;
+  GdiObject bold = nullptr;
+  run.extra = [&](WindowHandle dialog) {
+    // Font of the label: "MS Shell Dlg" 8 points.
+    GdiObject font = SysGetWindowFont(SysGetDlgItem(dialog, IDC_COPY_LABEL));
+    LOGFONTW lf;
+    ASSERT_EQ(GetObjectW(reinterpret_cast<HGDIOBJ>(font), sizeof lf, &lf), int(sizeof lf));
+    HDC screen = GetDC(nullptr);
+    const int pixelsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(std::wstring(lf.lfFaceName), L"MS Shell Dlg");
+    EXPECT_EQ(lf.lfHeight, -MulDiv(8, pixelsPerInch, 72));
+    // A bold copy of it goes to the bar.
+    bold = SysCreateFontWithWeight(font, FW_BOLD);
+    ASSERT_NE(bold, nullptr);
+    WindowHandle bar = SysGetDlgItem(dialog, IDC_COPY_BAR);
+    SysSetWindowFont(bar, bold, 0);
+    EXPECT_EQ(SysGetWindowFont(bar), bold);
+    // The bar's client area and origin are the template's 306 x 12 at (12, 40), in pixels.
+    RECT units = {12, 40, 12 + 306, 40 + 12};
+    MapDialogRect(Hwnd(dialog), &units);
+    SysPoint origin = {0, 0};
+    EXPECT_EQ(SysMapWindowPoints(bar, dialog, &origin, 1), 1);
+    SysRect client;
+    ASSERT_EQ(SysGetClientRect(bar, &client), 1);
+    const int edge = units.right - units.left - client.right;  // the sunken frame, on each side twice
+    EXPECT_EQ(origin.x, units.left + edge / 2);
+    EXPECT_EQ(origin.y, units.top + edge / 2);
+    EXPECT_EQ(units.bottom - units.top - client.bottom, edge);
+    EXPECT_GT(client.right, 0);
+    // Hidden mode: to the bottom of the window order, size 0, hidden, then hidden once more.
+    EXPECT_EQ(SysSetWindowPos(dialog, kHwndBottom, 0, 0, 0, 0, kSwpNoMove | kSwpNoActivate | kSwpHideWindow), 1);
+    EXPECT_EQ(SysIsWindowVisible(dialog), 0);
+    EXPECT_EQ(SysShowWindow(dialog, kSwHide), 0);
+    // Disabled and enabled again, as the copy dialog does with Cancel during extraction.
+    WindowHandle cancel = SysGetDlgItem(dialog, IDCANCEL);
+    EXPECT_EQ(SysEnableWindow(cancel, 0), 0);
+    EXPECT_EQ(SysIsWindowEnabled(cancel), 0);
+    EXPECT_EQ(SysEnableWindow(cancel, 1), 1);
+    EXPECT_EQ(SysIsWindowEnabled(cancel), 1);
+  };
+  // The nested dialog ends itself during its initialisation, as the newer-version warning does
+  // when it is not to be shown.
+  static intptr_t s_nestedResult = 0;
+  static int s_nestedInits = 0;
+  s_nestedInits = 0;
+  struct Nested {
+    static intptr_t Proc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
+      if (message != kWmInitDialog) return 0;
+      ++s_nestedInits;
+      SysEndDialog(dialog, 77);
+      return 1;
+    }
+    static intptr_t Outer(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+      if (message == kWmInitDialog)
+        s_nestedResult = SysDialogBoxParam(reinterpret_cast<ModuleHandle>(GetWindowLongPtrW(Hwnd(dialog), GWLP_HINSTANCE)),
+                                           IDD_SETUP_FAILED, dialog, Proc, 0);
+      return ObservingProc(dialog, message, wParam, lParam);
+    }
+  };
+  run.owner = reinterpret_cast<WindowHandle>(owner);
+  g_run = &run;
+  EXPECT_EQ(SysDialogBoxParam(Module(), IDD_COPY_PROGRESS, run.owner, Nested::Outer, 0x5150), 1);
+  g_run = nullptr;
+  EXPECT_TRUE(run.observed);
+  EXPECT_EQ(s_nestedResult, 77);
+  EXPECT_EQ(s_nestedInits, 1);
+  if (bold != nullptr) {
+    EXPECT_EQ(SysDeleteObject(bold), 1);
+  }
+  DestroyWindow(owner);
+}
+
+// The wizard pages: caption, control texts and visibility, the side picture at its natural
+// 129 x 249 pixels, the keyboard picture at 186 x 50, and the icons loaded.
+TEST_F(Win32Dialogs, WizardPageTemplates) {
+  const ExpectedControl side = {IDC_SIDE_PICTURE, L"Static", nullptr, true};
+  std::vector<ExpectedTemplate> pages = {
+      {IDD_PAGE_WELCOME, L"Welcome",
+       {side,
+        {IDC_WELCOME_ICON, L"Static", nullptr, true},
+        {IDC_WELCOME_TEXT1, L"Static",
+         L"Welcome to the %s Setup program.  This program will install %s on your computer.", true},
+        {IDC_WELCOME_TEXT2, L"Static",
+         L"It is strongly recommended that you exit all Windows programs before running this setup program.", true}}},
+      {IDD_PAGE_INTERFACE, L"Hardware Interface Selection",
+       {side,
+        {IDC_INTERFACE_TEXT, L"Static", L"Please select the type of interface for your mouse.", true},
+        {IDC_INTERFACE_PS2, L"Button", L"&PS/2 Interface", true},
+        {IDC_INTERFACE_BT, L"Button", L"Blue&tooth Interface", true},
+        {IDC_INTERFACE_USB, L"Button", L"&USB (Universal Serial Bus) Interface", true}}},
+      {IDD_PAGE_MOUSE_MODEL, L"Glidewave",
+       {{IDC_MODEL_FRAME, L"Static", L"", true}, {IDC_MODEL_TEXT, L"Static", L"Select your mouse:", true}}},
+      {IDD_PAGE_LOCATION, L"Choose Mouse Location",
+       {side,
+        {IDC_LOCATION_TEXT, L"Static", L"Choose the position you want to locate your mouse:", true},
+        {IDC_LOCATION_RIGHT, L"Button", L"&Right side of the keyboard (for right hand user)", true},
+        {IDC_LOCATION_LEFT, L"Button", L"&Left side of the keyboard (for left hand user)", true},
+        {IDC_LOCATION_KEYBOARD, L"Static", nullptr, true},
+        {IDC_LOCATION_HAND_RIGHT, L"Static", nullptr, true},
+        {IDC_LOCATION_HAND_LEFT, L"Static", nullptr, true}}},
+      {IDD_PAGE_DESTINATION, L"Choose Destination Location",
+       {side,
+        {IDC_DEST_TEXT, L"Static",
+         L"Setup will install %s in the following folder. \n\nTo install to this folder, click Next. \n\nTo install to "
+         L"a different folder, click Browse and select another folder.",
+         true},
+        {IDC_DEST_TEXT2, L"Static", L"You can choose not to install %s by clicking Cancel to exit Setup.", true},
+        {IDC_DEST_GROUP, L"Button", L"Destination Folder", true},
+        {IDC_DEST_FOLDER, L"Static", L"", true},
+        {IDC_DEST_BROWSE, L"Button", L"B&rowse...", true}}},
+      {IDD_PAGE_START, L"Start Installation",
+       {side,
+        {IDC_START_TEXT, L"Static",
+         L"Setup is ready to begin installation. Click Back to review or change the current configuration. If the "
+         L"current configuration is correct, click Next to begin installation",
+         true},
+        {IDC_START_LABEL, L"Static", L"Current Configuration:", true},
+        {IDC_START_SUMMARY, L"Edit", L"", true}}},
+      {IDD_PAGE_COMPLETE, L"Setup Complete",
+       {side,
+        {IDC_COMPLETE_RESTART, L"Button", L"Restart my computer now.", true},
+        {IDC_COMPLETE_LATER, L"Button", L"I will restart my computer later.", true},
+        {IDC_COMPLETE_TEXT, L"Static",
+         L"Setup has successfully installed %s.\n\nBefore you can use %s, you must restart your computer.", true},
+        {IDC_COMPLETE_TEXT2, L"Static", L"", true},
+        {IDC_COMPLETE_DONE_TEXT, L"Static",
+         L"Setup has successfully installed %s. You can use %s now.\n\nClick Finish to complete Setup.", false}}},
+  };
+  static const wchar_t* const kModelLabels[] = {L"Mouse 1", L"Mouse 2", L"Mouse 3", L"Mouse 4", L"Mouse 5",
+                                                 L"Mouse 6", L"Mouse 7", L"Mouse 8", L"Mouse 9", L"Mouse 10"};
+  for (int k = 0; k <= IDC_MODEL_LAST - IDC_MODEL_FIRST; ++k)
+    pages[2].controls.push_back({IDC_MODEL_FIRST + k, L"Button", kModelLabels[k], false});
+  // Pictures: the control's client size is the picture's size in pixels.
+  struct Picture {
+    int id;
+    UINT kind;  // IMAGE_BITMAP or IMAGE_ICON
+    LONG width, height;
+  };
+  const std::vector<Picture> sidePicture = {{IDC_SIDE_PICTURE, IMAGE_BITMAP, 129, 249}};
+  const std::vector<std::pair<uint32_t, std::vector<Picture>>> pictures = {
+      {IDD_PAGE_WELCOME, {{IDC_SIDE_PICTURE, IMAGE_BITMAP, 129, 249}, {IDC_WELCOME_ICON, IMAGE_ICON, 0, 0}}},
+      {IDD_PAGE_LOCATION,
+       {{IDC_SIDE_PICTURE, IMAGE_BITMAP, 129, 249},
+        {IDC_LOCATION_KEYBOARD, IMAGE_BITMAP, 186, 50},
+        {IDC_LOCATION_HAND_RIGHT, IMAGE_ICON, 0, 0},
+        {IDC_LOCATION_HAND_LEFT, IMAGE_ICON, 0, 0}}},
+  };
+
+  HWND parent = CreateWindowExW(0, L"Static", L"sheet", WS_POPUP | WS_VISIBLE, 0, 0, 700, 500, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  for (const ExpectedTemplate& page : pages) {
+    SCOPED_TRACE("page " + std::to_string(page.id));
+    HWND hwnd = CreateDialogParamW(module_, MAKEINTRESOURCEW(page.id), parent, PlainPageProc, 0);
+    ASSERT_NE(hwnd, nullptr);
+    ShowWindow(hwnd, SW_SHOW);
+    WindowHandle dialog = reinterpret_cast<WindowHandle>(hwnd);
+    CheckControls(dialog, page);
+    std::vector<Picture> expected = page.id == IDD_PAGE_MOUSE_MODEL ? std::vector<Picture>{} : sidePicture;
+    for (const auto& p : pictures)
+      if (p.first == page.id) expected = p.second;
+    for (const Picture& p : expected) {
+      SCOPED_TRACE("picture " + std::to_string(p.id));
+      const UINT getImage = 0x0173;  // STM_GETIMAGE
+      EXPECT_NE(SysSendDlgItemMessage(dialog, p.id, getImage, p.kind, 0), 0);
+      if (p.width == 0) continue;
+      SysRect client;
+      ASSERT_EQ(SysGetClientRect(SysGetDlgItem(dialog, p.id), &client), 1);
+      EXPECT_EQ(client.right, p.width);
+      EXPECT_EQ(client.bottom, p.height);
+    }
+    DestroyWindow(hwnd);
+  }
+  DestroyWindow(parent);
+}
+
+// Radio buttons and check states through the seam; shown and hidden controls.
+TEST_F(Win32Dialogs, ButtonsAndVisibility) {
+  HWND parent = CreateWindowExW(0, L"Static", L"sheet", WS_POPUP | WS_VISIBLE, 0, 0, 700, 500, nullptr, nullptr,
+                                nullptr, nullptr);
+  HWND hwnd = CreateDialogParamW(module_, MAKEINTRESOURCEW(IDD_PAGE_COMPLETE), parent, PlainPageProc, 0);
+  ASSERT_NE(hwnd, nullptr);
+  ShowWindow(hwnd, SW_SHOW);
+  WindowHandle page = reinterpret_cast<WindowHandle>(hwnd);
+  struct Row {
+    const char* what;
+    std::function<void()> act;
+    uint32_t restart, later;
+    int textVisible, doneVisible;
+  };
+  const Row rows[] = {
+      {"initial", [] {}, kBstUnchecked, kBstUnchecked, 1, 0},
+      {"restart checked", [&] { SysCheckDlgButton(page, IDC_COMPLETE_RESTART, kBstChecked); }, kBstChecked, kBstUnchecked, 1, 0},
+      {"by message", [&] { SysSendDlgItemMessage(page, IDC_COMPLETE_LATER, kBmSetCheck, kBstChecked, 0); },
+       kBstChecked, kBstChecked, 1, 0},
+      {"restart cleared", [&] { SysCheckDlgButton(page, IDC_COMPLETE_RESTART, kBstUnchecked); }, kBstUnchecked, kBstChecked, 1, 0},
+      {"no restart text",
+       [&] {
+         EXPECT_EQ(SysShowWindow(SysGetDlgItem(page, IDC_COMPLETE_TEXT), kSwHide), 1);
+         EXPECT_EQ(SysShowWindow(SysGetDlgItem(page, IDC_COMPLETE_DONE_TEXT), kSwShow), 0);
+       },
+       kBstUnchecked, kBstChecked, 0, 1},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.act();
+    EXPECT_EQ(SysIsDlgButtonChecked(page, IDC_COMPLETE_RESTART), row.restart);
+    EXPECT_EQ(SysIsDlgButtonChecked(page, IDC_COMPLETE_LATER), row.later);
+    EXPECT_EQ(uint32_t(SysSendDlgItemMessage(page, IDC_COMPLETE_LATER, kBmGetCheck, 0, 0)), row.later);
+    EXPECT_EQ(SysIsWindowVisible(SysGetDlgItem(page, IDC_COMPLETE_TEXT)), row.textVisible);
+    EXPECT_EQ(SysIsWindowVisible(SysGetDlgItem(page, IDC_COMPLETE_DONE_TEXT)), row.doneVisible);
+  }
+  // Text round trip with cutting, and a missing control.
+  EXPECT_EQ(SysSetDlgItemText(page, IDC_COMPLETE_TEXT2, u"Glidewave 98"), 1);
+  char16_t out[6];
+  EXPECT_EQ(SysGetDlgItemText(page, IDC_COMPLETE_TEXT2, out, 6), 5u);
+  EXPECT_EQ(Str(out), L"Glide");
+  EXPECT_EQ(SysSetDlgItemText(page, 4444, u"x"), 0);
+  EXPECT_EQ(SysGetDlgItemText(page, 4444, out, 6), 0u);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(SysGetDlgItem(page, 4444), nullptr);
+  DestroyWindow(hwnd);
+  EXPECT_EQ(SysIsWindow(page), 0);
+  DestroyWindow(parent);
+}
+
+// A window of a registered class is found by class and caption, belongs to this thread and
+// process, and its posted and sent messages arrive through the seam's loop.
+TEST_F(Win32Dialogs, WindowSearchAndMessageLoop) {
+  g_seenMessages.clear();
+  WNDCLASSW wc = {};
+  wc.lpszClassName = L"GlidewaveLayerCheck";
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpfnWndProc = RecordingWindowProc;
+  ASSERT_NE(RegisterClassW(&wc), 0);
+  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Layer check window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  WindowHandle window = reinterpret_cast<WindowHandle>(hwnd);
+  EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", u"Layer check window"), window);
+  EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), window);
+  EXPECT_EQ(SysFindWindow(nullptr, u"Layer check window"), window);
+  EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", u"Other caption"), nullptr);
+  uint32_t process = 0;
+  EXPECT_EQ(SysGetWindowThreadProcessId(window, &process), GetCurrentThreadId());
+  EXPECT_EQ(process, GetCurrentProcessId());
+  EXPECT_EQ(SysGetWindowThreadProcessId(window, nullptr), GetCurrentThreadId());
+
+  EXPECT_EQ(SysSendMessage(window, WM_APP + 5, 0, 0), 5);
+  EXPECT_EQ(SysPostMessage(window, WM_APP + 1, 0, 0), 1);
+  EXPECT_EQ(SysPostMessage(window, WM_APP + 2, 0, 0), 1);
+  SysPostQuitMessage(3);
+  SysMessage msg;
+  int loops = 0;
+  while (SysGetMessage(&msg)) {
+    ++loops;
+    SysTranslateMessage(&msg);
+    SysDispatchMessage(&msg);
+  }
+  EXPECT_EQ(msg.message, kWmQuit);
+  EXPECT_EQ(msg.wParam, 3u);
+  EXPECT_GE(loops, 2);
+  EXPECT_EQ(g_seenMessages, (std::vector<UINT>{WM_APP + 5, WM_APP + 1, WM_APP + 2}));
+  EXPECT_EQ(SysPeekMessage(&msg), 0);
+  SysPostMessage(window, WM_APP + 9, 4, 5);
+  ASSERT_EQ(SysPeekMessage(&msg), 1);
+  EXPECT_EQ(msg.window, window);
+  EXPECT_EQ(msg.message, UINT(WM_APP + 9));
+  EXPECT_EQ(msg.wParam, 4u);
+  EXPECT_EQ(msg.lParam, 5);
+
+  // Geometry: moved and sized, the client area inside the window rectangle.
+  EXPECT_EQ(SysMoveWindow(window, 30, 40, 300, 200, 1), 1);
+  SysRect rect, client;
+  ASSERT_EQ(SysGetWindowRect(window, &rect), 1);
+  EXPECT_EQ(rect.left, 30);
+  EXPECT_EQ(rect.top, 40);
+  EXPECT_EQ(rect.right, 330);
+  EXPECT_EQ(rect.bottom, 240);
+  ASSERT_EQ(SysGetClientRect(window, &client), 1);
+  EXPECT_EQ(client.left, 0);
+  EXPECT_LT(client.right, 300);
+  EXPECT_GT(client.right, 0);
+  EXPECT_EQ(SysDestroyWindow(window), 1);
+  EXPECT_EQ(SysIsWindow(window), 0);
+  EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), nullptr);
+  UnregisterClassW(wc.lpszClassName, wc.hInstance);
+
+  // The seam's constants are the system's.
+  EXPECT_EQ(reinterpret_cast<HWND>(kHwndBottom), HWND_BOTTOM);
+  EXPECT_EQ(reinterpret_cast<HWND>(kHwndTop), HWND_TOP);
+  SysRect work;
+  ASSERT_EQ(SysGetWorkArea(&work), 1);
+  EXPECT_GT(work.right - work.left, 0);
+  EXPECT_LE(work.right - work.left, SysGetSystemMetrics(kSmCxScreen));
+  EXPECT_EQ(SysGetSystemMetrics(kSmCyCaption), GetSystemMetrics(SM_CYCAPTION));
+}
+
+// Drawing into a memory bitmap: fills, rectangles without outline, background modes, text
+// measures; pixels are read back with the system's own GetPixel.
+TEST(Win32Paint, DrawsIntoBitmap) {
+  constexpr int kWidth = 40, kHeight = 20;
+  const uint32_t white = SysRgb(255, 255, 255), blue = SysRgb(0, 0, 255), black = SysRgb(0, 0, 0);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, kWidth, kHeight);
+  ReleaseDC(nullptr, screen);
+  ASSERT_NE(memory, nullptr);
+  HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+  DeviceContext dc = reinterpret_cast<DeviceContext>(memory);
+  const SysRect whole = {0, 0, kWidth, kHeight};
+  struct Probe {
+    int x, y;
+    uint32_t color;
+  };
+  struct Row {
+    const char* what;
+    std::function<void()> draw;
+    std::vector<Probe> probes;
+  };
+  auto blueBar = [&](int right) {
+    GdiObject brush = SysCreateSolidBrush(blue);
+    GdiObject oldBrush = SysSelectObject(dc, brush);
+    GdiObject oldPen = SysSelectObject(dc, SysGetStockObject(kNullPen));
+    EXPECT_EQ(SysRectangle(dc, 0, 0, right, kHeight), 1);
+    SysSelectObject(dc, oldPen);
+    SysSelectObject(dc, oldBrush);
+    EXPECT_EQ(SysDeleteObject(brush), 1);
+  };
+  const Row rows[] = {
+      {"white fill", [&] { EXPECT_EQ(SysFillRectColor(dc, &whole, white), 1); },
+       {{0, 0, white}, {kWidth - 1, kHeight - 1, white}}},
+      {"black fill of a part",
+       [&] {
+         SysFillRectColor(dc, &whole, white);
+         const SysRect part = {10, 5, 20, 15};
+         SysFillRectColor(dc, &part, black);
+       },
+       {{10, 5, black}, {19, 14, black}, {20, 14, white}, {19, 15, white}, {9, 5, white}}},
+      // Without an outline the rectangle covers one column and one row less than its corners.
+      {"bar without outline",
+       [&] {
+         SysFillRectColor(dc, &whole, white);
+         blueBar(18);
+       },
+       {{0, 0, blue}, {16, kHeight - 2, blue}, {17, 5, white}, {18, 5, white}, {5, kHeight - 1, white}}},
+      {"opaque blank text paints its cell",
+       [&] {
+         SysFillRectColor(dc, &whole, blue);
+         SysSetBkMode(dc, kOpaque);
+         SetBkColor(memory, RGB(255, 255, 255));
+         SysTextOut(dc, 0, 0, u"  ", 2);
+       },
+       {{1, 1, white}}},
+      {"transparent blank text leaves the background",
+       [&] {
+         SysFillRectColor(dc, &whole, blue);
+         EXPECT_EQ(SysSetBkMode(dc, kTransparent), kOpaque);
+         SysTextOut(dc, 0, 0, u"  ", 2);
+       },
+       {{1, 1, blue}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.draw();
+    for (const Probe& p : row.probes)
+      EXPECT_EQ(uint32_t(GetPixel(memory, p.x, p.y)), p.color) << "at " << p.x << ", " << p.y;
+  }
+  SysSetTextColor(dc, black);
+  EXPECT_EQ(SysSetTextColor(dc, white), black);
+  EXPECT_EQ(GetTextColor(memory), COLORREF(white));
+
+  // Measures agree with the system's and with each other.
+  SysTextMetrics metrics;
+  ASSERT_EQ(SysGetTextMetrics(dc, &metrics), 1);
+  TEXTMETRICW tm;
+  GetTextMetricsW(memory, &tm);
+  EXPECT_EQ(metrics.height, tm.tmHeight);
+  EXPECT_EQ(metrics.averageCharWidth, tm.tmAveCharWidth);
+  int32_t w1 = 0, h1 = 0, w4 = 0, h4 = 0;
+  ASSERT_EQ(SysGetTextExtent(dc, u"M", 1, &w1, &h1), 1);
+  ASSERT_EQ(SysGetTextExtent(dc, u"MMMMxyz", 4, &w4, &h4), 1);
+  EXPECT_GT(w1, 0);
+  EXPECT_EQ(w4, 4 * w1);
+  EXPECT_EQ(h1, metrics.height);
+
+  SelectObject(memory, oldBitmap);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+}
+
+// Fonts: made from a description, and copied with another weight keeping everything else.
+TEST(Win32Paint, Fonts) {
+  struct Row {
+    int height, weight, italic;
+    uint32_t pitchAndFamily;
+    const char16_t* face;
+  };
+  const Row rows[] = {
+      {42, 600, 1, VARIABLE_PITCH | FF_ROMAN, u"Times New Roman"},
+      {-11, 400, 0, DEFAULT_PITCH | FF_DONTCARE, u"MS Shell Dlg"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Ascii(row.face));
+    GdiObject font = SysCreateFont(row.height, row.weight, row.italic, row.pitchAndFamily, row.face);
+    ASSERT_NE(font, nullptr);
+    LOGFONTW lf;
+    ASSERT_EQ(GetObjectW(reinterpret_cast<HGDIOBJ>(font), sizeof lf, &lf), int(sizeof lf));
+    EXPECT_EQ(lf.lfHeight, row.height);
+    EXPECT_EQ(lf.lfWeight, row.weight);
+    EXPECT_EQ(lf.lfItalic, row.italic);
+    EXPECT_EQ(lf.lfPitchAndFamily, row.pitchAndFamily);
+    EXPECT_EQ(std::wstring(lf.lfFaceName), W(row.face));
+    GdiObject heavy = SysCreateFontWithWeight(font, 700);
+    ASSERT_NE(heavy, nullptr);
+    LOGFONTW copy;
+    ASSERT_EQ(GetObjectW(reinterpret_cast<HGDIOBJ>(heavy), sizeof copy, &copy), int(sizeof copy));
+    EXPECT_EQ(copy.lfWeight, 700);
+    lf.lfWeight = 700;
+    EXPECT_EQ(memcmp(&lf, &copy, sizeof lf), 0);
+    EXPECT_EQ(SysDeleteObject(heavy), 1);
+    EXPECT_EQ(SysDeleteObject(font), 1);
+  }
+  EXPECT_EQ(SysCreateFontWithWeight(nullptr, 700), nullptr);
+}
+
 
 }  // namespace
 

@@ -1,0 +1,331 @@
+// The copy progress dialog on the simulated window manager: the percentage bar as painted, the
+// start on the first paint, hidden runs, the cabinet worker with its temporary folder, the
+// missing package cabinet, Cancel through "Exit Setup" and the wait cursor.
+#include "files/copy_dialog.h"
+
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/text.h"
+#include "files/copy_list.h"
+#include "files/copy_progress.h"
+#include "files/copy_state.h"
+#include "platform/kernel.h"
+#include "platform/sim/sim_internal.h"
+#include "platform/sim/window_manager.h"
+#include "platform/ui.h"
+#include "resource_ids.h"
+#include "startup/help_files.h"
+#include "startup/settings.h"
+#include "support/sim_fixture.h"
+#include "wizard/side_picture.h"
+
+#ifndef SETUP_FIXTURE_DIR
+#define SETUP_FIXTURE_DIR ""
+#endif
+
+namespace {
+
+// WM_DESTROY messages received by the stand-ins for the background window and the wizard page.
+int g_MainDestroys = 0;
+int g_PageDestroys = 0;
+
+// Like the background window, ends the message loop when it gets WM_DESTROY.
+intptr_t MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_MainDestroys;
+  SysPostQuitMessage(0);
+  return 0;
+}
+
+intptr_t PageProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_PageDestroys;
+  return 0;
+}
+
+class CopyDialogTest : public SimFixture {
+ protected:
+  // Every machine starts with an empty window manager.
+  void SetUp() override {
+    SimFixture::SetUp();
+    sim::internal::ResetWindowManager();
+    ResetCopyState();
+  }
+  void TearDown() override {
+    sim::internal::ResetWindowManager();
+    SimFixture::TearDown();
+  }
+  void StartMachine(const std::string& profile) {
+    SimFixture::StartMachine(profile);
+    sim::internal::ResetWindowManager();
+    ResetCopyState();
+  }
+
+  void ResetCopyState() {
+    CopyStartPending = 1;
+    ExtractionDone = 0;
+    _dwTotalFileSize = 0;
+    _dwHasCopied = 0;
+    _nCurPercent = 0;
+    CancelRequested = 0;
+    TempExtractDir[0] = 0;
+    CopyEntryCount = 0;
+    HelpFileCount = 0;
+    std::memset(CopyTable, 0, sizeof(CopyTable));
+    g_MainDestroys = 0;
+    g_PageDestroys = 0;
+    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(g_Settings.SubFolder, u"files");
+    TextCopy(g_Settings.CabFileName, u"Install.cab");
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    g_Settings.AskPath = 1;
+    TextCopy(g_Settings.DestinationDir, u"C:\\GW");
+    main_ = TopLevel(u"NMSetup", MainWindowProc);
+    page_ = TopLevel(u"Page", PageProc);
+    frame_ = TopLevel(u"Frame", nullptr);
+    g_hMainWindow = main_;
+  }
+
+  static WindowHandle TopLevel(const char16_t* className, SysWindowProc proc) {
+    sim::internal::WindowDescription desc;
+    desc.className = className;
+    desc.style = sim::kWsPopup | sim::kWsVisible;
+    desc.width = 400;
+    desc.height = 300;
+    desc.windowProc = proc;
+    return sim::internal::CreateWindowObject(desc);
+  }
+
+  // Builds the copy list from the given [CopyList] lines and runs the dialog as the
+  // installation sequence does.
+  intptr_t RunCopyDialog(const std::string& copyList) {
+    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
+    CopyEntryCount = BuildCopyList();
+    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(frame_));
+  }
+
+  size_t JournalCount(const std::string& text) const {
+    size_t count = 0;
+    for (const std::string& line : sim::Journal())
+      if (line.find(text) != std::string::npos) ++count;
+    return count;
+  }
+
+  std::u16string WindowsDir() const {
+    char16_t dir[260];
+    SysGetWindowsDirectory(dir, 260);
+    return dir;
+  }
+
+  WindowHandle main_ = nullptr;
+  WindowHandle page_ = nullptr;
+  WindowHandle frame_ = nullptr;
+};
+
+TEST_F(CopyDialogTest, PercentBarOnA200PixelBar) {
+  // The bar's bold dialog font measures 13 pixels high and 6 wide per character.
+  struct Case {
+    int32_t percent;
+    std::vector<std::string> texts;  // digits and sign, in drawing order
+  };
+  const Case cases[] = {
+      {45, {"text 88,Y \"4\" #000000", "text 94,Y \"5\" #000000", "text 106,Y \"%\" #000000"}},
+      {55, {"text 88,Y \"5\" #FFFFFF", "text 94,Y \"5\" #FFFFFF", "text 106,Y \"%\" #000000"}},
+      {48, {"text 88,Y \"4\" #FFFFFF", "text 94,Y \"8\" #000000", "text 106,Y \"%\" #000000"}},
+      // On a threshold a character stays black: 47 fills to 94, 50 to 100, 56 to 112.
+      {47, {"text 88,Y \"4\" #000000", "text 94,Y \"7\" #000000", "text 106,Y \"%\" #000000"}},
+      {50, {"text 88,Y \"5\" #FFFFFF", "text 94,Y \"0\" #000000", "text 106,Y \"%\" #000000"}},
+      {56, {"text 88,Y \"5\" #FFFFFF", "text 94,Y \"6\" #FFFFFF", "text 106,Y \"%\" #000000"}},
+      {0, {"text 94,Y \"0\" #000000", "text 106,Y \"%\" #000000"}},
+      {100, {"text 82,Y \"100\" #FFFFFF", "text 106,Y \"%\" #FFFFFF"}},
+  };
+  WindowHandle dialog =
+      sim::internal::CreateDialogFromTemplate(IDD_COPY_PROGRESS, page_, false, CopyDialogProc, 0);
+  ASSERT_NE(dialog, nullptr);
+  WindowHandle bar = SysGetDlgItem(dialog, IDC_COPY_BAR);
+  SysRect window = {}, client = {};
+  SysGetWindowRect(bar, &window);
+  SysGetClientRect(bar, &client);
+  const int frameWidth = (window.right - window.left) - client.right;
+  const int frameHeight = (window.bottom - window.top) - client.bottom;
+  SysMoveWindow(bar, 10, 10, 200 + frameWidth, 20 + frameHeight, 0);
+  SysGetClientRect(bar, &client);
+  ASSERT_EQ(client.right, 200);
+  ASSERT_EQ(client.bottom, 20);
+  const std::string y = std::to_string((20 - 13) / 2);
+
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.percent);
+    _nCurPercent = c.percent;
+    sim::ClearPaintLog(bar);
+    PaintPercentBar(dialog);
+    std::vector<std::string> expected = {"fill 0,0,200,20 #FFFFFF",
+                                         "rect 0,0," + std::to_string(c.percent * 2) + ",20 brush #0000FF pen none"};
+    for (std::string text : c.texts) expected.push_back(text.replace(text.find('Y'), 1, y) + " transparent");
+    EXPECT_EQ(sim::PaintLogLines(bar), expected);
+    for (const sim::PaintOp& op : sim::PaintLog(bar)) {
+      if (op.kind == sim::PaintOp::kText) {
+        EXPECT_EQ(op.fontWeight, 700);
+      }
+    }
+  }
+  EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
+  SysDestroyWindow(dialog);
+  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
+}
+
+TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
+  struct Case {
+    const char* name;
+    int32_t hidden;
+    std::string sourceBytes;
+    const char* journal;  // how the dialog appeared
+    bool copied;
+  };
+  const Case cases[] = {
+      {"hidden run", 1, "driver bytes", "dialog: 10301 [] hidden", true},
+      {"visible run", 0, "driver bytes", "dialog: 10301 [] shown", true},
+      {"nothing to copy: total size 0", 0, "", "dialog: 10301 [] shown", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.HiddenMode = c.hidden;
+    WritePackageFile(u"files\\mouse.sys.txt", c.sourceBytes);
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    EXPECT_EQ(RunCopyDialog("1=mouse.sys.txt,,,%Program Files%\r\n"), 1);
+    EXPECT_TRUE(JournalHas(c.journal));
+    EXPECT_EQ(_nCurPercent, 100);
+    EXPECT_EQ(CopyStartPending, 0);
+    std::string bytes;
+    EXPECT_EQ(sim::ReadDiskFile(u"C:\\GW\\mouse.sys.txt", &bytes), c.copied);
+    if (c.copied) {
+      EXPECT_EQ(bytes, c.sourceBytes);
+    }
+    // The wizard frame is hidden while the dialog runs; the background window comes forward.
+    sim::WindowInfo frame;
+    ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));
+    EXPECT_FALSE(frame.visible);
+    WindowHandle bar = sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), IDC_COPY_BAR);
+    EXPECT_EQ(sim::PaintLog(bar).empty(), c.hidden == 1);
+    EXPECT_EQ(sim::LiveGdiObjects(), 0u);
+  }
+}
+
+TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
+  const std::string cabinet = std::string(SETUP_FIXTURE_DIR) + "/normal.cab";
+  std::string cabBytes;
+  {
+    FILE* f = std::fopen(cabinet.c_str(), "rb");
+    if (!f) GTEST_SKIP() << "cabinet fixtures not built";
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) cabBytes.append(buffer, n);
+    std::fclose(f);
+  }
+  StartMachine("win7");
+  g_Settings.CabFile = 1;
+  WritePackageFile(u"Install.cab", cabBytes);
+  ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", "earlier run"));
+  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+  EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n2=z.txt,,,%Program Files%\r\n"), 1);
+
+  EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
+  EXPECT_EQ(ExtractionDone, 1);
+  std::string bytes;
+  EXPECT_TRUE(sim::ReadDiskFile(u"C:\\GW\\a.txt", &bytes));
+  EXPECT_EQ(bytes, "alpha\r\n");
+  EXPECT_TRUE(sim::ReadDiskFile(u"C:\\GW\\z.txt", &bytes));
+  // The folder of this run is gone (the file left in it by the extraction too); the earlier
+  // run's folder stays.
+  EXPECT_FALSE(sim::DiskPathExists(WindowsDir() + u"\\_NorvikInstallTempDir1"));
+  EXPECT_TRUE(sim::DiskPathExists(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt"));
+}
+
+TEST_F(CopyDialogTest, MissingPackageCabinetFailsSetup) {
+  StartMachine("win7");
+  g_Settings.CabFile = 1;
+  ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", ""));
+  EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n"), 0);
+  // The background window's end already stopped the dialog; the worker may still be posting.
+  while (sim::internal::RunningProgramThreads() > 0) std::this_thread::yield();
+  SysMessage message;
+  while (SysPeekMessage(&message)) SysDispatchMessage(&message);
+
+  EXPECT_TRUE(JournalHas("dialog: 116 [Setup Failed!] shown"));
+  EXPECT_TRUE(JournalHas("dialog: 116 press 1044 (OK)"));
+  EXPECT_EQ(g_MainDestroys, 1);
+  EXPECT_EQ(g_PageDestroys, 1);
+  EXPECT_EQ(ExtractionDone, 0);
+  EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
+  EXPECT_TRUE(sim::DiskPathExists(TempExtractDir));
+}
+
+TEST_F(CopyDialogTest, CancelAsksExitSetup) {
+  struct Case {
+    const char* name;
+    std::vector<int> exitAnswers;  // buttons of "Exit Setup", in turn
+    size_t questions;
+  };
+  const Case cases[] = {
+      {"Exit Setup at once", {kIdCancel}, 1},
+      {"Resume, then Exit Setup", {kIdOk, kIdCancel}, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    // The work already started in this run, so the dialog only waits for the user.
+    CopyStartPending = 0;
+    for (size_t i = 0; i < c.exitAnswers.size(); ++i) {
+      sim::QueueDialogAnswer(IDD_COPY_PROGRESS, kIdCancel);
+      sim::QueueDialogAnswer(IDD_EXIT_SETUP, c.exitAnswers[i]);
+    }
+    EXPECT_EQ(RunCopyDialog("1=mouse.txt,,,%Program Files%\r\n"), 0);
+    EXPECT_EQ(CancelRequested, 1);
+    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.questions);
+    // The question names the product.
+    WindowHandle question = sim::FindDialog(IDD_EXIT_SETUP);
+    sim::WindowInfo text;
+    ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(question, IDC_EXIT_TEXT1), &text));
+    EXPECT_EQ(text.text,
+              "Setup is incomplete. If you exit Setup now, Glidewave 98 will not be installed on your computer.");
+  }
+}
+
+TEST_F(CopyDialogTest, WaitCursorOnlyOverTheDialogWhileExtracting) {
+  struct Case {
+    const char* name;
+    int32_t cabFile, extractionDone;
+    bool overBar;  // pointer over the bar control instead of the dialog itself
+    uint32_t hitTest;
+    int cursor;
+  };
+  const Case cases[] = {
+      {"dialog during extraction", 1, 0, false, kHtClient, kCursorWait},
+      {"a control during extraction", 1, 0, true, kHtClient, kCursorArrow},
+      {"after extraction", 1, 1, false, kHtClient, kCursorArrow},
+      {"no cabinet", 0, 0, false, kHtClient, kCursorArrow},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.CabFile = c.cabFile;
+    WindowHandle dialog =
+        sim::internal::CreateDialogFromTemplate(IDD_COPY_PROGRESS, page_, false, CopyDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
+    ExtractionDone = c.extractionDone;
+    SysShowWindow(dialog, kSwShow);
+    SysShowWindow(SysGetDlgItem(dialog, IDC_COPY_BAR), kSwShow);
+    ASSERT_TRUE(sim::MoveMouseOver(c.overBar ? SysGetDlgItem(dialog, IDC_COPY_BAR) : dialog, c.hitTest));
+    SysMessage message;
+    while (SysPeekMessage(&message)) SysDispatchMessage(&message);
+    EXPECT_EQ(sim::CurrentCursor(), c.cursor);
+    SysDestroyWindow(dialog);
+  }
+}
+
+}  // namespace

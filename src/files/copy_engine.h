@@ -1,0 +1,63 @@
+// The file copy engine: walks the copy table, decides per file whether the installed one must be
+// replaced (missing, older version, older date), copies it, keeps the progress figures, and puts
+// a temporary copy beside files in use for replacement at the next start.
+#pragma once
+#include <cstdint>
+
+#include "platform/types.h"
+
+constexpr int kPathLineId = 1450;            // the copy dialog's path line
+constexpr uint32_t kCopyPathSize = 256;      // composed paths: 255 characters and the terminator
+constexpr int kTempFileAttempts = 10;        // temporary copies tried beside a file in use
+
+// Prefix of the temporary copies put beside files in use.
+inline constexpr const char16_t* kTempFilePrefix = u"SET";
+// Driver files that only one kind of system takes: the first is left out where IsNT5Minor1
+// holds (XP, 7), the second everywhere else. Compared with case.
+inline constexpr const char16_t* kDriverSkippedOnNT5Minor1 = u"NMHIDUSB.SYS";
+inline constexpr const char16_t* kDriverSkippedElsewhere = u"NXHIDUSB.SYS";
+// PS/2 drivers that Windows 2000 also needs in the Windows folder (ignoring case).
+inline constexpr const char16_t* kPS2DriverNames[] = {u"NVKPS2M.SYS", u"NVKMOUSE.SYS"};
+
+// Decisions of the version and date comparisons.
+constexpr int kKeepTarget = 0;
+constexpr int kReplaceTarget = 1;
+constexpr int kCompareDates = 2;
+
+// Installs copy-table entry index + 1 and then the entries after it, for the copy dialog
+// `dialog` (its control 1450 shows each target). On index 0 it first extracts the cabinet pack,
+// lays the platform's driver files over the copy source, copies the device metadata (Windows 7
+// and 8) and measures the copy source folder. Each entry is copied when its target is missing,
+// when VersionChecked is set, or when the version or date comparison says the source is newer;
+// a file in use gets a temporary "SET" copy recorded in PendingTable. After every entry the
+// progress figures grow, WM_PAINT is posted to the dialog and waiting messages are dispatched.
+// The walk ends after the last entry, when _nCurPercent reaches 100, or at the next copy once
+// CancelRequested is set; in cabinet mode the extracted files of the processed entries are then
+// deleted, last first (help files stay). Changes _dwHasCopied, _nCurPercent, _dwTotalFileSize,
+// entries' FileSize, PendingTable and PendingCount; no settings field.
+void CopyFileProc(WindowHandle dialog, int32_t index);
+
+// Compares the version resources of source and target: kReplaceTarget when both the fixed and
+// the text version of the source are higher, kKeepTarget when neither is, kCompareDates when
+// they disagree or a file has no readable version resource. Changes nothing.
+int CompareFileVersions(const char16_t* source, const char16_t* target);
+
+// Compares the file times: kReplaceTarget when the source was last written later, or at the same
+// time but created later; kKeepTarget otherwise. A file that cannot be opened (missing, in use)
+// or whose times cannot be read gives kReplaceTarget, so that the copy itself decides.
+// Changes nothing.
+int CompareFileDates(const char16_t* source, const char16_t* target);
+
+// Measures the files of `folder` for the copy table: every entry whose FileName or SourceName
+// equals a file's name (ignoring case) gets that file's size, and _dwTotalFileSize becomes the
+// sum of the sizes given. Returns 1 when done or when folder is empty (nothing changed), 0 when
+// the folder does not exist (_dwTotalFileSize is then 0). Changes entries' FileSize and
+// _dwTotalFileSize.
+int SumFolderSizes(const char16_t* folder);
+
+// Copies help entry index + 1 (counted as CopyFileProc counts) to its destination under the help
+// file's own name; when the target is in use the source is copied beside it under the same name
+// with the extension replaced by a digit 0 to 9, recorded in PendingTable. In cabinet mode the
+// extracted file is deleted afterwards. Returns 1 when the file or its stand-in was placed,
+// 0 otherwise. Changes PendingTable and PendingCount.
+int CopyHelpFile(int32_t index);

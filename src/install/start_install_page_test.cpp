@@ -1,0 +1,408 @@
+// The Start Installation page: destination folders, the installation sequence and its abandon
+// rule, driven with wizard notifications on the real page template.
+#include "install/start_install_page.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "files/copy_dialog.h"
+#include "files/copy_list.h"
+#include "files/copy_progress.h"
+#include "files/copy_state.h"
+#include "files/path_macros.h"
+#include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/sim/window_manager.h"
+#include "platform/ui.h"
+#include "resource_ids.h"
+#include "startup/help_files.h"
+#include "startup/settings.h"
+#include "support/sim_fixture.h"
+#include "wizard/side_picture.h"
+#include "wizard/wizard_messages.h"
+
+namespace {
+
+// A request the page queued to the wizard frame.
+struct Request {
+  uint32_t message;
+  uintptr_t wParam;
+  intptr_t lParam;
+  bool operator==(const Request& o) const { return message == o.message && wParam == o.wParam && lParam == o.lParam; }
+};
+std::ostream& operator<<(std::ostream& out, const Request& r) {
+  return out << "{0x" << std::hex << r.message << std::dec << ", " << r.wParam << ", " << r.lParam << "}";
+}
+const Request kButtonsBackNext = {kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext};
+const Request kPressNext = {kPsmPressButton, kPsbtnNext, 0};
+const Request kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
+const Request kPressCancel = {kPsmPressButton, kPsbtnCancel, 0};
+
+class StartInstallPageTest : public SimFixture {
+ protected:
+  // Every machine starts with an empty window manager.
+  void SetUp() override {
+    SimFixture::SetUp();
+    sim::internal::ResetWindowManager();
+    Prepare();
+  }
+  void TearDown() override {
+    sim::internal::ResetWindowManager();
+    SimFixture::TearDown();
+  }
+  void StartMachine(const std::string& profile) {
+    SimFixture::StartMachine(profile);
+    sim::internal::ResetWindowManager();
+    Prepare();
+  }
+
+  void Prepare() {
+    PrepareState();
+    CreatePage();
+  }
+
+  // A package with one file to copy and the copy stage not yet started.
+  void PrepareState() {
+    CopyStartPending = 1;
+    ExtractionDone = 0;
+    _dwTotalFileSize = 0;
+    _dwHasCopied = 0;
+    _nCurPercent = 0;
+    CancelRequested = 0;
+    TempExtractDir[0] = 0;
+    CopyEntryCount = 0;
+    HelpFileCount = 0;
+    std::memset(CopyTable, 0, sizeof(CopyTable));
+    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(g_Settings.SubFolder, u"files");
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    TextCopy(g_Settings.Version, u"2.1");
+    g_Settings.AskType = 0;
+    g_Settings.AskPath = 1;
+    TextCopy(g_Settings.DestinationDir, u"C:\\Tools\\Mouse\\");
+    WritePackageFile(u"files\\mouse.txt", "pointer");
+    WriteConfig("");
+  }
+
+  // The page on a plain visible window standing in for the wizard frame.
+  void CreatePage() {
+    sim::internal::WindowDescription desc;
+    desc.className = u"Frame";
+    desc.style = sim::kWsPopup | sim::kWsVisible;
+    desc.width = 500;
+    desc.height = 380;
+    frame_ = sim::internal::CreateWindowObject(desc);
+    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, StartInstallPageProc, 0);
+    ASSERT_NE(page_, nullptr);
+    Requests();  // what the page's creation queued is not part of the case
+  }
+
+  // The setup configuration file: the copy list and any further sections.
+  void WriteConfig(const std::string& more) {
+    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
+  }
+
+  // Sends the page a wizard notification; its answer.
+  intptr_t Notify(int32_t code) {
+    SysNotifyHeader header = {frame_, 0, code};
+    return SysSendMessage(page_, kWmNotify, 0, reinterpret_cast<intptr_t>(&header));
+  }
+
+  // The requests queued to the frame since the last call, in order.
+  std::vector<Request> Requests() {
+    std::vector<Request> requests;
+    SysMessage m;
+    while (SysPeekMessage(&m)) {
+      if (m.window == frame_ && m.message != kWmPaint)
+        requests.push_back(Request{m.message, m.wParam, m.lParam});
+      else
+        SysDispatchMessage(&m);
+    }
+    return requests;
+  }
+
+  bool FrameVisible() const {
+    sim::WindowInfo info;
+    return sim::GetWindowInfo(frame_, &info) && info.visible;
+  }
+
+  size_t JournalCount(const std::string& text) const {
+    size_t count = 0;
+    for (const std::string& line : sim::Journal())
+      if (line.find(text) != std::string::npos) ++count;
+    return count;
+  }
+
+  // The exported registry line of a value, "" when no key holds it.
+  static std::string RegLine(const std::string& name) {
+    const std::string text = sim::ExportRegText();
+    const size_t at = text.find("\"" + name + "\"=");
+    if (at == std::string::npos) return "";
+    std::string line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  }
+
+  WindowHandle frame_ = nullptr;
+  WindowHandle page_ = nullptr;
+
+  // The folders recorded for the uninstaller, in registry order.
+  static std::vector<std::string> RecordedFolders() {
+    std::vector<std::string> folders;
+    RegKey key = nullptr;
+    if (SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Uninstall", kKeyRead, &key) != 0) return folders;
+    for (uint32_t index = 0;; ++index) {
+      char16_t name[512];
+      uint32_t length = 512;
+      if (SysRegEnumValue(key, index, name, &length, nullptr, nullptr, nullptr) != 0) break;
+      folders.push_back(sim::ToUtf8(name));
+    }
+    SysRegCloseKey(key);
+    return folders;
+  }
+};
+
+TEST_F(StartInstallPageTest, DestinationFoldersLevelByLevel) {
+  struct Case {
+    const char* name;
+    std::vector<std::u16string> existing;
+    const char16_t* destination;
+    const char* destinationAfter;
+    std::vector<std::string> recorded;  // sorted as the registry lists them
+    std::vector<std::u16string> created;
+  };
+  const Case cases[] = {
+      {"three new levels", {}, u"C:\\A\\B\\C", "C:\\A\\B\\C", {"C:\\A\\", "C:\\A\\B\\", "C:\\A\\B\\C"},
+       {u"C:\\A", u"C:\\A\\B", u"C:\\A\\B\\C"}},
+      {"trailing backslash on a new folder", {}, u"D:\\Tools\\Mouse\\", "D:\\Tools\\Mouse",
+       {"D:\\Tools\\", "D:\\Tools\\Mouse"}, {u"D:\\Tools", u"D:\\Tools\\Mouse"}},
+      {"existing levels are not recorded", {u"C:\\Program Files\\Norvik"}, u"C:\\Program Files\\Norvik\\Glide",
+       "C:\\Program Files\\Norvik\\Glide", {"C:\\Program Files\\Norvik\\Glide"},
+       {u"C:\\Program Files\\Norvik\\Glide"}},
+      {"an existing destination is only recorded", {u"C:\\Tools\\Mouse"}, u"C:\\Tools\\Mouse\\",
+       "C:\\Tools\\Mouse\\", {"C:\\Tools\\Mouse\\"}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    for (const std::u16string& folder : c.existing) ASSERT_TRUE(sim::WriteDiskFile(folder + u"\\keep.txt", ""));
+    TextCopy(g_Settings.DestinationDir, c.destination);
+    CreateDestinationFolders();
+    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), c.destinationAfter);
+    std::vector<std::string> recorded = RecordedFolders();
+    std::vector<std::string> expected = c.recorded;
+    std::sort(recorded.begin(), recorded.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(recorded, expected);
+    for (const std::u16string& folder : c.created) EXPECT_TRUE(sim::DiskPathExists(folder)) << sim::ToUtf8(folder);
+  }
+}
+
+TEST_F(StartInstallPageTest, CreationWritesTheTaskBarSwitchAndHidesForHiddenRuns) {
+  const struct {
+    int32_t showTaskBarIcon, hiddenMode;
+    const char* taskBarValue;
+    bool frameVisible;
+  } cases[] = {{1, 0, "", true}, {0, 1, "\"Show Task Bar Icon\"=dword:00000000", false}};
+  for (const auto& c : cases) {
+    SimFixture::StartMachine("winxp");
+    sim::internal::ResetWindowManager();
+    PrepareState();
+    g_Settings.ShowTaskBarIcon = c.showTaskBarIcon;
+    g_Settings.HiddenMode = c.hiddenMode;
+    CreatePage();
+    EXPECT_EQ(RegLine("Show Task Bar Icon"), c.taskBarValue);
+    EXPECT_EQ(FrameVisible(), c.frameVisible);
+  }
+}
+
+TEST_F(StartInstallPageTest, ActivationSetsButtonsAndStartsSilentRuns) {
+  struct Case {
+    const char* name;
+    int32_t silent, confirmInfo;
+    std::vector<Request> requests;
+  };
+  const Case cases[] = {
+      {"the user confirms", 0, 1, {kButtonsBackNext}},
+      {"silent run presses Next", 1, 1, {kButtonsBackNext, kPressNext}},
+      {"nothing to confirm presses Next", 0, 0, {kButtonsBackNext, kPressNext}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_Settings.SilentMode = c.silent;
+    g_Settings.ConfirmInfo = c.confirmInfo;
+    // The summary follows the choices made after the page was created.
+    TextCopy(g_Settings.Version, u"3.0");
+    EXPECT_EQ(Notify(kPsnSetActive), 0);
+    EXPECT_EQ(Requests(), c.requests);
+    char16_t summary[300];
+    SysGetDlgItemText(page_, IDC_START_SUMMARY, summary, 300);
+    EXPECT_NE(sim::ToUtf8(summary).find("Version:\r\n          3.0"), std::string::npos);
+  }
+}
+
+TEST_F(StartInstallPageTest, NotificationAnswers) {
+  struct Case {
+    const char* name;
+    int32_t code;
+    int32_t installStarted;
+    int exitAnswer;  // button of "Exit Setup", 0 when it must not be asked
+    intptr_t answer;
+  };
+  const Case cases[] = {
+      {"leaving the page is allowed", kPsnKillActive, 0, 0, 0},
+      {"Back goes to the default handling", kPsnWizBack, 0, 0, 0},
+      {"Cancel, Resume vetoes", kPsnQueryCancel, 0, kIdOk, 1},
+      {"Cancel, Exit Setup closes", kPsnQueryCancel, 0, kIdCancel, 0},
+      {"Cancel after the installation began: no question", kPsnQueryCancel, 1, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.InstallStarted = c.installStarted;
+    if (c.exitAnswer) sim::QueueDialogAnswer(IDD_EXIT_SETUP, c.exitAnswer);
+    EXPECT_EQ(Notify(c.code), c.answer);
+    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.exitAnswer ? 1u : 0u);
+    EXPECT_TRUE(Requests().empty());
+  }
+}
+
+TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
+  struct Case {
+    const char* name;
+    int32_t askPath;
+    const char16_t* programFileDest;
+    const char* packageDir;
+    const char* target;
+  };
+  char16_t system[260];
+  const Case cases[] = {
+      {"chosen folder", 1, u"", "C:\\Tools\\Mouse\\", "C:\\Tools\\Mouse\\mouse.txt"},
+      {"program destination first", 1, u"C:\\Program Files\\Norvik", "C:\\Program Files\\Norvik\\",
+       "C:\\Tools\\Mouse\\mouse.txt"},
+      {"no folder question: the system folder", 0, u"", "<system>\\", "C:\\WINDOWS\\mouse.txt"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    SysGetSystemDirectory(system, 260);
+    g_Settings.AskPath = c.askPath;
+    TextCopy(g_szProgramFileDest, c.programFileDest);
+    EXPECT_EQ(Notify(kPsnWizNext), 0);
+    EXPECT_TRUE(Requests().empty());
+    EXPECT_EQ(g_Settings.InstallStarted, 0);
+    EXPECT_TRUE(JournalHas("dialog: 10301 [] shown"));
+    std::string packageDir = c.packageDir;
+    if (packageDir.compare(0, 8, "<system>") == 0) packageDir = sim::ToUtf8(system) + packageDir.substr(8);
+    EXPECT_EQ(sim::ToUtf8(g_Settings.PackageDir), packageDir);
+    EXPECT_TRUE(JournalHas("trace: PackageDir = " + packageDir));
+    if (c.target) {
+      std::string bytes;
+      EXPECT_TRUE(sim::ReadDiskFile(sim::FromUtf8(c.target), &bytes));
+      EXPECT_EQ(bytes, "pointer");
+    }
+    if (c.askPath) {
+      EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), "C:\\Tools\\Mouse");
+    }
+    // The copy dialog hid the wizard; it is back for the completion page.
+    EXPECT_TRUE(FrameVisible());
+  }
+}
+
+TEST_F(StartInstallPageTest, CancelledCopyAbandonsTheInstallation) {
+  // The user leaves Setup from the copy dialog before any file was copied.
+  CopyStartPending = 0;
+  sim::QueueDialogAnswer(IDD_COPY_PROGRESS, kIdCancel);
+  sim::QueueDialogAnswer(IDD_EXIT_SETUP, kIdCancel);
+  EXPECT_EQ(Notify(kPsnWizNext), -1);
+  EXPECT_EQ(g_Settings.InstallStarted, 1);
+  EXPECT_EQ(CancelRequested, 1);
+  EXPECT_EQ(Requests(), std::vector<Request>{kPressCancel});
+  EXPECT_FALSE(sim::DiskPathExists(u"C:\\Tools\\Mouse\\mouse.txt"));
+  EXPECT_FALSE(JournalHas("trace: PackageDir = "));
+  // The queued Cancel then closes the wizard without asking again.
+  EXPECT_EQ(Notify(kPsnQueryCancel), 0);
+  EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), 1u);
+}
+
+TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
+  struct Case {
+    const char* name;
+    int32_t askType;
+    bool stops;
+  };
+  const Case cases[] = {
+      {"checked here when the interface was asked", 1, true},
+      {"not checked here otherwise", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    ImportReg("[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"Version\"=\"9.0\"\n");
+    g_Settings.AskType = c.askType;
+    EXPECT_EQ(Notify(kPsnWizNext), c.stops ? 1 : 0);
+    EXPECT_EQ(Requests(), c.stops ? std::vector<Request>{kPressFinish} : std::vector<Request>{});
+    EXPECT_EQ(JournalHas("dialog: 12033 [Warning] shown"), c.stops);
+    EXPECT_EQ(JournalHas("dialog: 10301"), !c.stops);
+    EXPECT_EQ(g_Settings.VersionChecked, c.stops ? 1 : 0);
+  }
+}
+
+TEST_F(StartInstallPageTest, StagesBeforeTheCopy) {
+  struct Case {
+    const char* name;
+    const char* profile;
+    int32_t deleteIndex, interfaceType, newerPackage;
+    const char* sourcePath;  // the registry line of "SourcePath"
+    bool otherInfDeleted;
+    bool previousFileDeleted;
+  };
+  const Case cases[] = {
+      {"Windows Me, PS/2 with the old index", "winme", 1, 1, 0,
+       "\"SourcePath\"=\"C:\\\\WINDOWS\\\\OPTIONS\\\\INSTALL\"", true, false},
+      {"Windows 98, USB", "win98", 1, 3, 0, "", false, false},
+      {"index kept", "winxp", 0, 1, 0, "", false, false},
+      {"older version installed: its files go first", "winxp", 0, 1, 1, "", false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine(c.profile);
+    char16_t windows[260];
+    SysGetWindowsDirectory(windows, 260);
+    const std::u16string win = windows;
+    g_Settings.DeleteINFIndex = c.deleteIndex;
+    g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.NewerPackage = c.newerPackage;
+    TextCopy(g_Settings.Provider, u"Norvik");
+    TextCopy(g_Settings.InfFile, u"Nmouse.inf");
+    TextCopy(g_Settings.UninstallKey, u"Glidewave");
+    ASSERT_TRUE(sim::WriteDiskFile(win + u"\\INF\\DRVIDX.BIN", "index"));
+    ASSERT_TRUE(sim::WriteDiskFile(win + u"\\INF\\DRVDATA.BIN", "data"));
+    ASSERT_TRUE(sim::WriteDiskFile(win + u"\\INF\\Other\\NorvikNmouse.inf", "inf"));
+    SysSetFileAttributes((win + u"\\INF\\Other\\NorvikNmouse.inf").c_str(), kAttrReadOnly);
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Old\\old.dll", "old"));
+    ImportReg(
+        "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles]\n"
+        "\"old.dll\"=\"C:\\\\Old\"\n");
+    // A program of the older version is still running.
+    WriteConfig("[KillWindow]\r\n1=Utility\r\n\r\n[Utility]\r\nClass=NvkUtil\r\nCaption=Glidewave Utility\r\n");
+    uint32_t utility = sim::AddRunningProcess(u"util.exe", u"NvkUtil", u"Glidewave Utility",
+                                              sim::CloseBehaviour::kIgnoresCloseRequest);
+
+    EXPECT_EQ(Notify(kPsnWizNext), 0);
+    EXPECT_EQ(RegLine("SourcePath"), c.sourcePath);
+    EXPECT_EQ(sim::DiskPathExists(win + u"\\INF\\DRVIDX.BIN"), c.deleteIndex == 0);
+    EXPECT_EQ(sim::DiskPathExists(win + u"\\INF\\DRVDATA.BIN"), c.deleteIndex == 0);
+    EXPECT_EQ(sim::DiskPathExists(win + u"\\INF\\Other\\NorvikNmouse.inf"), !c.otherInfDeleted);
+    EXPECT_EQ(sim::DiskPathExists(u"C:\\Old\\old.dll"), !c.previousFileDeleted);
+    EXPECT_FALSE(sim::ProcessRunning(utility));
+    EXPECT_TRUE(sim::DiskPathExists(u"C:\\Tools\\Mouse\\mouse.txt"));
+  }
+}
+
+}  // namespace

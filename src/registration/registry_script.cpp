@@ -1,0 +1,155 @@
+// Registry script engine: reads numbered registry lines of a configuration section and writes
+// them into the registry, one key and value per line.
+#include "registration/registry_script.h"
+
+#include <cstring>
+
+#include "common/text.h"
+#include "common/trace.h"
+#include "files/path_macros.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
+#include "platform/registry.h"
+
+namespace {
+
+// Cuts the first field of text into out (cap characters) with the same rules as ParseField:
+// blanks and tabs before it skipped, quoted parts literal, %name% expanded, a comma or the end
+// of the text ends it, trailing blanks kept. Script fields hold more than ParseField's buffer,
+// hence this reader with a capacity. Returns the index where the field stopped.
+uint32_t ReadScriptField(const char16_t* text, char16_t* out, uint32_t cap) {
+  uint32_t n = 0;
+  out[0] = 0;
+  auto put = [&](char16_t c) {
+    if (n + 1 < cap) out[n++] = c;
+  };
+  uint32_t i = 0;
+  while (text[i] == u' ' || text[i] == u'\t') ++i;
+  for (;;) {
+    char16_t c = text[i];
+    if (c == 0 || c == u',') break;
+    if (c == u'"') {
+      for (++i; text[i] && text[i] != u'"'; ++i) put(text[i]);
+      if (!text[i]) break;
+      ++i;
+      continue;
+    }
+    if (c == u'%') {
+      char16_t name[kMacroNameSize];
+      uint32_t length = 0;
+      for (++i; text[i] && text[i] != u'%'; ++i)
+        if (length + 1 < kMacroNameSize) name[length++] = text[i];
+      if (!text[i]) break;  // never closed: the unfinished name is dropped
+      ++i;
+      name[length] = 0;
+      out[n] = 0;
+      n += ExpandMacroName(name, out + n, cap - n);
+      continue;
+    }
+    put(c);
+    ++i;
+  }
+  out[n] = 0;
+  return i;
+}
+
+// The root key a root field names.
+RegKey SelectRoot(const char16_t* field) {
+  if (TextEqualNoCase(field, kScriptRootClasses)) return kRegClassesRoot;
+  if (TextEqualNoCase(field, kScriptRootUser)) return kRegCurrentUser;
+  return kRegLocalMachine;
+}
+
+// Writes the value of one line from its data field on (rest points at the data field).
+void SetScriptValue(RegKey key, const char16_t* name, const char16_t* type, const char16_t* rest) {
+  char16_t data[kScriptFieldSize];
+  uint32_t at = ReadScriptField(rest, data, kScriptFieldSize);
+
+  if (TextEqual(type, kScriptTypeString) || TextEqual(type, kScriptTypeExpandString)) {
+    const bool expand = TextEqual(type, kScriptTypeExpandString);
+    const uint32_t chars = static_cast<uint32_t>(TextLength(data));
+    if (chars == 0) {
+      if (expand) Trace(u"%s, %s, %s", kScriptExpandLabel, data, rest);
+      return;
+    }
+    // Strings go in without their terminating zero: twice the character count.
+    SysRegSetValue(key, name, expand ? kRegTypeExpandSz : kRegTypeSz, reinterpret_cast<const uint8_t*>(data),
+                   chars * 2);
+    if (expand) Trace(u"%s, %s, err = %d", kScriptExpandLabel, data, static_cast<int>(SysGetLastError()));
+    return;
+  }
+
+  if (TextEqual(type, kScriptTypeDword)) {
+    char16_t number[kScriptNumberSize];
+    TextCopy(number, kScriptNumberSize, data);
+    int32_t value = TextToInt(number);
+    uint8_t bytes[4];
+    std::memcpy(bytes, &value, sizeof bytes);  // little-endian, as the registry keeps DWORDs
+    SysRegSetValue(key, name, kRegTypeDword, bytes, 4);
+    return;
+  }
+
+  // Binary: this field and every following one, each the low byte of its hexadecimal number.
+  uint8_t bytes[kScriptMaxBinaryFields];
+  uint32_t count = 0;
+  for (;;) {
+    bytes[count++] = static_cast<uint8_t>(TextHexToUInt(data) & 0xFF);
+    if (rest[at] == 0 || count == kScriptMaxBinaryFields) break;
+    rest += at + 1;
+    at = ReadScriptField(rest, data, kScriptFieldSize);
+  }
+  SysRegSetValue(key, name, kRegTypeBinary, bytes, count);
+}
+
+// Applies one line of a registry script.
+void ApplyScriptLine(const char16_t* line) {
+  char16_t field[kScriptFieldSize];
+  const char16_t* rest = line;
+
+  uint32_t at = ReadScriptField(rest, field, kScriptFieldSize);
+  if (rest[at] == 0) return;
+  RegKey root = SelectRoot(field);
+  rest += at + 1;
+
+  at = ReadScriptField(rest, field, kScriptFieldSize);
+  RegKey key = nullptr;
+  if (SysRegCreateKey(root, field, kKeyAllAccess, &key, nullptr) != 0) return;
+  if (rest[at] == 0) {
+    SysRegCloseKey(key);
+    return;
+  }
+  rest += at + 1;
+
+  char16_t name[kScriptNameSize];
+  at = ReadScriptField(rest, name, kScriptNameSize);
+  if (rest[at] == 0) {
+    SysRegCloseKey(key);
+    return;
+  }
+  rest += at + 1;
+
+  char16_t type[kScriptFieldSize];
+  at = ReadScriptField(rest, type, kScriptFieldSize);
+  if (rest[at] == 0) {
+    SysRegCloseKey(key);
+    return;
+  }
+  rest += at + 1;
+
+  SetScriptValue(key, name, type, rest);
+  SysRegCloseKey(key);
+}
+
+}  // namespace
+
+int AddRegistrySection(const char16_t* file, const char16_t* section) {
+  if (!file || !section) return 0;
+  char16_t line[kScriptLineSize];
+  for (uint32_t n = 1;; ++n) {
+    char16_t key[16];
+    TextFormat(key, 16, u"%u", n);
+    if (SysReadProfileString(section, key, u"", line, kScriptLineSize, file) == 0) break;
+    ApplyScriptLine(line);
+  }
+  return 1;
+}

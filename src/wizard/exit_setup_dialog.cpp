@@ -1,0 +1,58 @@
+// The "Exit Setup" question: its two texts name the product, and its answer decides whether a
+// cancel request leaves Setup.
+#include "wizard/exit_setup_dialog.h"
+
+#include "platform/ui.h"
+#include "startup/settings.h"
+#include "wizard/localised_texts.h"
+#include "resource_ids.h"
+#include "wizard/wizard_keys.h"
+
+namespace {
+
+// Puts the product title into the %s of a control's own text.
+void FormatControlWithTitle(WindowHandle dialog, int id) {
+  char16_t text[kLocalisedTextSize];
+  char16_t formatted[kLocalisedTextSize];
+  SysGetDlgItemText(dialog, id, text, kLocalisedTextSize);
+  FormatWithTitle(formatted, text, g_Settings.Title);
+  SysSetDlgItemText(dialog, id, formatted);
+}
+
+intptr_t OnExitSetupInit(WindowHandle dialog) {
+  FormatControlWithTitle(dialog, IDC_EXIT_TEXT1);
+  FormatControlWithTitle(dialog, IDC_EXIT_TEXT2);
+  ApplyLocalisedTexts(dialog, IDD_EXIT_SETUP, nullptr);
+  return 1;
+}
+
+// Resume (1) ends the dialog with 1, Exit Setup and Escape (2) with 0.
+intptr_t OnExitSetupCommand(WindowHandle dialog, int id) {
+  if (id == kIdOk) {
+    SysEndDialog(dialog, 1);
+    return 1;
+  }
+  if (id == kIdCancel) {
+    SysEndDialog(dialog, 0);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+intptr_t ExitSetupDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) {
+  switch (message) {
+    case kWmInitDialog:
+      return OnExitSetupInit(dialog);
+    case kWmCommand:
+      return OnExitSetupCommand(dialog, static_cast<int>(wParam & 0xFFFF));
+    default:
+      return 0;
+  }
+}
+
+int ExitSetupDialog(WindowHandle owner) {
+  intptr_t answer = SysDialogBoxParam(g_Settings.InstanceHandle, IDD_EXIT_SETUP, owner, ExitSetupDlgProc, 0);
+  return answer != 0 ? 1 : 0;
+}

@@ -1,0 +1,55 @@
+// "Setup Failed!" and "Setup Error": one text, one OK button; Enter, Escape and OK close them.
+#include "wizard/message_dialogs.h"
+
+#include "platform/ui.h"
+#include "startup/settings.h"
+#include "wizard/localised_texts.h"
+#include "resource_ids.h"
+#include "wizard/wizard_keys.h"
+
+namespace {
+
+// Ends the dialog with 1 on Enter (1), Escape (2) or its own OK button; ignores other commands.
+intptr_t OnMessageDialogCommand(WindowHandle dialog, int id, int okButton) {
+  if (id != kIdOk && id != kIdCancel && id != okButton) return 0;
+  SysEndDialog(dialog, 1);
+  return 1;
+}
+
+int LowWord(uintptr_t value) { return static_cast<int>(value & 0xFFFF); }
+
+}  // namespace
+
+intptr_t FailDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) {
+  switch (message) {
+    case kWmInitDialog:
+      ApplyLocalisedTexts(dialog, IDD_SETUP_FAILED, nullptr);
+      return 1;
+    case kWmCommand:
+      return OnMessageDialogCommand(dialog, LowWord(wParam), IDC_FAIL_OK);
+    default:
+      return 0;
+  }
+}
+
+intptr_t NoPrivilegeDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) {
+  switch (message) {
+    case kWmInitDialog:
+      ApplyLocalisedTexts(dialog, IDD_SETUP_ERROR, nullptr);
+      return 1;
+    case kWmCommand:
+      return OnMessageDialogCommand(dialog, LowWord(wParam), IDC_NOPRIVILEGE_OK);
+    default:
+      return 0;
+  }
+}
+
+int ShowSetupFailed(WindowHandle owner) {
+  SysDialogBoxParam(g_Settings.InstanceHandle, IDD_SETUP_FAILED, owner, FailDlgProc, 0);
+  return 1;
+}
+
+int ShowNoPrivilege(WindowHandle owner) {
+  SysDialogBoxParam(g_Settings.InstanceHandle, IDD_SETUP_ERROR, owner, NoPrivilegeDlgProc, 0);
+  return 1;
+}
