@@ -173,10 +173,9 @@ void PaintPercentBar(WindowHandle dialog) {
   SysSelectObject(dc, oldBrush);
   SysDeleteObject(brush);
 
-  // The digits are drawn in the bar's own font, the bold one given to it when the dialog opened.
+  // The digits are drawn in the context's current font: the font given to the control is not
+  // selected into it, so the placement follows the context's own character size.
   SysSetBkMode(dc, kTransparent);
-  GdiObject barFont = SysGetWindowFont(bar);
-  GdiObject oldFont = barFont != nullptr ? SysSelectObject(dc, barFont) : nullptr;
   SysTextMetrics metrics = {};
   SysGetTextMetrics(dc, &metrics);
   const int32_t aw = metrics.averageCharWidth;
@@ -194,7 +193,6 @@ void PaintPercentBar(WindowHandle dialog) {
     SysTextOut(dc, middle - 3 * aw, y, u"100", 3);
   }
   DrawChar(dc, middle + aw, y, u'%', middle + 2 * aw < filled ? kWhite : kBlack);
-  if (oldFont != nullptr) SysSelectObject(dc, oldFont);
   SysReleaseDC(bar, dc);
 }
 

@@ -10,13 +10,16 @@
 
 char16_t g_szProgramFileDest[kFieldSize];
 
-uint32_t ParseField(const char16_t* text, char16_t* out) {
+uint32_t ParseField(const char16_t* text, char16_t* out) { return ParseFieldN(text, out, kFieldSize); }
+
+uint32_t ParseFieldN(const char16_t* text, char16_t* out, uint32_t cap) {
+  if (!out || cap == 0) return 0;
   uint32_t n = 0;  // characters in out
   out[0] = 0;
   if (!text) return 0;
   // Keeps one character while there is room; the rest of the field is still read.
   auto put = [&](char16_t c) {
-    if (n + 1 < kFieldSize) out[n++] = c;
+    if (n + 1 < cap) out[n++] = c;
   };
 
   uint32_t i = 0;
@@ -40,7 +43,7 @@ uint32_t ParseField(const char16_t* text, char16_t* out) {
       ++i;
       name[length] = 0;
       out[n] = 0;
-      n += ExpandMacroName(name, out + n, kFieldSize - n);
+      n += ExpandMacroName(name, out + n, cap - n);
       continue;
     }
     put(c);

@@ -26,6 +26,8 @@ extern char16_t g_szProgramFileDest[kFieldSize];
 // are kept). Characters beyond 255 are dropped. Returns the index in text where the field
 // stopped: the separating comma, or the terminating zero. Changes no settings field.
 uint32_t ParseField(const char16_t* text, char16_t* out);
+// The same reader for an output of cap characters (registry script fields hold 511).
+uint32_t ParseFieldN(const char16_t* text, char16_t* out, uint32_t cap);
 
 // Writes the value of the percent name (without its percent signs) at out, cut to cap - 1
 // characters and terminated: "11" and "SystemRoot" the system folder, "10" the Windows folder,

@@ -13,46 +13,6 @@
 
 namespace {
 
-// Cuts the first field of text into out (cap characters) with the same rules as ParseField:
-// blanks and tabs before it skipped, quoted parts literal, %name% expanded, a comma or the end
-// of the text ends it, trailing blanks kept. Script fields hold more than ParseField's buffer,
-// hence this reader with a capacity. Returns the index where the field stopped.
-uint32_t ReadScriptField(const char16_t* text, char16_t* out, uint32_t cap) {
-  uint32_t n = 0;
-  out[0] = 0;
-  auto put = [&](char16_t c) {
-    if (n + 1 < cap) out[n++] = c;
-  };
-  uint32_t i = 0;
-  while (text[i] == u' ' || text[i] == u'\t') ++i;
-  for (;;) {
-    char16_t c = text[i];
-    if (c == 0 || c == u',') break;
-    if (c == u'"') {
-      for (++i; text[i] && text[i] != u'"'; ++i) put(text[i]);
-      if (!text[i]) break;
-      ++i;
-      continue;
-    }
-    if (c == u'%') {
-      char16_t name[kMacroNameSize];
-      uint32_t length = 0;
-      for (++i; text[i] && text[i] != u'%'; ++i)
-        if (length + 1 < kMacroNameSize) name[length++] = text[i];
-      if (!text[i]) break;  // never closed: the unfinished name is dropped
-      ++i;
-      name[length] = 0;
-      out[n] = 0;
-      n += ExpandMacroName(name, out + n, cap - n);
-      continue;
-    }
-    put(c);
-    ++i;
-  }
-  out[n] = 0;
-  return i;
-}
-
 // The root key a root field names.
 RegKey SelectRoot(const char16_t* field) {
   if (TextEqualNoCase(field, kScriptRootClasses)) return kRegClassesRoot;
@@ -63,7 +23,7 @@ RegKey SelectRoot(const char16_t* field) {
 // Writes the value of one line from its data field on (rest points at the data field).
 void SetScriptValue(RegKey key, const char16_t* name, const char16_t* type, const char16_t* rest) {
   char16_t data[kScriptFieldSize];
-  uint32_t at = ReadScriptField(rest, data, kScriptFieldSize);
+  uint32_t at = ParseFieldN(rest, data, kScriptFieldSize);
 
   if (TextEqual(type, kScriptTypeString) || TextEqual(type, kScriptTypeExpandString)) {
     const bool expand = TextEqual(type, kScriptTypeExpandString);
@@ -96,7 +56,7 @@ void SetScriptValue(RegKey key, const char16_t* name, const char16_t* type, cons
     bytes[count++] = static_cast<uint8_t>(TextHexToUInt(data) & 0xFF);
     if (rest[at] == 0 || count == kScriptMaxBinaryFields) break;
     rest += at + 1;
-    at = ReadScriptField(rest, data, kScriptFieldSize);
+    at = ParseFieldN(rest, data, kScriptFieldSize);
   }
   SysRegSetValue(key, name, kRegTypeBinary, bytes, count);
 }
@@ -106,12 +66,12 @@ void ApplyScriptLine(const char16_t* line) {
   char16_t field[kScriptFieldSize];
   const char16_t* rest = line;
 
-  uint32_t at = ReadScriptField(rest, field, kScriptFieldSize);
+  uint32_t at = ParseFieldN(rest, field, kScriptFieldSize);
   if (rest[at] == 0) return;
   RegKey root = SelectRoot(field);
   rest += at + 1;
 
-  at = ReadScriptField(rest, field, kScriptFieldSize);
+  at = ParseFieldN(rest, field, kScriptFieldSize);
   RegKey key = nullptr;
   if (SysRegCreateKey(root, field, kKeyAllAccess, &key, nullptr) != 0) return;
   if (rest[at] == 0) {
@@ -121,7 +81,7 @@ void ApplyScriptLine(const char16_t* line) {
   rest += at + 1;
 
   char16_t name[kScriptNameSize];
-  at = ReadScriptField(rest, name, kScriptNameSize);
+  at = ParseFieldN(rest, name, kScriptNameSize);
   if (rest[at] == 0) {
     SysRegCloseKey(key);
     return;
@@ -129,7 +89,7 @@ void ApplyScriptLine(const char16_t* line) {
   rest += at + 1;
 
   char16_t type[kScriptFieldSize];
-  at = ReadScriptField(rest, type, kScriptFieldSize);
+  at = ParseFieldN(rest, type, kScriptFieldSize);
   if (rest[at] == 0) {
     SysRegCloseKey(key);
     return;
