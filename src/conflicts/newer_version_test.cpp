@@ -12,22 +12,7 @@
 
 namespace {
 
-class NewerVersionTest : public SimFixture {
- protected:
-  // Every machine starts with an empty window manager.
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
-  }
-  void TearDown() override {
-    sim::internal::ResetWindowManager();
-    SimFixture::TearDown();
-  }
-  void StartMachine(const std::string& profile) {
-    SimFixture::StartMachine(profile);
-    sim::internal::ResetWindowManager();
-  }
-};
+class NewerVersionTest : public SimFixture {};
 
 TEST_F(NewerVersionTest, InstalledVersionDecides) {
   struct Case {

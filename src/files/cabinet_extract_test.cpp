@@ -3,8 +3,6 @@
 #include "files/cabinet_extract.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "common/text.h"
@@ -21,11 +19,6 @@ namespace {
 
 const char16_t kTempDir[] = u"C:\\Windows\\_NorvikInstallTempDir0";
 
-std::string Disk(const std::u16string& path) {
-  std::string bytes;
-  return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
-}
-
 // Whether HKLM\Software\Norvik\Uninstall records the folder.
 bool Recorded(const std::u16string& folder) {
   RegKey key = nullptr;
@@ -38,23 +31,17 @@ bool Recorded(const std::u16string& folder) {
 
 class CabinetExtractTest : public SimFixture {
  protected:
-  void SetUp() override {
-    SimFixture::SetUp();
-    Prepare();
-  }
   // A fresh machine with the cabinets beside the program, the folders C:\A, C:\B, C:\Dest and
   // D:\src, an empty copy table and the temporary folder made.
-  void Prepare(const std::string& profile = "") {
-    if (!profile.empty()) StartMachine(profile);
+  void Prepare() override {
     for (const char* name : {"normal.cab", "subfolder.cab", "truncated.cab", "corrupt.cab"}) {
-      std::ifstream in(std::string(SETUP_FIXTURE_DIR) + "/" + name, std::ios::binary);
-      if (!in) GTEST_SKIP() << "cabinet fixtures not built";
-      WritePackageFile(sim::FromUtf8(name), std::string(std::istreambuf_iterator<char>(in), {}));
+      const std::string bytes = FixtureBytes(name);
+      if (bytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
+      WritePackageFile(sim::FromUtf8(name), bytes);
     }
     for (const char16_t* folder : {kTempDir, u"C:\\A", u"C:\\B", u"C:\\Dest", u"D:\\src"})
       ASSERT_EQ(SysCreateDirectory(folder), 1);
-    std::memset(CopyTable, 0, sizeof CopyTable);
-    CopyEntryCount = 0;
+    ResetCopyState();
     _dwTotalFileSize = 5;
     TextCopy(TempExtractDir, kTempDir);
     TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
@@ -118,7 +105,7 @@ TEST_F(CabinetExtractTest, CabPackDestinations) {
   };
   for (const PackCase& c : cases) {
     SCOPED_TRACE(c.line);
-    Prepare("win7");
+    StartMachine("win7");
     g_Settings.AskPath = c.askPath;
     g_Settings.CabFile = c.cabFile;
     TextCopy(g_szProgramFileDest, c.programFileDest);
@@ -148,7 +135,7 @@ TEST_F(CabinetExtractTest, CabPackStopsAtAnEmptyNameOrAMissingCabinet) {
   };
   for (const StopCase& c : cases) {
     SCOPED_TRACE(c.lines);
-    Prepare("win7");
+    StartMachine("win7");
     WritePackageFile(u"SETUP2K.INI", std::string("[Cab.list]\r\n") + c.lines);
     EXPECT_EQ(ExtractCabPack(), c.result);
     EXPECT_EQ(sim::DiskPathExists(u"C:\\B\\a.txt"), c.secondExtracted);

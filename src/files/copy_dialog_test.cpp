@@ -22,10 +22,6 @@
 #include "support/sim_fixture.h"
 #include "wizard/side_picture.h"
 
-#ifndef SETUP_FIXTURE_DIR
-#define SETUP_FIXTURE_DIR ""
-#endif
-
 namespace {
 
 // WM_DESTROY messages received by the stand-ins for the background window and the wizard page.
@@ -48,35 +44,9 @@ intptr_t PageProc(WindowHandle window, uint32_t message, uintptr_t wParam, intpt
 
 class CopyDialogTest : public SimFixture {
  protected:
-  // Every machine starts with an empty window manager.
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
+  void Prepare() override {
     ResetCopyState();
-  }
-  void TearDown() override {
-    sim::internal::ResetWindowManager();
-    SimFixture::TearDown();
-  }
-  void StartMachine(const std::string& profile) {
-    SimFixture::StartMachine(profile);
-    sim::internal::ResetWindowManager();
-    ResetCopyState();
-  }
-
-  void ResetCopyState() {
-    CopyStartPending = 1;
-    ExtractionDone = 0;
-    _dwTotalFileSize = 0;
-    _dwHasCopied = 0;
-    _nCurPercent = 0;
-    CancelRequested = 0;
-    TempExtractDir[0] = 0;
-    CopyEntryCount = 0;
-    HelpFileCount = 0;
-    std::memset(CopyTable, 0, sizeof(CopyTable));
-    g_MainDestroys = 0;
-    g_PageDestroys = 0;
+    g_MainDestroys = g_PageDestroys = 0;
     TextCopy(g_Settings.SourceDir, PackageDir().c_str());
     TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.SubFolder, u"files");
@@ -106,19 +76,6 @@ class CopyDialogTest : public SimFixture {
     WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
     CopyEntryCount = BuildCopyList();
     return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(frame_));
-  }
-
-  size_t JournalCount(const std::string& text) const {
-    size_t count = 0;
-    for (const std::string& line : sim::Journal())
-      if (line.find(text) != std::string::npos) ++count;
-    return count;
-  }
-
-  std::u16string WindowsDir() const {
-    char16_t dir[260];
-    SysGetWindowsDirectory(dir, 260);
-    return dir;
   }
 
   WindowHandle main_ = nullptr;
@@ -199,11 +156,7 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
     EXPECT_TRUE(JournalHas(c.journal));
     EXPECT_EQ(_nCurPercent, 100);
     EXPECT_EQ(CopyStartPending, 0);
-    std::string bytes;
-    EXPECT_EQ(sim::ReadDiskFile(u"C:\\GW\\mouse.sys.txt", &bytes), c.copied);
-    if (c.copied) {
-      EXPECT_EQ(bytes, c.sourceBytes);
-    }
+    EXPECT_EQ(Disk(u"C:\\GW\\mouse.sys.txt"), c.copied ? c.sourceBytes : "<missing>");
     // The wizard frame is hidden while the dialog runs; the background window comes forward.
     sim::WindowInfo frame;
     ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));
@@ -215,17 +168,8 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
 }
 
 TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
-  const std::string cabinet = std::string(SETUP_FIXTURE_DIR) + "/normal.cab";
-  std::string cabBytes;
-  {
-    FILE* f = std::fopen(cabinet.c_str(), "rb");
-    if (!f) GTEST_SKIP() << "cabinet fixtures not built";
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) cabBytes.append(buffer, n);
-    std::fclose(f);
-  }
-  StartMachine("win7");
+  const std::string cabBytes = FixtureBytes("normal.cab");
+  if (cabBytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
   g_Settings.CabFile = 1;
   WritePackageFile(u"Install.cab", cabBytes);
   ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", "earlier run"));
@@ -234,10 +178,8 @@ TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
 
   EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
   EXPECT_EQ(ExtractionDone, 1);
-  std::string bytes;
-  EXPECT_TRUE(sim::ReadDiskFile(u"C:\\GW\\a.txt", &bytes));
-  EXPECT_EQ(bytes, "alpha\r\n");
-  EXPECT_TRUE(sim::ReadDiskFile(u"C:\\GW\\z.txt", &bytes));
+  EXPECT_EQ(Disk(u"C:\\GW\\a.txt"), "alpha\r\n");
+  EXPECT_NE(Disk(u"C:\\GW\\z.txt"), "<missing>");
   // The folder of this run is gone (the file left in it by the extraction too); the earlier
   // run's folder stays.
   EXPECT_FALSE(sim::DiskPathExists(WindowsDir() + u"\\_NorvikInstallTempDir1"));
@@ -245,7 +187,6 @@ TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
 }
 
 TEST_F(CopyDialogTest, MissingPackageCabinetFailsSetup) {
-  StartMachine("win7");
   g_Settings.CabFile = 1;
   ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", ""));
   EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n"), 0);

@@ -4,8 +4,6 @@
 #include "files/copy_engine.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "common/text.h"
@@ -28,16 +26,6 @@ constexpr uint64_t kBaseTime = 132000000000000000ULL;
 const std::u16string kDeleteFiles = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles";
 const std::u16string kFolders = u"Software\\Norvik\\Uninstall";
 
-std::string FixtureBytes(const std::string& name) {
-  std::ifstream in(std::string(SETUP_FIXTURE_DIR) + "/" + name, std::ios::binary);
-  return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "";
-}
-
-std::string Disk(const std::u16string& path) {
-  std::string bytes;
-  return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
-}
-
 // A text value under HKEY_LOCAL_MACHINE, "<none>" when missing.
 std::string RegText(const std::u16string& path, const std::u16string& name) {
   RegKey key = nullptr;
@@ -51,22 +39,9 @@ std::string RegText(const std::u16string& path, const std::u16string& name) {
 
 class CopyEngineTest : public SimFixture {
  protected:
-  void SetUp() override {
-    SimFixture::SetUp();
-    Prepare();
-  }
-  void Restart(const std::string& profile) {
-    StartMachine(profile);
-    Prepare();
-  }
   // Empty tables and figures; the package at D: with its files in D:\src.
-  void Prepare() {
-    std::memset(CopyTable, 0, sizeof CopyTable);
-    std::memset(PendingTable, 0, sizeof PendingTable);
-    CopyEntryCount = PendingCount = HelpFileCount = CancelRequested = 0;
-    _dwHasCopied = _dwTotalFileSize = 0;
-    _nCurPercent = 0;
-    TempExtractDir[0] = 0;
+  void Prepare() override {
+    ResetCopyState();
     WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
     TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.SourceDir, PackageDir().c_str());
@@ -119,7 +94,7 @@ TEST_F(CopyEngineTest, VersionThenDateDecidesTheReplacement) {
     };
     std::string source = bytesOf(c.source), target = bytesOf(c.target);
     if (source.empty() || target.empty()) GTEST_SKIP() << "version fixtures not built";
-    Restart("win7");
+    StartMachine("win7");
     g_Settings.VersionChecked = c.versionChecked;
     Source(u"m.dll", source);
     ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Gw\\m.dll", target));
@@ -172,17 +147,15 @@ TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
   };
   for (const PlatformCase& c : cases) {
     SCOPED_TRACE(std::string(c.profile) + " " + sim::ToUtf8(c.fileName) + " " + sim::ToUtf8(c.sourceName));
-    Restart(c.profile);
+    StartMachine(c.profile);
     g_Settings.InterfaceType = c.interfaceType;
     Source(*c.sourceName ? c.sourceName : c.fileName, "drv");
     Source(u"z.dll", "zz");
     Add(c.fileName, u"C:\\Gw", c.sourceName);
     Add(u"z.dll", u"C:\\Gw");
     CopyFileProc(nullptr, 0);
-    char16_t windows[260];
-    SysGetWindowsDirectory(windows, 260);
     EXPECT_EQ(Disk(u"C:\\Gw\\" + std::u16string(c.fileName)) == "drv", c.copied);
-    EXPECT_EQ(Disk(std::u16string(windows) + u"\\" + c.fileName) == "drv", c.duplicated);
+    EXPECT_EQ(Disk(WindowsDir() + u"\\" + c.fileName) == "drv", c.duplicated);
     EXPECT_EQ(Disk(u"C:\\Gw\\z.dll"), "zz");
     EXPECT_EQ(_dwHasCopied, 5u);  // a left-out file still counts
   }
@@ -228,7 +201,7 @@ TEST_F(CopyEngineTest, TheWalkEndsAtTheLastEntryOrAtOneHundredPercent) {
   };
   for (const StopCase& c : cases) {
     SCOPED_TRACE(c.name);
-    Restart("win7");
+    StartMachine("win7");
     WritePackageFile(u"other\\f3.dll", "elsewhere");
     for (size_t i = 0; i < c.sources.size(); ++i) {
       std::u16string name = u"f" + sim::FromUtf8(std::to_string(i + 1)) + u".dll";

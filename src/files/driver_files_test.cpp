@@ -25,11 +25,6 @@ namespace {
 
 const char kMetadataIni[] = "[Add Registry.Metadata]\r\n1=HKLM,Software\\Norvik\\Metadata,Applied,0,yes\r\n";
 
-std::string Disk(const std::u16string& path) {
-  std::string bytes;
-  return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
-}
-
 std::string RegText(const std::u16string& path, const std::u16string& name) {
   RegKey key = nullptr;
   char16_t data[512] = {};

@@ -20,10 +20,6 @@ class ReplaceAfterRebootTest : public SimFixture {
     TextCopy(PendingTable[PendingCount].Temporary, temporary.c_str());
     ++PendingCount;
   }
-  static std::string Disk(const std::u16string& path) {
-    std::string bytes;
-    return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
-  }
 };
 
 TEST_F(ReplaceAfterRebootTest, NtFamilyDeletesThenMovesEachRecordInOrder) {

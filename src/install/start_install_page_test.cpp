@@ -44,52 +44,24 @@ const Request kPressCancel = {kPsmPressButton, kPsbtnCancel, 0};
 
 class StartInstallPageTest : public SimFixture {
  protected:
-  // Every machine starts with an empty window manager.
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
-    Prepare();
-  }
-  void TearDown() override {
-    sim::internal::ResetWindowManager();
-    SimFixture::TearDown();
-  }
-  void StartMachine(const std::string& profile) {
-    SimFixture::StartMachine(profile);
-    sim::internal::ResetWindowManager();
-    Prepare();
-  }
-
-  void Prepare() {
+  // A package with one file to copy, the copy stage not yet started, and the page on a plain
+  // visible window standing in for the wizard frame.
+  void Prepare() override {
     PrepareState();
-    CreatePage();
+    if (createPage_) CreatePage();
   }
-
-  // A package with one file to copy and the copy stage not yet started.
   void PrepareState() {
-    CopyStartPending = 1;
-    ExtractionDone = 0;
-    _dwTotalFileSize = 0;
-    _dwHasCopied = 0;
-    _nCurPercent = 0;
-    CancelRequested = 0;
-    TempExtractDir[0] = 0;
-    CopyEntryCount = 0;
-    HelpFileCount = 0;
-    std::memset(CopyTable, 0, sizeof(CopyTable));
+    ResetCopyState();
     TextCopy(g_Settings.SourceDir, PackageDir().c_str());
     TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.SubFolder, u"files");
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.Version, u"2.1");
-    g_Settings.AskType = 0;
     g_Settings.AskPath = 1;
     TextCopy(g_Settings.DestinationDir, u"C:\\Tools\\Mouse\\");
     WritePackageFile(u"files\\mouse.txt", "pointer");
     WriteConfig("");
   }
-
-  // The page on a plain visible window standing in for the wizard frame.
   void CreatePage() {
     sim::internal::WindowDescription desc;
     desc.className = u"Frame";
@@ -101,7 +73,6 @@ class StartInstallPageTest : public SimFixture {
     ASSERT_NE(page_, nullptr);
     Requests();  // what the page's creation queued is not part of the case
   }
-
   // The setup configuration file: the copy list and any further sections.
   void WriteConfig(const std::string& more) {
     WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
@@ -131,13 +102,6 @@ class StartInstallPageTest : public SimFixture {
     return sim::GetWindowInfo(frame_, &info) && info.visible;
   }
 
-  size_t JournalCount(const std::string& text) const {
-    size_t count = 0;
-    for (const std::string& line : sim::Journal())
-      if (line.find(text) != std::string::npos) ++count;
-    return count;
-  }
-
   // The exported registry line of a value, "" when no key holds it.
   static std::string RegLine(const std::string& name) {
     const std::string text = sim::ExportRegText();
@@ -148,6 +112,7 @@ class StartInstallPageTest : public SimFixture {
     return line;
   }
 
+  bool createPage_ = true;
   WindowHandle frame_ = nullptr;
   WindowHandle page_ = nullptr;
 
@@ -210,9 +175,8 @@ TEST_F(StartInstallPageTest, CreationWritesTheTaskBarSwitchAndHidesForHiddenRuns
     bool frameVisible;
   } cases[] = {{1, 0, "", true}, {0, 1, "\"Show Task Bar Icon\"=dword:00000000", false}};
   for (const auto& c : cases) {
-    SimFixture::StartMachine("winxp");
-    sim::internal::ResetWindowManager();
-    PrepareState();
+    createPage_ = false;
+    StartMachine("winxp");
     g_Settings.ShowTaskBarIcon = c.showTaskBarIcon;
     g_Settings.HiddenMode = c.hiddenMode;
     CreatePage();
@@ -301,11 +265,7 @@ TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
     if (packageDir.compare(0, 8, "<system>") == 0) packageDir = sim::ToUtf8(system) + packageDir.substr(8);
     EXPECT_EQ(sim::ToUtf8(g_Settings.PackageDir), packageDir);
     EXPECT_TRUE(JournalHas("trace: PackageDir = " + packageDir));
-    if (c.target) {
-      std::string bytes;
-      EXPECT_TRUE(sim::ReadDiskFile(sim::FromUtf8(c.target), &bytes));
-      EXPECT_EQ(bytes, "pointer");
-    }
+    EXPECT_EQ(Disk(sim::FromUtf8(c.target)), "pointer");
     if (c.askPath) {
       EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), "C:\\Tools\\Mouse");
     }
@@ -372,9 +332,7 @@ TEST_F(StartInstallPageTest, StagesBeforeTheCopy) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine(c.profile);
-    char16_t windows[260];
-    SysGetWindowsDirectory(windows, 260);
-    const std::u16string win = windows;
+    const std::u16string win = WindowsDir();
     g_Settings.DeleteINFIndex = c.deleteIndex;
     g_Settings.InterfaceType = c.interfaceType;
     g_Settings.NewerPackage = c.newerPackage;

@@ -16,20 +16,9 @@ namespace {
 
 class LocalisedTextsTest : public SimFixture {
  protected:
-  // Every machine starts with an empty window manager.
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
+  void Prepare() override {
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.Version, u"2.1");
-  }
-  void TearDown() override {
-    sim::internal::ResetWindowManager();
-    SimFixture::TearDown();
-  }
-  void StartMachine(const std::string& profile) {
-    SimFixture::StartMachine(profile);
-    sim::internal::ResetWindowManager();
   }
 };
 
@@ -108,8 +97,6 @@ TEST_F(LocalisedTextsTest, InstallSummary) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
-    TextCopy(g_Settings.Title, u"Glidewave 98");
-    TextCopy(g_Settings.Version, u"2.1");
     TextCopy(g_Settings.DestinationDir, u"C:\\Tools");
     if (c.ini) WritePackageFile(u"install.ini", c.ini);
     g_Settings.InstallAllType = c.installAll;
@@ -181,8 +168,6 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
-    TextCopy(g_Settings.Title, u"Glidewave 98");
-    TextCopy(g_Settings.Version, u"2.1");
     TextCopy(g_Settings.LanguageName, u"GERMAN");
     g_Settings.InterfaceType = 1;
     if (c.ini) WritePackageFile(u"install.ini", c.ini);

@@ -16,20 +16,7 @@ namespace {
 
 class MessageDialogsTest : public SimFixture {
  protected:
-  // Every machine starts with an empty window manager.
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
-    TextCopy(g_Settings.Title, u"Glidewave 98");
-  }
-  void TearDown() override {
-    sim::internal::ResetWindowManager();
-    SimFixture::TearDown();
-  }
-  void StartMachine(const std::string& profile) {
-    SimFixture::StartMachine(profile);
-    sim::internal::ResetWindowManager();
-  }
+  void Prepare() override { TextCopy(g_Settings.Title, u"Glidewave 98"); }
   // The text of a control of the newest dialog of a template (alive or closed).
   static std::string ControlText(uint32_t templateId, int id) {
     sim::WindowInfo info;

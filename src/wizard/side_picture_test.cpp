@@ -12,9 +12,7 @@ namespace {
 
 class SidePictureTest : public SimFixture {
  protected:
-  void SetUp() override {
-    SimFixture::SetUp();
-    sim::internal::ResetWindowManager();
+  void Prepare() override {
     sim::internal::WindowDescription desc;
     desc.className = u"Frame";
     desc.style = sim::kWsPopup | sim::kWsVisible;
@@ -25,7 +23,6 @@ class SidePictureTest : public SimFixture {
   }
   void TearDown() override {
     WizardMinTop = 0;
-    sim::internal::ResetWindowManager();
     SimFixture::TearDown();
   }
   WindowHandle frame_ = nullptr;

@@ -5,9 +5,23 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
+#include "files/copy_dialog.h"
+#include "files/copy_list.h"
+#include "files/copy_progress.h"
+#include "files/copy_state.h"
 #include "files/path_macros.h"
+#include "files/replace_after_reboot.h"
+#include "platform/kernel.h"
+#include "platform/sim/window_manager.h"
+#include "startup/help_files.h"
 #include "startup/settings.h"
+
+#ifndef SETUP_FIXTURE_DIR
+#define SETUP_FIXTURE_DIR ""
+#endif
 
 sim::MachineProfile SimFixture::Builtin(const std::string& profileName) {
   sim::MachineProfile profile;
@@ -18,6 +32,7 @@ sim::MachineProfile SimFixture::Builtin(const std::string& profileName) {
 void SimFixture::StartMachine(const sim::MachineProfile& profile) {
   RemovePackageFolder();
   sim::ResetMachine(profile, "");
+  sim::internal::ResetWindowManager();
   std::error_code ec;
   std::string pattern = (std::filesystem::temp_directory_path(ec) / "glidewave-pkg-XXXXXX").string();
   std::vector<char> buffer(pattern.begin(), pattern.end());
@@ -28,6 +43,12 @@ void SimFixture::StartMachine(const sim::MachineProfile& profile) {
   ResetSettings();
   g_szProgramFileDest[0] = 0;
   sim::ClearJournal();
+  Prepare();
+}
+
+void SimFixture::TearDown() {
+  sim::internal::ResetWindowManager();
+  RemovePackageFolder();
 }
 
 void SimFixture::RemovePackageFolder() {
@@ -57,10 +78,37 @@ std::vector<std::string> SimFixture::JournalLines(const std::string& prefix) con
   return lines;
 }
 
-bool SimFixture::JournalHas(const std::string& text) const {
+size_t SimFixture::JournalCount(const std::string& text) const {
+  size_t count = 0;
   for (const std::string& line : sim::Journal())
-    if (line.find(text) != std::string::npos) return true;
-  return false;
+    if (line.find(text) != std::string::npos) ++count;
+  return count;
+}
+
+void ResetCopyState() {
+  std::memset(CopyTable, 0, sizeof CopyTable);
+  std::memset(PendingTable, 0, sizeof PendingTable);
+  CopyEntryCount = PendingCount = HelpFileCount = CancelRequested = ExtractionDone = 0;
+  CopyStartPending = 1;
+  _dwHasCopied = _dwTotalFileSize = 0;
+  _nCurPercent = 0;
+  TempExtractDir[0] = 0;
+}
+
+std::string Disk(const std::u16string& path) {
+  std::string bytes;
+  return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
+}
+
+std::u16string WindowsDir() {
+  char16_t dir[260];
+  SysGetWindowsDirectory(dir, 260);
+  return dir;
+}
+
+std::string FixtureBytes(const std::string& name) {
+  std::ifstream in(std::string(SETUP_FIXTURE_DIR) + "/" + name, std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "";
 }
 
 std::string SettingsField(const char* name) {

@@ -1,6 +1,7 @@
 // GoogleTest fixture for tests against the simulated machine: a fresh machine from a built-in
-// profile, an empty temporary package folder mounted as the package drive (the program runs as
-// D:\setup.exe), the settings record at its initial values and an empty journal.
+// profile, an empty window manager, an empty temporary package folder mounted as the package
+// drive (the program runs as D:\setup.exe), the settings record at its initial values and an
+// empty journal. Prepare() runs after every machine start.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -12,7 +13,8 @@
 class SimFixture : public ::testing::Test {
  protected:
   void SetUp() override { StartMachine("win7"); }
-  void TearDown() override { RemovePackageFolder(); }
+  void TearDown() override;
+  virtual void Prepare() {}
 
   // Replaces the machine by a fresh one from a built-in profile name or a profile record.
   void StartMachine(const std::string& profileName) { StartMachine(Builtin(profileName)); }
@@ -27,15 +29,25 @@ class SimFixture : public ::testing::Test {
   // Merges registry text; the "Windows Registry Editor Version 5.00" header is added.
   void ImportReg(const std::string& text);
 
-  // Journal lines starting with prefix ("trace: ", "msgbox: "), and whether any line holds text.
+  // Journal lines starting with prefix ("trace: ", "msgbox: "), whether any line holds text and
+  // how many do.
   std::vector<std::string> JournalLines(const std::string& prefix) const;
-  bool JournalHas(const std::string& text) const;
+  bool JournalHas(const std::string& text) const { return JournalCount(text) > 0; }
+  size_t JournalCount(const std::string& text) const;
 
  private:
   void RemovePackageFolder();
   std::string packageHostDir_;
 };
 
+// Empties the copy list, help file list and copy figures; the copy dialog starts its work anew.
+void ResetCopyState();
+// A file's bytes on the simulated disk, "<missing>" when absent.
+std::string Disk(const std::u16string& path);
+// The Windows folder of the simulated machine.
+std::u16string WindowsDir();
+// A fixture built into SETUP_FIXTURE_DIR, "" when missing.
+std::string FixtureBytes(const std::string& name);
 // A settings field, by its name in the record, as UTF-8 text (numbers in decimal).
 std::string SettingsField(const char* name);
 // Checks settings fields given as "Name=value;Name=value" (values may hold blanks).

@@ -1,5 +1,4 @@
-// Tests of the byte-level SID and access-list functions: SID texts, list building and checking,
-// entry insertion order, room rules and the refusal of malformed lists.
+// Tests of the byte-level SID and access-list functions.
 #include "platform/sim/acl_bytes.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// The simulated cabinet iterator on the cabinets built with the tests: extraction onto the
-// simulated disk, the callback's answers, targets that cannot be written, and missing,
-// truncated, damaged or garbled cabinets.
+// The simulated cabinet iterator on the cabinets built with the tests.
 #include <gtest/gtest.h>
 
 #include <fstream>

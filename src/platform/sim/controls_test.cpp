@@ -1,7 +1,4 @@
-// Tests of the built-in buttons: clicks change auto radio buttons (clearing their group, but
-// passing over hidden and disabled members as Windows does), auto check boxes toggle, disabled
-// buttons take no click, each click tells the parent with WM_COMMAND, and BM_SETCHECK keeps only
-// the states a button type has.
+// Tests of the built-in buttons.
 #include <gtest/gtest.h>
 
 #include <map>

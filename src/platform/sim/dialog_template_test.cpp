@@ -1,6 +1,4 @@
-// Tests of the dialog template reader on templates compiled by the resource compiler: every
-// header and control field in the extended and the plain layout, cut templates, dialog units,
-// and the program's own templates.
+// Tests of the dialog template reader on templates compiled by the resource compiler.
 #include "platform/sim/dialog_template.h"
 
 #include <gtest/gtest.h>

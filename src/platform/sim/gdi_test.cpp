@@ -1,7 +1,4 @@
-// Tests of drawing on the simulated machine: the paint log of a percentage bar drawn the way the
-// copy dialog draws it (white background, blue fill, digits and sign placed by the average
-// character width and coloured by the fill), the text metrics of the fonts the program uses, and
-// the accounting of drawing objects and device contexts that shows leaks.
+// Tests of drawing on the simulated machine.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// Lookups in INI texts that trip up a naive parser: duplicate sections, quotes, blanks,
-// comments, lists cut at the buffer's end, encodings and line ends.
+// Lookups in INI texts that trip up a naive parser.
 #include "platform/sim/ini_file.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Tests of the simulated kernel services: folder listings and their wildcard rules, file and
-// folder operations with Windows error codes, buffer-size rules and the small process services.
+// Tests of the simulated kernel services.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -254,7 +253,7 @@ TEST_F(KernelTest, BuffersAreCutOrSizedAsWindowsDoes) {
   EXPECT_EQ(out[0], 0);
 }
 
-TEST_F(KernelTest, DebugOutputSleepAndShutdownParametersAreRecorded) {
+TEST_F(KernelTest, DebugOutputSleepShutdownParametersAndErrorModeAreRecorded) {
   sim::ClearJournal();
   SysDebugOutput(u"maj = 6, min = 1, 64OS = 0\r\n");
   SysDebugOutput(u"two\nlines");
@@ -273,6 +272,11 @@ TEST_F(KernelTest, DebugOutputSleepAndShutdownParametersAreRecorded) {
   EXPECT_TRUE(sim::ShutdownParameters(&level, &flags));
   EXPECT_EQ(level, 0x280u);
   EXPECT_EQ(flags, 1u);
+  // The error mode call returns the previous mode.
+  EXPECT_EQ(SysSetErrorMode(kSemFailCriticalErrors), 0u);
+  EXPECT_EQ(sim::ErrorMode(), kSemFailCriticalErrors);
+  EXPECT_EQ(SysSetErrorMode(0), kSemFailCriticalErrors);
+  EXPECT_EQ(sim::ErrorMode(), 0u);
 }
 
 TEST_F(KernelTest, DriveTypesComeFromTheProfile) {
@@ -337,14 +341,6 @@ TEST_F(KernelTest, CurrentFolderResolvesRelativePaths) {
   sim::FailCall("SysSetCurrentDirectory", 1, kErrAccessDenied);
   EXPECT_EQ(SysSetCurrentDirectory(u"Sub"), 0);
   EXPECT_EQ(sim::CurrentDirectory(), u"C:\\Work");
-}
-
-TEST_F(KernelTest, ErrorModeReturnsThePreviousMode) {
-  EXPECT_EQ(sim::ErrorMode(), 0u);
-  EXPECT_EQ(SysSetErrorMode(kSemFailCriticalErrors), 0u);
-  EXPECT_EQ(sim::ErrorMode(), kSemFailCriticalErrors);
-  EXPECT_EQ(SysSetErrorMode(0), kSemFailCriticalErrors);
-  EXPECT_EQ(sim::ErrorMode(), 0u);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// Tests of the simulated machine's libraries: which system libraries and exports each Windows
-// version offers, the ones a test removes, load counts, library files of the disk and the journal.
+// Tests of the simulated machine's libraries.
 #include <gtest/gtest.h>
 
 #include <string>

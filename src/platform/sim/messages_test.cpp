@@ -1,8 +1,4 @@
-// Tests of the simulated message queues: posted messages in order, WM_QUIT after them and
-// WM_PAINT last, the first paint of a new window (and of one whose procedure does not paint),
-// posted WM_PAINT to a hidden window, sending from another thread (answered on the window's
-// thread, with sends back to the waiting sender served meanwhile), and the default handling of
-// closing.
+// Tests of the simulated message queues.
 #include <gtest/gtest.h>
 
 #include <string>

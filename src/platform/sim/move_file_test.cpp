@@ -1,6 +1,4 @@
-// Tests of MoveFileEx on the simulated machine: plain and replacing moves with their error codes,
-// delayed moves recorded in the registry exactly as Windows NT records them, the 9x refusal and
-// the restart that carries the recorded operations out.
+// Tests of MoveFileEx on the simulated machine.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,6 +1,4 @@
-// Tests of the simulated machine's open files: CreateFile dispositions and error codes, sharing
-// between open handles and files in use, reading and writing through handles, file times, the
-// mapping edit of a text file, temporary file names and fault injection.
+// Tests of the simulated machine's open files.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,6 +1,4 @@
-// Tests of the simulated machine's processes: modelled programs and their windows, how each
-// behaviour answers close requests, opening and duplicating process handles, the remote exit,
-// waiting on processes, the handle table's closing rules and fault injection.
+// Tests of the simulated machine's processes.
 #include <gtest/gtest.h>
 
 #include <string>

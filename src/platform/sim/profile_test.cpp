@@ -1,5 +1,4 @@
-// Profile reading over the simulated disk: where a file is looked for, missing files, files
-// that change between reads, the integer reader and injected faults.
+// Profile reading over the simulated disk.
 #include "platform/profile.h"
 
 #include <gtest/gtest.h>

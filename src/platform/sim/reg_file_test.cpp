@@ -1,5 +1,4 @@
-// .reg text of the simulated registry: the exact export layout, round trips that keep every
-// byte, regedit's own forms on import, and malformed files that change nothing.
+// .reg text of the simulated registry: export layout, byte-exact round trips, import forms.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,4 @@
-// The simulated registry as the installer sees it through the platform functions: key
-// creation and lookup, exact value bytes, enumeration order, deletion and handle errors.
+// The simulated registry as the installer sees it through the platform functions.
 #include "platform/registry.h"
 
 #include <gtest/gtest.h>

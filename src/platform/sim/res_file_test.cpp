@@ -1,5 +1,4 @@
-// Tests of the compiled resource file reader and of SysLoadString over the program's own
-// resources.
+// Tests of the compiled resource file reader and of SysLoadString over the program's own resources.
 #include "platform/sim/res_file.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,4 @@
-// Tests of the simulated machine's security services: accounts, the access lists folders inherit
-// on each family, descriptors in Windows' self-relative layout, the absolute descriptor calls, a
-// full read-edit-store round trip, the 9x refusal, the shutdown privilege and fault injection.
+// Tests of the simulated machine's security services.
 #include <gtest/gtest.h>
 
 #include <cstring>

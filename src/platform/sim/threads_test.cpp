@@ -1,6 +1,4 @@
-// Tests of the program's threads on the simulated machine: waiting with and without a time
-// limit, the count of running threads the window manager waits for, closing a handle while the
-// thread runs, a thread's windows going with it, and a refused start.
+// Tests of the program's threads on the simulated machine.
 #include <gtest/gtest.h>
 
 #include <condition_variable>

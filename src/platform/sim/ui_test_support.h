@@ -1,7 +1,5 @@
-// Test support for the simulated window manager: a resource script with the dialogs the window
-// tests use, compiled once by the mingw-w64 resource compiler (the one the build compiles the
-// program's own script with) and served to the machine as a template overlay; and a fixture that
-// starts each test with a fresh machine and an empty window manager.
+// Window test support: the test dialogs' script, compiled once by mingw-w64 windres and served as a
+// template overlay, and a fixture with a fresh machine and an empty window manager.
 #pragma once
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -98,16 +96,13 @@ inline bool CompileResourceScript(const std::string& script, std::string* resByt
   const std::string command = "x86_64-w64-mingw32-windres -O res -i '" + rc.string() + "' -o '" + res.string() +
                               "' > '" + log.string() + "' 2>&1";
   const int status = std::system(command.c_str());
-  std::ifstream in(res, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  *resBytes = bytes.str();
-  if (status != 0 || resBytes->empty()) {
-    std::ifstream messages(log);
+  auto slurp = [](const std::filesystem::path& p) {
     std::stringstream text;
-    text << messages.rdbuf();
-    *error = "windres failed: " + text.str();
-  }
+    text << std::ifstream(p, std::ios::binary).rdbuf();
+    return text.str();
+  };
+  *resBytes = slurp(res);
+  if (status != 0 || resBytes->empty()) *error = "windres failed: " + slurp(log);
   std::filesystem::remove_all(dir, ec);
   return status == 0 && !resBytes->empty();
 }

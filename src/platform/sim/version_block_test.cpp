@@ -1,5 +1,4 @@
-// Lookups in version blocks built in memory: the paths the installer asks for, the spellings
-// Windows accepts, and damaged blocks that must never lead a lookup outside the block.
+// Lookups in version blocks built in memory.
 #include "platform/sim/version_block.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// The simulated version services on the fixture DLLs placed on the simulated disk: versions read
-// back the way the copy engine asks for them, files without a version, and short buffers.
+// The simulated version services on the fixture DLLs placed on the simulated disk.
 #include <gtest/gtest.h>
 
 #include <cstring>

@@ -1,8 +1,4 @@
-// Tests of the simulated window table: geometry of dialogs and controls made from templates
-// (dialog units, frames, captions, centring, owners), texts cut to their buffer, visibility and
-// enabled state with Windows' return values, SetWindowPos flags and z-order, window search
-// with the foreign windows of modelled processes, parents and owners, destruction order,
-// and maximising.
+// Tests of the simulated window table.
 #include "platform/sim/window_manager.h"
 
 #include <gtest/gtest.h>
