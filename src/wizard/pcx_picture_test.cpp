@@ -8,7 +8,7 @@
 
 namespace {
 
-struct PcxSpec {
+struct PcxLayout {
   uint8_t manufacturer = 10;
   uint8_t bpp = 8;
   uint8_t planes = 1;
@@ -25,7 +25,7 @@ void Put16(std::vector<uint8_t>* f, size_t at, uint16_t v) {
 }
 
 // Header palette entry i is (i, 16 + i, 32 + i); trailing palette entry i is (i, 255 - i, i ^ 0x55).
-std::vector<uint8_t> BuildPcx(const PcxSpec& s) {
+std::vector<uint8_t> BuildPcx(const PcxLayout& s) {
   std::vector<uint8_t> f(128, 0);
   f[0] = s.manufacturer;
   f[1] = 5;
@@ -63,7 +63,7 @@ int Decode(const std::vector<uint8_t>& f, PcxPicture* out) {
 TEST(PcxPicture, DecodesAcceptedPictures) {
   const struct {
     const char* name;
-    PcxSpec spec;
+    PcxLayout layout;
     int32_t width, height;
     uint32_t colours, stride;
     std::vector<uint8_t> pixels;  // bottom-up, padded
@@ -100,12 +100,12 @@ TEST(PcxPicture, DecodesAcceptedPictures) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     PcxPicture pic;
-    ASSERT_EQ(Decode(BuildPcx(c.spec), &pic), 1);
+    ASSERT_EQ(Decode(BuildPcx(c.layout), &pic), 1);
     EXPECT_EQ(pic.header.size, 40u);
     EXPECT_EQ(pic.header.width, c.width);
     EXPECT_EQ(pic.header.height, c.height);
     EXPECT_EQ(pic.header.planes, 1);
-    EXPECT_EQ(pic.header.bitCount, c.spec.bpp);
+    EXPECT_EQ(pic.header.bitCount, c.layout.bpp);
     EXPECT_EQ(pic.header.compression, 0u);
     EXPECT_EQ(pic.header.clrUsed, c.colours);
     EXPECT_EQ(pic.colours.size(), c.colours);
@@ -127,7 +127,7 @@ TEST(PcxPicture, ColourTableComesFromTheRightPalette) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    PcxSpec s;
+    PcxLayout s;
     s.bpp = c.bpp;
     s.bytesPerLine = 1;
     s.encoded = {0x00};
@@ -155,7 +155,7 @@ TEST(PcxPicture, ResolutionIsDotsPerInchTimes39) {
   } cases[] = {{72, 72, 2808, 2808}, {96, 300, 3744, 11700}, {0, 1, 0, 39}, {65535, 2, 2555865, 78}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.hdpi);
-    PcxSpec s;
+    PcxLayout s;
     s.hdpi = c.hdpi;
     s.vdpi = c.vdpi;
     s.encoded = {0x00};
@@ -185,7 +185,7 @@ TEST(PcxPicture, RejectsPicturesThatAreNotAccepted) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    PcxSpec s;
+    PcxLayout s;
     s.manufacturer = c.manufacturer;
     s.bpp = c.bpp;
     s.planes = c.planes;
@@ -202,7 +202,7 @@ TEST(PcxPicture, RejectsPicturesThatAreNotAccepted) {
 }
 
 TEST(PcxPicture, RejectsAnEmptyWindow) {
-  PcxSpec s;
+  PcxLayout s;
   s.xmin = 5;
   s.xmax = 4;
   s.encoded = {0x00};
@@ -213,7 +213,7 @@ TEST(PcxPicture, RejectsAnEmptyWindow) {
 
 TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
   // 4-bit picture (palette in the header): 2 lines of 4 bytes, the second a run.
-  PcxSpec s4;
+  PcxLayout s4;
   s4.bpp = 4;
   s4.xmax = 7;
   s4.ymax = 1;
@@ -234,7 +234,7 @@ TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
 
   // 8-bit picture: the palette is the last 768 bytes, so cutting the file shortens the pixel
   // data seen before it or leaves too few bytes for a palette.
-  PcxSpec s8;
+  PcxLayout s8;
   s8.xmax = 3;
   s8.ymax = 2;
   s8.bytesPerLine = 4;
@@ -251,11 +251,11 @@ TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
   s8.trailingPalette = false;
   EXPECT_EQ(Decode(BuildPcx(s8), &pic), 0);
   // A run count as the last byte of the file, with its value missing.
-  PcxSpec sRun = s4;
+  PcxLayout sRun = s4;
   sRun.encoded = {0x11, 0x22, 0x33, 0x44, 0xC4};
   EXPECT_EQ(Decode(BuildPcx(sRun), &pic), 0);
   // A header claiming far more lines than the file could hold.
-  PcxSpec sTall = s4;
+  PcxLayout sTall = s4;
   sTall.ymax = 60000;
   EXPECT_EQ(Decode(BuildPcx(sTall), &pic), 0);
   EXPECT_EQ(DecodePcxPicture(full4.data(), static_cast<uint32_t>(full4.size()), nullptr), 0);
