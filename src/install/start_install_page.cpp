@@ -6,14 +6,20 @@
 #include "common/trace.h"
 #include "conflicts/kill_windows.h"
 #include "conflicts/newer_version.h"
+#include "drivers/oem_inf_copy.h"
+#include "drivers/update_pnp_dialog.h"
 #include "files/cleanup.h"
 #include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/folder_rights.h"
 #include "files/path_macros.h"
+#include "install/driver_package_staging.h"
 #include "install/install_keys.h"
 #include "platform/kernel.h"
+#include "platform/profile.h"
 #include "platform/registry.h"
+#include "registration/install_record.h"
+#include "registration/update_registry.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/platform_detect.h"
@@ -180,6 +186,122 @@ intptr_t FinishInstallation(WindowHandle page) {
   return 1;
 }
 
+// How the driver and registry stages of one installation ended.
+enum StagesOutcome {
+  kStagesDone,      // every stage went on: finish
+  kStagesFailed,    // a driver or registry stage returned 0: abandon
+  kStagesNoDevice,  // the chosen model has no USB hardware id: stop before any driver stage
+};
+
+// The chosen model's number (field 3 of its product-list line). Waiting for the model table:
+// until it arrives the slot number ModelId stands in (a model numbered n sits in slot n mod 10).
+int32_t ChosenModelNumber() { return g_Settings.ModelId; }
+
+// USBDriverName and USBPnPID from "Device_" n and "DEV_ID_" n of the USB install section
+// (empty when missing).
+void ReadUsbDevice(int32_t n) {
+  SettingsRecord& s = g_Settings;
+  char16_t key[32];
+  TextFormat(key, 32, u"%s%d", kUsbDeviceNameKey, n);
+  SysReadProfileString(s.USBInstallSection, key, u"", s.USBDriverName, kTextSize, s.ConfigFile);
+  TextFormat(key, 32, u"%s%d", kUsbDeviceIdKey, n);
+  SysReadProfileString(s.USBInstallSection, key, u"", s.USBPnPID, kTextSize, s.ConfigFile);
+}
+
+// Whether the USB devices come from the install section's numbered keys.
+bool UsbDevicesListed() {
+  return g_Settings.USBInstallSection[0] != 0 && g_Settings.InterfaceType == kInterfaceUSB;
+}
+
+// One driver stage: the install record of the current interface, then the stage dialog.
+// Returns 0 when the stage stops the installation.
+int RunDriverStage(WindowHandle page) {
+  WriteInstallRecord();
+  return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdatePnPDlgProc, 0) != 0;
+}
+
+// The registry stage dialog. Returns 0 when it stops the installation.
+int RunRegistryStage(WindowHandle page) {
+  return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdateRegistryDlgProc, 0) != 0;
+}
+
+// The driver stage of the chosen model: with listed USB devices its "Device_" and "DEV_ID_"
+// keys name the device (shown with InstallTrace), and a missing id stops before the stage.
+StagesOutcome RunChosenModelStage(WindowHandle page) {
+  if (UsbDevicesListed()) {
+    ReadUsbDevice(ChosenModelNumber());
+    if (g_Settings.InstallTrace) SysMessageBox(nullptr, g_Settings.USBPnPID, kUsbPnPIdTraceCaption, kMbOk);
+    if (g_Settings.USBPnPID[0] == 0) return kStagesNoDevice;
+  }
+  return RunDriverStage(page) ? kStagesDone : kStagesFailed;
+}
+
+// One driver stage per listed USB device (DEV_ID_1, DEV_ID_2, ... up to the first empty one),
+// or a single stage for any other interface. With the outside driver installation program
+// (Mode_DPInst, outside Windows 98 and Me) only the first device gets a stage of its own; in
+// the one-interface sequence a match of the device list lifts that limit.
+StagesOutcome RunDeviceLoop(WindowHandle page, bool consultDeviceList) {
+  for (int32_t n = 1;; ++n) {
+    const bool listed = UsbDevicesListed();
+    if (listed) {
+      ReadUsbDevice(n);
+      if (g_Settings.USBPnPID[0] == 0) return kStagesDone;
+    }
+    if (!RunDriverStage(page)) return kStagesFailed;
+    if (!listed) return kStagesDone;
+    const bool listMatched = consultDeviceList && g_Settings.DeviceListMatch != 0;
+    if (!listMatched && g_Settings.Mode_DPInst == 1 && !IsWin98OrMe()) return kStagesDone;
+  }
+}
+
+// The driver and registry stages of the one chosen interface.
+StagesOutcome RunOneInterface(WindowHandle page) {
+  const SettingsRecord& s = g_Settings;
+  if (s.ChooseMouse) {
+    StagesOutcome outcome = RunChosenModelStage(page);
+    if (outcome != kStagesDone) return outcome;
+  } else {
+    if (RunDeviceLoop(page, true) == kStagesFailed) return kStagesFailed;
+    if (!s.NoInfMode) CopyOEMInf(s.USBInf);
+  }
+  if (!s.NoInfMode && s.USBInf01[0] != 0) InstallListedPackage();
+  if (IsNT5OrLater() || IsWindowsMe()) RegisterPackageInf();
+  return RunRegistryStage(page) ? kStagesDone : kStagesFailed;
+}
+
+// Every interface whose driver name is set: PS/2, USB (per device), Bluetooth, then one
+// registry stage for all of them (InterfaceType 7).
+StagesOutcome RunAllInterfaces(WindowHandle page) {
+  SettingsRecord& s = g_Settings;
+  s.Restart = 0;
+  if (s.PS2DriverName[0] != 0) {
+    s.CallConfigMg = 0;
+    s.InterfaceType = kInterfacePS2;
+    if (!RunDriverStage(page)) return kStagesFailed;
+    s.Restart = 1;
+  }
+  s.CallConfigMg = 1;
+  if (s.USBDriverName[0] != 0) {
+    s.InterfaceType = kInterfaceUSB;
+    if (s.USBInf[0] != 0) {
+      TextCopy(s.InfPath, s.SourceDir);
+      TextAppend(s.InfPath, u"\\");
+      TextAppend(s.InfPath, s.USBInf);
+    }
+    StagesOutcome outcome = s.ChooseMouse ? RunChosenModelStage(page) : RunDeviceLoop(page, false);
+    if (outcome != kStagesDone) return outcome;
+    if (!s.NoInfMode && s.USBInf01[0] != 0) InstallListedPackage();
+    if ((IsNT5OrLater() || IsWindowsMe()) && !s.NoInfMode) CopyOEMInf(s.USBInf);
+  }
+  if (s.BTDriverName[0] != 0) {
+    s.InterfaceType = kInterfaceBluetooth;
+    s.CallConfigMg = 1;
+    if (!RunDriverStage(page)) return kStagesFailed;
+  }
+  s.InterfaceType = kInterfaceAll;
+  return RunRegistryStage(page) ? kStagesDone : kStagesFailed;
+}
+
 }  // namespace
 
 void CreateDestinationFolders() {
@@ -219,6 +341,8 @@ intptr_t RunInstallation(WindowHandle page) {
     PostToWizard(page, kPsmPressButton, kPsbtnFinish, 0);
     return Answer(page, 1);
   }
+  // With NewUI the chosen model's resource library entry ("ID - " + its extra text = its name,
+  // under kRegPathResourceDll) is written here: waiting for the model table.
   if (IsWindowsMe()) WriteWindowsSourcePath();
   if (g_Settings.DeleteINFIndex) DeleteDriverIndex();
   KillListedWindows();
@@ -231,13 +355,19 @@ intptr_t RunInstallation(WindowHandle page) {
                                       reinterpret_cast<intptr_t>(frame));
   if (copied == 0) return AbandonInstallation(page, 1);
   SetPackageDir();
+  StageDriverPackage();
 
-  // Stages still to come, attached here in this order as they are built: the resource-library
-  // entry for NewUI (it belongs right after the newer-version check and needs the model table),
-  // driver package staging, then for each interface or listed USB device the install record and
-  // the driver stage (a failure abandons with the notification not handled), the OEM INF copy,
-  // the listed and the registered driver packages, and the registry stage (failure likewise).
-  return FinishInstallation(page);
+  switch (g_Settings.InstallAllType ? RunAllInterfaces(page) : RunOneInterface(page)) {
+    case kStagesFailed:
+      return AbandonInstallation(page, 0);
+    case kStagesNoDevice:
+      // No driver or registry stage: the completion page finishes at once.
+      g_Settings.InstallStarted = 1;
+      return 0;
+    case kStagesDone:
+    default:
+      return FinishInstallation(page);
+  }
 }
 
 intptr_t StartInstallPageProc(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -363,4 +363,133 @@ TEST_F(StartInstallPageTest, StagesBeforeTheCopy) {
   }
 }
 
+// ---- Driver and registry stages ----
+
+// What the driver setup program found in the install record at each start: "PnPID/CallConfigMg".
+std::vector<std::string> g_RecordsSeen;
+
+// Reads a value of the install record as text ("-" when missing).
+std::string RecordValue(const char16_t* name) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Install\\Glidewave", kKeyRead, &key) != 0) return "-";
+  uint8_t data[512] = {};
+  uint32_t size = sizeof data - 2, type = 0;
+  const int32_t error = SysRegQueryValue(key, name, &type, data, &size);
+  SysRegCloseKey(key);
+  if (error != 0) return "-";
+  if (type == kRegTypeDword) return std::to_string(data[0]);
+  return sim::ToUtf8(reinterpret_cast<const char16_t*>(data));
+}
+
+class InstallationStagesTest : public StartInstallPageTest {
+ protected:
+  // The package's driver setup programs note the record they are given.
+  void Prepare() override {
+    StartInstallPageTest::Prepare();
+    SettingsRecord& s = g_Settings;
+    TextCopy(s.ProductKey, u"Glidewave");
+    TextCopy(s.USBInstallSection, u"USB.Install");
+    TextCopy(s.PS2PnPID, u"*PNP0F13");
+    TextCopy(s.SerialPnPID, u"NVK0002");
+    s.PS2DriverNameIsProductName = 1;
+    WritePackageFile(u"SetupNT.exe", "");
+    WritePackageFile(u"Setup9x.exe", "");
+    g_RecordsSeen.clear();
+    SetVerdict(0);
+  }
+  // From now on the driver setup programs leave this verdict in the record.
+  static void SetVerdict(uint32_t verdict) {
+    sim::ProgramBehaviour behaviour;
+    behaviour.effect = [verdict](const sim::ProgramStart&) {
+      g_RecordsSeen.push_back(RecordValue(u"PnPID") + "/" + RecordValue(u"CallConfigMg"));
+      RegKey key = nullptr;
+      if (SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Install\\Glidewave", kKeyAllAccess, &key) != 0) return;
+      SysRegSetValue(key, u"Result", kRegTypeDword, reinterpret_cast<const uint8_t*>(&verdict), 4);
+      SysRegCloseKey(key);
+    };
+    sim::SetProgramBehaviour("setupnt.exe", behaviour);
+    sim::SetProgramBehaviour("setup9x.exe", behaviour);
+  }
+  void WriteStagesConfig(const std::string& usbSection) {
+    WriteConfig("[USB.Install]\r\n" + usbSection + "\r\n[Add Registry]\r\n1=HKLM,Software\\T,Done,0,1\r\n");
+  }
+  static bool RegistryStageRan() { return !RegLine("Done").empty(); }
+};
+
+TEST_F(InstallationStagesTest, OneDriverStagePerListedUsbDevice) {
+  struct Case {
+    const char* name;
+    const char* profile;
+    int32_t dpInst;
+    std::vector<std::string> seen;
+  };
+  const Case cases[] = {
+      {"every listed device", "win7", 0, {"HID\\VID_1/-", "HID\\VID_2/-"}},
+      {"outside driver program on XP: the first only", "winxp", 1, {"HID\\VID_1/-"}},
+      {"outside driver program on Windows 98: every device", "win98", 1, {"HID\\VID_1/-", "HID\\VID_2/-"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine(c.profile);
+    g_Settings.InterfaceType = kInterfaceUSB;
+    g_Settings.Mode_DPInst = c.dpInst;
+    WriteStagesConfig("Device_1=Mouse One\r\nDEV_ID_1=HID\\VID_1\r\nDevice_2=Mouse Two\r\nDEV_ID_2=HID\\VID_2\r\n");
+    EXPECT_EQ(Notify(kPsnWizNext), 0);
+    EXPECT_EQ(g_RecordsSeen, c.seen);
+    // A loop that ran to the end read the empty third device last.
+    EXPECT_EQ(sim::ToUtf8(g_Settings.USBDriverName), c.seen.size() == 2 ? "" : "Mouse One");
+    EXPECT_TRUE(RegistryStageRan());
+    EXPECT_EQ(g_Settings.InstallStarted, 0);
+  }
+}
+
+TEST_F(InstallationStagesTest, AllInterfacesInOrderThenOneRegistryStage) {
+  SettingsRecord& s = g_Settings;
+  s.InstallAllType = 1;
+  TextCopy(s.PS2DriverName, u"PS/2 Mouse");
+  TextCopy(s.USBDriverName, u"USB Mouse");
+  TextCopy(s.USBPnPID, u"HID\\VID_9");
+  TextCopy(s.BTDriverName, u"BT Mouse");
+  TextCopy(s.USBInstallSection, u"");
+  TextCopy(s.USBInf, u"usb.inf");
+  WriteStagesConfig("");
+  EXPECT_EQ(Notify(kPsnWizNext), 0);
+  EXPECT_EQ(g_RecordsSeen, (std::vector<std::string>{"*PNP0F13/-", "HID\\VID_9/1", "NVK0002/1"}));
+  EXPECT_EQ(s.InterfaceType, kInterfaceAll);
+  EXPECT_EQ(s.Restart, 1);
+  EXPECT_EQ(sim::ToUtf8(s.InfPath), "D:\\usb.inf");
+  EXPECT_EQ(RecordValue(u"PnPID"), "NVK0002");  // the registry stage keeps the last record
+  EXPECT_TRUE(RegistryStageRan());
+}
+
+TEST_F(InstallationStagesTest, StagesThatStopTheInstallation) {
+  struct Case {
+    const char* name;
+    int32_t interfaceType, chooseMouse, modelId;
+    uint32_t verdict;
+    size_t stageDialogs;  // please-wait dialogs opened
+  };
+  const Case cases[] = {
+      {"failed PS/2 driver stage", kInterfacePS2, 0, 0, 0xFFFFFFFF, 1},
+      {"chosen model without a hardware id", kInterfaceUSB, 1, 2, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.ChooseMouse = c.chooseMouse;
+    g_Settings.ModelId = c.modelId;
+    g_Settings.InstallTrace = c.chooseMouse;
+    SetVerdict(c.verdict);
+    WriteStagesConfig("Device_1=Mouse One\r\nDEV_ID_1=HID\\VID_1\r\n");
+    // The answer is left alone: the wizard moves on to the completion page, which finishes.
+    EXPECT_EQ(Notify(kPsnWizNext), 0);
+    EXPECT_EQ(g_Settings.InstallStarted, 1);
+    EXPECT_EQ(JournalCount("dialog: 12012 [] shown"), c.stageDialogs);
+    EXPECT_FALSE(RegistryStageRan());
+    EXPECT_EQ(Requests(), c.verdict ? std::vector<Request>{kPressCancel} : std::vector<Request>{});
+    EXPECT_EQ(JournalHas("msgbox: [_szUSBPnPID]  -> 1"), c.chooseMouse == 1);
+  }
+}
+
 }  // namespace

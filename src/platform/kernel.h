@@ -174,3 +174,8 @@ uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap);
 // lacks become '?'. Always terminated within cap bytes; returns the bytes written without the
 // terminator.
 uint32_t SysWideToAnsi(const char16_t* text, char* out, uint32_t cap);
+
+// ---- Files through the single-byte interface ----
+// CreateFileA with a path in the active code page (no security attributes, no template); the
+// same results and errors as SysCreateFile.
+SysHandle SysCreateFileAnsi(const char* path, uint32_t access, uint32_t share, uint32_t disposition, uint32_t flags);

@@ -77,3 +77,9 @@ int SysAddAccessAllowedAceEx(SysAclHeader* acl, uint32_t revision, uint32_t flag
 // The shutdown privilege: OpenProcessToken + LookupPrivilegeValueW("SeShutdownPrivilege") +
 // AdjustTokenPrivileges. 1 when the privilege was enabled.
 int SysEnableShutdownPrivilege();
+
+// ==== Restart ================================================================================
+constexpr uint32_t kEwxReboot = 0x2;
+// ExitWindowsEx(flags, 0). Returns 1 when Windows accepted the request, 0 when it refused (on
+// the NT family without the shutdown privilege) with the last error set.
+int SysExitWindows(uint32_t flags);

@@ -233,3 +233,89 @@ GdiObject SysGetWindowFont(WindowHandle window);
 void SysSetWindowFont(WindowHandle window, GdiObject font, int redraw);
 GdiObject SysCreateFontWithWeight(GdiObject font, int weight);
 GdiObject SysCreateFont(int height, int weight, int italic, uint32_t pitchAndFamily, const char16_t* face);
+
+// ==== Property sheet in wizard mode ==========================================================
+// One page: a dialog template of the program's resources with its procedure and its title
+// (PSP_USETITLE; the text must live as long as the sheet).
+struct SysWizardPage {
+  uint32_t templateId;
+  const char16_t* title;
+  SysDialogProc proc;
+};
+// PropertySheetW with PSH_WIZARD | PSH_NOAPPLYNOW, the pages as an array of descriptors, the
+// owner, start page 0. Pages are created when first shown. Runs until the sheet closes; returns
+// PropertySheetW's result (positive after Finish, 0 after Cancel, -1 when the sheet could not be
+// created). The frame takes kPsm* requests (wizard_messages.h) and sends pages WM_NOTIFY with
+// the kPsn* codes.
+intptr_t SysRunWizardSheet(ModuleHandle instance, WindowHandle owner, const SysWizardPage* pages, uint32_t count);
+// Control ids of the wizard frame's own buttons (Cancel is kIdCancel).
+constexpr int kIdWizardBack = 0x3023;
+constexpr int kIdWizardNext = 0x3024;
+constexpr int kIdWizardFinish = 0x3025;
+
+// ==== Wizard side picture: bitmap resources and stretched copies ==============================
+// LoadBitmapW of a bitmap resource of the module; null when it does not exist. Free it with
+// SysDeleteObject.
+GdiObject SysLoadBitmapResource(ModuleHandle instance, uint32_t bitmapId);
+// CreateCompatibleDC / DeleteDC: a memory drawing context to select a bitmap into.
+DeviceContext SysCreateCompatibleDC(DeviceContext dc);
+int SysDeleteDC(DeviceContext dc);
+// SetStretchBltMode; returns the previous mode (0 on failure).
+constexpr int kStretchColorOnColor = 3;  // COLORONCOLOR
+int SysSetStretchBltMode(DeviceContext dc, int mode);
+// StretchBlt with SRCCOPY: the source rectangle (x, y, width, height) of the bitmap selected
+// into source, into the destination rectangle of dc.
+int SysStretchBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int sourceX,
+                  int sourceY, int sourceWidth, int sourceHeight);
+// DrawEdge with the given edge and border flags around rect.
+constexpr uint32_t kBdrSunkenOuter = 0x0002;  // BDR_SUNKENOUTER
+constexpr uint32_t kBfRect = 0x000F;          // BF_RECT
+int SysDrawEdge(DeviceContext dc, const SysRect* rect, uint32_t edge, uint32_t flags);
+
+// ==== Main window class, bitmaps and palettes ================================================
+// Window styles of a top-level application window (WS_OVERLAPPEDWINDOW: caption, system menu,
+// sizing frame, minimise and maximise boxes).
+constexpr uint32_t kWsOverlappedWindow = 0x00CF0000;
+
+// RegisterClassW: no class styles, the program's icon iconId, the standard arrow cursor, the
+// white stock brush as background, no menu, no extra bytes. Returns 1 when registered, 0 on
+// failure (a class of that name already registered by the program, or the system refused).
+int SysRegisterWindowClass(ModuleHandle instance, const char16_t* className, SysWindowProc proc, uint32_t iconId);
+// CreateWindowExW without extended style: a top-level window (no parent, no menu) of a class the
+// program registered. WM_CREATE reaches the class procedure before this returns; a procedure that
+// answers -1 makes the creation fail. Returns the window, null on failure.
+WindowHandle SysCreateWindow(const char16_t* className, const char16_t* title, uint32_t style, int x, int y,
+                             int width, int height, ModuleHandle instance);
+
+// A bottom-up device-independent bitmap as CreateDIBitmap takes it: the 40-byte information
+// header, colourCount colour-table entries (blue, green, red, 0) and the padded pixel rows.
+struct SysDibDescription {
+  const void* header;
+  const void* colours;
+  uint32_t colourCount;
+  const void* pixels;
+};
+// CreateDIBitmap(dc, header, CBM_INIT, pixels, header + colours, DIB_RGB_COLORS): a bitmap
+// compatible with dc holding the picture. Returns null on failure.
+GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib);
+// BitBlt with SRCCOPY: width x height pixels from (sourceX, sourceY) of the bitmap selected into
+// source (a SysCreateCompatibleDC context) to (x, y) of dc. Returns 1 when copied.
+int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int sourceX, int sourceY);
+
+// One logical palette entry: red, green, blue (flags 0).
+struct SysPaletteColour {
+  uint8_t red;
+  uint8_t green;
+  uint8_t blue;
+};
+// CreatePalette of count entries (version 0x300). Returns null on failure.
+GdiObject SysCreatePalette(const SysPaletteColour* colours, uint32_t count);
+// SelectPalette: returns the palette selected before (null on failure).
+GdiObject SysSelectPalette(DeviceContext dc, GdiObject palette, int forceBackground);
+// RealizePalette: the number of system palette entries that changed (0 when none did).
+uint32_t SysRealizePalette(DeviceContext dc);
+
+// ==== Mouse buttons ==========================================================================
+// SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP, swap, NULL, SPIF_UPDATEINIFILE): swaps (1) or
+// restores (0) the mouse buttons and stores the setting in the user profile. 1 on success.
+int SysSetMouseButtonSwap(int swap);

@@ -1,4 +1,5 @@
-// The program's entry: start-up in its fixed order, from the command line to the main window.
+// The program's entry: start-up in its fixed order, from the command line to the main window
+// and the message loop that runs until the window ends the program.
 #include "startup/setup_main.h"
 
 #include "common/text.h"
@@ -13,6 +14,7 @@
 #include "startup/language.h"
 #include "startup/platform_detect.h"
 #include "startup/settings.h"
+#include "wizard/background_window.h"
 
 #include "resource_ids.h"
 
@@ -114,13 +116,18 @@ int SetupWinMain(ModuleHandle instance, ModuleHandle previous, const char* comma
   ResetSettings();
   if (!RunStartup(instance, commandLine)) return 0;
 
+  // 11. The main window class; 12. shut down early at a system shutdown, without a retry box.
+  RegisterBackgroundClass(instance);
   SysSetProcessShutdownParameters(kShutdownLevel, kShutdownNoRetry);
 
-  // ---- Main window --------------------------------------------------------------------------
-  // The background window (its class registration, the window itself and the message loop that
-  // runs until it posts the quit message) and the wizard it starts are added later. Until then
-  // start-up ends here as if the main window could not be created: exit code 0.
-  (void)showCommand;
-  return 0;
-  // ---- End of main window -------------------------------------------------------------------
+  // 13. The background window, which starts the wizard; without it there is nothing to run.
+  if (!CreateBackgroundWindow(instance, showCommand)) return 0;
+
+  // 14. The message loop, until the window's end posts the quit message.
+  SysMessage message = {};
+  while (SysGetMessage(&message)) {
+    SysTranslateMessage(&message);
+    SysDispatchMessage(&message);
+  }
+  return static_cast<int>(message.wParam);
 }

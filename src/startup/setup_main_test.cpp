@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "resource_ids.h"
 #include "startup/settings.h"
+#include "wizard/background_window.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -79,10 +81,27 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
 }
 
 TEST_F(SetupMainTest, EntryStartsFromAFreshRecordAndEndsWithZero) {
-  WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
+  WritePackageFile(u"SETUP2K.INI", "[Install]\r\nTitle=Glide\r\n");
   g_Settings.SilentMode = 1;
+  // The user leaves at once: Cancel on the Welcome page, then "Exit Setup".
+  sim::QueueDialogAnswer(IDD_PAGE_WELCOME, kIdCancel);
+  sim::QueueDialogAnswer(IDD_EXIT_SETUP, kIdCancel);
   EXPECT_EQ(SetupWinMain(nullptr, nullptr, "/NR", 1), 0);
   ExpectSettings("SilentMode=0;NoRestart=1");
+  // The run got as far as the message loop: the window, the wizard it started, and the end that
+  // the window's destruction brought.
+  const std::vector<std::string> journal = sim::Journal();
+  const auto at = [&journal](const std::string& text) {
+    for (size_t i = 0; i < journal.size(); ++i)
+      if (journal[i].find(text) != std::string::npos) return static_cast<int>(i);
+    return -1;
+  };
+  EXPECT_GE(at("window: NMSetup [Glide  install] created"), 0);
+  EXPECT_GT(at("window: NMSetup [Glide  install] shown maximised"), at("window: NMSetup [Glide  install] created"));
+  EXPECT_GT(at("wizard: cancelled"), at("shown maximised"));
+  sim::WindowInfo window;
+  ASSERT_TRUE(sim::GetWindowInfo(g_Background.window, &window));
+  EXPECT_EQ(window.className, "NMSetup");
   uint32_t level = 0, flags = 0;
   ASSERT_TRUE(sim::ShutdownParameters(&level, &flags));
   EXPECT_EQ(level, 0x3FFu);

@@ -2,24 +2,11 @@
 #include "wizard/side_picture.h"
 
 #include "resource_ids.h"
+#include "startup/settings.h"
 #include "wizard/wizard_keys.h"
 
 int32_t WizardMinTop = 0;
 WindowHandle g_hMainWindow = nullptr;
-
-namespace {
-
-// Windows' button-face shadow and highlight, the two colours of a thin sunken edge.
-constexpr uint32_t kEdgeShadow = SysRgb(128, 128, 128);
-constexpr uint32_t kEdgeHighlight = SysRgb(255, 255, 255);
-
-// One-pixel line as a filled rectangle.
-void FillLine(DeviceContext dc, int left, int top, int right, int bottom, uint32_t color) {
-  SysRect line = {left, top, right, bottom};
-  SysFillRectColor(dc, &line, color);
-}
-
-}  // namespace
 
 void LayoutSidePicture(WindowHandle page, SysRect* source, SysRect* destination) {
   WindowHandle placeholder = SysGetDlgItem(page, IDC_SIDE_PICTURE);
@@ -47,15 +34,24 @@ void LayoutSidePicture(WindowHandle page, SysRect* source, SysRect* destination)
   *destination = d;
 }
 
-void PaintSidePicture(WindowHandle page, const SysRect*, const SysRect* destination) {
-  // The platform layer has no bitmap drawing yet: the picture itself (bitmap 10551 stretched
-  // from the source size into destination) is drawn once it has; the edge is drawn already.
-  DeviceContext dc = SysGetDC(page);
+void PaintSidePicture(WindowHandle page, const SysRect* source, const SysRect* destination) {
+  const SysRect& s = *source;
   const SysRect& d = *destination;
-  FillLine(dc, d.left, d.top, d.right, d.top + 1, kEdgeShadow);          // top
-  FillLine(dc, d.left, d.top, d.left + 1, d.bottom, kEdgeShadow);        // left
-  FillLine(dc, d.left, d.bottom - 1, d.right, d.bottom, kEdgeHighlight); // bottom
-  FillLine(dc, d.right - 1, d.top, d.right, d.bottom, kEdgeHighlight);   // right
+  DeviceContext dc = SysGetDC(page);
+  if (!dc) return;
+  GdiObject bitmap = SysLoadBitmapResource(g_Settings.InstanceHandle, IDB_SIDE_PICTURE);
+  DeviceContext memory = bitmap ? SysCreateCompatibleDC(dc) : nullptr;
+  if (memory) {
+    GdiObject previous = SysSelectObject(memory, bitmap);
+    SysSetStretchBltMode(dc, kStretchColorOnColor);
+    SysStretchBlt(dc, d.left, d.top, d.right - d.left, d.bottom - d.top, memory, 0, 0, s.right - s.left,
+                  s.bottom - s.top);
+    SysSelectObject(memory, previous);
+    SysDeleteDC(memory);
+  }
+  if (bitmap) SysDeleteObject(bitmap);
+  SysRect edge = d;
+  SysDrawEdge(dc, &edge, kBdrSunkenOuter, kBfRect);
   SysReleaseDC(page, dc);
 }
 

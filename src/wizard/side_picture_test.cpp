@@ -76,11 +76,16 @@ TEST_F(SidePictureTest, PictureFillsThePageHeightLessItsMarginTwice) {
 
   sim::ClearPaintLog(page_);
   PaintSidePicture(page_, &source, &destination);
-  const std::string d = std::to_string(destination.left) + "," + std::to_string(destination.top) + ",";
-  const std::vector<std::string> lines = sim::PaintLogLines(page_);
-  ASSERT_EQ(lines.size(), 4u);
-  EXPECT_EQ(lines[0], "fill " + d + std::to_string(destination.right) + "," + std::to_string(destination.top + 1) +
-                          " #808080");
+  const auto box = [](const SysRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+  };
+  const std::vector<std::string> expected = {
+      "stretch " + box(destination) + " resource 10551 from 0,0," + std::to_string(s.right) + "," +
+          std::to_string(s.bottom) + " mode 3",
+      "edge " + box(destination) + " 0x2 0xF"};
+  EXPECT_EQ(sim::PaintLogLines(page_), expected);
+  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
   EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
 }
 

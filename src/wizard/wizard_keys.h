@@ -85,3 +85,25 @@ inline constexpr const char16_t* kKeyWelcomeText2 = u"WELCOME_TEXT2";
 // ---- SETUP2K.INI beside the program --------------------------------------------------------
 inline constexpr const char16_t* kSectionWelcomeTitle = u"Install";
 inline constexpr const char16_t* kKeyWelcomeTitle = u"Welcome Title";
+
+// ---- Background window ---------------------------------------------------------------------
+// Window class of the main background window.
+inline constexpr const char16_t* kBackgroundClassName = u"NMSetup";
+// SETUP2K.INI in the Windows folder (named without a folder): the caption of Especial builds.
+inline constexpr const char16_t* kFileSetup2KNoFolder = u"SETUP2K.INI";
+inline constexpr const char16_t* kSectionSetupTitle = u"Install";
+inline constexpr const char16_t* kKeySetupTitle = u"SetupTite";
+inline constexpr const char16_t* kKeyChineseSetupTitle = u"CH_SetupTite";
+// EspecialFile: the face of the title font.
+inline constexpr const char16_t* kSectionTitleFont = u"Especial";
+inline constexpr const char16_t* kKeyTitleFont = u"FontName";
+// install.ini, language section: the caption word after the title.
+inline constexpr const char16_t* kKeyStringInstall = u"IDS_STRING_INSTALL";
+
+// ---- Product lists of the setup configuration file, by interface ------------------------------
+inline constexpr const char16_t* kSectionProductListPS2Models = u"Product.List.PS2";
+inline constexpr const char16_t* kSectionProductListBluetooth = u"Product.List";
+inline constexpr const char16_t* kSectionProductListUSB = u"Product.List.USB";
+
+// ---- Folder browser ----------------------------------------------------------------------------
+inline constexpr const char16_t* kBrowseTitle = u"Please select a folder";

@@ -8,7 +8,8 @@
 // Requests posted to the wizard frame (the page's parent window).
 constexpr uint32_t kPsmSetWizButtons = 0x470;  // lParam: kPswizb* bits
 constexpr uint32_t kPsmPressButton = 0x471;    // wParam: kPsbtn* button
-constexpr uint32_t kPsmRemovePage = 0x482;     // wParam: page index
+constexpr uint32_t kPsmRemovePage = 0x466;     // wParam: page index
+constexpr uint32_t kPsmCancelToClose = 0x46B;  // Cancel becomes a disabled "Close"
 
 // Wizard buttons to enable (PSM_SETWIZBUTTONS).
 constexpr intptr_t kPswizbBack = 0x1;
@@ -17,8 +18,8 @@ constexpr intptr_t kPswizbFinish = 0x4;
 
 // Buttons to press (PSM_PRESSBUTTON).
 constexpr uintptr_t kPsbtnBack = 0;
-constexpr uintptr_t kPsbtnNext = 2;
-constexpr uintptr_t kPsbtnFinish = 4;
+constexpr uintptr_t kPsbtnNext = 1;
+constexpr uintptr_t kPsbtnFinish = 2;
 constexpr uintptr_t kPsbtnCancel = 5;
 
 // Notification codes a page receives through WM_NOTIFY.

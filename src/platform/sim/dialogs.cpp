@@ -115,7 +115,7 @@ std::string DialogTitle(const Window& dialog) {
 }  // namespace
 
 WindowHandle CreateDialogFromTemplate(uint32_t templateId, WindowHandle parentOrOwner, bool asChild, SysDialogProc proc,
-                                      intptr_t parameter) {
+                                      intptr_t parameter, uint32_t removeStyle) {
   DialogTemplate t;
   if (!LoadTemplate(templateId, &t)) {
     SetLastError(kErrResourceNameNotFound);
@@ -130,7 +130,7 @@ WindowHandle CreateDialogFromTemplate(uint32_t templateId, WindowHandle parentOr
     d->kind = WindowKind::kDialog;
     d->className = kDialogClassName;
     d->text = t.caption;
-    d->style = t.style & ~kWsVisible;
+    d->style = t.style & ~kWsVisible & ~removeStyle;
     d->exStyle = t.exStyle;
     d->templateId = templateId;
     d->dialogProc = proc;

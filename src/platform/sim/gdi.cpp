@@ -14,6 +14,7 @@
 
 #include "platform/sim/dialog_template.h"
 #include "platform/sim/machine_state.h"
+#include "platform/sim/res_file.h"
 #include "platform/sim/sim_internal.h"
 #include "platform/sim/window_state.h"
 #include "platform/ui.h"
@@ -170,6 +171,17 @@ std::string Describe(const PaintOp& op) {
     case PaintOp::kText:
       return "text " + std::to_string(op.x) + "," + std::to_string(op.y) + " \"" + op.text + "\" " +
              ColorText(op.color) + (op.transparent ? " transparent" : " opaque " + ColorText(op.background));
+    case PaintOp::kBitmap:
+      return "bitmap " + box + " " + op.text;
+    case PaintOp::kStretch:
+      return "stretch " + box + " " + op.text + " from " + std::to_string(op.sourceX) + "," +
+             std::to_string(op.sourceY) + "," + std::to_string(op.sourceWidth) + "," +
+             std::to_string(op.sourceHeight) + " mode " + std::to_string(op.stretchMode);
+    case PaintOp::kEdge: {
+      char flags[32];
+      std::snprintf(flags, sizeof(flags), " 0x%X 0x%X", op.edge, op.edgeFlags);
+      return "edge " + box + flags;
+    }
   }
   return "";
 }
@@ -319,9 +331,11 @@ GdiObject SysSelectObject(DeviceContext dc, GdiObject object) {
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   const sim::internal::GdiRecord* r = sim::internal::Lookup(object);
   if (!d || !r) return nullptr;
-  GdiObject* slot = r->kind == sim::internal::GdiRecord::kFont    ? &d->font
-                    : r->kind == sim::internal::GdiRecord::kBrush ? &d->brush
-                                                                  : &d->pen;
+  GdiObject* slot = r->kind == sim::internal::GdiRecord::kFont     ? &d->font
+                    : r->kind == sim::internal::GdiRecord::kBrush  ? &d->brush
+                    : r->kind == sim::internal::GdiRecord::kBitmap ? &d->bitmap
+                                                                   : &d->pen;
+  if (r->kind == sim::internal::GdiRecord::kPalette) return nullptr;  // SelectPalette's job
   GdiObject previous = *slot;
   *slot = object;
   return previous;
@@ -432,4 +446,111 @@ GdiObject SysCreateFont(int height, int weight, int italic, uint32_t pitchAndFam
   Guard guard(Lock());
   if (sim::internal::FaultHit("SysCreateFont")) return nullptr;
   return sim::internal::NewFont(face ? face : u"", height, weight, italic != 0, pitchAndFamily, false);
+}
+
+// ---- ui.h: bitmap resources, memory contexts, stretched copies and edges ----
+// A bitmap resource of the program keeps the size its header gives; the paint log names it
+// "resource <id>". A stretched copy is recorded on the destination context's window with the
+// name of the bitmap selected into the source context.
+
+namespace {
+
+constexpr int kMinStretchMode = 1;  // BLACKONWHITE
+constexpr int kMaxStretchMode = 4;  // HALFTONE
+constexpr size_t kBitmapHeaderSize = 40;
+
+int32_t ReadLe32(const uint8_t* bytes) {
+  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+                              (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24));
+}
+
+}  // namespace
+
+GdiObject SysLoadBitmapResource(ModuleHandle, uint32_t bitmapId) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysLoadBitmapResource")) return nullptr;
+  const uint8_t* data = nullptr;
+  uint32_t size = 0;
+  if (bitmapId > 0xFFFF ||
+      !sim::FindRes(sim::ProgramResources(), sim::ProgramResourcesSize(), sim::ResNumber(sim::kResTypeBitmap),
+                    sim::ResNumber(static_cast<uint16_t>(bitmapId)), sim::kResAnyLanguage, &data, &size) ||
+      size < kBitmapHeaderSize)
+    return nullptr;
+  sim::internal::GdiRecord r;
+  r.kind = sim::internal::GdiRecord::kBitmap;
+  r.width = ReadLe32(data + 4);
+  const int32_t height = ReadLe32(data + 8);
+  r.height = height < 0 ? -height : height;
+  r.name = "resource " + std::to_string(bitmapId);
+  return sim::internal::AddObject(r);
+}
+
+DeviceContext SysCreateCompatibleDC(DeviceContext) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysCreateCompatibleDC")) return nullptr;
+  sim::internal::DeviceContextRecord d;
+  d.memory = true;
+  d.font = sim::internal::StockHandle(sim::internal::kSystemFont);
+  d.brush = sim::internal::StockHandle(sim::internal::kWhiteBrush);
+  d.pen = sim::internal::StockHandle(sim::internal::kBlackPen);
+  d.bkMode = kOpaque;
+  d.textColor = sim::internal::kBlack;
+  d.bkColor = sim::internal::kWhite;
+  const uintptr_t token = sim::internal::NewHandleToken();
+  Ui().dcs[token] = d;
+  return reinterpret_cast<DeviceContext>(token);
+}
+
+int SysDeleteDC(DeviceContext dc) {
+  Guard guard(Lock());
+  sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
+  if (!d || !d->memory) return 0;
+  Ui().dcs.erase(reinterpret_cast<uintptr_t>(dc));
+  return 1;
+}
+
+int SysSetStretchBltMode(DeviceContext dc, int mode) {
+  Guard guard(Lock());
+  sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
+  if (!d || mode < kMinStretchMode || mode > kMaxStretchMode) return 0;
+  const int previous = d->stretchMode;
+  d->stretchMode = mode;
+  return previous;
+}
+
+int SysStretchBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int sourceX,
+                  int sourceY, int sourceWidth, int sourceHeight) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysStretchBlt")) return 0;
+  sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
+  sim::internal::DeviceContextRecord* s = sim::internal::Dc(source);
+  if (!d || !s) return 0;
+  const sim::internal::GdiRecord* bitmap = sim::internal::Lookup(s->bitmap);
+  PaintOp op;
+  op.kind = PaintOp::kStretch;
+  op.left = x;
+  op.top = y;
+  op.right = x + width;
+  op.bottom = y + height;
+  op.text = bitmap && bitmap->kind == sim::internal::GdiRecord::kBitmap ? bitmap->name : "no bitmap";
+  op.sourceX = sourceX;
+  op.sourceY = sourceY;
+  op.sourceWidth = sourceWidth;
+  op.sourceHeight = sourceHeight;
+  op.stretchMode = d->stretchMode;
+  return sim::internal::Record(dc, op) ? 1 : 0;
+}
+
+int SysDrawEdge(DeviceContext dc, const SysRect* rect, uint32_t edge, uint32_t flags) {
+  Guard guard(Lock());
+  if (!rect) return 0;
+  PaintOp op;
+  op.kind = PaintOp::kEdge;
+  op.left = rect->left;
+  op.top = rect->top;
+  op.right = rect->right;
+  op.bottom = rect->bottom;
+  op.edge = edge;
+  op.edgeFlags = flags;
+  return sim::internal::Record(dc, op) ? 1 : 0;
 }

@@ -40,6 +40,7 @@ const LibraryEntry kLibraries[] = {
     {"kernel32.dll", Availability::kAll},    {"advapi32.dll", Availability::kAll},
     {"setupapi.dll", Availability::kAll},    {"newdev.dll", Availability::kWindows2000},
     {"psapi.dll", Availability::kNtFamily},  {"vdmdbg.dll", Availability::kNtFamily},
+    {"difxapi.dll", Availability::kWindows2000},
 };
 
 const ExportEntry kExports[] = {
@@ -59,6 +60,8 @@ const ExportEntry kExports[] = {
     {"psapi.dll", "GetModuleFileNameExW", Availability::kNtFamily},
     {"psapi.dll", "GetModuleFileNameExA", Availability::kNtFamily},
     {"vdmdbg.dll", "VDMEnumTaskWOWEx", Availability::kNtFamily},
+    {"difxapi.dll", "DriverPackageInstallW", Availability::kWindows2000},
+    {"difxapi.dll", "DriverPackagePreinstallW", Availability::kWindows2000},
 };
 constexpr size_t kExportCount = sizeof(kExports) / sizeof(kExports[0]);
 constexpr size_t kLibraryCount = sizeof(kLibraries) / sizeof(kLibraries[0]);
@@ -245,6 +248,13 @@ void* SysGetProcAddress(ModuleHandle module, const char* name) {
   if (it == libraries.end()) {
     Fail(module ? kErrModNotFound : kErrProcNotFound);
     return nullptr;
+  }
+  if (name && reinterpret_cast<uintptr_t>(name) > kMaxOrdinal && it->second.systemIndex < 0) {
+    // A library of the package: only the exports the machine models for it.
+    const std::u16string& key = it->second.key;
+    const size_t cut = key.find_last_of(u'/');
+    const void* address = sim::internal::PackageLibraryExport(key.substr(cut == std::u16string::npos ? 0 : cut + 1), name);
+    if (address) return const_cast<void*>(address);
   }
   if (!name || reinterpret_cast<uintptr_t>(name) <= kMaxOrdinal || it->second.systemIndex < 0) {
     Fail(kErrProcNotFound);

@@ -193,6 +193,7 @@ void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRo
     CreateStandardFolder(p.windowsDir + u"\\Help");
   }
   SeedUserLocale(p);
+  for (const Device& device : p.devices) AddDevice(device);
 }
 
 const MachineProfile& Profile() {

@@ -11,6 +11,20 @@
 
 namespace sim {
 
+// ---- Plug and Play devices (the functions are in the block of the same name below) ----
+// A device Windows knows: its setup class by its standard name ("Mouse", "HID", "USB",
+// "Keyboard", "Display", "Printer", "Media", "Net", "1394", "Unknown"), whether it is plugged
+// in, its hardware ids (the first is the one programs compare), its instance id, its
+// configuration flags (SPDRP_CONFIGFLAGS) and the INF of its last driver update ("" when none).
+struct Device {
+  std::string className;
+  bool present = true;
+  std::vector<std::u16string> hardwareIds;
+  std::u16string instanceId;
+  uint32_t configFlags = 0;
+  std::u16string driverInf;
+};
+
 // What a Windows installation looks like to a program: version numbers and folders as that
 // family names them, locale and drive types.
 struct MachineProfile {
@@ -32,6 +46,7 @@ struct MachineProfile {
   // 5 CD-ROM, 6 RAM disk. Letters not listed have no drive (1).
   uint8_t driveTypes[26] = {};
   char packageDrive = 'D';         // letter under which --package is mounted
+  std::vector<Device> devices;     // the devices the machine starts with (none by default)
 };
 
 // Built-in profiles: win95, win98, winme, nt4, win2000, winxp, winxp64, server2003, vista,
@@ -43,7 +58,9 @@ std::vector<std::string> BuiltinProfileNames();
 // major, minor, build, platform (nt|9x), productType, extendedVersion (0|1), csd, servicePack
 // (major.minor), windowsDir, systemDir, programFilesDir, commonAppDataDir, commonProgramsDir,
 // userLocale, threadLocale (numbers in decimal or 0x hex), drive.X (none|removable|fixed|
-// remote|cdrom|ramdisk) and packageDrive (a letter). The profile is named after the file.
+// remote|cdrom|ramdisk), packageDrive (a letter) and device, once per device:
+// "device=<class>|present|unplugged|<hardware id>,<hardware id>...|<instance id>|<config flags>"
+// (the flags field may be left out). The profile is named after the file.
 // Returns false with "<path>:<line>: <message>" for an unknown key or a bad value.
 bool LoadProfileFile(const std::string& path, MachineProfile* out, std::string* error);
 
@@ -173,6 +190,60 @@ WindowHandle ProcessWindow(uint32_t processId);
 bool ProcessRunning(uint32_t processId);
 bool ProcessExitCode(uint32_t processId, uint32_t* exitCode);
 
+// ---- Programs the installer starts ----
+// What the machine knows of one start made through SysCreateProcess or SysShellExecuteEx.
+struct ProgramStart {
+  std::u16string commandLine;  // as given (CreateProcess) or file + " " + parameters (shell)
+  std::u16string program;      // the program file as found on the simulated disk
+  std::u16string currentDir;   // the folder the program starts in
+  std::u16string verb;         // shell starts only ("open")
+  bool viaShell = false;
+  bool hidden = false;         // started with SW_HIDE
+};
+// Scripted behaviour of a program, keyed by its file name without folder (ignoring case, such
+// as "setupnt.exe"). A program without a script starts when its file exists (else the start
+// fails with 2) and ends at once with exit code 0. Every start is journaled
+// "process: start <command line> [in <folder>]" ("process: shell <verb> <file> <parameters>"
+// through the shell) and a refused one "process: failed <command line> (<error>)".
+struct ProgramBehaviour {
+  bool failsToStart = false;       // the start fails with error 2 even when the file exists
+  uint32_t exitCode = 0;
+  uint32_t runMilliseconds = 0;    // real time before the process handle is signalled
+  // Runs in the simulated machine when the program starts (before its handle is signalled); it
+  // may change the machine through the platform functions or this header (write a registry
+  // value, a file...).
+  std::function<void(const ProgramStart&)> effect;
+};
+void SetProgramBehaviour(const std::string& fileName, ProgramBehaviour behaviour);
+// Every program started since the reset, in order.
+std::vector<ProgramStart> StartedPrograms();
+
+// ---- Shell links, the menu library, the floppy drive, mouse buttons and the restart ----
+// A shell link as the machine saves it: a small text file at the link's path ("[Shell link]",
+// then "Target=", "Arguments=" and, for links made by the menu library, "Pinned=" lines). Links
+// saved through SysSaveShellLink are journaled "shell-link: <path> -> <target> <arguments>". The
+// package's menu library "nvkmenu.dll" exists only where a test put a file of that name (beside
+// the program or in the system folder); its export "InstallShortCut" writes the same file and
+// journals "menu-library: InstallShortCut <path> <target> <arguments> pin=<n>".
+struct ShellLinkInfo {
+  std::u16string target;
+  std::u16string arguments;
+  bool pinned = false;
+};
+// Reads a link file back; false when the path holds no link.
+bool ReadShellLink(const std::u16string& windowsPath, ShellLinkInfo* out);
+// Drive A:: no drive at all, a drive without a disk (the state after a reset; listing "A:\*.*"
+// fails with 21), an empty disk (the listing fails with 2), or a disk with a file "A:\DISK.TXT".
+enum class FloppyDisk { kNoDrive, kNoDisk, kEmptyDisk, kDiskWithFiles };
+void SetFloppyDisk(FloppyDisk disk);
+// The mouse-button setting the program stored (false while never set), journaled "mouse: buttons
+// swapped=<0|1>".
+bool MouseButtonSwap(bool* swapped);
+// Whether Windows accepted a restart request and its flags; journaled "restart: requested
+// (EWX_REBOOT)" or, on the NT family without the shutdown privilege, "restart: refused (no
+// shutdown privilege)".
+bool RestartRequested(uint32_t* flags);
+
 // ---- Windows, dialogs and painting (the headless window manager) ----
 // Dialogs come from the program's compiled templates; each modal dialog journals
 // "dialog: <template id> [<caption>] shown" (or "... hidden" when the program hid it while it was
@@ -196,27 +267,33 @@ void SetDialogResourceOverlay(const std::string& resBytes);
 // One drawing operation, in the client coordinates of the window drawn on. Colours are
 // COLORREF values (0x00BBGGRR).
 struct PaintOp {
-  enum Kind { kFill, kRectangle, kText };
+  enum Kind { kFill, kRectangle, kText, kBitmap, kStretch, kEdge };
   Kind kind = kFill;
-  int left = 0, top = 0, right = 0, bottom = 0;  // fill and rectangle
+  int left = 0, top = 0, right = 0, bottom = 0;  // fill, rectangle and bitmap destination
   uint32_t color = 0;        // fill colour, rectangle brush colour, text colour
   bool filled = true;        // rectangle: false with the null brush
   bool outlined = true;      // rectangle: false with the null pen
   uint32_t penColor = 0;     // rectangle outline
   int x = 0, y = 0;          // text position
-  std::string text;          // UTF-8
+  std::string text;          // UTF-8; for a bitmap the bitmap's name ("dib 640x48 8-bit")
   bool transparent = false;  // text background mode
   uint32_t background = 0;   // text background colour (opaque mode)
   std::string fontFace;      // the font the text was drawn with
   int fontHeight = 0;
   int fontWeight = 0;
+  // ---- Stretched bitmaps and edges: kStretch draws the bitmap named in text from the source
+  // rectangle into left..bottom; kEdge frames left..bottom ----
+  int sourceX = 0, sourceY = 0, sourceWidth = 0, sourceHeight = 0;
+  int stretchMode = 0;               // kStretch: the context's SetStretchBltMode mode
+  uint32_t edge = 0, edgeFlags = 0;  // kEdge: DrawEdge's edge and border flags
 };
 // The operations drawn on a window (alive or destroyed), oldest first; a null window gives
 // those drawn on the screen.
 std::vector<PaintOp> PaintLog(WindowHandle window);
 // The same as readable lines: "fill L,T,R,B #RRGGBB", "rect L,T,R,B brush #RRGGBB|none pen
 // #RRGGBB|none", "text X,Y "<text>" #RRGGBB transparent|opaque #RRGGBB" (colours as red, green,
-// blue in hexadecimal).
+// blue in hexadecimal), "bitmap L,T,R,B <name>", "stretch L,T,R,B <name> from X,Y,W,H mode
+// <n>", "edge L,T,R,B 0x<edge> 0x<flags>".
 std::vector<std::string> PaintLogLines(WindowHandle window);
 void ClearPaintLog(WindowHandle window);
 
@@ -262,10 +339,56 @@ bool MoveMouseOver(WindowHandle window, uint32_t hitTest = 1);
 int CurrentCursor();
 std::vector<int> CursorChanges();
 
+// ---- Wizard sheet and folder browser ----
+// The wizard (SysRunWizardSheet) is a frame of class "#32770" with the buttons Back, Next,
+// Finish and Cancel; its pages are dialogs made from their templates when first shown. It
+// journals "wizard: page <template> [<title>] shown" (" in a hidden frame" added while the frame
+// is hidden), "wizard: press <button>" for the user's presses, "wizard: page presses <button>"
+// for PSM_PRESSBUTTON, " ignored: disabled" when the button is disabled, "wizard: page
+// <template> removed", and at the end "wizard: finished" or "wizard: cancelled". When it waits
+// for the user it takes the next answer queued with QueueDialogAnswer for the active page's
+// template: a frame button id (0x3023 Back, 0x3024 Next, 0x3025 Finish, 2 Cancel) presses that
+// button, any other id clicks that control of the page. Without an answer it presses Next, or
+// Finish when Finish is enabled and Next is not; after 10 such presses without a page change
+// the sheet is ended with -1 ("wizard: still open after 10 presses, ended with -1").
+// The active page of the running sheet, else null.
+WindowHandle ActiveWizardPage();
+
+// The folder browser (SysBrowseForFolder) takes the next queued choice: the folder selected
+// ("" stands for a virtual folder without a path), the text then typed into its edit box (""
+// types nothing) and whether OK (else Cancel) is pressed. Without a queued choice it is
+// cancelled. Journaled "browse: [<title>] <folder> -> ok|cancel" (" ignored: disabled" when OK
+// was disabled, which cancels).
+void QueueFolderChoice(const std::u16string& folder, const std::u16string& editText, bool ok);
+// The window of the last folder browser (destroyed once closed; GetWindowInfo and FindControl
+// still read it), else null.
+WindowHandle LastFolderBrowser();
+
 // The screen and its work area (default 1024 x 768 with a work area of 1024 x 738).
 void SetScreen(int width, int height, int workLeft, int workTop, int workRight, int workBottom);
 // Drawing objects the program created and has not deleted, and device contexts not released.
 size_t LiveGdiObjects();
 size_t OpenDeviceContexts();
+
+// ---- Plug and Play devices ----
+// Adds a device to the running machine (after the profile's own). Its device node number is
+// handed out in the order devices were added.
+void AddDevice(const Device& device);
+// The devices the machine knows now, in the order they were added (removed ones are gone).
+// Removals by the class installer are journaled "device: removed <instance id>", written
+// configuration flags "device: flags <instance id> 0x<flags>".
+std::vector<Device> Devices();
+// Whether a successful driver update reports that Windows must restart (false after a reset).
+// Updates are journaled "driver: UpdateDriverForPlugAndPlayDevices <id> <inf> -> <result>",
+// the result being "ok, restart <0|1>" or "error 0x<code>".
+void SetDriverUpdateNeedsRestart(bool needed);
+
+// ---- Driver store (DIFxAPI and the OEM INF copy) ----
+// The result code that DriverPackageInstallW returns from now on (0 at reset). Every call is
+// journaled "driver-store: DriverPackageInstall <inf> flags=0x<flags> -> 0x<code>" (and
+// "DriverPackagePreinstall", which always succeeds); SetupCopyOEMInfW journals
+// "driver-store: SetupCopyOEMInf <inf> -> <copy>" or "... -> failed (<error>)". difxapi.dll is
+// offered from Windows 2000 on (SetLibraryMissing removes it).
+void SetDriverPackageInstallResult(uint32_t code);
 
 }  // namespace sim

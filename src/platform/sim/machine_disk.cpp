@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -54,6 +55,79 @@ std::u16string CurrentFolder() {
   return module.substr(0, cut + 1);
 }
 
+// ---- Short (8.3) names, as FindFirstFile reports them and as paths may use them ----
+// A name that already fits 8.3 (ignoring case) has no separate short name.
+bool FitsShortName(const std::u16string& name) {
+  if (name.empty() || name == u"." || name == u"..") return true;
+  const size_t dot = name.find(u'.');
+  if (dot != std::u16string::npos && name.find(u'.', dot + 1) != std::u16string::npos) return false;
+  const size_t baseLength = dot == std::u16string::npos ? name.size() : dot;
+  const size_t extLength = dot == std::u16string::npos ? 0 : name.size() - dot - 1;
+  if (baseLength == 0 || baseLength > 8 || extLength > 3) return false;
+  for (char16_t c : name)
+    if (c == u' ' || c == u'+' || c == u',' || c == u';' || c == u'=' || c == u'[' || c == u']' || c > 0x7F)
+      return false;
+  return true;
+}
+
+// The upper-case characters a short name keeps of a long name's part.
+std::u16string ShortNameChars(const std::u16string& part, size_t count) {
+  std::u16string out;
+  for (char16_t c : part) {
+    if (out.size() == count) break;
+    if (c == u' ' || c == u'.') continue;
+    if (c == u'+' || c == u',' || c == u';' || c == u'=' || c == u'[' || c == u']' || c > 0x7F) c = u'_';
+    out += CharUpper(c);
+  }
+  return out;
+}
+
+// Stem ("GLIDEW") and extension (".LNK") of the generated short name of a long name.
+void ShortNameParts(const std::u16string& name, std::u16string* stem, std::u16string* ext) {
+  const size_t dot = name.find_last_of(u'.');
+  const bool hasExt = dot != std::u16string::npos && dot > 0;
+  *stem = ShortNameChars(hasExt ? name.substr(0, dot) : name, 6);
+  const std::u16string extChars = hasExt ? ShortNameChars(name.substr(dot + 1), 3) : u"";
+  *ext = extChars.empty() ? u"" : u"." + extChars;
+}
+
+// The short name of an entry of host folder dir: stem + "~n" + extension, n numbering the
+// folder's long names with the same stem and extension in name order. "" when the name fits 8.3.
+std::u16string ShortNameIn(const std::string& dir, const std::u16string& name) {
+  if (FitsShortName(name)) return u"";
+  std::u16string stem, ext;
+  ShortNameParts(name, &stem, &ext);
+  std::vector<std::u16string> alike;
+  if (DIR* handle = opendir(dir.c_str())) {
+    while (struct dirent* entry = readdir(handle)) {
+      const std::u16string other = FromUtf8(entry->d_name);
+      if (other == u"." || other == u".." || FitsShortName(other)) continue;
+      std::u16string otherStem, otherExt;
+      ShortNameParts(other, &otherStem, &otherExt);
+      if (otherStem == stem && otherExt == ext) alike.push_back(Upper(other));
+    }
+    closedir(handle);
+  }
+  std::sort(alike.begin(), alike.end());
+  const size_t index = std::find(alike.begin(), alike.end(), Upper(name)) - alike.begin();
+  return stem + u"~" + FromUtf8(std::to_string(index + 1)) + ext;
+}
+
+// The entry of host folder dir whose short name is name; "" when none.
+std::string MatchShortName(const std::string& dir, const std::u16string& name) {
+  if (name.find(u'~') == std::u16string::npos) return "";
+  const std::u16string wanted = Upper(name);
+  std::string found;
+  std::vector<std::string> entries;
+  if (DIR* handle = opendir(dir.c_str())) {
+    while (struct dirent* entry = readdir(handle)) entries.push_back(entry->d_name);
+    closedir(handle);
+  }
+  for (const std::string& entry : entries)
+    if (ShortNameIn(dir, FromUtf8(entry)) == wanted) return entry;
+  return "";
+}
+
 // Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
 std::string MatchEntry(const std::string& dir, const std::u16string& name) {
   std::string exact = dir + "/" + ToUtf8(name);
@@ -72,7 +146,7 @@ std::string MatchEntry(const std::string& dir, const std::u16string& name) {
     }
   }
   closedir(handle);
-  return found;
+  return found.empty() ? MatchShortName(dir, name) : found;
 }
 
 uint64_t FileTimeFromTimespec(const struct timespec& t) {
@@ -132,6 +206,12 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
     parts.push_back(part);
   }
 
+  // Drive A: without a disk is not ready (ERROR_NOT_READY); see SetFloppyDisk.
+  if (letter == 'A' && s.profile.driveTypes[0] > kDriveTypeNoRoot && s.floppy == FloppyDisk::kNoDisk &&
+      !(letter == s.profile.packageDrive && !s.packageHostDir.empty())) {
+    result.error = kErrNotReady;
+    return result;
+  }
   std::string current;
   if (letter == s.profile.packageDrive && !s.packageHostDir.empty()) {
     current = s.packageHostDir;
@@ -346,6 +426,9 @@ void FillFindData(const std::string& host, const std::u16string& name, SysFindDa
   size_t n = name.size() < kMaxFindName ? name.size() : kMaxFindName;
   for (size_t i = 0; i < n; ++i) out->name[i] = name[i];
   out->name[n] = 0;
+  const std::u16string shortName = ShortNameIn(HostParent(host), name);
+  const size_t shortCap = sizeof(out->shortName) / sizeof(out->shortName[0]) - 1;
+  for (size_t i = 0; i < shortName.size() && i < shortCap; ++i) out->shortName[i] = shortName[i];
 }
 
 }  // namespace internal

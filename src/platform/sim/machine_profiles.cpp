@@ -153,6 +153,49 @@ bool ParseDriveLetter(const std::string& text, char* out) {
   return true;
 }
 
+// Splits text at every sep.
+std::vector<std::string> SplitAt(const std::string& text, char sep) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t at = text.find(sep); at != std::string::npos; at = text.find(sep, start)) {
+    parts.push_back(text.substr(start, at - start));
+    start = at + 1;
+  }
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+// A "device" value: class|present or unplugged|hardware ids, comma-separated|instance id and
+// optionally |configuration flags. Returns false with a message for a malformed value.
+bool ParseDeviceValue(const std::string& value, MachineProfile* p, std::string* message) {
+  const std::vector<std::string> fields = SplitAt(value, '|');
+  if (fields.size() != 4 && fields.size() != 5) {
+    *message = "device must be class|present|ids|instance[|flags], not \"" + value + "\"";
+    return false;
+  }
+  Device device;
+  device.className = Trim(fields[0]);
+  const std::string state = Lower(Trim(fields[1]));
+  if (state != "present" && state != "unplugged") {
+    *message = "device state must be present or unplugged, not \"" + fields[1] + "\"";
+    return false;
+  }
+  device.present = state == "present";
+  for (const std::string& id : SplitAt(fields[2], ','))
+    if (!Trim(id).empty()) device.hardwareIds.push_back(FromUtf8(Trim(id)));
+  device.instanceId = FromUtf8(Trim(fields[3]));
+  if (device.className.empty() || device.instanceId.empty()) {
+    *message = "device needs a class and an instance id";
+    return false;
+  }
+  if (fields.size() == 5 && !ParseNumber(Trim(fields[4]), 0xFFFFFFFFu, &device.configFlags)) {
+    *message = "bad device flags \"" + fields[4] + "\"";
+    return false;
+  }
+  p->devices.push_back(device);
+  return true;
+}
+
 // Applies one key to the profile. Returns false with a message for a bad key or value.
 bool ApplyProfileKey(const std::string& key, const std::string& value, MachineProfile* p, std::string* message) {
   const std::string k = Lower(key);
@@ -246,6 +289,7 @@ bool ApplyProfileKey(const std::string& key, const std::string& value, MachinePr
     }
     return true;
   }
+  if (k == "device") return ParseDeviceValue(value, p, message);
   *message = "unknown key \"" + key + "\"";
   return false;
 }

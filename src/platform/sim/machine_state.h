@@ -23,6 +23,8 @@ namespace internal {
 constexpr ErrorCode kErrInvalidName = 123;
 constexpr ErrorCode kErrDirNotEmpty = 145;
 constexpr ErrorCode kErrDirectory = 267;
+// ERROR_NOT_READY: a removable drive without a disk.
+constexpr ErrorCode kErrNotReady = 21;
 
 // Seconds between 1601-01-01 (FILETIME epoch) and 1970-01-01 (Unix epoch).
 constexpr uint64_t kFileTimeEpochOffsetSeconds = 11644473600ULL;
@@ -114,6 +116,16 @@ struct LoadedLibrary {
   int references = 0;
 };
 
+// Plug and Play: a device with its device node number, and a device set taken by
+// SysGetClassDevs (the node numbers of its devices, in enumeration order).
+struct DeviceNode {
+  uint32_t devInst = 0;
+  Device device;
+};
+struct DeviceSetSnapshot {
+  std::vector<uint32_t> devInsts;
+};
+
 struct MachineState {
   MachineProfile profile;
   std::string hostRoot;          // drive folders live below it: <root>/C, <root>/A, ...
@@ -150,6 +162,25 @@ struct MachineState {
   uint32_t shutdownLevel = 0;
   uint32_t shutdownFlags = 0;
   std::set<std::thread::id> comThreads;
+
+  // Plug and Play devices (devices.cpp).
+  std::vector<DeviceNode> devices;
+  uint32_t nextDevInst = 0;
+  std::map<uintptr_t, DeviceSetSnapshot> deviceSets;  // by set token
+  bool driverUpdateNeedsRestart = false;
+
+  // Driver store: what DriverPackageInstallW answers (SetDriverPackageInstallResult).
+  uint32_t driverPackageInstallResult = 0;
+
+  // Programs the installer started and their scripts (programs.cpp); the floppy in drive A:, the
+  // mouse-button setting and the restart request (restart.cpp).
+  std::map<std::u16string, ProgramBehaviour> programBehaviours;  // by upper-case file name
+  std::vector<ProgramStart> startedPrograms;
+  FloppyDisk floppy = FloppyDisk::kNoDisk;
+  bool mouseSwapSet = false;
+  bool mouseButtonsSwapped = false;
+  bool restartRequested = false;
+  uint32_t restartFlags = 0;
 };
 
 // The machine. Hold Lock() while using it.

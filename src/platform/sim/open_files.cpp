@@ -175,6 +175,8 @@ bool OpenConflicts(const std::string& host, uint32_t access, uint32_t share) {
 SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, uint32_t disposition, uint32_t flags) {
   Guard guard(Lock());
   if (sim::internal::FaultHit("SysCreateFile")) return kInvalidHandle;
+  SysHandle device = kInvalidHandle;
+  if (sim::internal::OpenDevicePath(path, &device)) return device;
   if (!path || disposition < kCreateNew || disposition > kTruncateExisting) {
     Fail(kErrInvalidParameter);
     return kInvalidHandle;

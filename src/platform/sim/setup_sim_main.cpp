@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/answers_file.h"
 #include "platform/sim/machine.h"
+#include "platform/sim/run_summary.h"
 #include "startup/settings.h"
 #include "startup/setup_main.h"
 
@@ -29,6 +31,18 @@ const char kUsage[] =
     "  --reg-in FILE        load registry contents from a .reg file before the run\n"
     "  --reg-out FILE       write the whole registry as a .reg file after the run\n"
     "  --journal FILE       write the journal (every externally visible effect) to FILE\n"
+    "  --answers FILE       what the simulated user presses, one answer per line ('#'\n"
+    "                       starts a comment):\n"
+    "                         <template> <control>   press a control of a dialog or page\n"
+    "                         <template> click <control>\n"
+    "                         <template> next|back|finish|cancel|ok|yes|no\n"
+    "                         next|back|...          the template of the line before\n"
+    "                         msgbox ok|cancel|yes|no|abort|retry|ignore\n"
+    "                         folder <path>          the folder chooser picks path\n"
+    "                         folder cancel          the folder chooser is cancelled\n"
+    "                       without answers, wizard pages press Next (Finish on the\n"
+    "                       last), dialogs their default button, message boxes theirs\n"
+    "  --quiet              print no summary of the run\n"
     "  --trace              copy the program's trace lines to stderr as they happen\n"
     "  --dump-settings      run start-up only and print the settings record as\n"
     "                       Field=value lines\n"
@@ -49,6 +63,17 @@ void PrintField(const char* name, const char16_t* value, void*) {
   std::printf("%s=%s\n", name, sim::ToUtf8(value).c_str());
 }
 
+bool ReadText(const std::string& path, std::string* text) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text->append(buffer, n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
 bool WriteText(const std::string& path, const std::string& text) {
   FILE* f = std::fopen(path.c_str(), "wb");
   if (!f) return false;
@@ -59,8 +84,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machine = "win7", disk, package = ".", regIn, regOut, journal;
-  bool trace = false, dumpSettings = false;
+  std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
+  bool trace = false, dumpSettings = false, quiet = false;
   std::string commandLine;
 
   for (int i = 1; i < argc; ++i) {
@@ -95,6 +120,10 @@ int main(int argc, char** argv) {
       regOut = value("--reg-out");
     } else if (arg == "--journal") {
       journal = value("--journal");
+    } else if (arg == "--answers") {
+      answersFile = value("--answers");
+    } else if (arg == "--quiet") {
+      quiet = true;
     } else if (arg == "--trace") {
       trace = true;
     } else if (arg == "--dump-settings") {
@@ -125,6 +154,20 @@ int main(int argc, char** argv) {
     }
   }
 
+  std::vector<sim::ScriptedAnswer> answers;
+  if (!answersFile.empty()) {
+    std::string text, error;
+    if (!ReadText(answersFile, &text)) {
+      std::fprintf(stderr, "setup-sim: --answers %s: cannot read the file\n", answersFile.c_str());
+      return 2;
+    }
+    if (!sim::ParseAnswers(text, &answers, &error)) {
+      std::fprintf(stderr, "setup-sim: --answers %s: %s\n", answersFile.c_str(), error.c_str());
+      return 2;
+    }
+    sim::QueueAnswers(answers);
+  }
+
   // The instance handle a Windows program of this kind usually gets: its image base.
   ModuleHandle instance = reinterpret_cast<ModuleHandle>(static_cast<uintptr_t>(0x400000));
   const int kShowNormal = 1;
@@ -134,8 +177,10 @@ int main(int argc, char** argv) {
     RunStartup(instance, commandLine.c_str());
     ForEachSettingsField(PrintField, nullptr);
   } else {
+    const sim::RunSnapshot before = quiet ? sim::RunSnapshot() : sim::TakeRunSnapshot();
     exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
     sim::JournalAdd("exit: " + std::to_string(exitCode));
+    if (!quiet) std::printf("%s", sim::DescribeRun(before, exitCode).c_str());
   }
 
   if (!journal.empty()) {

@@ -39,7 +39,8 @@ namespace internal {
 
 // ---- Kernel handles of every kind share one table, so that SysCloseHandle closes any of them.
 // kRemoteThread: a thread started inside another (modelled) process by SysCreateRemoteThread.
-enum class HandleKind { kFile, kMapping, kThread, kProcess, kFind, kRemoteThread };
+// kDevice: a dynamically loaded VxD opened through a "\\.\" path (dynamic_vxd.cpp).
+enum class HandleKind { kFile, kMapping, kThread, kProcess, kFind, kRemoteThread, kDevice };
 // Registers an object under a new handle.
 SysHandle NewKernelHandle(HandleKind kind, std::shared_ptr<void> object);
 // The object behind a handle of that kind, or null (bad handle or other kind).
@@ -81,6 +82,14 @@ uint32_t ForeignWindowProcess(WindowHandle window, uint32_t* processId);
 // message and no running thread started by the program) before it answers a dialog for the
 // user, so it asks how many of them still run.
 int RunningProgramThreads();
+
+// ---- The package's own libraries and VxDs (shell_links.cpp, dynamic_vxd.cpp) ----
+// The address of an export of a package library loaded from the disk (by its file name, such as
+// "nvkmenu.dll"), null when the machine models no such export.
+const void* PackageLibraryExport(const std::u16string& libraryFile, const char* name);
+// CreateFile of a device path "\\.\<path>": false when the path is no device path; else true
+// with *handle the result (kInvalidHandle with the last error set on failure).
+bool OpenDevicePath(const char16_t* path, SysHandle* handle);
 
 }  // namespace internal
 }  // namespace sim

@@ -548,6 +548,7 @@ int SysShowWindow(WindowHandle window, int command) {
     }
   }
   sim::internal::NotifySize(window, oldWidth, oldHeight);
+  sim::internal::NoteShowCommand(window, command);
   return wasVisible ? 1 : 0;
 }
 

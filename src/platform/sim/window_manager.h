@@ -89,8 +89,10 @@ WindowHandle CreateWindowObject(const WindowDescription& description);
 // font, geometry; sends WM_SETFONT (templates with a font) and WM_INITDIALOG with `parameter`.
 // asChild: a child of parentOrOwner (a property sheet page), else a top-level dialog owned by
 // parentOrOwner's top-level window. The dialog is not shown yet. Null for a missing template.
+// removeStyle: template style bits dropped before anything is measured (a property sheet drops
+// the caption, popup and disabled bits of its pages).
 WindowHandle CreateDialogFromTemplate(uint32_t templateId, WindowHandle parentOrOwner, bool asChild, SysDialogProc proc,
-                                      intptr_t parameter);
+                                      intptr_t parameter, uint32_t removeStyle = 0);
 // Whether the program hid the window (ShowWindow or SetWindowPos) since it was created.
 bool HiddenByProgram(WindowHandle window);
 
@@ -128,5 +130,14 @@ bool CurrentThreadIsProgramThread();
 // Wakes every wait of the window manager (a thread ended, a message arrived).
 void WakeWindowManager();
 
+}  // namespace internal
+}  // namespace sim
+
+namespace sim {
+namespace internal {
+// ---- Windows of classes the program registered (window_classes.cpp) ----
+// Journals a show request made for a window of such a class: "window: <class> [<title>] shown
+// maximised" (or "shown", "hidden", "minimised", "restored"). Other windows are left alone.
+void NoteShowCommand(WindowHandle window, int command);
 }  // namespace internal
 }  // namespace sim

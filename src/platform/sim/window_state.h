@@ -87,7 +87,7 @@ struct ThreadQueue {
 
 // A drawing object: brush, pen or font.
 struct GdiRecord {
-  enum Kind { kBrush, kPen, kFont };
+  enum Kind { kBrush, kPen, kFont, kBitmap, kPalette };
   Kind kind = kBrush;
   bool stock = false;
   bool systemOwned = false;  // made by the window manager (a template's font), not by the program
@@ -98,6 +98,11 @@ struct GdiRecord {
   int weight = 0;
   bool italic = false;
   uint32_t pitchAndFamily = 0;
+  // ---- Bitmaps and palettes ----
+  int width = 0;                  // bitmap: size in pixels (height also serves fonts above)
+  int bitCount = 0;               // bitmap: bits per pixel of the picture it was made from
+  std::string name;               // bitmap: what the paint log calls it ("dib 640x48 8-bit")
+  std::vector<uint32_t> colours;  // palette: its entries as COLORREF values
 };
 
 // A device context handed out by BeginPaint or GetDC.
@@ -109,6 +114,12 @@ struct DeviceContextRecord {
   int bkMode = kOpaque;
   uint32_t textColor = 0;
   uint32_t bkColor = 0;
+  // ---- Bitmaps and palettes ----
+  GdiObject bitmap = nullptr;   // the bitmap selected into a memory context
+  GdiObject palette = nullptr;  // SelectPalette
+  // ---- Memory contexts and stretching (SysCreateCompatibleDC, SysSetStretchBltMode) ----
+  bool memory = false;  // made by SysCreateCompatibleDC, freed by SysDeleteDC
+  int stretchMode = 1;  // BLACKONWHITE until SysSetStretchBltMode
 };
 
 struct UiState {
@@ -128,6 +139,26 @@ struct UiState {
   std::map<uintptr_t, DeviceContextRecord> dcs;
   std::vector<PaintOp> screenLog;
   uint64_t nextSerial = 1;
+
+  // ---- Wizard sheet and folder browser (property_sheet.cpp, folder_browser.cpp) ----
+  WindowHandle activeWizardPage = nullptr;
+  struct FolderChoice {
+    std::u16string folder;
+    std::u16string editText;
+    bool ok = false;
+  };
+  std::deque<FolderChoice> folderChoices;
+  WindowHandle lastFolderBrowser = nullptr;
+
+  // ---- Window classes the program registered, and the system palette (window_classes.cpp,
+  // palettes.cpp) ----
+  struct RegisteredClass {
+    std::u16string name;
+    SysWindowProc proc = nullptr;
+    uint32_t iconId = 0;
+  };
+  std::vector<RegisteredClass> classes;
+  std::vector<uint32_t> systemPalette;  // the colours last realized, as COLORREF values
 };
 
 // The window manager's state. Hold Lock().

@@ -40,3 +40,65 @@ SysHandle SysCreateRemoteThread(SysHandle process, void* start, uintptr_t argume
                                                         reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
                                                         reinterpret_cast<LPVOID>(argument), 0, nullptr));
 }
+
+// ==== Starting programs =====================================================================
+#include <shellapi.h>
+
+static_assert(kNormalPriorityClass == NORMAL_PRIORITY_CLASS, "values match");
+
+// CreateProcessW with the command line in a writable copy (CreateProcessW may write into it).
+int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const char16_t* currentDir,
+                     int useShowWindow, int showCommand, SysProcessInfo* info) {
+  if (!commandLine || !info) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const int length = lstrlenW(win32::Wide(commandLine));
+  wchar_t* line = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
+  if (!line) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  lstrcpyW(line, win32::Wide(commandLine));
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  if (useShowWindow) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+  }
+  PROCESS_INFORMATION started = {};
+  BOOL ok = CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr,
+                           currentDir ? win32::Wide(currentDir) : nullptr, &startup, &started);
+  const DWORD error = GetLastError();
+  HeapFree(GetProcessHeap(), 0, line);
+  if (!ok) {
+    SetLastError(error);
+    return 0;
+  }
+  info->process = reinterpret_cast<SysHandle>(started.hProcess);
+  info->thread = reinterpret_cast<SysHandle>(started.hThread);
+  info->processId = started.dwProcessId;
+  info->threadId = started.dwThreadId;
+  return 1;
+}
+
+// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS and no owner window.
+int SysShellExecuteEx(const char16_t* verb, const char16_t* file, const char16_t* parameters,
+                      const char16_t* directory, int showCommand, SysHandle* process) {
+  if (process) *process = nullptr;
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof(execute);
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
+  execute.hwnd = nullptr;
+  execute.lpVerb = verb ? win32::Wide(verb) : nullptr;
+  execute.lpFile = file ? win32::Wide(file) : nullptr;
+  execute.lpParameters = parameters ? win32::Wide(parameters) : nullptr;
+  execute.lpDirectory = directory ? win32::Wide(directory) : nullptr;
+  execute.nShow = showCommand;
+  if (!ShellExecuteExW(&execute)) return 0;
+  if (process)
+    *process = reinterpret_cast<SysHandle>(execute.hProcess);
+  else if (execute.hProcess)
+    CloseHandle(execute.hProcess);
+  return 1;
+}

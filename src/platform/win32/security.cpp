@@ -167,3 +167,9 @@ int SysEnableShutdownPrivilege() {
   SetLastError(error);
   return result;
 }
+
+// ==== Restart ================================================================================
+static_assert(kEwxReboot == EWX_REBOOT, "values match");
+
+// ExitWindowsEx with the flags and no reason.
+int SysExitWindows(uint32_t flags) { return ExitWindowsEx(flags, 0) ? 1 : 0; }

@@ -342,3 +342,9 @@ int SysGetWorkArea(SysRect* rect) {
 
 // GetSystemMetrics.
 int SysGetSystemMetrics(int index) { return GetSystemMetrics(index); }
+
+// ==== Mouse buttons ==========================================================================
+// SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP) stored in the user profile.
+int SysSetMouseButtonSwap(int swap) {
+  return SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP, swap ? TRUE : FALSE, nullptr, SPIF_UPDATEINIFILE) ? 1 : 0;
+}

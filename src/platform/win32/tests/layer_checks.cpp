@@ -2,6 +2,7 @@
 // the resources linked into setup.exe. Usage: win32_layer_checks [gtest flags] <path of setup.exe>
 // The dialog and window checks need a display (Xvfb under Wine) and skip without one.
 #include <windows.h>
+#include <prsht.h>
 
 #include <gtest/gtest.h>
 
@@ -17,8 +18,21 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "res/resource_ids.h"
+#include "wizard/wizard_messages.h"
 
 namespace {
+
+// The wizard's property-sheet messages, buttons and notifications keep Windows' numbering.
+static_assert(kPsmRemovePage == PSM_REMOVEPAGE && kPsmSetWizButtons == PSM_SETWIZBUTTONS &&
+              kPsmPressButton == PSM_PRESSBUTTON && kPsmCancelToClose == PSM_CANCELTOCLOSE, "PSM_*");
+static_assert(kPsbtnBack == PSBTN_BACK && kPsbtnNext == PSBTN_NEXT && kPsbtnFinish == PSBTN_FINISH &&
+              kPsbtnCancel == PSBTN_CANCEL, "PSBTN_*");
+static_assert(kPswizbBack == PSWIZB_BACK && kPswizbNext == PSWIZB_NEXT && kPswizbFinish == PSWIZB_FINISH, "PSWIZB_*");
+static_assert(kPsnSetActive == static_cast<int32_t>(PSN_SETACTIVE) && kPsnKillActive == static_cast<int32_t>(PSN_KILLACTIVE) &&
+              kPsnReset == static_cast<int32_t>(PSN_RESET) && kPsnWizBack == static_cast<int32_t>(PSN_WIZBACK) &&
+              kPsnWizNext == static_cast<int32_t>(PSN_WIZNEXT) && kPsnWizFinish == static_cast<int32_t>(PSN_WIZFINISH) &&
+              kPsnQueryCancel == static_cast<int32_t>(PSN_QUERYCANCEL), "PSN_*");
+static_assert(kIdWizardBack == 0x3023 && kIdWizardNext == 0x3024 && kIdWizardFinish == 0x3025, "wizard button ids");
 
 std::wstring g_setupExe;  // from the command line
 

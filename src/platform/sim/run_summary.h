@@ -1,0 +1,29 @@
+// The readable summary setup-sim prints after a run: what changed on the simulated machine
+// between a snapshot taken before the run and its state after it.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace sim {
+
+// The machine's files (by Windows path: size and a digest of the contents) and its registry.
+struct RunSnapshot {
+  struct FileState {
+    uint64_t size = 0;
+    size_t digest = 0;
+  };
+  std::map<std::string, FileState> files;
+  std::string registry;
+};
+
+// Reads every file of the machine's drives and exports the registry.
+RunSnapshot TakeRunSnapshot();
+
+// The summary of the run since before: exit code, pages and dialogs shown (from the journal),
+// files written and removed, shortcuts, registry keys and values added, changed or removed,
+// programs started, whether a restart was requested, and the replacements left for the next
+// start of Windows.
+std::string DescribeRun(const RunSnapshot& before, int exitCode);
+
+}  // namespace sim

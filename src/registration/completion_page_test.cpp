@@ -1,0 +1,244 @@
+// The Setup Complete page: the registration work of its creation, the restart offer, Finish with
+// and without the restart, the abandoned installation, and the page inside a wizard sheet.
+#include "registration/completion_page.h"
+
+#include <string>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/registry.h"
+#include "platform/sim/machine.h"
+#include "platform/sim/window_manager.h"
+#include "platform/ui.h"
+#include "registration/start_menu_shortcuts.h"
+#include "resource_ids.h"
+#include "startup/settings.h"
+#include "support/sim_fixture.h"
+#include "wizard/wizard_messages.h"
+
+namespace {
+
+const char kInstallRecord[] = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Install\\Glidewave]\n\"InfFile\"=\"x.inf\"\n";
+const char kProductKey[] =
+    "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"RunAutoUpdate\"=\"FALSE\"\n\"Version\"=\"2.1\"\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce]\n\"Run Daemon\"=\"x\"\n"
+    "\"Glidewave 98 Daemon\"=\"y\"\n\"Other\"=\"z\"\n";
+
+class CompletionPageTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    ResetMenuShortcutRun();
+    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(g_Settings.EspecialFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    TextCopy(g_Settings.UninstallKey, u"Glidewave");
+    g_Settings.InterfaceType = kInterfaceUSB;
+    WritePackageFile(u"SETUP2K.INI",
+                     "[StartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[BTStartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,,%SYS_DIR%\r\n"
+                     "[Run.AutoUpdate]\r\n1=update.exe\r\n");
+    WritePackageFile(u"update.exe", "MZ");
+    ImportReg(std::string(kInstallRecord) + kProductKey);
+  }
+  void CreatePage() {
+    sim::internal::WindowDescription desc;
+    desc.className = u"Frame";
+    desc.style = sim::kWsPopup | sim::kWsVisible;
+    desc.width = 500;
+    desc.height = 380;
+    frame_ = sim::internal::CreateWindowObject(desc);
+    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_COMPLETE, frame_, true, CompletionPageProc, 0);
+    ASSERT_NE(page_, nullptr);
+  }
+  void Notify(int32_t code) {
+    SysNotifyHeader header = {frame_, 0, code};
+    SysSendMessage(page_, kWmNotify, 0, reinterpret_cast<intptr_t>(&header));
+  }
+  // Requests queued to the frame since the last call, as "message:wParam:lParam".
+  std::vector<std::string> Requests() {
+    std::vector<std::string> requests;
+    SysMessage m;
+    while (SysPeekMessage(&m)) {
+      if (m.window == frame_ && m.message != kWmPaint)
+        requests.push_back(std::to_string(m.message) + ":" + std::to_string(m.wParam) + ":" + std::to_string(m.lParam));
+      else
+        SysDispatchMessage(&m);
+    }
+    return requests;
+  }
+  bool Visible(int id) {
+    sim::WindowInfo info;
+    return sim::GetWindowInfo(sim::FindControl(page_, id), &info) && info.visible;
+  }
+  static bool KeyExists(RegKey root, const char16_t* path) {
+    RegKey key = nullptr;
+    if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
+    SysRegCloseKey(key);
+    return true;
+  }
+  // The exported registry line of a value, "" when no key holds it.
+  static std::string RegLine(const std::string& name) {
+    const std::string text = sim::ExportRegText();
+    const size_t at = text.find("\"" + name + "\"=");
+    if (at == std::string::npos) return "";
+    std::string line = text.substr(at, text.find('\n', at) - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  }
+  WindowHandle frame_ = nullptr;
+  WindowHandle page_ = nullptr;
+};
+
+const std::string kPressFinish = std::to_string(kPsmPressButton) + ":" + std::to_string(kPsbtnFinish) + ":0";
+
+TEST_F(CompletionPageTest, CreationRegistersAndOffersTheRestart) {
+  struct Case {
+    const char* name;
+    int32_t noRestart, forceReBoot, askMouse, leftHanded, interfaceType;
+    bool offersRestart;
+    const char* interfaceName;
+    const char* interfaceLine;
+    const char* swapLine;
+  };
+  const Case cases[] = {
+      {"restart offered, left-handed", 0, 0, 1, 1, kInterfaceUSB, true, "USB", "\"USB\"=dword:00000003",
+       "\"SwapButton\"=dword:00000001"},
+      {"no restart: success text only", 1, 0, 1, 0, kInterfacePS2, false, "PS2", "\"PS2\"=dword:00000001",
+       "\"SwapButton\"=dword:00000000"},
+      {"forced restart wins over no restart", 1, 1, 0, 1, kInterfaceAll, true, "ALL", "\"ALL\"=dword:00000007", ""},
+      {"Bluetooth", 0, 0, 0, 0, kInterfaceBluetooth, true, "BT", "\"BT\"=dword:00000002", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.NoRestart = c.noRestart;
+    g_Settings.ForceReBoot = c.forceReBoot;
+    g_Settings.AskMousePosition = c.askMouse;
+    g_Settings.LeftHanded = c.leftHanded;
+    g_Settings.InterfaceType = c.interfaceType;
+    CreatePage();
+    EXPECT_EQ(Visible(IDC_COMPLETE_RESTART), c.offersRestart);
+    EXPECT_EQ(Visible(IDC_COMPLETE_TEXT), c.offersRestart);
+    EXPECT_EQ(Visible(IDC_COMPLETE_DONE_TEXT), !c.offersRestart);
+    if (c.offersRestart) {
+      EXPECT_EQ(SysIsDlgButtonChecked(page_, IDC_COMPLETE_RESTART), kBstChecked);
+      EXPECT_EQ(SysIsDlgButtonChecked(page_, IDC_COMPLETE_LATER), kBstUnchecked);
+    } else {
+      char16_t text[600];
+      SysGetDlgItemText(page_, IDC_COMPLETE_DONE_TEXT, text, 600);
+      EXPECT_EQ(sim::ToUtf8(text).rfind("Setup has successfully installed Glidewave 98. You can use Glidewave 98 now.", 0), 0u);
+    }
+    EXPECT_EQ(RegLine("RunAutoUpdate"), "");
+    EXPECT_EQ(RegLine("Run Daemon"), "");
+    EXPECT_EQ(RegLine("Glidewave 98 Daemon"), "");
+    EXPECT_EQ(RegLine("Other"), "\"Other\"=\"z\"");
+    EXPECT_EQ(RegLine(c.interfaceName), c.interfaceLine);
+    EXPECT_EQ(RegLine("Type"), "\"Type\"=dword:0000000" + std::to_string(c.interfaceType));
+    EXPECT_EQ(RegLine("SwapButton"), c.swapLine);
+    EXPECT_EQ(RegLine("FirstTime"), c.askMouse ? "\"FirstTime\"=\"1\"" : "");
+    EXPECT_EQ(RegLine("Software\\\\Norvik\\\\Glidewave 98\\\\Interface"),
+              "\"Software\\\\Norvik\\\\Glidewave 98\\\\Interface\"=\"HKEY_LOCAL_MACHINE\"");
+    EXPECT_TRUE(sim::DiskPathExists(u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Glidewave\\Mouse.lnk"));
+    EXPECT_FALSE(sim::RestartRequested(nullptr));
+  }
+}
+
+TEST_F(CompletionPageTest, FinishRestartsOrAppliesTheMouseButtons) {
+  struct Case {
+    const char* name;
+    const char* profile;
+    int32_t noRestart, silent, askMouse, leftHanded;
+    bool later;  // "I will restart my computer later." chosen
+    sim::FloppyDisk floppy;
+    bool restart;
+    size_t floppyMessages;
+    int swap;  // -1: not set
+  };
+  const Case cases[] = {
+      {"restart, no disk in A:", "win7", 0, 0, 1, 1, false, sim::FloppyDisk::kNoDisk, true, 0, 1},
+      {"restart, disk with files", "winxp", 0, 0, 0, 0, false, sim::FloppyDisk::kDiskWithFiles, true, 1, -1},
+      {"restart, empty disk", "win98", 0, 0, 1, 0, false, sim::FloppyDisk::kEmptyDisk, true, 1, 0},
+      {"restart, no floppy drive", "win7", 0, 0, 0, 0, false, sim::FloppyDisk::kNoDrive, true, 0, -1},
+      {"silent restart asks nothing", "win7", 0, 1, 0, 0, false, sim::FloppyDisk::kDiskWithFiles, true, 0, -1},
+      {"later: buttons still swapped", "win7", 0, 0, 1, 1, true, sim::FloppyDisk::kDiskWithFiles, false, 0, 1},
+      {"no restart offered", "win7", 1, 0, 1, 0, false, sim::FloppyDisk::kDiskWithFiles, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine(c.profile);
+    sim::SetFloppyDisk(c.floppy);
+    g_Settings.NoRestart = c.noRestart;
+    g_Settings.SilentMode = c.silent;
+    g_Settings.AskMousePosition = c.askMouse;
+    g_Settings.LeftHanded = c.leftHanded;
+    CreatePage();
+    if (c.later) {  // what a click on the second radio button leaves
+      SysCheckDlgButton(page_, IDC_COMPLETE_RESTART, kBstUnchecked);
+      SysCheckDlgButton(page_, IDC_COMPLETE_LATER, kBstChecked);
+    }
+    Requests();
+    sim::ClearJournal();
+    Notify(kPsnWizFinish);
+    EXPECT_FALSE(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Install"));
+    ASSERT_EQ(sim::StartedPrograms().size(), 1u);
+    EXPECT_EQ(sim::ToUtf8(sim::StartedPrograms()[0].commandLine), "D:\\update.exe");
+    uint32_t flags = 0;
+    EXPECT_EQ(sim::RestartRequested(&flags), c.restart);
+    if (c.restart) {
+      EXPECT_EQ(flags, 2u);
+    }
+    const std::vector<std::string> boxes = JournalLines("msgbox: ");
+    EXPECT_EQ(boxes.size(), c.floppyMessages);
+    if (!boxes.empty()) {
+      EXPECT_EQ(boxes[0].rfind("msgbox: [Warning] Please remove any disks from floppy drives", 0), 0u) << boxes[0];
+    }
+    bool swapped = false;
+    EXPECT_EQ(sim::MouseButtonSwap(&swapped), c.swap >= 0);
+    if (c.swap >= 0) {
+      EXPECT_EQ(swapped, c.swap == 1);
+    }
+  }
+}
+
+TEST_F(CompletionPageTest, AbandonedInstallationOnlyPressesFinish) {
+  g_Settings.InstallStarted = 1;
+  g_Settings.AskMousePosition = 1;
+  g_Settings.LeftHanded = 1;
+  CreatePage();
+  EXPECT_EQ(Requests(), std::vector<std::string>{kPressFinish});
+  Notify(kPsnWizFinish);
+  EXPECT_EQ(RegLine("RunAutoUpdate"), "");
+  EXPECT_EQ(RegLine("Run Daemon"), "\"Run Daemon\"=\"x\"");
+  EXPECT_TRUE(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Install\\Glidewave"));
+  EXPECT_FALSE(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Glidewave 98\\Interface"));
+  EXPECT_EQ(RegLine("SwapButton"), "");
+  EXPECT_TRUE(sim::StartedPrograms().empty());
+  EXPECT_FALSE(sim::RestartRequested(nullptr));
+  EXPECT_FALSE(sim::MouseButtonSwap(nullptr));
+}
+
+TEST_F(CompletionPageTest, InsideAWizardSheet) {
+  struct Case {
+    const char* name;
+    int32_t silent;
+    bool later;
+    bool restart;
+  };
+  const Case cases[] = {
+      {"silent run presses Finish and restarts", 1, false, true},
+      {"the user chooses to restart later", 0, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.SilentMode = c.silent;
+    if (c.later) sim::QueueDialogAnswer(IDD_PAGE_COMPLETE, IDC_COMPLETE_LATER);
+    const SysWizardPage pages[] = {{IDD_PAGE_COMPLETE, u"Setup Complete", CompletionPageProc}};
+    EXPECT_GT(SysRunWizardSheet(g_Settings.InstanceHandle, nullptr, pages, 1), 0);
+    EXPECT_TRUE(JournalHas("wizard: finished"));
+    EXPECT_EQ(sim::RestartRequested(nullptr), c.restart);
+    EXPECT_FALSE(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Install"));
+  }
+}
+
+}  // namespace

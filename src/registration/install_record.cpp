@@ -1,0 +1,81 @@
+// The install record: deleted and written anew for each driver stage, values in a fixed order.
+#include "registration/install_record.h"
+
+#include "common/text.h"
+#include "conflicts/delete_registry_tree.h"
+#include "platform/registry.h"
+#include "registration/registration_keys.h"
+#include "startup/settings.h"
+
+namespace {
+
+void SetDword(RegKey key, const char16_t* name, uint32_t value) {
+  SysRegSetValue(key, name, kRegTypeDword, reinterpret_cast<const uint8_t*>(&value), sizeof value);
+}
+
+// A text without its terminating zero: twice its character count.
+void SetText(RegKey key, const char16_t* name, const char16_t* text) {
+  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text),
+                 static_cast<uint32_t>(TextLength(text) * sizeof(char16_t)));
+}
+
+// The device values of one interface: driver name and hardware id.
+void SetDeviceValues(RegKey key) {
+  const SettingsRecord& s = g_Settings;
+  const char16_t* driver = nullptr;
+  const char16_t* pnpId = nullptr;
+  switch (s.InterfaceType) {
+    case kInterfacePS2:
+      // The chosen model's display name replaces PS2DriverName when ChooseMouse and
+      // PS2DriverNameIsProductName are set: waiting for the model table, PS2DriverName is kept.
+      driver = s.PS2DriverName;
+      pnpId = s.PS2PnPID;
+      break;
+    case kInterfaceBluetooth:
+      driver = s.BTDriverName;
+      pnpId = s.SerialPnPID;
+      break;
+    case kInterfaceUSB:
+      driver = s.USBDriverName;
+      pnpId = s.USBPnPID;
+      break;
+    default:
+      return;
+  }
+  SetText(key, kRecordDriverName, driver);
+  SetText(key, kRecordDeviceName, driver);
+  SetText(key, kRecordPnPID, pnpId);
+}
+
+}  // namespace
+
+void WriteInstallRecord() {
+  const SettingsRecord& s = g_Settings;
+  char16_t path[kTextSize * 2];
+  TextCopy(path, kRegPathInstallRecords);
+  TextAppend(path, u"\\");
+  TextAppend(path, s.ProductKey);
+  DeleteRegistryTree(kRegLocalMachine, path);
+
+  RegKey key = nullptr;
+  if (SysRegCreateKey(kRegLocalMachine, path, kKeyAllAccess, &key, nullptr) == 0) {
+    if (s.NoRestart) SetDword(key, kRecordNoRestart, 1);
+    if (s.CallConfigMg && !s.PreloadMode) SetDword(key, kRecordCallConfigMg, 1);
+    if (s.InfNoFileCopy) SetDword(key, kRecordNoFileCopy, 1);
+    if (s.InterfaceType == kInterfaceUSB) SetText(key, kRecordSetupAction, s.DrvSetupAction);
+    SetText(key, kRecordInfFile, s.InfPath);
+    SetText(key, kRecordVersion, s.Version);
+    SetText(key, kRecordSubVersion, s.SubVersion);
+    SetText(key, kRecordMfgName, s.MfgName);
+    SetText(key, kRecordProvider, s.Provider);
+    SetDeviceValues(key);
+    if (s.InterfaceType == kInterfaceUSB && s.USBClass[0] != 0) SetText(key, kRecordClass, s.USBClass);
+    SysRegCloseKey(key);
+  }
+
+  RegKey product = nullptr;
+  if (SysRegCreateKey(kRegLocalMachine, kRegPathProduct, kKeyAllAccess, &product, nullptr) == 0) {
+    SetText(product, kRunAutoUpdateValue, kRunAutoUpdateDuring);
+    SysRegCloseKey(product);
+  }
+}

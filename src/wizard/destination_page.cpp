@@ -1,0 +1,97 @@
+// The destination page: the default folder on the Windows drive, shown in the page, and Browse.
+#include "wizard/destination_page.h"
+
+#include "common/text.h"
+#include "platform/kernel.h"
+#include "platform/ui.h"
+#include "resource_ids.h"
+#include "startup/settings.h"
+#include "wizard/choose_folder.h"
+#include "wizard/localised_texts.h"
+#include "wizard/side_picture.h"
+#include "wizard/wizard_keys.h"
+#include "wizard/wizard_messages.h"
+#include "wizard/wizard_page_rules.h"
+
+char16_t g_szBrowsePath[kBrowsePathSize] = u"C:\\Program Files";
+
+namespace {
+
+SysRect g_DestinationSource = {};
+SysRect g_DestinationDest = {};
+
+constexpr size_t kDriveLength = 2;  // "C:"
+
+uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
+uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
+
+void FormatControlWithTitle(WindowHandle page, int id) {
+  char16_t text[kLocalisedTextSize];
+  char16_t formatted[kLocalisedTextSize];
+  SysGetDlgItemText(page, id, text, kLocalisedTextSize);
+  FormatWithTitle(formatted, text, g_Settings.Title);
+  SysSetDlgItemText(page, id, formatted);
+}
+
+intptr_t OnDestinationInit(WindowHandle page) {
+  LayoutSidePicture(page, &g_DestinationSource, &g_DestinationDest);
+  char16_t windows[kTextSize];
+  SysGetWindowsDirectory(windows, kTextSize);
+  TextCopyN(g_Settings.DestinationDir, kTextSize, windows, kDriveLength);
+  TextAppend(g_Settings.DestinationDir, g_Settings.DefaultDestination);
+  SysSetDlgItemText(page, IDC_DEST_FOLDER, g_Settings.DestinationDir);
+  FormatControlWithTitle(page, IDC_DEST_TEXT);
+  FormatControlWithTitle(page, IDC_DEST_TEXT2);
+  SysShowWindow(page, kSwShow);
+  ApplyLocalisedTexts(page, IDD_PAGE_DESTINATION, nullptr);
+  return 1;
+}
+
+intptr_t OnDestinationCommand(WindowHandle page, uintptr_t wParam) {
+  if (LowWord(wParam) != IDC_DEST_BROWSE || HighWord(wParam) != kBnClicked) return 0;
+  if (ChooseFolder(page, g_szBrowsePath)) SysSetDlgItemText(page, IDC_DEST_FOLDER, g_Settings.DestinationDir);
+  return 1;
+}
+
+intptr_t OnDestinationNotify(WindowHandle page, const SysNotifyHeader* header) {
+  switch (header->code) {
+    case kPsnSetActive:
+      PostToWizard(page, kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext);
+      return AnswerNotification(page, 0);
+    case kPsnWizNext:
+    case kPsnWizBack:
+    case kPsnKillActive:
+    case kPsnReset:
+      return AnswerNotification(page, 0);
+    case kPsnQueryCancel:
+      return AnswerQueryCancel(page, 1);
+    default:
+      return 0;
+  }
+}
+
+intptr_t OnDestinationPaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
+  SysDefWindowProc(page, kWmPaint, wParam, lParam);
+  PaintSidePicture(page, &g_DestinationSource, &g_DestinationDest);
+  return 1;
+}
+
+}  // namespace
+
+intptr_t DestinationPageProc(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kWmInitDialog:
+      return OnDestinationInit(page);
+    case kWmCommand:
+      return OnDestinationCommand(page, wParam);
+    case kWmNotify:
+      return OnDestinationNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
+    case kWmPaint:
+      return OnDestinationPaint(page, wParam, lParam);
+    case kWmSettingChange:
+    case kWmDisplayChange:
+      return OnWizardSettingsChanged(page);
+    default:
+      return 0;
+  }
+}

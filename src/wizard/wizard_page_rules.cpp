@@ -1,0 +1,33 @@
+// Page conventions shared by the wizard's question pages.
+#include "wizard/wizard_page_rules.h"
+
+#include "platform/ui.h"
+#include "startup/settings.h"
+#include "wizard/exit_setup_dialog.h"
+#include "wizard/side_picture.h"
+
+void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  SysPostMessage(SysGetParent(page), message, wParam, lParam);
+}
+
+intptr_t AnswerNotification(WindowHandle page, intptr_t result) {
+  SysSetDialogResult(page, result);
+  return 1;
+}
+
+void HideWizardFrame(WindowHandle page) {
+  WindowHandle frame = SysGetParent(page);
+  SysSetWindowPos(frame, kHwndBottom, 0, 0, 0, 0, kSwpNoMove | kSwpNoActivate | kSwpHideWindow);
+  SysShowWindow(frame, kSwHide);
+}
+
+intptr_t AnswerQueryCancel(WindowHandle page, int askAlways) {
+  if (!askAlways && g_Settings.InstallStarted == 1) return AnswerNotification(page, 0);
+  return AnswerNotification(page, ExitSetupDialog(page) != 0 ? 1 : 0);
+}
+
+intptr_t OnWizardSettingsChanged(WindowHandle page) {
+  SysInvalidateRect(page, nullptr, 1);
+  CentreWizard(page);
+  return 0;
+}
