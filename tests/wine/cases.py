@@ -56,6 +56,20 @@ class Expect:
     keys_absent: List[str] = field(default_factory=list)     # registry keys that must not exist
     # (key, value name, (type, data)) that must hold, or (key, value name, None) for "missing"
     values: List[Tuple[str, str, Optional[tuple]]] = field(default_factory=list)
+    # (C:\ path, text) pairs: the file exists and holds the text (as UTF-16 or single-byte text)
+    file_has: List[Tuple[str, str]] = field(default_factory=list)
+    # What the stand-in driver setup program saw, one dict per start in order (each dict lists
+    # values its block must hold: "program", "arg1", record values such as "PnPID"); None: not
+    # checked, [] : the program must not have run.
+    driver_starts: Optional[List[Dict[str, str]]] = None
+
+
+@dataclass
+class Step:
+    """One page of an interactive run: wait for the window with this caption, keep a
+    screenshot, then send the keys (xdotool key names) to it."""
+    title: str
+    keys: List[str]
 
 
 @dataclass
@@ -68,6 +82,12 @@ class Case:
     package: Callable[[str], Dict[str, str]]     # version -> {file name: text}
     expect: Callable[[str], Expect]              # version -> expectations
     seed: List[Tuple[str, str, str, str]] = field(default_factory=list)  # (key, name, REG_ type, data)
+    source: Optional[str] = None   # a package folder (relative to the repository) copied first
+    # Names under which the stand-in driver setup program is put into the package, and the
+    # verdict ("Result") it writes into the install record it is given.
+    driver_programs: List[str] = field(default_factory=list)
+    driver_verdict: int = 0
+    steps: List[Step] = field(default_factory=list)  # interactive run: pages and key presses
 
 
 def ini(*sections):
@@ -116,7 +136,7 @@ CASES = [
         name="no_config",
         about="A folder without any configuration file ends at once with exit code 0.",
         versions=MAIN_VERSIONS,
-        args=["/S", "/TYPE:USB"],
+        args=["/S", "/TYPE:USB", "/NR"],
         package=lambda v: {},
         # Platform detection runs before the configuration is looked for; the loader opens
         # nothing in the registry on this road.
@@ -144,23 +164,24 @@ CASES = [
     ),
     Case(
         name="silent_usb",
-        about="A normal configuration with /S /TYPE:USB starts up, creates folders 1 and 2 of "
-              "[CreateFolder] (4 is behind the gap) and ends with 0 (no main window yet).",
+        about="A normal configuration with /S /TYPE:USB /NR starts up, creates folders 1 and 2 of "
+              "[CreateFolder] (4 is behind the gap), installs its (empty) package and ends with 0.",
         versions=MAIN_VERSIONS + ["vista", "win8"],
-        args=["/S", "/TYPE:USB"],
+        args=["/S", "/TYPE:USB", "/NR"],
         package=lambda v: every_config(normal_config([(1, "GwNormal1"), (2, "GwNormal2"), (4, "GwNormal4")])),
-        # The loader opens HKLM\Software\Norvik for InstallTrace but must never create it.
+        # The completion page records the interface; every install record is gone at Finish.
         expect=lambda v: Expect(trace_has=[platform_line(v)], trace_excludes=EARLY_ENDS,
                                 paths=[system_folder("GwNormal1"), system_folder("GwNormal2")],
                                 paths_absent=[system_folder("GwNormal4")],
-                                keys_absent=[NORVIK_KEY]),
+                                keys_absent=[NORVIK_KEY + "\\Install"],
+                                values=[(NORVIK_KEY + "\\Glidewave 98\\Interface", "USB", ("dword", 3))]),
     ),
     Case(
         name="config_choice",
         about="With every family's configuration file present, each Windows version loads its own "
               "(each file creates a differently named folder).",
         versions=ALL_VERSIONS,
-        args=["/S", "/TYPE:USB"],
+        args=["/S", "/TYPE:USB", "/NR"],
         package=lambda v: {name: normal_config([(1, marker_folder(name))]) for name in CONFIG_FILES},
         expect=lambda v: Expect(
             trace_has=[platform_line(v)], trace_excludes=EARLY_ENDS,
@@ -173,7 +194,7 @@ CASES = [
         about="Windows 98 and Me fall back to SETUP95.INI when their own files are missing; "
               "NT versions do not.",
         versions=["win98", "winme", "winxp"],
-        args=["/S", "/TYPE:USB"],
+        args=["/S", "/TYPE:USB", "/NR"],
         package=lambda v: {"SETUP95.INI": normal_config([(1, "GwFrom95")])},
         expect=lambda v: (Expect(trace_contains=[NOT_SUPPORTED], paths_absent=[system_folder("GwFrom95")])
                           if v == "winxp" else
@@ -184,7 +205,7 @@ CASES = [
         about="HKLM\\Software\\Norvik InstallTrace=1 seeded: start-up reads it, leaves it as it was "
               "and still ends with 0.",
         versions=["win7", "winxp"],
-        args=["/S", "/TYPE:USB"],
+        args=["/S", "/TYPE:USB", "/NR"],
         seed=[(NORVIK_KEY, "InstallTrace", "REG_DWORD", "1")],
         package=lambda v: every_config(normal_config([(1, "GwTraced")])),
         expect=lambda v: Expect(trace_has=[platform_line(v)], trace_excludes=EARLY_ENDS,
@@ -207,14 +228,20 @@ COMMAND_LINES = [
     ("cmd_empty_switch_ends_list", ["/NR//S"], False, "the empty switch between // hides /S"),
     ("cmd_text_before_slash", ["S", "/NR"], False, "an S before the first slash is no switch"),
 ]
+# A run that is not refused either installs silently (the command line has /S, /H or the like;
+# /NR keeps Windows running) or shows the wizard, which the test leaves through Cancel and
+# "Exit Setup".
+LEAVE_WIZARD = [Step("Welcome", ["Escape"]), Step("Exit Setup", ["Escape"])]
 for name, args, refused, why in COMMAND_LINES:
+    silent = any(a.lower() in ("/s", "/h") for a in args)
     CASES.append(Case(
         name=name,
         about=f"{' '.join(args)} with AskType=TRUE: {why}, so the run is "
               f"{'refused' if refused else 'not refused'}.",
         versions=["win7"],
-        args=args,
+        args=args + (["/NR"] if silent and not refused else []),
         package=lambda v: ASKS_TYPE,
+        steps=[] if refused or silent else LEAVE_WIZARD,
         expect=(lambda v: Expect(trace_contains=[TYPE_MISSING])) if refused else
                (lambda v: Expect(trace_excludes=EARLY_ENDS)),
     ))
@@ -224,8 +251,129 @@ CASES.append(Case(
     about="/S alone is not refused when only the USB driver INF lies beside the program, because "
           "one INF alone clears AskType.",
     versions=["win7", "winxp"],
-    args=["/S"],
+    args=["/S", "/NR"],
     package=lambda v: dict(ASKS_TYPE, **{"NHIDMou.INF": "; USB driver INF placeholder\n"}),
     expect=lambda v: Expect(trace_excludes=EARLY_ENDS),
 ))
 
+
+# ---------------------------------------------------------------------------------------------
+# Installations of the demo package (examples/demo-package) from start to end.
+
+DEMO = "examples/demo-package"
+GW_KEY = "HKLM\\Software\\Norvik\\Glidewave 98"
+INSTALL_RECORDS = "HKLM\\Software\\Norvik\\Install"
+UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave98"
+DRIVERS_DIR = "C:\\windows\\system32\\drivers"
+DEMO_DEST = "C:\\Program Files\\Norvik Electronics Ltd.\\Glidewave 98"
+DEMO_DEVICE_IDS = ["HID\\VID_2F3C&PID_0101", "HID\\VID_2F3C&PID_0102", "HID\\VID_2F3C&PID_0103&MI_01"]
+# The all-users Programs folder of the Start menu as Wine gives it for every version.
+COMMON_PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
+MENU_FOLDER = COMMON_PROGRAMS + "\\Norvik\\Glidewave 98"
+DRIVER_PROGRAMS = ["SetupNT.exe", "Setup9x.exe"]
+
+
+def demo_installed(version, interface="USB", code=3):
+    """What an unattended installation of the demo package leaves on every version."""
+    shortcuts = [] if version == "win8" else [MENU_FOLDER + "\\Glidewave 98 Settings.lnk",
+                                              MENU_FOLDER + "\\Uninstall Glidewave 98.lnk"]
+    return Expect(
+        trace_excludes=EARLY_ENDS,
+        paths=[DRIVERS_DIR + "\\NVKMOUSE.SYS", SYSTEM_DIR + "\\NVKHOOK.DLL", DEMO_DEST + "\\NVKTRAY.EXE",
+               DEMO_DEST + "\\Profiles\\GWPROF.DAT"] + shortcuts,
+        # Finish removes every install record; the interface record stays for the package's programs.
+        keys_absent=[INSTALL_RECORDS],
+        values=[(GW_KEY + "\\Interface", interface, ("dword", code)),
+                (GW_KEY + "\\Interface", "Type", ("dword", code)),
+                (GW_KEY, "Version", ("sz", "4.6")),
+                (GW_KEY, "RunAutoUpdate", None),
+                (UNINSTALL_KEY + "\\DeleteKey", "Software\\Norvik\\Glidewave 98\\Interface",
+                 ("sz", "HKEY_LOCAL_MACHINE"))],
+        file_has=[(path, "NVKMCFG.EXE") for path in shortcuts[:1]],
+    )
+
+
+def demo_usb_expect(version):
+    expect = demo_installed(version)
+    # Windows 98 has no inline Plug and Play update: each listed USB device goes to the driver
+    # setup program, which is told the install record rebuilt for that device. Wine's update
+    # function succeeds for the NT versions, so no driver setup program runs there.
+    if version == "win98":
+        expect.driver_starts = [{"program": "C:\\pkg\\Setup9x.exe", "arg1": "Software\\Norvik\\Install\\Glidewave98",
+                                 "PnPID": device, "InfFile": "C:\\pkg\\NHIDMou.INF", "verdict": "0"}
+                                for device in DEMO_DEVICE_IDS]
+    else:
+        expect.driver_starts = []
+    return expect
+
+
+CASES.append(Case(
+    name="install_usb_silent",
+    about="The demo package installed with /S /TYPE:USB /NR: files, registry script, interface "
+          "record, uninstall notes, shortcuts; install records removed at Finish; exit code 0.",
+    versions=["win7", "winxp", "win8", "win98"],
+    args=["/S", "/TYPE:USB", "/NR"],
+    source=DEMO,
+    package=lambda v: {},
+    driver_programs=DRIVER_PROGRAMS,
+    expect=demo_usb_expect,
+))
+
+CASES.append(Case(
+    name="install_hidden",
+    about="/H /TYPE:PS2 /NR installs without showing a window at all.",
+    versions=["win7"],
+    args=["/H", "/TYPE:PS2", "/NR"],
+    source=DEMO,
+    package=lambda v: {},
+    driver_programs=DRIVER_PROGRAMS,
+    expect=lambda v: demo_installed(v, "PS2", 1),
+))
+
+CASES.append(Case(
+    name="install_privilege_refused",
+    about="On Windows 98 the driver setup program answers -2: \"Setup Error\" is shown (the test "
+          "presses OK), the installation is abandoned after the first device and the completion "
+          "page does none of its work.",
+    versions=["win98"],
+    args=["/S", "/TYPE:USB", "/NR"],
+    source=DEMO,
+    package=lambda v: {},
+    driver_programs=DRIVER_PROGRAMS,
+    driver_verdict=-2,
+    steps=[Step("Setup Error", ["Return"])],
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        paths=[DEMO_DEST + "\\NVKTRAY.EXE"],
+        keys_absent=[GW_KEY + "\\Interface"],
+        driver_starts=[{"program": "C:\\pkg\\Setup9x.exe", "PnPID": DEMO_DEVICE_IDS[0], "verdict": "-2"}]),
+))
+
+CASES.append(Case(
+    name="install_interactive",
+    about="A user installs the demo package by pressing Enter on every page (USB preselected, "
+          "right-handed, the proposed folder); /NR keeps Windows running. Screenshots of every "
+          "page are kept with the test output.",
+    versions=["win7"],
+    args=["/NR"],
+    source=DEMO,
+    package=lambda v: {},
+    driver_programs=DRIVER_PROGRAMS,
+    steps=[Step("Welcome", ["Return"]), Step("Hardware Interface Selection", ["Return"]),
+           Step("Choose Mouse Location", ["Return"]), Step("Choose Destination Location", ["Return"]),
+           Step("Start Installation", ["Return"]), Step("Setup Complete", ["Return"])],
+    expect=lambda v: demo_installed(v),
+))
+
+CASES.append(Case(
+    name="cancel_exit_setup",
+    about="Cancel on the Welcome page asks \"Exit Setup\"; Escape there means Exit Setup: the "
+          "program ends with 0 without installing.",
+    versions=["win7"],
+    args=[],
+    source=DEMO,
+    package=lambda v: {},
+    steps=[Step("Welcome", ["Escape"]), Step("Exit Setup", ["Escape"])],
+    expect=lambda v: Expect(trace_excludes=EARLY_ENDS, paths_absent=[DEMO_DEST],
+                            keys_absent=[GW_KEY]),
+))

@@ -8,6 +8,13 @@ set(WINETEST_ROOT ${CMAKE_BINARY_DIR}/wine-tests)
 set(WINETEST_STATE ${WINETEST_ROOT}/display.json)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${WINETEST} ${CMAKE_CURRENT_LIST_DIR}/cases.py)
 
+# The stand-in driver setup program that the installation cases put beside setup.exe.
+add_executable(driver-setup-stub ${CMAKE_CURRENT_LIST_DIR}/driver_setup_stub.c)
+target_compile_options(driver-setup-stub PRIVATE -municode)
+target_link_options(driver-setup-stub PRIVATE -municode -static -static-libgcc)
+target_link_libraries(driver-setup-stub PRIVATE advapi32)
+set_target_properties(driver-setup-stub PROPERTIES OUTPUT_NAME driver_setup_stub RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 execute_process(COMMAND ${WINETEST_PYTHON} ${WINETEST} list
   OUTPUT_VARIABLE WINETEST_CASES RESULT_VARIABLE WINETEST_LIST_RESULT ERROR_VARIABLE WINETEST_LIST_ERROR)
 if(NOT WINETEST_LIST_RESULT EQUAL 0)
@@ -35,7 +42,7 @@ foreach(entry IN LISTS WINETEST_CASES)
   set(test_name wine.${case_name}.${case_version})
   add_test(NAME ${test_name}
     COMMAND ${WINETEST_PYTHON} ${WINETEST} case ${case_name} ${case_version}
-            --exe $<TARGET_FILE:setup> --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
+            --exe $<TARGET_FILE:setup> --stub $<TARGET_FILE:driver-setup-stub> --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
   set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED "wine_display;wine_prefix"
     LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 400)
 endforeach()

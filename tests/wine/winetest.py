@@ -6,8 +6,11 @@ Subcommands (all paths are host paths):
   display-start --state F   starts one Xvfb for the whole test run and records it in F
   display-stop --state F    ends the Xvfb recorded in F
   template --root DIR       makes sure the pristine prefix DIR/_template exists
-  case NAME VERSION --exe EXE --root DIR [--state F]
-                            runs one case of cases.py in DIR/NAME-VERSION/prefix
+  case NAME VERSION --exe EXE [--stub EXE] --root DIR [--state F]
+                            runs one case of cases.py in DIR/NAME-VERSION/prefix (--stub: the
+                            stand-in driver setup program the installation cases need;
+                            interactive cases keep a screenshot of each page in
+                            DIR/NAME-VERSION/pages)
   run --exe EXE --package DIR --prefix DIR --version V [--template-root DIR] [-- ARGS...]
                             runs setup.exe from a copy of a package folder in a fresh prefix and
                             prints its exit code and trace lines (the demo); the template prefix
@@ -41,6 +44,8 @@ from cases import WINDOWS_VERSIONS  # noqa: E402  (the case table lives beside t
 
 DLL_OVERRIDES = "winemenubuilder.exe=d;mscoree=d;mshtml=d"
 RUN_TIMEOUT = 120       # seconds for one run of the program under test
+STEP_TIMEOUT = 60       # seconds an interactive run may take to show the next page
+STEP_SETTLE = 1.5       # seconds a shown page gets to paint before its screenshot
 TOOL_TIMEOUT = 120      # seconds for wineboot, reg and the like
 SERVER_TIMEOUT = 60     # seconds to wait for wineserver to finish and save the registry
 PACKAGE_DIR = "pkg"     # the package folder below drive_c
@@ -621,10 +626,127 @@ def check_case(case, version, result, prefix, work_dir):
             check(found is None, f"registry value {key}\\{name} does not exist (found {found})")
         else:
             check(found == value, f"registry value {key}\\{name} == {value} (found {found})")
+    for path, text in expect.file_has:
+        found = find_no_case(drive_c_path(prefix, path))
+        data = found.read_bytes() if found is not None and found.is_file() else b""
+        check(text.encode("utf-16-le") in data or text.encode("cp1252", "replace") in data,
+              f"{path} holds {text!r}")
+    if expect.driver_starts is not None:
+        starts = driver_starts(prefix)
+        check(len(starts) == len(expect.driver_starts),
+              f"the driver setup program ran {len(expect.driver_starts)} times (ran {len(starts)})")
+        for number, (wanted, seen) in enumerate(zip(expect.driver_starts, starts), 1):
+            for name, value in wanted.items():
+                check(seen.get(name.lower()) == value,
+                      f"driver setup start {number}: {name} == {value!r} (found {seen.get(name.lower())!r})")
     return failures
 
 
-def run_case(name, version, exe, root, state_path, keep):
+def driver_starts(prefix):
+    """The blocks the stand-in driver setup program appended to C:\\drvtest\\seen.txt, as dicts
+    with lower-case names."""
+    seen = drive_c_path(prefix, "C:\\drvtest\\seen.txt")
+    if not seen.is_file():
+        return []
+    blocks = []
+    for line in seen.read_text(encoding="utf-8-sig", errors="replace").splitlines():
+        if line == "[start]":
+            blocks.append({})
+        elif "=" in line and blocks:
+            name, _, value = line.partition("=")
+            blocks[-1][name.lower()] = value
+    return blocks
+
+
+def add_driver_programs(folder, stub, names, verdict):
+    """Puts the stand-in driver setup program into the package under each name, told to answer
+    with the verdict."""
+    if not names:
+        return
+    if not stub or not Path(stub).is_file():
+        raise Failure(f"the case needs the stand-in driver setup program, not found at {stub}")
+    for name in names:
+        shutil.copy2(stub, Path(folder) / name)
+    (Path(folder) / "drvtest.ini").write_bytes(f"[Verdict]\r\nResult={verdict}\r\n".encode())
+
+
+def xdotool(display, args, timeout=30):
+    """Runs xdotool on the display; returns its output (empty on failure)."""
+    env = dict(os.environ, DISPLAY=display)
+    try:
+        done = subprocess.run(["xdotool"] + args, env=env, capture_output=True, text=True,
+                              stdin=subprocess.DEVNULL, timeout=timeout, check=False)
+    except subprocess.TimeoutExpired:
+        return ""
+    return done.stdout if done.returncode == 0 else ""
+
+
+def screenshot(display, path):
+    """Saves the whole screen as a PNG (for people to look at; never compared)."""
+    env = dict(os.environ, DISPLAY=display)
+    subprocess.run(["import", "-window", "root", str(path)], env=env, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=False)
+
+
+def drive_steps(proc, display, steps, shots_dir):
+    """Walks an interactive run: for each step waits for the window with the step's caption,
+    keeps a screenshot and sends the keys. Returns the list of failures."""
+    if not shutil.which("xdotool") or not shutil.which("import"):
+        raise Failure("xdotool and ImageMagick's import are needed for interactive runs")
+    shots_dir.mkdir(parents=True, exist_ok=True)
+    failures = []
+    for number, step in enumerate(steps, 1):
+        window = ""
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while time.monotonic() < deadline and proc.poll() is None:
+            found = xdotool(display, ["search", "--onlyvisible", "--name", f"^{re.escape(step.title)}$"])
+            if found.split():
+                window = found.split()[0]
+                break
+            time.sleep(0.5)
+        slug = re.sub(r"[^A-Za-z0-9]+", "-", step.title).strip("-").lower()
+        if not window:
+            screenshot(display, shots_dir / f"{number:02d}-missing-{slug}.png")
+            failures.append(f"step {number}: no window named {step.title!r} within {STEP_TIMEOUT} s")
+            log(f"  FAIL step {number}: window {step.title!r} did not appear")
+            break
+        time.sleep(STEP_SETTLE)  # let the page paint before the picture is taken
+        screenshot(display, shots_dir / f"{number:02d}-{slug}.png")
+        log(f"  step {number}: {step.title!r} shown (window {window}); keys {' '.join(step.keys) or '-'}")
+        for key in step.keys:
+            xdotool(display, ["windowfocus", "--sync", window])
+            xdotool(display, ["key", "--window", window, "--clearmodifiers", key])
+            time.sleep(0.3)
+    return failures
+
+
+def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps, loader):
+    """Like run_program, but drives the pages of the steps while the program runs. Returns
+    (RunResult, failures of the steps)."""
+    log_dir = Path(log_dir)
+    out_path, err_path = log_dir / "stdout.txt", log_dir / "wine-stderr.txt"
+    with open(out_path, "wb") as out, open(err_path, "wb") as err:
+        proc = subprocess.Popen([loader, exe_windows_path] + list(args), cwd=cwd,
+                                env=wine_env(prefix, display, TRACE_DEBUG), stdin=subprocess.DEVNULL,
+                                stdout=out, stderr=err)
+        failures = []
+        timed_out = False
+        try:
+            failures = drive_steps(proc, display, steps, log_dir / "pages")
+            proc.wait(timeout=RUN_TIMEOUT)
+        except subprocess.TimeoutExpired:
+            timed_out = True
+        finally:
+            if proc.poll() is None:
+                save_screen(display, log_dir)
+                proc.kill()
+                proc.wait()
+    return RunResult(None if timed_out else proc.returncode,
+                     out_path.read_bytes().decode("utf-8", "replace"),
+                     err_path.read_bytes().decode("utf-8", "replace"), timed_out), failures
+
+
+def run_case(name, version, exe, root, state_path, keep, stub=None):
     """Runs one case on one Windows version; returns 0 for a pass, 1 for a failure."""
     case = load_cases().get(name)
     if case is None:
@@ -646,11 +768,19 @@ def run_case(name, version, exe, root, state_path, keep):
         fresh_prefix(template, prefix)
         set_windows_version(prefix, version)
         seed_registry(prefix, case.seed)
-        folder = install_package(prefix, exe, case.package(version))
+        source = HERE.parent.parent / case.source if case.source else None
+        folder = install_package(prefix, exe, case.package(version), source_dir=source)
+        add_driver_programs(folder, stub, case.driver_programs, case.driver_verdict)
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
-        result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
-                             display.name, loader=loader)
+        step_failures = []
+        if case.steps:
+            result, step_failures = run_interactive(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder,
+                                                    work_dir, display.name, case.steps, loader)
+            log(f"  screenshots of the pages in {work_dir / 'pages'}")
+        else:
+            result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
+                                 display.name, loader=loader)
         (work_dir / "trace.txt").write_text("".join(line + "\n" for line in result.trace))
         if result.timed_out:
             save_screen(display.name, work_dir)
@@ -658,7 +788,7 @@ def run_case(name, version, exe, root, state_path, keep):
         stop_wineserver(prefix)
         for line in result.trace:
             log(f"  trace: {line}")
-        failures = check_case(case, version, result, prefix, work_dir)
+        failures = step_failures + check_case(case, version, result, prefix, work_dir)
         passed = not failures
     finally:
         stop_wineserver(prefix)
@@ -725,6 +855,7 @@ def main(argv):
     p.add_argument("name")
     p.add_argument("version")
     p.add_argument("--exe", required=True)
+    p.add_argument("--stub", help="the stand-in driver setup program (driver_setup_stub.exe)")
     p.add_argument("--root", required=True)
     p.add_argument("--state")
     p.add_argument("--keep", action="store_true", default=bool(os.environ.get("WINETEST_KEEP")),
@@ -737,7 +868,7 @@ def main(argv):
     p.add_argument("--template-root")
     p.add_argument("args", nargs=argparse.REMAINDER)
     opts = parser.parse_args(argv)
-    for name in ("state", "root", "exe", "package", "prefix", "template_root"):
+    for name in ("state", "root", "exe", "stub", "package", "prefix", "template_root"):
         if getattr(opts, name, None):
             setattr(opts, name, os.path.abspath(getattr(opts, name)))
 
@@ -772,7 +903,7 @@ def main(argv):
             ensure_template(opts.root, state["display"] if state else None)
             return 0
         if opts.command == "case":
-            return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep)
+            return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep, opts.stub)
         if opts.command == "run":
             args = opts.args[1:] if opts.args[:1] == ["--"] else opts.args
             return run_demo(opts.exe, opts.package, opts.prefix, opts.version, opts.template_root, args)
