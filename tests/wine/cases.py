@@ -67,9 +67,17 @@ class Expect:
 @dataclass
 class Step:
     """One page of an interactive run: wait for the window with this caption, keep a
-    screenshot, then send the keys (xdotool key names) to it."""
+    screenshot, then send the keys (xdotool key names) to it, or click at a point given as
+    (x, y) distances from the window's bottom-right corner."""
     title: str
-    keys: List[str]
+    keys: List[str] = field(default_factory=list)
+    click: Optional[Tuple[int, int]] = None
+
+
+# Where the wizard's default button (Next, or Finish on the last page) lies, measured from the
+# frame's bottom-right corner. After the installation's own dialogs have closed, Wine leaves the
+# keyboard focus outside the wizard, so the last page is finished with the mouse, as a user would.
+WIZARD_DEFAULT_BUTTON = (150, 25)
 
 
 @dataclass
@@ -265,12 +273,16 @@ GW_KEY = "HKLM\\Software\\Norvik\\Glidewave 98"
 INSTALL_RECORDS = "HKLM\\Software\\Norvik\\Install"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave98"
 DRIVERS_DIR = "C:\\windows\\system32\\drivers"
-DEMO_DEST = "C:\\Program Files\\Norvik Electronics Ltd.\\Glidewave 98"
+# The program folder as the file system keeps it: Windows drops the trailing dot of a folder
+# name ("Norvik Electronics Ltd." -> "Norvik Electronics Ltd").
+DEMO_DEST = "C:\\Program Files\\Norvik Electronics Ltd\\Glidewave 98"
 DEMO_DEVICE_IDS = ["HID\\VID_2F3C&PID_0101", "HID\\VID_2F3C&PID_0102", "HID\\VID_2F3C&PID_0103&MI_01"]
 # The all-users Programs folder of the Start menu as Wine gives it for every version.
 COMMON_PROGRAMS = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"
 MENU_FOLDER = COMMON_PROGRAMS + "\\Norvik\\Glidewave 98"
-DRIVER_PROGRAMS = ["SetupNT.exe", "Setup9x.exe"]
+# Every name under which the package's driver setup program may be started (SETUP98.INI names
+# Usbset9x.exe for USB).
+DRIVER_PROGRAMS = ["SetupNT.exe", "Setup9x.exe", "Usbset9x.exe"]
 
 
 def demo_installed(version, interface="USB", code=3):
@@ -279,8 +291,10 @@ def demo_installed(version, interface="USB", code=3):
                                               MENU_FOLDER + "\\Uninstall Glidewave 98.lnk"]
     return Expect(
         trace_excludes=EARLY_ENDS,
-        paths=[DRIVERS_DIR + "\\NVKMOUSE.SYS", SYSTEM_DIR + "\\NVKHOOK.DLL", DEMO_DEST + "\\NVKTRAY.EXE",
-               DEMO_DEST + "\\Profiles\\GWPROF.DAT"] + shortcuts,
+        # SETUP98.INI installs the VxD driver and keeps the profiles below the system folder.
+        paths=[SYSTEM_DIR + "\\NVKMOUSE.CPL", DEMO_DEST + "\\NVKTRAY.EXE"] + shortcuts +
+              ([SYSTEM_DIR + "\\NVKMOUSE.VXD", SYSTEM_DIR + "\\Norvik\\GWPROF.DAT"] if version == "win98" else
+               [DRIVERS_DIR + "\\NVKMOUSE.SYS", DEMO_DEST + "\\Profiles\\GWPROF.DAT"]),
         # Finish removes every install record; the interface record stays for the package's programs.
         keys_absent=[INSTALL_RECORDS],
         values=[(GW_KEY + "\\Interface", interface, ("dword", code)),
@@ -299,7 +313,7 @@ def demo_usb_expect(version):
     # setup program, which is told the install record rebuilt for that device. Wine's update
     # function succeeds for the NT versions, so no driver setup program runs there.
     if version == "win98":
-        expect.driver_starts = [{"program": "C:\\pkg\\Setup9x.exe", "arg1": "Software\\Norvik\\Install\\Glidewave98",
+        expect.driver_starts = [{"program": "C:\\pkg\\Usbset9x.exe", "arg1": "Software\\Norvik\\Install\\Glidewave98",
                                  "PnPID": device, "InfFile": "C:\\pkg\\NHIDMou.INF", "verdict": "0"}
                                 for device in DEMO_DEVICE_IDS]
     else:
@@ -346,7 +360,7 @@ CASES.append(Case(
         trace_excludes=EARLY_ENDS,
         paths=[DEMO_DEST + "\\NVKTRAY.EXE"],
         keys_absent=[GW_KEY + "\\Interface"],
-        driver_starts=[{"program": "C:\\pkg\\Setup9x.exe", "PnPID": DEMO_DEVICE_IDS[0], "verdict": "-2"}]),
+        driver_starts=[{"program": "C:\\pkg\\Usbset9x.exe", "PnPID": DEMO_DEVICE_IDS[0], "verdict": "-2"}]),
 ))
 
 CASES.append(Case(
@@ -361,7 +375,8 @@ CASES.append(Case(
     driver_programs=DRIVER_PROGRAMS,
     steps=[Step("Welcome", ["Return"]), Step("Hardware Interface Selection", ["Return"]),
            Step("Choose Mouse Location", ["Return"]), Step("Choose Destination Location", ["Return"]),
-           Step("Start Installation", ["Return"]), Step("Setup Complete", ["Return"])],
+           Step("Start Installation", ["Return"]),
+           Step("Setup Complete", click=WIZARD_DEFAULT_BUTTON)],
     expect=lambda v: demo_installed(v),
 ))
 

@@ -712,11 +712,19 @@ def drive_steps(proc, display, steps, shots_dir):
             break
         time.sleep(STEP_SETTLE)  # let the page paint before the picture is taken
         screenshot(display, shots_dir / f"{number:02d}-{slug}.png")
-        log(f"  step {number}: {step.title!r} shown (window {window}); keys {' '.join(step.keys) or '-'}")
+        log(f"  step {number}: {step.title!r} shown (window {window}); "
+            f"{'click ' + str(step.click) if step.click else 'keys ' + (' '.join(step.keys) or '-')}")
         for key in step.keys:
             xdotool(display, ["windowfocus", "--sync", window])
             xdotool(display, ["key", "--window", window, "--clearmodifiers", key])
             time.sleep(0.3)
+        if step.click:
+            geometry = dict(line.split("=", 1) for line in
+                            xdotool(display, ["getwindowgeometry", "--shell", window]).split() if "=" in line)
+            x = int(geometry.get("X", 0)) + int(geometry.get("WIDTH", 0)) - step.click[0]
+            y = int(geometry.get("Y", 0)) + int(geometry.get("HEIGHT", 0)) - step.click[1]
+            xdotool(display, ["mousemove", "--sync", str(x), str(y)])
+            xdotool(display, ["click", "1"])
     return failures
 
 
