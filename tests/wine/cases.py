@@ -273,6 +273,7 @@ GW_KEY = "HKLM\\Software\\Norvik\\Glidewave 98"
 INSTALL_RECORDS = "HKLM\\Software\\Norvik\\Install"
 UNINSTALL_KEY = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave98"
 DRIVERS_DIR = "C:\\windows\\system32\\drivers"
+RUN_ONCE = "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
 # The program folder as the file system keeps it: Windows drops the trailing dot of a folder
 # name ("Norvik Electronics Ltd." -> "Norvik Electronics Ltd").
 DEMO_DEST = "C:\\Program Files\\Norvik Electronics Ltd\\Glidewave 98"
@@ -309,6 +310,7 @@ def demo_installed(version, interface="USB", code=3):
 
 def demo_usb_expect(version):
     expect = demo_installed(version)
+    expect.values.append((RUN_ONCE, "GwTestMarker", ("sz", "cmd /c exit")))  # /NR: no restart
     # Windows 98 has no inline Plug and Play update: each listed USB device goes to the driver
     # setup program, which is told the install record rebuilt for that device. Wine's update
     # function succeeds for the NT versions, so no driver setup program runs there.
@@ -330,6 +332,7 @@ CASES.append(Case(
     source=DEMO,
     package=lambda v: {},
     driver_programs=DRIVER_PROGRAMS,
+    seed=[(RUN_ONCE, "GwTestMarker", "REG_SZ", "cmd /c exit")],
     expect=demo_usb_expect,
 ))
 
@@ -391,4 +394,21 @@ CASES.append(Case(
     steps=[Step("Welcome", ["Escape"]), Step("Exit Setup", ["Escape"])],
     expect=lambda v: Expect(trace_excludes=EARLY_ENDS, paths_absent=[DEMO_DEST],
                             keys_absent=[GW_KEY]),
+))
+
+CASES.append(Case(
+    name="install_restarts",
+    about="Without /NR a silent installation ends by asking Windows to restart (ExitWindowsEx "
+          "with EWX_REBOOT). Wine's restart carries out and empties HKLM RunOnce, so a value the "
+          "test seeds there is gone afterwards (with /NR it stays: see install_usb_silent).",
+    versions=["win7"],
+    args=["/S", "/TYPE:USB"],
+    source=DEMO,
+    package=lambda v: {},
+    driver_programs=DRIVER_PROGRAMS,
+    seed=[(RUN_ONCE, "GwTestMarker", "REG_SZ", "cmd /c exit")],
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        paths=[DEMO_DEST + "\\NVKTRAY.EXE"],
+        values=[(RUN_ONCE, "GwTestMarker", None)]),
 ))

@@ -24,39 +24,9 @@ namespace {
 
 typedef std::lock_guard<std::recursive_mutex> Guard;
 
-// Property-sheet requests (PSM_*) and notifications (PSN_*), Windows' numbering.
-constexpr uint32_t kPsmSetCurSel = 0x465;
-constexpr uint32_t kPsmCancelToClose = 0x46B;
-constexpr uint32_t kPsmSetWizButtons = 0x470;
-constexpr uint32_t kPsmPressButton = 0x471;
-constexpr uint32_t kPsmRemovePage = 0x466;
-constexpr intptr_t kPswizbBack = 0x1;
-constexpr intptr_t kPswizbNext = 0x2;
-constexpr intptr_t kPswizbFinish = 0x4;
-constexpr intptr_t kPswizbDisabledFinish = 0x8;
-constexpr uintptr_t kPsbtnBack = 0;
-constexpr uintptr_t kPsbtnNext = 1;
-constexpr uintptr_t kPsbtnFinish = 2;
-constexpr uintptr_t kPsbtnCancel = 5;
-constexpr int32_t kPsnSetActive = -200;
-constexpr int32_t kPsnKillActive = -201;
-constexpr int32_t kPsnReset = -203;
-constexpr int32_t kPsnWizBack = -206;
-constexpr int32_t kPsnWizNext = -207;
-constexpr int32_t kPsnWizFinish = -208;
-constexpr int32_t kPsnQueryCancel = -209;
-constexpr uint32_t kDmGetDefId = 0x0400;
-constexpr uint32_t kDcHasDefId = 0x534B;
 constexpr uint32_t kLowWordMask = 0xFFFF;
 constexpr int kHighWordShift = 16;
 constexpr uint32_t kLanguageMask = 0xFFFF;
-
-// NMHDR.
-struct NotifyHeader {
-  WindowHandle hwndFrom;
-  uintptr_t idFrom;
-  int32_t code;
-};
 
 // Frame layout in pixels: page margin, button size and gap, the strip below the pages.
 constexpr int kMargin = 7;
@@ -165,7 +135,7 @@ void TemplateSize(uint32_t templateId, int* width, int* height) {
 }
 
 intptr_t Notify(WindowHandle frame, WindowHandle page, int32_t code) {
-  NotifyHeader header = {frame, 0, code};
+  SysNotifyHeader header = {frame, 0, code};
   return SysSendMessage(page, kWmNotify, 0, reinterpret_cast<intptr_t>(&header));
 }
 
