@@ -16,20 +16,14 @@
 #include "registration/program_sections.h"
 #include "registration/registration_keys.h"
 #include "registration/registry_script.h"
-#include "resource_ids.h"
+#include "registration/stage_dialog.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
-#include "wizard/side_picture.h"
 
 namespace {
 
-// The worker while the dialog lives, and whether the next paint starts it.
-SysHandle g_hRegistryThread = nullptr;
-int32_t g_RegistryFirstPaint = 1;
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
+// The dialog's own message and worker, and the state of the open dialog.
+StageDialogState g_UpdateRegistryStage = {kUpdateRegistryStartMessage, UpdateRegistryThread};
 
 // The help files are the last HelpFileCount entries of the copy table; in cabinet mode they were
 // left in the temporary folder, which goes once they are copied.
@@ -48,50 +42,6 @@ bool UsesOwnControlPanel() {
   SysReadProfileString(kSectionDefault, kKeyUseXmouseCpl, kUseXmouseCplDefault, value, kTextSize,
                        g_Settings.ConfigFile);
   return TextEqualNoCase(value, kUseXmouseCplOff);
-}
-
-intptr_t OnRegistryDialogInit(WindowHandle dialog) {
-  if (g_Settings.HiddenMode) {
-    SysSetWindowPos(dialog, kHwndBottom, 0, 0, 0, 0, kSwpNoMove | kSwpNoActivate | kSwpHideWindow);
-    SysShowWindow(dialog, kSwHide);
-    SysPostMessage(dialog, kWmPaint, 0, 0);
-  }
-  ApplyLocalisedTexts(dialog, IDD_STAGE_WAIT, nullptr);
-  return 0;
-}
-
-intptr_t OnRegistryDialogPaint(WindowHandle dialog) {
-  SysPaint paint = {};
-  SysBeginPaint(dialog, &paint);
-  SysEndPaint(dialog, &paint);
-  if (g_RegistryFirstPaint == 1) {
-    g_RegistryFirstPaint = 0;
-    SysPostMessage(dialog, kUpdateRegistryStartMessage, 0, 0);
-  }
-  return 1;
-}
-
-// The wait cursor while the pointer moves over the dialog's own client area.
-intptr_t OnRegistryDialogSetCursor(WindowHandle dialog, WindowHandle under, intptr_t lParam) {
-  uintptr_t codes = static_cast<uintptr_t>(lParam);
-  if (under != dialog || LowWord(codes) != kHtClient || HighWord(codes) != kWmMouseMove) return 0;
-  SysSetCursorShape(kCursorWait);
-  SysSetDialogResult(dialog, 1);
-  return 1;
-}
-
-intptr_t OnRegistryStart(WindowHandle dialog) {
-  g_hRegistryThread = SysCreateThread(UpdateRegistryThread, dialog);
-  return 1;
-}
-
-intptr_t OnRegistryDialogDestroy() {
-  if (g_hRegistryThread != nullptr) {
-    SysCloseHandle(g_hRegistryThread);
-    g_hRegistryThread = nullptr;
-  }
-  g_RegistryFirstPaint = 1;
-  return 0;
 }
 
 }  // namespace
@@ -123,26 +73,12 @@ int UpdateRegistry(WindowHandle) {
 }
 
 intptr_t UpdateRegistryDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  switch (message) {
-    case kWmInitDialog:
-      return OnRegistryDialogInit(dialog);
-    case kWmPaint:
-      return OnRegistryDialogPaint(dialog);
-    case kWmSetCursor:
-      return OnRegistryDialogSetCursor(dialog, reinterpret_cast<WindowHandle>(wParam), lParam);
-    case kUpdateRegistryStartMessage:
-      return OnRegistryStart(dialog);
-    case kWmDestroy:
-      return OnRegistryDialogDestroy();
-    default:
-      return 0;
-  }
+  return StageDialogMessage(&g_UpdateRegistryStage, dialog, message, wParam, lParam);
 }
 
 uint32_t UpdateRegistryThread(void* parameter) {
   WindowHandle dialog = static_cast<WindowHandle>(parameter);
   UpdateRegistry(dialog);
-  SysEndDialog(dialog, 1);
-  SysSetWindowPos(g_hMainWindow, nullptr, 0, 0, 0, 0, kSwpNoSize | kSwpNoMove | kSwpNoZOrder);
+  EndStageDialogWithSuccess(dialog);
   return 0;
 }

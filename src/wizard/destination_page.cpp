@@ -54,26 +54,8 @@ intptr_t OnDestinationCommand(WindowHandle page, uintptr_t wParam) {
 }
 
 intptr_t OnDestinationNotify(WindowHandle page, const SysNotifyHeader* header) {
-  switch (header->code) {
-    case kPsnSetActive:
-      PostToWizard(page, kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext);
-      return AnswerNotification(page, 0);
-    case kPsnWizNext:
-    case kPsnWizBack:
-    case kPsnKillActive:
-    case kPsnReset:
-      return AnswerNotification(page, 0);
-    case kPsnQueryCancel:
-      return AnswerQueryCancel(page, 1);
-    default:
-      return 0;
-  }
-}
-
-intptr_t OnDestinationPaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
-  SysDefWindowProc(page, kWmPaint, wParam, lParam);
-  PaintSidePicture(page, &g_DestinationSource, &g_DestinationDest);
-  return 1;
+  if (header->code == kPsnSetActive) return ActivateWithBackAndNext(page);
+  return AnswerPageNotification(page, header->code, 1);
 }
 
 }  // namespace
@@ -86,12 +68,7 @@ intptr_t DestinationPageProc(WindowHandle page, uint32_t message, uintptr_t wPar
       return OnDestinationCommand(page, wParam);
     case kWmNotify:
       return OnDestinationNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
-    case kWmPaint:
-      return OnDestinationPaint(page, wParam, lParam);
-    case kWmSettingChange:
-    case kWmDisplayChange:
-      return OnWizardSettingsChanged(page);
     default:
-      return 0;
+      return AnswerSidePicturePageMessage(page, message, wParam, lParam, &g_DestinationSource, &g_DestinationDest);
   }
 }

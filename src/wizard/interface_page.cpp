@@ -35,11 +35,6 @@ intptr_t OnInterfaceInit(WindowHandle page) {
   return 1;
 }
 
-intptr_t OnInterfaceActive(WindowHandle page) {
-  PostToWizard(page, kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext);
-  return AnswerNotification(page, 0);
-}
-
 // InfPath = SourceDir + "\" + the interface's INF name; an empty name leaves InfPath as it was.
 void SetInfPath(const char16_t* infName) {
   if (infName[0] == 0) return;
@@ -70,24 +65,12 @@ intptr_t OnInterfaceNext(WindowHandle page) {
 intptr_t OnInterfaceNotify(WindowHandle page, const SysNotifyHeader* header) {
   switch (header->code) {
     case kPsnSetActive:
-      return OnInterfaceActive(page);
+      return ActivateWithBackAndNext(page);
     case kPsnWizNext:
       return OnInterfaceNext(page);
-    case kPsnWizBack:
-    case kPsnKillActive:
-    case kPsnReset:
-      return AnswerNotification(page, 0);
-    case kPsnQueryCancel:
-      return AnswerQueryCancel(page, 1);
     default:
-      return 0;
+      return AnswerPageNotification(page, header->code, 1);
   }
-}
-
-intptr_t OnInterfacePaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
-  SysDefWindowProc(page, kWmPaint, wParam, lParam);
-  PaintSidePicture(page, &g_InterfaceSource, &g_InterfaceDest);
-  return 1;
 }
 
 }  // namespace
@@ -98,12 +81,7 @@ intptr_t InterfacePageProc(WindowHandle page, uint32_t message, uintptr_t wParam
       return OnInterfaceInit(page);
     case kWmNotify:
       return OnInterfaceNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
-    case kWmPaint:
-      return OnInterfacePaint(page, wParam, lParam);
-    case kWmSettingChange:
-    case kWmDisplayChange:
-      return OnWizardSettingsChanged(page);
     default:
-      return 0;
+      return AnswerSidePicturePageMessage(page, message, wParam, lParam, &g_InterfaceSource, &g_InterfaceDest);
   }
 }

@@ -43,26 +43,13 @@ intptr_t OnLocationCommand(WindowHandle page, uintptr_t wParam) {
 intptr_t OnLocationNotify(WindowHandle page, const SysNotifyHeader* header) {
   switch (header->code) {
     case kPsnSetActive:
-      PostToWizard(page, kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext);
-      return AnswerNotification(page, 0);
+      return ActivateWithBackAndNext(page);
     case kPsnWizNext:
       g_Settings.LeftHanded = SysIsDlgButtonChecked(page, IDC_LOCATION_RIGHT) == kBstChecked ? 0 : 1;
       return AnswerNotification(page, 0);
-    case kPsnWizBack:
-    case kPsnKillActive:
-    case kPsnReset:
-      return AnswerNotification(page, 0);
-    case kPsnQueryCancel:
-      return AnswerQueryCancel(page, 1);
     default:
-      return 0;
+      return AnswerPageNotification(page, header->code, 1);
   }
-}
-
-intptr_t OnLocationPaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
-  SysDefWindowProc(page, kWmPaint, wParam, lParam);
-  PaintSidePicture(page, &g_LocationSource, &g_LocationDest);
-  return 1;
 }
 
 }  // namespace
@@ -75,12 +62,7 @@ intptr_t LocationPageProc(WindowHandle page, uint32_t message, uintptr_t wParam,
       return OnLocationCommand(page, wParam);
     case kWmNotify:
       return OnLocationNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
-    case kWmPaint:
-      return OnLocationPaint(page, wParam, lParam);
-    case kWmSettingChange:
-    case kWmDisplayChange:
-      return OnWizardSettingsChanged(page);
     default:
-      return 0;
+      return AnswerSidePicturePageMessage(page, message, wParam, lParam, &g_LocationSource, &g_LocationDest);
   }
 }

@@ -71,13 +71,8 @@ intptr_t OnModelNotify(WindowHandle page, const SysNotifyHeader* header) {
       ClearModelSlots(page);
       ModelPageLeftForward = 0;
       return AnswerNotification(page, 0);
-    case kPsnKillActive:
-    case kPsnReset:
-      return AnswerNotification(page, 0);
-    case kPsnQueryCancel:
-      return AnswerQueryCancel(page, 0);
     default:
-      return 0;
+      return AnswerPageNotification(page, header->code, 0);
   }
 }
 

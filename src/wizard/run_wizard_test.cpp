@@ -128,6 +128,21 @@ TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
   }
 }
 
+// Once the installation began, the location and destination pages still ask before closing.
+TEST_F(RunWizardTest, LocationAndDestinationAlwaysAskOnCancel) {
+  for (uint32_t cancelOn : {IDD_PAGE_LOCATION, IDD_PAGE_DESTINATION}) {
+    SCOPED_TRACE(cancelOn);
+    StartMachine("win7");
+    g_Settings.AskMousePosition = g_Settings.AskPath = 1;
+    g_Settings.InstallStarted = 1;
+    sim::QueueDialogAnswer(cancelOn, kIdCancel);
+    sim::QueueDialogAnswer(IDD_EXIT_SETUP, 2);  // Exit Setup
+    EXPECT_EQ(RunWizard(nullptr), 0);
+    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), 1u);
+    EXPECT_FALSE(JournalHas("wizard: page 12030"));
+  }
+}
+
 TEST_F(RunWizardTest, QuestionPagesStoreTheChoices) {
   struct Case {
     const char* name;

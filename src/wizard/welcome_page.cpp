@@ -89,21 +89,9 @@ intptr_t OnWelcomeNotify(WindowHandle page, const SysNotifyHeader* header) {
       return OnWelcomeActive(page);
     case kPsnWizNext:
       return OnWelcomeNext(page);
-    case kPsnWizBack:
-    case kPsnKillActive:
-    case kPsnReset:
-      return AnswerNotification(page, 0);
-    case kPsnQueryCancel:
-      return AnswerQueryCancel(page, 0);
     default:
-      return 0;
+      return AnswerPageNotification(page, header->code, 0);
   }
-}
-
-intptr_t OnWelcomePaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
-  SysDefWindowProc(page, kWmPaint, wParam, lParam);
-  PaintSidePicture(page, &g_WelcomeSource, &g_WelcomeDest);
-  return 1;
 }
 
 }  // namespace
@@ -114,12 +102,7 @@ intptr_t WelcomePageProc(WindowHandle page, uint32_t message, uintptr_t wParam, 
       return OnWelcomeInit(page);
     case kWmNotify:
       return OnWelcomeNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
-    case kWmPaint:
-      return OnWelcomePaint(page, wParam, lParam);
-    case kWmSettingChange:
-    case kWmDisplayChange:
-      return OnWizardSettingsChanged(page);
     default:
-      return 0;
+      return AnswerSidePicturePageMessage(page, message, wParam, lParam, &g_WelcomeSource, &g_WelcomeDest);
   }
 }

@@ -5,6 +5,7 @@
 #include "startup/settings.h"
 #include "wizard/exit_setup_dialog.h"
 #include "wizard/side_picture.h"
+#include "wizard/wizard_messages.h"
 
 void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   SysPostMessage(SysGetParent(page), message, wParam, lParam);
@@ -30,4 +31,43 @@ intptr_t OnWizardSettingsChanged(WindowHandle page) {
   SysInvalidateRect(page, nullptr, 1);
   CentreWizard(page);
   return 0;
+}
+
+intptr_t ActivateWithBackAndNext(WindowHandle page) {
+  PostToWizard(page, kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext);
+  return AnswerNotification(page, 0);
+}
+
+intptr_t AnswerPageNotification(WindowHandle page, int32_t code, int askAlways) {
+  switch (code) {
+    case kPsnWizNext:
+    case kPsnWizBack:
+    case kPsnKillActive:
+    case kPsnReset:
+      return AnswerNotification(page, 0);
+    case kPsnQueryCancel:
+      return AnswerQueryCancel(page, askAlways);
+    default:
+      return 0;
+  }
+}
+
+intptr_t PaintPageWithSidePicture(WindowHandle page, uintptr_t wParam, intptr_t lParam, const SysRect* source,
+                                  const SysRect* destination) {
+  SysDefWindowProc(page, kWmPaint, wParam, lParam);
+  PaintSidePicture(page, source, destination);
+  return 1;
+}
+
+intptr_t AnswerSidePicturePageMessage(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam,
+                                      const SysRect* source, const SysRect* destination) {
+  switch (message) {
+    case kWmPaint:
+      return PaintPageWithSidePicture(page, wParam, lParam, source, destination);
+    case kWmSettingChange:
+    case kWmDisplayChange:
+      return OnWizardSettingsChanged(page);
+    default:
+      return 0;
+  }
 }
