@@ -46,6 +46,7 @@ DLL_OVERRIDES = "winemenubuilder.exe=d;mscoree=d;mshtml=d"
 RUN_TIMEOUT = 120       # seconds for one run of the program under test
 STEP_TIMEOUT = 60       # seconds an interactive run may take to show the next page
 STEP_SETTLE = 1.5       # seconds a shown page gets to paint before its screenshot
+STEP_RETRY = 10         # seconds a step's window may keep its caption before the press is repeated
 TOOL_TIMEOUT = 120      # seconds for wineboot, reg and the like
 SERVER_TIMEOUT = 60     # seconds to wait for wineserver to finish and save the registry
 PACKAGE_DIR = "pkg"     # the package folder below drive_c
@@ -593,7 +594,7 @@ def load_cases():
     return {case.name: case for case in cases.CASES}
 
 
-def check_case(case, version, result, prefix, work_dir):
+def check_case(case, version, result, prefix, work_dir, answered=()):
     """Compares a finished run with the case's expectations; returns the list of failures."""
     expect = case.expect(version)
     failures = []
@@ -631,6 +632,8 @@ def check_case(case, version, result, prefix, work_dir):
         data = found.read_bytes() if found is not None and found.is_file() else b""
         check(text.encode("utf-16-le") in data or text.encode("cp1252", "replace") in data,
               f"{path} holds {text!r}")
+    for caption in expect.dismissed:
+        check(caption in answered, f"a message box {caption!r} was shown and answered")
     if expect.driver_starts is not None:
         starts = driver_starts(prefix)
         check(len(starts) == len(expect.driver_starts),
@@ -688,6 +691,39 @@ def screenshot(display, path):
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60, check=False)
 
 
+def send_step_input(display, window, step):
+    """Sends a step's keys to its window, or clicks at the step's point."""
+    for key in step.keys:
+        xdotool(display, ["windowfocus", "--sync", window])
+        xdotool(display, ["key", "--window", window, "--clearmodifiers", key])
+        time.sleep(0.3)
+    if step.click:
+        geometry = dict(line.split("=", 1) for line in
+                        xdotool(display, ["getwindowgeometry", "--shell", window]).split() if "=" in line)
+        x = int(geometry.get("X", 0)) + int(geometry.get("WIDTH", 0)) - step.click[0]
+        y = int(geometry.get("Y", 0)) + int(geometry.get("HEIGHT", 0)) - step.click[1]
+        xdotool(display, ["mousemove", "--sync", str(x), str(y)])
+        xdotool(display, ["click", "1"])
+
+
+def wait_caption_left(proc, display, window, title, following, seconds):
+    """True once the window no longer shows the caption (renamed, hidden or gone), the next
+    step's window is up (a dialog in front of this one), or the program ended, within the given
+    time."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if proc.poll() is not None:
+            return True
+        visible = xdotool(display, ["search", "--onlyvisible", "--name", f"^{re.escape(title)}$"]).split()
+        if window not in visible:
+            return True
+        if following and following != title and xdotool(
+                display, ["search", "--onlyvisible", "--name", f"^{re.escape(following)}$"]).split():
+            return True
+        time.sleep(0.5)
+    return False
+
+
 def drive_steps(proc, display, steps, shots_dir):
     """Walks an interactive run: for each step waits for the window with the step's caption,
     keeps a screenshot and sends the keys. Returns the list of failures."""
@@ -714,23 +750,49 @@ def drive_steps(proc, display, steps, shots_dir):
         screenshot(display, shots_dir / f"{number:02d}-{slug}.png")
         log(f"  step {number}: {step.title!r} shown (window {window}); "
             f"{'click ' + str(step.click) if step.click else 'keys ' + (' '.join(step.keys) or '-')}")
-        for key in step.keys:
-            xdotool(display, ["windowfocus", "--sync", window])
-            xdotool(display, ["key", "--window", window, "--clearmodifiers", key])
-            time.sleep(0.3)
-        if step.click:
-            geometry = dict(line.split("=", 1) for line in
-                            xdotool(display, ["getwindowgeometry", "--shell", window]).split() if "=" in line)
-            x = int(geometry.get("X", 0)) + int(geometry.get("WIDTH", 0)) - step.click[0]
-            y = int(geometry.get("Y", 0)) + int(geometry.get("HEIGHT", 0)) - step.click[1]
-            xdotool(display, ["mousemove", "--sync", str(x), str(y)])
-            xdotool(display, ["click", "1"])
+        # A press can be lost while the page is still settling; it is repeated (up to three
+        # times) until the window leaves the step's caption.
+        following = steps[number].title if number < len(steps) else None
+        for attempt in range(3):
+            send_step_input(display, window, step)
+            if wait_caption_left(proc, display, window, step.title, following, STEP_RETRY):
+                break
+            log(f"  step {number}: still {step.title!r} after {STEP_RETRY} s; pressing again")
     return failures
 
 
-def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps, loader):
-    """Like run_program, but drives the pages of the steps while the program runs. Returns
-    (RunResult, failures of the steps)."""
+def answer_boxes(proc, display, patterns, shots_dir):
+    """Until the program ends, answers with Enter every visible top-level window of the program
+    whose caption matches one of the patterns; returns the captions answered, in order."""
+    answered = []
+    pressed = {}
+    # The windows already up (background window, wizard frame) are never answered, nor are
+    # windows without a caption (the installation's own progress dialogs).
+    known = set(xdotool(display, ["search", "--classname", "setup.exe"]).split())
+    deadline = time.monotonic() + RUN_TIMEOUT
+    while proc.poll() is None and time.monotonic() < deadline:
+        program = set(xdotool(display, ["search", "--classname", "setup.exe"]).split())
+        for pattern in patterns:
+            for window in xdotool(display, ["search", "--onlyvisible", "--name", pattern]).split():
+                name = xdotool(display, ["getwindowname", window]).strip()
+                if (window in known or window not in program or not name or name == "Default IME"
+                        or time.monotonic() - pressed.get(window, 0) < 3):
+                    continue
+                if window not in pressed:
+                    answered.append(name)
+                    log(f"  answered {name!r} (window {window}) with Enter")
+                    screenshot(display, shots_dir / f"box-{len(answered):02d}.png")
+                pressed[window] = time.monotonic()
+                xdotool(display, ["windowfocus", "--sync", window])
+                xdotool(display, ["key", "--window", window, "Return"])
+        time.sleep(0.5)
+    return answered
+
+
+def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps, loader, dismiss=()):
+    """Like run_program, but drives the pages of the steps while the program runs, then answers
+    the message boxes named by dismiss. Returns (RunResult, failures of the steps, captions
+    answered)."""
     log_dir = Path(log_dir)
     out_path, err_path = log_dir / "stdout.txt", log_dir / "wine-stderr.txt"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
@@ -738,9 +800,12 @@ def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps
                                 env=wine_env(prefix, display, TRACE_DEBUG), stdin=subprocess.DEVNULL,
                                 stdout=out, stderr=err)
         failures = []
+        answered = []
         timed_out = False
         try:
             failures = drive_steps(proc, display, steps, log_dir / "pages")
+            if dismiss:
+                answered = answer_boxes(proc, display, dismiss, log_dir / "pages")
             proc.wait(timeout=RUN_TIMEOUT)
         except subprocess.TimeoutExpired:
             timed_out = True
@@ -751,7 +816,7 @@ def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps
                 proc.wait()
     return RunResult(None if timed_out else proc.returncode,
                      out_path.read_bytes().decode("utf-8", "replace"),
-                     err_path.read_bytes().decode("utf-8", "replace"), timed_out), failures
+                     err_path.read_bytes().decode("utf-8", "replace"), timed_out), failures, answered
 
 
 def run_case(name, version, exe, root, state_path, keep, stub=None):
@@ -769,7 +834,9 @@ def run_case(name, version, exe, root, state_path, keep, stub=None):
         stop_wineserver(prefix)
     shutil.rmtree(work_dir, ignore_errors=True)
     work_dir.mkdir(parents=True)
-    display = Display(state_path, work_dir)
+    # Interactive cases move the keyboard focus, which belongs to the whole display: they get an
+    # Xvfb of their own so that cases running at the same time cannot take it from each other.
+    display = Display(None if case.steps or case.dismiss else state_path, work_dir)
     passed = False
     try:
         template = ensure_template(root, display.name)
@@ -782,9 +849,12 @@ def run_case(name, version, exe, root, state_path, keep, stub=None):
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
         step_failures = []
-        if case.steps:
-            result, step_failures = run_interactive(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder,
-                                                    work_dir, display.name, case.steps, loader)
+        answered = []
+        if case.steps or case.dismiss:
+            (work_dir / "pages").mkdir(parents=True, exist_ok=True)
+            result, step_failures, answered = run_interactive(
+                prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir, display.name, case.steps,
+                loader, case.dismiss)
             log(f"  screenshots of the pages in {work_dir / 'pages'}")
         else:
             result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
@@ -796,7 +866,7 @@ def run_case(name, version, exe, root, state_path, keep, stub=None):
         stop_wineserver(prefix)
         for line in result.trace:
             log(f"  trace: {line}")
-        failures = step_failures + check_case(case, version, result, prefix, work_dir)
+        failures = step_failures + check_case(case, version, result, prefix, work_dir, answered)
         passed = not failures
     finally:
         stop_wineserver(prefix)
