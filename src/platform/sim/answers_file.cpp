@@ -137,8 +137,9 @@ bool ParseAnswers(const std::string& text, std::vector<ScriptedAnswer>* answers,
   std::string line;
   unsigned lastTemplate = 0;
   for (int number = 1; std::getline(in, line); ++number) {
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == '#') continue;
+    // '#' starts a comment, at the start of a line or after an answer.
+    const std::string trimmed = Trim(line.substr(0, line.find('#')));
+    if (trimmed.empty()) continue;
     ScriptedAnswer answer;
     const std::string reason = ParseLine(trimmed, &lastTemplate, &answer);
     if (!reason.empty()) {

@@ -1,7 +1,7 @@
 // The answers script of setup-sim: what the simulated user presses, one answer per line, queued
 // to the machine before the run.
 //
-//   # comment                     blank lines and lines starting with '#' are skipped
+//   # comment                     '#' starts a comment (a whole line or after an answer)
 //   <template> <control>          press a control of a dialog or wizard page (decimal or 0x hex)
 //   <template> click <control>    the same
 //   <template> next|back|finish|cancel|ok|yes|no
