@@ -17,10 +17,11 @@ constexpr size_t kFolderPathCap = 260;
 
 }  // namespace
 
-int SysGetFolderPath(int folderId, char16_t* out) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
-  if (out) out[0] = 0;
-  if (sim::internal::FaultHit("SysGetFolderPath") || !out) return 0;
+namespace {
+
+// The folder of a CSIDL id as the machine's profile names it, into out (260 characters).
+// Returns 1 when the profile has it, 0 with the last error "file not found" when not.
+int CopyProfileFolder(int folderId, char16_t* out) {
   const sim::MachineProfile& p = sim::internal::State().profile;
   const std::u16string* folder = nullptr;
   switch (folderId & kFolderIdMask) {
@@ -42,6 +43,23 @@ int SysGetFolderPath(int folderId, char16_t* out) {
   }
   TextCopy(out, kFolderPathCap, folder->c_str());
   return 1;
+}
+
+}  // namespace
+
+int SysGetFolderPath(int folderId, char16_t* out) {
+  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  if (out) out[0] = 0;
+  if (sim::internal::FaultHit("SysGetFolderPath") || !out) return 0;
+  return CopyProfileFolder(folderId, out);
+}
+
+// The special-folder location and its path (the older shell's way) name the same folders.
+int SysGetSpecialFolderPath(int folderId, char16_t* out) {
+  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  if (out) out[0] = 0;
+  if (sim::internal::FaultHit("SysGetSpecialFolderPath") || !out) return 0;
+  return CopyProfileFolder(folderId, out);
 }
 
 int SysInitCom() {

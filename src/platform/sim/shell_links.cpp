@@ -1,6 +1,6 @@
 // Start-menu services of the simulated machine: shell links saved as small readable text files,
-// the special-folder route of older systems, and the package's menu library "nvkmenu.dll", whose
-// one export writes the same link files and notes the pin request.
+// and the package's menu library "nvkmenu.dll", whose one export writes the same link files and
+// notes the pin request.
 #include <fstream>
 #include <mutex>
 #include <sstream>
@@ -19,8 +19,6 @@ namespace {
 
 typedef std::lock_guard<std::recursive_mutex> Guard;
 
-constexpr int kFolderIdMask = 0xFF;
-constexpr size_t kFolderPathCap = 260;
 const char kLinkHeader[] = "[Shell link]";
 
 // The address handed out for the menu library's export; never called.
@@ -80,33 +78,6 @@ bool ReadShellLink(const std::u16string& windowsPath, ShellLinkInfo* out) {
 }
 
 }  // namespace sim
-
-int SysGetSpecialFolderPath(int folderId, char16_t* out) {
-  Guard guard(Lock());
-  if (out) out[0] = 0;
-  if (sim::internal::FaultHit("SysGetSpecialFolderPath") || !out) return 0;
-  const sim::MachineProfile& p = State().profile;
-  const std::u16string* folder = nullptr;
-  switch (folderId & kFolderIdMask) {
-    case kFolderProgramFiles:
-      folder = &p.programFilesDir;
-      break;
-    case kFolderCommonAppData:
-      folder = &p.commonAppDataDir;
-      break;
-    case kFolderCommonPrograms:
-      folder = &p.commonProgramsDir;
-      break;
-    default:
-      break;
-  }
-  if (!folder || folder->empty()) {
-    sim::internal::SetLastError(kErrFileNotFound);
-    return 0;
-  }
-  TextCopy(out, kFolderPathCap, folder->c_str());
-  return 1;
-}
 
 int SysSaveShellLink(const char16_t* linkPath, const char16_t* target, const char16_t* arguments) {
   Guard guard(Lock());
