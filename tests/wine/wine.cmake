@@ -39,10 +39,14 @@ foreach(entry IN LISTS WINETEST_CASES)
   string(REPLACE " " ";" entry "${entry}")
   list(GET entry 0 case_name)
   list(GET entry 1 case_version)
+  list(GET entry 2 case_mode)
   set(test_name wine.${case_name}.${case_version})
   add_test(NAME ${test_name}
     COMMAND ${WINETEST_PYTHON} ${WINETEST} case ${case_name} ${case_version}
             --exe $<TARGET_FILE:setup> --stub $<TARGET_FILE:driver-setup-stub> --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
   set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED "wine_display;wine_prefix"
     LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 400)
+  if(case_mode STREQUAL "serial")
+    set_tests_properties(${test_name} PROPERTIES RUN_SERIAL TRUE)
+  endif()
 endforeach()

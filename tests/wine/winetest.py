@@ -2,7 +2,8 @@
 """End-to-end harness: runs setup.exe under Wine in throw-away prefixes and checks what it did.
 
 Subcommands (all paths are host paths):
-  list                      the registered cases, one "name version" per line (read by CMake)
+  list                      the registered cases, one "name version serial|parallel" per line
+                            (read by CMake; interactive cases run serially)
   display-start --state F   starts one Xvfb for the whole test run and records it in F
   display-stop --state F    ends the Xvfb recorded in F
   template --root DIR       makes sure the pristine prefix DIR/_template exists
@@ -694,7 +695,8 @@ def screenshot(display, path):
 def send_step_input(display, window, step):
     """Sends a step's keys to its window, or clicks at the step's point."""
     for key in step.keys:
-        xdotool(display, ["windowfocus", "--sync", window])
+        xdotool(display, ["windowfocus", window])
+        time.sleep(0.2)
         xdotool(display, ["key", "--window", window, "--clearmodifiers", key])
         time.sleep(0.3)
     if step.click:
@@ -783,7 +785,8 @@ def answer_boxes(proc, display, patterns, shots_dir):
                     log(f"  answered {name!r} (window {window}) with Enter")
                     screenshot(display, shots_dir / f"box-{len(answered):02d}.png")
                 pressed[window] = time.monotonic()
-                xdotool(display, ["windowfocus", "--sync", window])
+                xdotool(display, ["windowfocus", window])
+                time.sleep(0.2)
                 xdotool(display, ["key", "--window", window, "Return"])
         time.sleep(0.5)
     return answered
@@ -956,7 +959,9 @@ def main(argv):
         if opts.command == "list":
             for case in load_cases().values():
                 for version in case.versions:
-                    print(case.name, version)
+                    # Cases that press keys or answer boxes run alone: they need the machine's
+                    # attention to keep up with the program.
+                    print(case.name, version, "serial" if case.steps or case.dismiss else "parallel")
             return 0
         if opts.command == "display-start":
             find_wine()
