@@ -97,7 +97,7 @@ def main(argv):
     result = None
     try:
         display = winetest.Display(None, work)
-        template = winetest.ensure_template(opts.template_root, display.name)
+        template = winetest.ensure_template(Path(opts.template_root).resolve(), display.name)
         winetest.fresh_prefix(template, prefix)
         winetest.set_windows_version(prefix, opts.version)
         # No window-manager decorations from the host: Wine draws the frames itself.

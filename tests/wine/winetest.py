@@ -115,7 +115,8 @@ def wine_env(prefix, display=None, debug="-all"):
     env = dict(os.environ)
     for name in ("WAYLAND_DISPLAY", "WINEARCH", "WINELOADER", "WINESERVER"):
         env.pop(name, None)
-    env.update(WINEPREFIX=str(prefix), WINEDEBUG=debug, WINEDLLOVERRIDES=DLL_OVERRIDES, LC_ALL="C.UTF-8")
+    # Wine refuses a relative WINEPREFIX ("not an absolute path").
+    env.update(WINEPREFIX=str(Path(prefix).resolve()), WINEDEBUG=debug, WINEDLLOVERRIDES=DLL_OVERRIDES, LC_ALL="C.UTF-8")
     env.setdefault("HOME", str(Path(prefix).parent))  # CI may start without one; Wine wants it
     if display:
         env["DISPLAY"] = display
@@ -305,7 +306,7 @@ def ensure_template(root, display=None):
 
     Making a prefix takes Wine a while; every case then starts from a copy of this one.
     """
-    root = Path(root)
+    root = Path(root).resolve()
     root.mkdir(parents=True, exist_ok=True)
     template = root / "_template"
     stamp = template / ".winetest-stamp"
@@ -332,7 +333,7 @@ def ensure_template(root, display=None):
 
 def fresh_prefix(template, prefix):
     """Replaces prefix by a copy of the template prefix."""
-    prefix = Path(prefix)
+    prefix = Path(prefix).resolve()
     if prefix.exists():
         stop_wineserver(prefix)
         shutil.rmtree(prefix)
