@@ -45,3 +45,5 @@ inline constexpr const char16_t* kRegisterInfFailedCaption = u"Error";
 inline constexpr const char16_t* kUsbPnPIdTraceCaption = u"_szUSBPnPID";
 // The model table's resource library entry written when NewUI is set (HKEY_LOCAL_MACHINE).
 inline constexpr const char16_t* kRegPathResourceDll = u"Software\\Norvik\\Glidewave 98\\ResourceDLL";
+// Its value name: this prefix and the model's extra text; the data is the model's name.
+inline constexpr const char16_t* kResourceDllValuePrefix = u"ID - ";

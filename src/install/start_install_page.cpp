@@ -26,6 +26,7 @@
 #include "startup/settings.h"
 #include "wizard/exit_setup_dialog.h"
 #include "wizard/localised_texts.h"
+#include "wizard/model_table.h"
 #include "wizard/side_picture.h"
 #include "wizard/wizard_messages.h"
 
@@ -193,9 +194,21 @@ enum StagesOutcome {
   kStagesNoDevice,  // the chosen model has no USB hardware id: stop before any driver stage
 };
 
-// The chosen model's number (field 3 of its product-list line). Waiting for the model table:
-// until it arrives the slot number ModelId stands in (a model numbered n sits in slot n mod 10).
-int32_t ChosenModelNumber() { return g_Settings.ModelId; }
+// The chosen model's number (field 3 of its product-list line), 0 when ModelId names no slot.
+int32_t ChosenModelNumber() {
+  const ModelRecord* model = ChosenModel();
+  return model ? model->number : 0;
+}
+
+// With NewUI: HKEY_LOCAL_MACHINE ResourceDLL, "ID - " + the chosen model's extra text = its name.
+void WriteChosenModelEntry() {
+  const ModelRecord* model = ChosenModel();
+  if (!model) return;
+  char16_t name[kModelFieldSize + 8];
+  TextCopy(name, kResourceDllValuePrefix);
+  TextAppend(name, model->extra);
+  WriteTextValue(kRegLocalMachine, kRegPathResourceDll, name, model->name);
+}
 
 // USBDriverName and USBPnPID from "Device_" n and "DEV_ID_" n of the USB install section
 // (empty when missing).
@@ -341,8 +354,7 @@ intptr_t RunInstallation(WindowHandle page) {
     PostToWizard(page, kPsmPressButton, kPsbtnFinish, 0);
     return Answer(page, 1);
   }
-  // With NewUI the chosen model's resource library entry ("ID - " + its extra text = its name,
-  // under kRegPathResourceDll) is written here: waiting for the model table.
+  if (g_Settings.NewUI) WriteChosenModelEntry();
   if (IsWindowsMe()) WriteWindowsSourcePath();
   if (g_Settings.DeleteINFIndex) DeleteDriverIndex();
   KillListedWindows();

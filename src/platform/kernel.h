@@ -162,6 +162,15 @@ uint32_t SysWaitForSingleObject(SysHandle handle, uint32_t milliseconds);
 ModuleHandle SysLoadLibrary(const char16_t* name);
 void* SysGetProcAddress(ModuleHandle module, const char* name);
 int SysFreeLibrary(ModuleHandle module);
+// LoadLibraryExW(path, NULL, LOAD_LIBRARY_AS_DATAFILE): the file mapped as data only, for its
+// resources; nothing of it runs. Returns null on failure with the last error set. Free it with
+// SysFreeLibrary.
+ModuleHandle SysLoadLibraryAsData(const char16_t* path);
+// FindResourceA(module, name, MAKEINTRESOURCE(type)), LoadResource, LockResource and
+// SizeofResource: the bytes of a resource of a library (a name "#n" stands for the number n).
+// Returns 1 with *data and *size set (valid until the library is freed), 0 when the resource is
+// missing, with the last error set.
+int SysFindResourceData(ModuleHandle module, const char* name, uint32_t type, const uint8_t** data, uint32_t* size);
 
 // ---- System messages ----
 // FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS) of an error code in

@@ -344,6 +344,13 @@ GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib);
 // BitBlt with SRCCOPY: width x height pixels from (sourceX, sourceY) of the bitmap selected into
 // source (a SysCreateCompatibleDC context) to (x, y) of dc. Returns 1 when copied.
 int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int sourceX, int sourceY);
+// GetObjectW of a bitmap: its width and height in pixels. Returns 1, or 0 (both 0) when the
+// object is not a bitmap.
+int SysGetBitmapSize(GdiObject bitmap, int32_t* width, int32_t* height);
+// GetMapMode / SetMapMode (MM_TEXT is 1). SetMapMode returns the previous mode, 0 on failure.
+constexpr int kMapModeText = 1;
+int SysGetMapMode(DeviceContext dc);
+int SysSetMapMode(DeviceContext dc, int mode);
 
 // One logical palette entry: red, green, blue (flags 0).
 struct SysPaletteColour {

@@ -6,6 +6,7 @@
 #include "platform/registry.h"
 #include "registration/registration_keys.h"
 #include "startup/settings.h"
+#include "wizard/model_table.h"
 
 namespace {
 
@@ -21,13 +22,17 @@ void SetText(RegKey key, const char16_t* name, const char16_t* text) {
 
 // The device values of one interface: driver name and hardware id.
 void SetDeviceValues(RegKey key) {
-  const SettingsRecord& s = g_Settings;
+  SettingsRecord& s = g_Settings;
   const char16_t* driver = nullptr;
   const char16_t* pnpId = nullptr;
   switch (s.InterfaceType) {
     case kInterfacePS2:
-      // The chosen model's display name replaces PS2DriverName when ChooseMouse and
-      // PS2DriverNameIsProductName are set: waiting for the model table, PS2DriverName is kept.
+      // A chosen model named as the product: its display name becomes the driver name for the
+      // rest of the run.
+      if (s.ChooseMouse && s.PS2DriverNameIsProductName) {
+        const ModelRecord* model = ChosenModel();
+        if (model && model->name[0]) TextCopy(s.PS2DriverName, model->name);
+      }
       driver = s.PS2DriverName;
       pnpId = s.PS2PnPID;
       break;

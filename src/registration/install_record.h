@@ -8,6 +8,7 @@
 // "NoRestart", "CallConfigMg" (not in PreloadMode), "NoFileCopy"; "SetupAction" for USB; "InfFile",
 // "Version", "SubVersion", "MfgName", "Provider"; for interfaces 1, 2 and 3 "DriverName",
 // "DeviceName" and "PnPID"; "Class" for USB when USBClass is set. Then writes "RunAutoUpdate" =
-// "FALSE" under the product key. Failures are silent. Reads the settings; for PS/2 with a chosen
-// model named as the product it would change PS2DriverName (that step waits for the model table).
+// "FALSE" under the product key. Failures are silent. Reads the settings; for PS/2, with
+// ChooseMouse and PS2DriverNameIsProductName, copies the chosen model's display name (when not
+// empty) into PS2DriverName first.
 void WriteInstallRecord();

@@ -8,6 +8,7 @@
 #include "platform/registry.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
+#include "wizard/model_table.h"
 
 namespace {
 
@@ -78,6 +79,38 @@ TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
     EXPECT_EQ(KeyValues(u"Software\\Norvik\\Install\\Glidewave"), c.values);
     EXPECT_EQ(KeyValues(u"Software\\Norvik\\Install\\Glidewave\\Old"), "<no key>");
     EXPECT_EQ(KeyValues(u"Software\\Norvik\\Glidewave 98"), "RunAutoUpdate=FALSE");
+  }
+}
+
+TEST_F(InstallRecordTest, ChosenPs2ModelNamesTheDriverWhenAskedTo) {
+  const struct {
+    const char* name;
+    int32_t chooseMouse, nameIsProduct;
+    const char16_t* modelName;
+    const char* driver;
+  } cases[] = {
+      {"chosen model named as the product", 1, 1, u"Glide Optical", "Glide Optical"},
+      {"an empty model name keeps the driver name", 1, 1, u"", "PS/2 Mouse"},
+      {"no model chosen", 0, 1, u"Glide Optical", "PS/2 Mouse"},
+      {"the driver keeps its own name", 1, 0, u"Glide Optical", "PS/2 Mouse"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    SettingsRecord& s = g_Settings;
+    TextCopy(s.ProductKey, kTextSize, u"Glidewave");
+    TextCopy(s.PS2DriverName, kTextSize, u"PS/2 Mouse");
+    s.InterfaceType = kInterfacePS2;
+    s.ChooseMouse = c.chooseMouse;
+    s.PS2DriverNameIsProductName = c.nameIsProduct;
+    ClearModelTable();
+    s.ModelId = 6;
+    TextCopy(ModelTable[6].name, c.modelName);
+    WriteInstallRecord();
+    const std::string values = KeyValues(u"Software\\Norvik\\Install\\Glidewave");
+    EXPECT_NE(values.find(std::string("DriverName=") + c.driver + ";DeviceName=" + c.driver + ";"), std::string::npos)
+        << values;
+    EXPECT_EQ(sim::ToUtf8(s.PS2DriverName), c.driver);  // kept for the rest of the run
   }
 }
 

@@ -115,3 +115,12 @@ inline constexpr const char16_t* kInterfaceNameAll = u"ALL";
 inline constexpr const char16_t* kDeleteKeySubkey = u"\\DeleteKey";
 inline constexpr const char16_t* kDeleteKeyRootName = u"HKEY_LOCAL_MACHINE";
 inline constexpr const char16_t* kFloppyPattern = u"A:\\*.*";
+
+// ---- Mouse type of the chosen model (after the registry stage) ----
+// Under kRegPathProductUser (HKEY_CURRENT_USER): Mouse\<mouse type>, "DefaultProductName".
+inline constexpr const char16_t* kMouseTypeSubkey = u"\\Mouse\\";
+inline constexpr const char16_t* kDefaultProductNameValue = u"DefaultProductName";
+// ResourceDLL under the product key, of both HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.
+inline constexpr const char16_t* kResourceDllSubkey = u"\\ResourceDLL";
+inline constexpr const char16_t* kEnableSelectValue = u"EnableSelect";
+inline constexpr const char16_t* kEnableSelectData = u"0";

@@ -17,6 +17,7 @@
 #include "registration/registration_keys.h"
 #include "registration/registry_script.h"
 #include "registration/stage_dialog.h"
+#include "registration/write_mouse_type.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
 
@@ -67,8 +68,7 @@ int UpdateRegistry(WindowHandle) {
   }
   if (s.InterfaceType == kInterfaceBluetooth && !s.PreloadMode && FindBTUIDDevice() == 0) RunBTPrograms();
   if (s.PreloadMode) RunPreloadPrograms();
-  // With ChooseMouse the chosen model's mouse-type values follow here (WriteMouseType): waiting
-  // for the model table.
+  if (s.ChooseMouse) WriteMouseType();
   return 1;
 }
 

@@ -16,7 +16,8 @@ constexpr uint32_t kUpdateRegistryStartMessage = kWmApp + 3;
 // programs (not in PreloadMode) and the VxDs (not in NoInfMode); PS/2 "Add Registry.ps2" and,
 // outside PreloadMode, the "Run.PS2" programs and removal of the co-installer key; Bluetooth
 // outside PreloadMode the "Run.BT" programs when no listed Bluetooth mouse is present; with
-// PreloadMode the "Run.Preload" programs. Always returns 1. Changes no settings field itself.
+// PreloadMode the "Run.Preload" programs; last, with ChooseMouse, the chosen model's mouse type
+// (WriteMouseType). Always returns 1. Changes no settings field itself.
 int UpdateRegistry(WindowHandle dialog);
 
 // Dialog procedure of the registry-stage dialog, opened with

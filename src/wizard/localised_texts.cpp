@@ -8,6 +8,7 @@
 #include "platform/ui.h"
 #include "startup/config_keys.h"
 #include "startup/settings.h"
+#include "wizard/model_table.h"
 #include "resource_ids.h"
 #include "wizard/wizard_keys.h"
 
@@ -168,9 +169,10 @@ void ReadWelcomeTitle(char16_t* out) {
 }
 
 // The name shown for the product: the chosen model's name when the user picks a model.
-// The model table of the mouse model page is not built yet; until it is, the product title
-// stands for the model too.
-const char16_t* SummaryProductName() { return g_Settings.Title; }
+const char16_t* SummaryProductName() {
+  const ModelRecord* model = g_Settings.ChooseMouse == 1 ? ChosenModel() : nullptr;
+  return model ? model->name : g_Settings.Title;
+}
 
 // Appends one label line (label read from the language file, laid out by format) to summary.
 void AppendLabel(char16_t* summary, const char16_t* languageFile, const char16_t* format, const char16_t* key,

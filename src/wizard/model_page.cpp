@@ -6,6 +6,8 @@
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "wizard/localised_texts.h"
+#include "wizard/model_table.h"
+#include "wizard/mouse_pictures.h"
 #include "wizard/read_model_list.h"
 #include "wizard/wizard_messages.h"
 #include "wizard/wizard_page_rules.h"
@@ -14,7 +16,7 @@ int32_t ModelPageLeftForward = 0;
 
 namespace {
 
-constexpr int32_t kModelSlots = IDC_MODEL_LAST - IDC_MODEL_FIRST + 1;
+static_assert(IDC_MODEL_LAST - IDC_MODEL_FIRST + 1 == kModelSlotCount, "one radio button per model slot");
 
 uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
 uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
@@ -45,7 +47,7 @@ intptr_t OnModelActive(WindowHandle page) {
       PostToWizard(page, kPsmPressButton, kPsbtnNext, 0);
     }
   }
-  for (int32_t slot = 0; slot < kModelSlots; ++slot) {
+  for (int32_t slot = 0; slot < kModelSlotCount; ++slot) {
     const char16_t* name = ModelSlotName(slot);
     if (!name) continue;
     SysSetDlgItemText(page, IDC_MODEL_FIRST + slot, name);
@@ -76,11 +78,33 @@ intptr_t OnModelNotify(WindowHandle page, const SysNotifyHeader* header) {
   }
 }
 
-// A model clicked becomes the chosen one (its picture is drawn once mouse pictures exist).
-intptr_t OnModelCommand(uintptr_t wParam) {
+// The picture of the chosen slot into the picture frame. Returns 1 when one was drawn.
+int DrawChosenPicture(WindowHandle page, DeviceContext dc) {
+  const ModelRecord* model = ChosenModel();
+  return DrawModelPicture(page, dc, IDC_MODEL_FRAME, model ? model->picture : nullptr);
+}
+
+// A model clicked becomes the chosen one, and its picture is drawn at once.
+intptr_t OnModelCommand(WindowHandle page, uintptr_t wParam) {
   const uint32_t id = LowWord(wParam);
   if (HighWord(wParam) != kBnClicked || id < IDC_MODEL_FIRST || id > IDC_MODEL_LAST) return 0;
   g_Settings.ModelId = static_cast<int32_t>(id) - IDC_MODEL_FIRST;
+  DeviceContext dc = SysGetDC(page);
+  if (dc) {
+    DrawChosenPicture(page, dc);
+    SysReleaseDC(page, dc);
+  }
+  return 1;
+}
+
+// The page's default painting, then the chosen model's picture.
+intptr_t OnModelPaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
+  SysDefWindowProc(page, kWmPaint, wParam, lParam);
+  DeviceContext dc = SysGetDC(page);
+  if (dc) {
+    DrawChosenPicture(page, dc);
+    SysReleaseDC(page, dc);
+  }
   return 1;
 }
 
@@ -94,7 +118,9 @@ intptr_t ModelPageProc(WindowHandle page, uint32_t message, uintptr_t wParam, in
     case kWmNotify:
       return OnModelNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
     case kWmCommand:
-      return OnModelCommand(wParam);
+      return OnModelCommand(page, wParam);
+    case kWmPaint:
+      return OnModelPaint(page, wParam, lParam);
     case kWmDestroy:
       ClearModelTable();
       return 0;

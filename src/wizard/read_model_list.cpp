@@ -1,10 +1,67 @@
-// The product list reader of the mouse model page.
+// The product list reader: one numbered key per model, "picture file, name, number, resource
+// name[, extra]", the picture taken from an .img bundle or a resource library in the Windows
+// folder.
 #include "wizard/read_model_list.h"
 
+#include "common/text.h"
+#include "files/path_macros.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
 #include "startup/settings.h"
+#include "wizard/model_table.h"
+#include "wizard/mouse_pictures.h"
 #include "wizard/wizard_keys.h"
 
-int32_t ModelCount = 0;
+namespace {
+
+// The fields of one product list line, each cut to what a model record holds.
+struct ModelLine {
+  char16_t file[kModelFieldSize];
+  char16_t name[kModelFieldSize];
+  char16_t number[kModelFieldSize];
+  char16_t resource[kModelFieldSize];
+  char16_t extra[kModelFieldSize];
+};
+
+// Cuts the next field of value (from *pos) into out (kModelFieldSize characters) and moves *pos
+// past its comma. A line that has ended gives empty fields.
+void NextField(const char16_t* value, uint32_t* pos, char16_t* out) {
+  char16_t field[kFieldSize];
+  field[0] = 0;
+  if (value[*pos] != 0) {
+    *pos += ParseField(value + *pos, field);
+    if (value[*pos] == u',') ++*pos;
+  }
+  TextCopy(out, kModelFieldSize, field);
+}
+
+void SplitModelLine(const char16_t* value, ModelLine* line) {
+  uint32_t pos = 0;
+  NextField(value, &pos, line->file);
+  NextField(value, &pos, line->name);
+  NextField(value, &pos, line->number);
+  NextField(value, &pos, line->resource);
+  NextField(value, &pos, line->extra);
+}
+
+// Whether the text from the first dot of path on is ".img" (a name such as mouse.big.img has
+// ".big.img" there and does not count).
+bool IsBundlePath(const char16_t* path) {
+  const long dot = TextFindChar(path, u'.');
+  return dot >= 0 && TextEqualNoCase(path + dot, kBundleExtension);
+}
+
+// Takes the picture of a library file into the slot. 1 when the library loaded.
+int TakeLibraryPicture(WindowHandle page, const char16_t* path, ModelRecord* model) {
+  ModuleHandle library = SysLoadLibraryAsData(path);
+  if (!library) return 0;
+  model->palette = LoadResourcePalette(page, library, model->resource);
+  model->picture = LoadResourcePicture(library, model->resource);
+  SysFreeLibrary(library);
+  return 1;
+}
+
+}  // namespace
 
 const char16_t* ProductListSection(int32_t interfaceType) {
   switch (interfaceType) {
@@ -19,17 +76,54 @@ const char16_t* ProductListSection(int32_t interfaceType) {
   }
 }
 
-// ---- PLACEHOLDER: the model table and the mouse pictures are not built yet ----------------
-// Every list reads as empty and no slot holds a model, so the model page passes itself by and
-// later stages install without a model. The real reader (keys "1", "2"... split into picture
-// file, name, number, resource and extra; slots found from the number; pictures looked up in the
-// Windows folder) and the model table replace the three functions below.
-void ClearModelTable() {}
-
-const char16_t* ModelSlotName(int32_t) { return nullptr; }
-
-int ReadModelList(WindowHandle, const char16_t*) {
-  ModelCount = 0;
-  return 0;
+const char16_t* ModelSlotName(int32_t slot) {
+  if (slot < 0 || slot >= kModelSlotCount || ModelPresent[slot] == 0) return nullptr;
+  return ModelTable[slot].name;
 }
-// ---- end of PLACEHOLDER ----
+
+int ReadModelList(WindowHandle page, const char16_t* section) {
+  const SettingsRecord& s = g_Settings;
+  char16_t windows[kTextSize];
+  SysGetWindowsDirectory(windows, kTextSize);
+  int found = 0;
+  for (int32_t n = 1;; ++n) {
+    char16_t key[16];
+    char16_t value[kTextSize];
+    TextFormat(key, 16, u"%d", n);
+    SysReadProfileString(section, key, u"", value, kTextSize, s.ConfigFile);
+    if (value[0] == 0) {
+      ModelCount = n - 1;
+      return found;
+    }
+    ModelLine line;
+    SplitModelLine(value, &line);
+    const int32_t number = TextToInt(line.number);
+    const int32_t slot = FindFreeModelSlot(number);
+    if (slot < 0) continue;  // all ten slots taken: the model is not offered
+
+    ModelRecord& model = ModelTable[slot];
+    TextCopy(model.name, line.name);
+    TextCopy(model.file, line.file);
+    TextCopy(model.resource, line.resource);
+    if (s.NewUI) TextCopy(model.extra, line.extra);
+    model.number = number;
+
+    char16_t path[kTextSize * 2];
+    TextCopy(path, windows);
+    TextAppend(path, u"\\");
+    TextAppend(path, model.file);
+    if (SysGetFileAttributes(path) == kInvalidAttributes) return found;  // the list ends here
+
+    if (model.picture) SysDeleteObject(model.picture);
+    model.picture = nullptr;
+    if (IsBundlePath(path)) {
+      ModelPresent[slot] = 1;
+      model.isBundle = 1;
+      found = 1;
+      model.picture = LoadImgPicture(path, slot);
+    } else if (TakeLibraryPicture(page, path, &model)) {
+      ModelPresent[slot] = 1;
+      found = 1;
+    }
+  }
+}

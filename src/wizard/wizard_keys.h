@@ -104,6 +104,8 @@ inline constexpr const char16_t* kKeyStringInstall = u"IDS_STRING_INSTALL";
 inline constexpr const char16_t* kSectionProductListPS2Models = u"Product.List.PS2";
 inline constexpr const char16_t* kSectionProductListBluetooth = u"Product.List";
 inline constexpr const char16_t* kSectionProductListUSB = u"Product.List.USB";
+// Ending of a picture bundle's file name (from the first dot of the full path on).
+inline constexpr const char16_t* kBundleExtension = u".img";
 
 // ---- Folder browser ----------------------------------------------------------------------------
 inline constexpr const char16_t* kBrowseTitle = u"Please select a folder";

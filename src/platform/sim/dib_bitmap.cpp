@@ -92,3 +92,26 @@ int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceConte
   if (w) w->paintLog.push_back(op);
   return 1;
 }
+
+int SysGetBitmapSize(GdiObject bitmap, int32_t* width, int32_t* height) {
+  Guard guard(sim::internal::Lock());
+  const GdiRecord* record = Bitmap(bitmap);
+  *width = record ? record->width : 0;
+  *height = record ? record->height : 0;
+  return record ? 1 : 0;
+}
+
+int SysGetMapMode(DeviceContext dc) {
+  Guard guard(sim::internal::Lock());
+  const DeviceContextRecord* d = Dc(dc);
+  return d ? d->mapMode : 0;
+}
+
+int SysSetMapMode(DeviceContext dc, int mode) {
+  Guard guard(sim::internal::Lock());
+  DeviceContextRecord* d = Dc(dc);
+  if (!d || mode < 1 || mode > 8) return 0;  // MM_TEXT .. MM_ANISOTROPIC
+  const int previous = d->mapMode;
+  d->mapMode = mode;
+  return previous;
+}

@@ -1,11 +1,16 @@
 // Libraries of the simulated machine: the system libraries and exports the installer looks up
 // at run time, present or missing as on the profile's Windows version (and as a test made them),
 // and library files of the simulated disk, which load but export nothing the machine can run.
+// A library file loaded as data keeps its bytes, whose resources are read from the file's own
+// resource directory.
+#include <fstream>
+#include <iterator>
 #include <mutex>
 #include <string>
 
 #include "common/text.h"
 #include "platform/kernel.h"
+#include "platform/sim/find_pe_resource.h"
 #include "platform/sim/machine.h"
 #include "platform/sim/machine_state.h"
 #include "platform/sim/sim_internal.h"
@@ -278,5 +283,64 @@ int SysFreeLibrary(ModuleHandle module) {
     return 0;
   }
   if (--it->second.references <= 0) libraries.erase(it);
+  return 1;
+}
+
+ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysLoadLibraryAsData")) return nullptr;
+  if (!path || !path[0]) {
+    Fail(kErrInvalidParameter);
+    return nullptr;
+  }
+  const std::u16string given(path);
+  const std::string host = FindDiskLibrary(given);
+  std::string image;
+  if (!host.empty()) {
+    std::ifstream file(host, std::ios::binary);
+    image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+  size_t offset = 0, length = 0;
+  const bool isImage = !host.empty() && sim::FindPeResource(reinterpret_cast<const uint8_t*>(image.data()), image.size(),
+                                                            0, nullptr, 0, &offset, &length) != sim::PeResourceLookup::kNotImage;
+  sim::JournalAdd("load-library-data: " + sim::ToUtf8(given) +
+                  (host.empty() ? " -> missing" : isImage ? " -> ok" : " -> not an image"));
+  if (host.empty() || !isImage) {
+    Fail(host.empty() ? kErrModNotFound : sim::kErrBadExeFormat);
+    return nullptr;
+  }
+  const uintptr_t token = sim::internal::NewHandleToken();
+  sim::internal::LoadedLibrary& loaded = State().libraries[token];
+  loaded.key = sim::FromUtf8(host);
+  loaded.references = 1;
+  loaded.asData = true;
+  loaded.image = std::move(image);
+  return reinterpret_cast<ModuleHandle>(token);
+}
+
+int SysFindResourceData(ModuleHandle module, const char* name, uint32_t type, const uint8_t** data, uint32_t* size) {
+  Guard guard(Lock());
+  if (sim::internal::FaultHit("SysFindResourceData")) return 0;
+  auto& libraries = State().libraries;
+  auto it = libraries.find(reinterpret_cast<uintptr_t>(module));
+  if (it == libraries.end() || !name || !data || !size) {
+    Fail(it == libraries.end() ? kErrModNotFound : kErrInvalidParameter);
+    return 0;
+  }
+  if (!it->second.asData) {
+    // Libraries loaded to run are system libraries or package libraries without resources here.
+    Fail(sim::kErrResourceTypeNotFound);
+    return 0;
+  }
+  const std::string& image = it->second.image;
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(image.data());
+  size_t offset = 0, length = 0;
+  const sim::PeResourceLookup lookup = sim::FindPeResource(bytes, image.size(), type, name, 0, &offset, &length);
+  if (lookup != sim::PeResourceLookup::kFound || length > 0xFFFFFFFFu) {
+    Fail(sim::ResourceLookupError(lookup));
+    return 0;
+  }
+  *data = bytes + offset;
+  *size = static_cast<uint32_t>(length);
   return 1;
 }

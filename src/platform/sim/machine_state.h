@@ -108,12 +108,14 @@ struct ModelledProcess : Waitable {
   uint32_t Wait(uint32_t milliseconds) override;  // processes.cpp
 };
 
-// A library loaded by SysLoadLibrary: the known system library (index into the library table,
-// -1 for a library file of the disk) and the count of loads not yet freed.
+// A library loaded by SysLoadLibrary or SysLoadLibraryAsData: the known system library (index
+// into the library table, -1 for a library file of the disk) and the count of loads not freed.
 struct LoadedLibrary {
   std::u16string key;   // upper-case file name (system library) or resolved host path
   int systemIndex = -1;
   int references = 0;
+  bool asData = false;  // loaded by SysLoadLibraryAsData: image holds the file's bytes
+  std::string image;
 };
 
 // Plug and Play: a device with its device node number, and a device set taken by

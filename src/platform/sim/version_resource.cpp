@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/sim/find_version_resource.h"
+#include "platform/sim/find_pe_resource.h"
 #include "platform/sim/machine_state.h"
 #include "platform/sim/sim_internal.h"
 #include "platform/sim/version_block.h"
@@ -20,9 +20,9 @@ namespace {
 typedef std::lock_guard<std::recursive_mutex> Guard;
 
 constexpr ErrorCode kErrInvalidData = 13;
-constexpr ErrorCode kErrResourceDataNotFound = 1812;
-constexpr ErrorCode kErrResourceTypeNotFound = 1813;
-constexpr ErrorCode kErrResourceNameNotFound = 1814;
+using sim::kErrResourceDataNotFound;
+using sim::kErrResourceNameNotFound;
+using sim::kErrResourceTypeNotFound;
 // Windows sizes the buffer at twice the resource plus a 4-byte signature: the second half is
 // where it keeps text converted for the byte-text variant of the value query.
 constexpr char kSignature[4] = {'F', 'E', '2', 'X'};
@@ -62,12 +62,12 @@ bool LoadVersionResource(const char16_t* path, std::string* resource) {
   const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   size_t offset = 0, length = 0;
   switch (sim::FindVersionResource(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &offset, &length)) {
-    case sim::VersionResourceLookup::kFound:
+    case sim::PeResourceLookup::kFound:
       break;
-    case sim::VersionResourceLookup::kNoVersionType:
+    case sim::PeResourceLookup::kNoType:
       Fail(kErrResourceTypeNotFound);
       return false;
-    case sim::VersionResourceLookup::kNoVersionName:
+    case sim::PeResourceLookup::kNoName:
       Fail(kErrResourceNameNotFound);
       return false;
     default:

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/kernel.h"
-#include "platform/sim/find_version_resource.h"
+#include "platform/sim/find_pe_resource.h"
 #include "platform/sim/machine.h"
 #include "platform/version_info.h"
 #include "support/sim_fixture.h"
@@ -160,7 +160,7 @@ TEST(FindVersionResource, DamagedImagesStayInsideTheFile) {
       std::unique_ptr<uint8_t[]> copy(new uint8_t[bytes.size() + 1]);
       std::memcpy(copy.get(), bytes.data(), bytes.size());
       size_t offset = 0, length = 0;
-      if (sim::FindVersionResource(copy.get(), bytes.size(), &offset, &length) == sim::VersionResourceLookup::kFound) {
+      if (sim::FindVersionResource(copy.get(), bytes.size(), &offset, &length) == sim::PeResourceLookup::kFound) {
         EXPECT_TRUE(offset <= bytes.size() && length <= bytes.size() - offset);
       }
     };

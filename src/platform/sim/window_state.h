@@ -120,6 +120,7 @@ struct DeviceContextRecord {
   // ---- Memory contexts and stretching (SysCreateCompatibleDC, SysSetStretchBltMode) ----
   bool memory = false;  // made by SysCreateCompatibleDC, freed by SysDeleteDC
   int stretchMode = 1;  // BLACKONWHITE until SysSetStretchBltMode
+  int mapMode = kMapModeText;
 };
 
 struct UiState {

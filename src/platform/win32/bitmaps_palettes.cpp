@@ -30,6 +30,20 @@ int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceConte
   return BitBlt(Hdc(dc), x, y, width, height, Hdc(source), sourceX, sourceY, SRCCOPY) ? 1 : 0;
 }
 
+// GetObjectW of a bitmap: its BITMAP record's size.
+int SysGetBitmapSize(GdiObject bitmap, int32_t* width, int32_t* height) {
+  BITMAP record;
+  *width = *height = 0;
+  if (GetObjectW(reinterpret_cast<HGDIOBJ>(bitmap), sizeof(record), &record) != sizeof(record)) return 0;
+  *width = record.bmWidth;
+  *height = record.bmHeight;
+  return 1;
+}
+
+// GetMapMode / SetMapMode.
+int SysGetMapMode(DeviceContext dc) { return GetMapMode(Hdc(dc)); }
+int SysSetMapMode(DeviceContext dc, int mode) { return SetMapMode(Hdc(dc), mode); }
+
 // CreatePalette of version 0x300 with the entries given, flags 0.
 GdiObject SysCreatePalette(const SysPaletteColour* colours, uint32_t count) {
   if (colours == nullptr || count == 0 || count > 0xFFFF) return nullptr;

@@ -311,6 +311,24 @@ void* SysGetProcAddress(ModuleHandle module, const char* name) {
 // FreeLibrary.
 int SysFreeLibrary(ModuleHandle module) { return FreeLibrary(reinterpret_cast<HMODULE>(module)) ? 1 : 0; }
 
+// LoadLibraryExW as a data file: the library's code is never run.
+ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
+  return reinterpret_cast<ModuleHandle>(LoadLibraryExW(Wide(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
+
+// FindResourceA, LoadResource, LockResource, SizeofResource.
+int SysFindResourceData(ModuleHandle module, const char* name, uint32_t type, const uint8_t** data, uint32_t* size) {
+  HMODULE library = reinterpret_cast<HMODULE>(module);
+  HRSRC found = FindResourceA(library, name, MAKEINTRESOURCEA(type));
+  if (!found) return 0;
+  HGLOBAL loaded = LoadResource(library, found);
+  const void* bytes = loaded ? LockResource(loaded) : nullptr;
+  if (!bytes) return 0;
+  *data = static_cast<const uint8_t*>(bytes);
+  *size = SizeofResource(library, found);
+  return 1;
+}
+
 uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
   if (!out || cap == 0) return 0;
   out[0] = 0;

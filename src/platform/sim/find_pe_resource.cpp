@@ -1,8 +1,8 @@
-// PE image reading for the version services: DOS header, PE headers of either width, the
-// section table for turning addresses into file offsets, and the three-level resource
-// directory (type, name, language). Nothing is trusted: every offset and count is checked
+// PE image reading for the version services and for libraries loaded as data: DOS header, PE
+// headers of either width, the section table for turning addresses into file offsets, and the
+// three-level resource directory (type, name, language), by number or by name. Nothing is trusted: every offset and count is checked
 // against the bytes that are actually there.
-#include "platform/sim/find_version_resource.h"
+#include "platform/sim/find_pe_resource.h"
 
 namespace sim {
 
@@ -11,6 +11,7 @@ namespace {
 constexpr uint32_t kVersionType = 16;   // RT_VERSION
 constexpr uint32_t kVersionName = 1;    // VS_VERSION_INFO
 constexpr uint32_t kSubdirectoryBit = 0x80000000u;
+constexpr uint32_t kNamedEntryBit = 0x80000000u;
 constexpr size_t kDosHeaderSize = 0x40;
 constexpr size_t kNewHeaderPointer = 0x3C;
 constexpr size_t kFileHeaderSize = 20;
@@ -93,18 +94,59 @@ size_t FindId(const Image& image, const Directory& dir, uint32_t id) {
   return dir.count;
 }
 
+// Whether the directory string at offset (relative to the resource base: a 16-bit length, then
+// that many wide characters) equals name without regard to case.
+bool NameMatches(const Image& image, size_t base, size_t room, uint32_t offset, const char* name) {
+  if (!Fits(room, offset, 2)) return false;
+  const uint8_t* text = image.bytes + base + offset;
+  const size_t length = Read16(text);
+  if (!Fits(room, offset + 2, length * 2)) return false;
+  for (size_t i = 0; i < length; ++i) {
+    uint16_t c = Read16(text + 2 + 2 * i);
+    uint16_t n = static_cast<uint8_t>(name[i]);
+    if (n == 0) return false;
+    if (c >= 'a' && c <= 'z') c = static_cast<uint16_t>(c - 32);
+    if (n >= 'a' && n <= 'z') n = static_cast<uint16_t>(n - 32);
+    if (c != n) return false;
+  }
+  return name[length] == 0;
+}
+
+// Index of the entry with the text name, or dir.count when there is none.
+size_t FindName(const Image& image, size_t base, size_t room, const Directory& dir, const char* name) {
+  for (size_t i = 0; i < dir.count; ++i) {
+    const uint32_t entry = EntryName(image, dir, i);
+    if ((entry & kNamedEntryBit) && NameMatches(image, base, room, entry & ~kNamedEntryBit, name)) return i;
+  }
+  return dir.count;
+}
+
+// "#n" with decimal digits only: the number n.
+bool NumericName(const char* name, uint32_t* id) {
+  if (name[0] != '#' || name[1] == 0) return false;
+  uint32_t value = 0;
+  for (const char* p = name + 1; *p; ++p) {
+    if (*p < '0' || *p > '9' || value > 0xFFFF) return false;
+    value = value * 10 + static_cast<uint32_t>(*p - '0');
+  }
+  *id = value;
+  return value <= 0xFFFF;
+}
+
 }  // namespace
 
-VersionResourceLookup FindVersionResource(const uint8_t* bytes, size_t size, size_t* offset, size_t* length) {
-  if (!bytes || size < kDosHeaderSize || bytes[0] != 'M' || bytes[1] != 'Z') return VersionResourceLookup::kNotImage;
+PeResourceLookup FindPeResource(const uint8_t* bytes, size_t size, uint32_t typeId, const char* name, uint32_t id,
+                                size_t* offset, size_t* length) {
+  if (name && NumericName(name, &id)) name = nullptr;
+  if (!bytes || size < kDosHeaderSize || bytes[0] != 'M' || bytes[1] != 'Z') return PeResourceLookup::kNotImage;
   const size_t peHeader = Read32(bytes + kNewHeaderPointer);
-  if (!Fits(size, peHeader, 4 + kFileHeaderSize)) return VersionResourceLookup::kNotImage;
+  if (!Fits(size, peHeader, 4 + kFileHeaderSize)) return PeResourceLookup::kNotImage;
   const uint8_t* pe = bytes + peHeader;
-  if (pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) return VersionResourceLookup::kNotImage;
+  if (pe[0] != 'P' || pe[1] != 'E' || pe[2] != 0 || pe[3] != 0) return PeResourceLookup::kNotImage;
   const size_t sectionCount = Read16(pe + 4 + 2);
   const size_t optionalSize = Read16(pe + 4 + 16);
   const size_t optional = peHeader + 4 + kFileHeaderSize;
-  if (!Fits(size, optional, optionalSize) || optionalSize < 2) return VersionResourceLookup::kNotImage;
+  if (!Fits(size, optional, optionalSize) || optionalSize < 2) return PeResourceLookup::kNotImage;
 
   size_t countAt = 0, directoriesAt = 0;
   switch (Read16(bytes + optional)) {
@@ -117,54 +159,69 @@ VersionResourceLookup FindVersionResource(const uint8_t* bytes, size_t size, siz
       directoriesAt = 112;
       break;
     default:
-      return VersionResourceLookup::kNotImage;
+      return PeResourceLookup::kNotImage;
   }
   Image image{bytes, size, optional + optionalSize, sectionCount};
-  if (!Fits(size, image.sections, sectionCount * kSectionHeaderSize)) return VersionResourceLookup::kNotImage;
+  if (!Fits(size, image.sections, sectionCount * kSectionHeaderSize)) return PeResourceLookup::kNotImage;
 
   const size_t resourceEntry = directoriesAt + kResourceDirectoryIndex * 8;
   if (optionalSize < countAt + 4 || Read32(bytes + optional + countAt) <= kResourceDirectoryIndex ||
       optionalSize < resourceEntry + 8) {
-    return VersionResourceLookup::kNoResources;
+    return PeResourceLookup::kNoResources;
   }
   const uint32_t resourceAddress = Read32(bytes + optional + resourceEntry);
   const uint32_t resourceSize = Read32(bytes + optional + resourceEntry + 4);
-  if (resourceAddress == 0 || resourceSize == 0) return VersionResourceLookup::kNoResources;
+  if (resourceAddress == 0 || resourceSize == 0) return PeResourceLookup::kNoResources;
   size_t base = 0, room = 0;
-  if (!AddressToOffset(image, resourceAddress, &base, &room)) return VersionResourceLookup::kDamaged;
+  if (!AddressToOffset(image, resourceAddress, &base, &room)) return PeResourceLookup::kDamaged;
 
-  // Type level: the version type must be there and lead to a subdirectory.
+  // Type level: the type must be there and lead to a subdirectory.
   Directory types;
-  if (!ReadDirectory(image, base, room, 0, &types)) return VersionResourceLookup::kDamaged;
-  const size_t type = FindId(image, types, kVersionType);
-  if (type == types.count) return VersionResourceLookup::kNoVersionType;
+  if (!ReadDirectory(image, base, room, 0, &types)) return PeResourceLookup::kDamaged;
+  const size_t type = FindId(image, types, typeId);
+  if (type == types.count) return PeResourceLookup::kNoType;
   uint32_t data = EntryData(image, types, type);
-  if ((data & kSubdirectoryBit) == 0) return VersionResourceLookup::kDamaged;
+  if ((data & kSubdirectoryBit) == 0) return PeResourceLookup::kDamaged;
 
-  // Name level: only resource 1 counts, as the version services look for nothing else.
+  // Name level: by text or by number.
   Directory names;
-  if (!ReadDirectory(image, base, room, data & ~kSubdirectoryBit, &names)) return VersionResourceLookup::kDamaged;
-  const size_t name = FindId(image, names, kVersionName);
-  if (name == names.count) return VersionResourceLookup::kNoVersionName;
-  data = EntryData(image, names, name);
-  if ((data & kSubdirectoryBit) == 0) return VersionResourceLookup::kDamaged;
+  if (!ReadDirectory(image, base, room, data & ~kSubdirectoryBit, &names)) return PeResourceLookup::kDamaged;
+  const size_t found = name ? FindName(image, base, room, names, name) : FindId(image, names, id);
+  if (found == names.count) return PeResourceLookup::kNoName;
+  data = EntryData(image, names, found);
+  if ((data & kSubdirectoryBit) == 0) return PeResourceLookup::kDamaged;
 
   // Language level: the first language, which must be a data entry.
   Directory languages;
-  if (!ReadDirectory(image, base, room, data & ~kSubdirectoryBit, &languages)) return VersionResourceLookup::kDamaged;
-  if (languages.count == 0) return VersionResourceLookup::kNoVersionName;
+  if (!ReadDirectory(image, base, room, data & ~kSubdirectoryBit, &languages)) return PeResourceLookup::kDamaged;
+  if (languages.count == 0) return PeResourceLookup::kNoName;
   data = EntryData(image, languages, 0);
-  if ((data & kSubdirectoryBit) != 0 || !Fits(room, data, kDataEntrySize)) return VersionResourceLookup::kDamaged;
+  if ((data & kSubdirectoryBit) != 0 || !Fits(room, data, kDataEntrySize)) return PeResourceLookup::kDamaged;
 
   const uint8_t* entry = bytes + base + data;
   size_t at = 0, available = 0;
   const uint32_t dataSize = Read32(entry + 4);
   if (!AddressToOffset(image, Read32(entry), &at, &available) || !Fits(size, at, dataSize)) {
-    return VersionResourceLookup::kDamaged;
+    return PeResourceLookup::kDamaged;
   }
   *offset = at;
   *length = dataSize;
-  return VersionResourceLookup::kFound;
+  return PeResourceLookup::kFound;
+}
+
+ErrorCode ResourceLookupError(PeResourceLookup lookup) {
+  switch (lookup) {
+    case PeResourceLookup::kNoType:
+      return kErrResourceTypeNotFound;
+    case PeResourceLookup::kNoName:
+      return kErrResourceNameNotFound;
+    default:
+      return kErrResourceDataNotFound;
+  }
+}
+
+PeResourceLookup FindVersionResource(const uint8_t* image, size_t size, size_t* offset, size_t* length) {
+  return FindPeResource(image, size, kVersionType, nullptr, kVersionName, offset, length);
 }
 
 }  // namespace sim

@@ -1,0 +1,67 @@
+// The mouse-type values of the chosen model. The model's resource name doubles as its mouse
+// type; each known type has its own value naming the resource library.
+#include "registration/write_mouse_type.h"
+
+#include "common/text.h"
+#include "platform/registry.h"
+#include "registration/registration_keys.h"
+#include "wizard/model_table.h"
+
+namespace {
+
+struct MouseType {
+  const char16_t* type;       // compared with case
+  const char16_t* valueName;  // under the product key: the resource library
+};
+
+const MouseType kMouseTypes[] = {
+    {u"2Dmouse", u"2DExternalResourceDll"},     {u"3Dmouse", u"3DExternalResourceDll"},
+    {u"4Dmouse", u"4DExternalResourceDll"},     {u"ergomouse", u"ErgoExternalResourceDll"},
+    {u"DPadmouse", u"DPadExternalResourceDll"}, {u"3D4Bmouse", u"3D4BExternalResourceDll"},
+};
+
+// The resource-library value name of a mouse type, null for a type outside the table.
+const char16_t* ResourceValueName(const char16_t* type) {
+  for (const MouseType& entry : kMouseTypes)
+    if (TextEqual(entry.type, type)) return entry.valueName;
+  return nullptr;
+}
+
+// A text value without its terminating zero: twice its character count.
+void SetText(RegKey key, const char16_t* name, const char16_t* text) {
+  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text),
+                 static_cast<uint32_t>(TextLength(text) * sizeof(char16_t)));
+}
+
+// Creates root\path (full access) and writes one text value into it.
+void WriteTextInKey(RegKey root, const char16_t* path, const char16_t* name, const char16_t* text) {
+  RegKey key = nullptr;
+  if (SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr) != kErrSuccess) return;
+  SetText(key, name, text);
+  SysRegCloseKey(key);
+}
+
+}  // namespace
+
+void WriteMouseType() {
+  const ModelRecord* model = ChosenModel();
+  if (!model) return;
+  const char16_t* valueName = ResourceValueName(model->resource);
+
+  RegKey product = nullptr;
+  if (SysRegCreateKey(kRegCurrentUser, kRegPathProductUser, kKeyAllAccess, &product, nullptr) != kErrSuccess) return;
+  char16_t path[kModelFieldSize * 2 + 64];
+  TextCopy(path, kRegPathProductUser);
+  TextAppend(path, kMouseTypeSubkey);
+  TextAppend(path, model->resource);
+  WriteTextInKey(kRegCurrentUser, path, kDefaultProductNameValue, model->name);
+  if (valueName) SetText(product, valueName, model->file);
+  SysRegCloseKey(product);
+
+  TextCopy(path, kRegPathProductUser);
+  TextAppend(path, kResourceDllSubkey);
+  WriteTextInKey(kRegCurrentUser, path, kEnableSelectValue, kEnableSelectData);
+  TextCopy(path, kRegPathProduct);
+  TextAppend(path, kResourceDllSubkey);
+  WriteTextInKey(kRegLocalMachine, path, kEnableSelectValue, kEnableSelectData);
+}
