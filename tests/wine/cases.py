@@ -97,6 +97,8 @@ class Case:
     driver_programs: List[str] = field(default_factory=list)
     driver_verdict: int = 0
     steps: List[Step] = field(default_factory=list)  # interactive run: pages and key presses
+    # Files put into C:\\windows before the run: {name there: built fixture (relative path)}.
+    windows_files: Dict[str, str] = field(default_factory=dict)
     # Captions (regular expressions) of message boxes the harness answers with Enter whenever
     # they appear during the run, after the steps; what it answered is checked by
     # Expect.dismissed.
@@ -420,4 +422,65 @@ CASES.append(Case(
         trace_excludes=EARLY_ENDS,
         paths=[DEMO_DEST + "\\NVKTRAY.EXE"],
         values=[(RUN_ONCE, "GwTestMarker", None)]),
+))
+
+
+# ---------------------------------------------------------------------------------------------
+# Mouse models: the demo package with a USB product list whose pictures lie in the Windows
+# folder, a picture bundle (.img) and a resource library built by the Windows resource compiler.
+
+HKCU_GW_KEY = "HKCU\\Software\\Norvik\\Glidewave 98"
+MODEL_PICTURES = {"gwoptic.img": "pictures/white_first.img", "gwpics.dll": "pictures/mouse_pictures.dll"}
+# Model numbers 1 and 3 take slots 1 and 3; number 3 is the demo's third USB device.
+USB_PRODUCT_LIST = ("Product.List.USB", ["1=gwoptic.img,Glidewave Optical,1,2Dmouse",
+                                         "2=gwpics.dll,Glidewave Travel,3,3Dmouse"])
+
+
+def demo_with_models(choose_mouse):
+    """The demo's SETUP2K.INI with the USB product list, and ChooseMouse as given."""
+    from pathlib import Path
+    text = (Path(__file__).resolve().parent.parent.parent / DEMO / "SETUP2K.INI").read_text(encoding="cp1252")
+    text = text.replace("ChooseMouse=FALSE", f"ChooseMouse={'TRUE' if choose_mouse else 'FALSE'}")
+    return {"SETUP2K.INI": text + "\n" + ini(USB_PRODUCT_LIST)}
+
+
+def mouse_type_values(model, mouse_type, library_value, file):
+    """The chosen model's mouse-type values under both roots."""
+    return [(HKCU_GW_KEY + "\\Mouse\\" + mouse_type, "DefaultProductName", ("sz", model)),
+            (HKCU_GW_KEY, library_value, ("sz", file)),
+            (HKCU_GW_KEY + "\\ResourceDLL", "EnableSelect", ("sz", "0")),
+            (GW_KEY + "\\ResourceDLL", "EnableSelect", ("sz", "0"))]
+
+
+CASES.append(Case(
+    name="model_by_id_silent",
+    about="/S /TYPE:USB /ID:3 picks the model in slot 3 (model number 3, whose picture is a "
+          "resource of a library): its mouse type values are written, the other model's are not.",
+    versions=["win7", "winxp"],
+    args=["/S", "/TYPE:USB", "/ID:3", "/NR"],
+    source=DEMO,
+    package=lambda v: demo_with_models(False),
+    windows_files=MODEL_PICTURES,
+    driver_programs=DRIVER_PROGRAMS,
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        keys_absent=[HKCU_GW_KEY + "\\Mouse\\2Dmouse"],
+        values=mouse_type_values("Glidewave Travel", "3Dmouse", "3DExternalResourceDll", "gwpics.dll") +
+               [(HKCU_GW_KEY, "2DExternalResourceDll", None)]),
+))
+
+CASES.append(Case(
+    name="model_page_noinf",
+    about="/NoInf /TYPE:USB with ChooseMouse=TRUE passes the (hidden) model page with the "
+          "preselected first model, whose picture is an .img bundle.",
+    versions=["win7"],
+    args=["/NoInf", "/TYPE:USB", "/NR"],
+    source=DEMO,
+    package=lambda v: demo_with_models(True),
+    windows_files=MODEL_PICTURES,
+    driver_programs=DRIVER_PROGRAMS,
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        keys_absent=[HKCU_GW_KEY + "\\Mouse\\3Dmouse"],
+        values=mouse_type_values("Glidewave Optical", "2Dmouse", "2DExternalResourceDll", "gwoptic.img")),
 ))

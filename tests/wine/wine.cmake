@@ -43,7 +43,8 @@ foreach(entry IN LISTS WINETEST_CASES)
   set(test_name wine.${case_name}.${case_version})
   add_test(NAME ${test_name}
     COMMAND ${WINETEST_PYTHON} ${WINETEST} case ${case_name} ${case_version}
-            --exe $<TARGET_FILE:setup> --stub $<TARGET_FILE:driver-setup-stub> --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
+            --exe $<TARGET_FILE:setup> --stub $<TARGET_FILE:driver-setup-stub> --fixtures ${SETUP_FIXTURE_DIR}
+            --root ${WINETEST_ROOT} --state ${WINETEST_STATE})
   set_tests_properties(${test_name} PROPERTIES FIXTURES_REQUIRED "wine_display;wine_prefix"
     LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 400)
   if(case_mode STREQUAL "serial")

@@ -663,6 +663,20 @@ def driver_starts(prefix):
     return blocks
 
 
+def add_windows_files(prefix, fixtures, files):
+    """Copies built test fixtures into the prefix's Windows folder: {name there: fixture path
+    relative to the fixture folder}."""
+    if not files:
+        return
+    if not fixtures:
+        raise Failure("the case needs the test fixtures (--fixtures), none given")
+    for name, fixture in files.items():
+        source = Path(fixtures) / fixture
+        if not source.is_file():
+            raise Failure(f"the case needs the fixture {fixture}, not found in {fixtures}")
+        shutil.copy2(source, Path(prefix) / "drive_c" / "windows" / name)
+
+
 def add_driver_programs(folder, stub, names, verdict):
     """Puts the stand-in driver setup program into the package under each name, told to answer
     with the verdict."""
@@ -823,7 +837,7 @@ def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps
                      err_path.read_bytes().decode("utf-8", "replace"), timed_out), failures, answered
 
 
-def run_case(name, version, exe, root, state_path, keep, stub=None):
+def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=None):
     """Runs one case on one Windows version; returns 0 for a pass, 1 for a failure."""
     case = load_cases().get(name)
     if case is None:
@@ -850,6 +864,7 @@ def run_case(name, version, exe, root, state_path, keep, stub=None):
         source = HERE.parent.parent / case.source if case.source else None
         folder = install_package(prefix, exe, case.package(version), source_dir=source)
         add_driver_programs(folder, stub, case.driver_programs, case.driver_verdict)
+        add_windows_files(prefix, fixtures, case.windows_files)
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
         step_failures = []
@@ -938,6 +953,7 @@ def main(argv):
     p.add_argument("version")
     p.add_argument("--exe", required=True)
     p.add_argument("--stub", help="the stand-in driver setup program (driver_setup_stub.exe)")
+    p.add_argument("--fixtures", help="the folder of the built test fixtures (pictures/...)")
     p.add_argument("--root", required=True)
     p.add_argument("--state")
     p.add_argument("--keep", action="store_true", default=bool(os.environ.get("WINETEST_KEEP")),
@@ -950,7 +966,7 @@ def main(argv):
     p.add_argument("--template-root")
     p.add_argument("args", nargs=argparse.REMAINDER)
     opts = parser.parse_args(argv)
-    for name in ("state", "root", "exe", "stub", "package", "prefix", "template_root"):
+    for name in ("state", "root", "exe", "stub", "fixtures", "package", "prefix", "template_root"):
         if getattr(opts, name, None):
             setattr(opts, name, os.path.abspath(getattr(opts, name)))
 
@@ -987,7 +1003,8 @@ def main(argv):
             ensure_template(opts.root, state["display"] if state else None)
             return 0
         if opts.command == "case":
-            return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep, opts.stub)
+            return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep, opts.stub,
+                            opts.fixtures)
         if opts.command == "run":
             args = opts.args[1:] if opts.args[:1] == ["--"] else opts.args
             return run_demo(opts.exe, opts.package, opts.prefix, opts.version, opts.template_root, args)
