@@ -89,6 +89,18 @@ intptr_t OnStartPageQueryCancel(WindowHandle page) {
   return Answer(page, ExitSetupDialog(page) != 0 ? 1 : 0);
 }
 
+// Next runs the installation once. A second press that arrives while it runs (a silent run can
+// queue two presses: one from a page that passed itself by and the silent one) is vetoed; the
+// running installation decides where the wizard goes.
+intptr_t OnStartPageNext(WindowHandle page) {
+  static int running = 0;
+  if (running) return Answer(page, -1);
+  running = 1;
+  const intptr_t handled = RunInstallation(page);
+  running = 0;
+  return handled;
+}
+
 intptr_t OnStartPageNotify(WindowHandle page, const SysNotifyHeader* header) {
   switch (header->code) {
     case kPsnSetActive:
@@ -99,7 +111,7 @@ intptr_t OnStartPageNotify(WindowHandle page, const SysNotifyHeader* header) {
     case kPsnReset:
       return Answer(page, 0);
     case kPsnWizNext:
-      return RunInstallation(page);
+      return OnStartPageNext(page);
     case kPsnQueryCancel:
       return OnStartPageQueryCancel(page);
     default:
@@ -184,7 +196,7 @@ intptr_t AbandonInstallation(WindowHandle page, intptr_t handled) {
 // The wizard shows again and moves on to the completion page.
 intptr_t FinishInstallation(WindowHandle page) {
   if (g_Settings.HiddenMode == 0) SysShowWindow(SysGetParent(page), kSwShow);
-  return 1;
+  return Answer(page, 0);
 }
 
 // How the driver and registry stages of one installation ended.

@@ -14,6 +14,7 @@
 #include "wizard/choose_folder.h"
 #include "wizard/destination_page.h"
 #include "wizard/model_page.h"
+#include "wizard/model_table.h"
 
 namespace {
 
@@ -205,6 +206,82 @@ TEST_F(RunWizardTest, BackPassesTheEmptyModelPageAndBrowseShowsTheChoice) {
   EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), "D:\\Apps\\Norvik\\Glidewave 98");
   EXPECT_EQ(shownFolder, "D:\\Apps\\Norvik\\Glidewave 98");
   ExpectSettings("ChooseMouse=0;ModelId=0");
+}
+
+// A USB product list of two models (numbers 1 and 2) with a picture bundle in the Windows folder;
+// false when the picture fixtures were not built.
+bool SeedModelList(bool withModels) {
+  const std::string bundle = FixtureBytes("pictures/white_first.img");
+  if (bundle.empty()) return false;
+  sim::WriteDiskFile(WindowsDir() + u"\\gwoptic.img", bundle);
+  std::string ini = "[CopyList]\r\n[Product.List.USB]\r\n";
+  if (withModels) ini += "1=gwoptic.img,Glide Optical,1,2Dmouse\r\n2=gwoptic.img,Glide Travel,2,2Dmouse\r\n";
+  sim::WriteDiskFile(sim::FromUtf8(sim::ToUtf8(g_Settings.ConfigFile)), ini);
+  g_Settings.InterfaceType = kInterfaceUSB;
+  g_Settings.ChooseMouse = 1;
+  return true;
+}
+
+TEST_F(RunWizardTest, ModelPageOffersTheListAndTheSummaryNamesTheChoice) {
+  const struct {
+    const char* name;
+    int32_t defaultModel;
+    int click;  // a radio button pressed on the page, 0 for none
+    int32_t modelId;
+    const char* product;
+  } cases[] = {
+      {"the default model is preselected", 2, 0, 2, "Glide Travel"},
+      {"a default beyond the list preselects slot 0, here empty", 3, 0, 0, ""},
+      {"a click chooses", 0, IDC_MODEL_FIRST + 1, 1, "Glide Optical"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    if (!SeedModelList(true)) GTEST_SKIP() << "picture fixtures not built";
+    g_Settings.DefaultPS2Model = c.defaultModel;
+    g_Settings.AskType = 0;
+    std::vector<std::string> buttons;
+    std::string summary;
+    sim::SetDialogWaitHook([&](WindowHandle page, uint32_t templateId) {
+      if (templateId == IDD_PAGE_MOUSE_MODEL && buttons.empty()) {
+        for (int id = IDC_MODEL_FIRST; id <= IDC_MODEL_LAST; ++id) {
+          if (!SysIsWindowVisible(SysGetDlgItem(page, id))) continue;
+          char16_t text[64];
+          SysGetDlgItemText(page, id, text, 64);
+          buttons.push_back(sim::ToUtf8(text) + (SysIsDlgButtonChecked(page, id) ? " (checked)" : ""));
+        }
+      }
+      if (templateId == IDD_PAGE_START && summary.empty()) {
+        char16_t text[512];
+        SysGetDlgItemText(page, 301, text, 512);
+        summary = sim::ToUtf8(text);
+      }
+    });
+    if (c.click) sim::QueueDialogAnswer(IDD_PAGE_MOUSE_MODEL, c.click);
+    StopAtStartInstallation();
+    RunWizard(nullptr);
+    EXPECT_EQ(PagesShown(), (std::vector<uint32_t>{12006, 1162, 12030}));
+    const std::string checkedTravel = c.modelId == 2 ? " (checked)" : "";
+    EXPECT_EQ(buttons, (std::vector<std::string>{"Glide Optical", "Glide Travel" + checkedTravel}));
+    ExpectSettings("ChooseMouse=1;ModelId=" + std::to_string(c.modelId));
+    EXPECT_EQ(summary.rfind(std::string("Product:\r\n          ") + c.product + "\r\n", 0), 0u) << summary;
+  }
+}
+
+TEST_F(RunWizardTest, SilentRunsPassTheModelPageWithOrWithoutModels) {
+  for (bool withModels : {true, false}) {
+    SCOPED_TRACE(withModels ? "a list" : "an empty list: the page's own press and the silent one");
+    StartMachine("win7");
+    if (!SeedModelList(withModels)) GTEST_SKIP() << "picture fixtures not built";
+    g_Settings.SilentMode = 1;
+    g_Settings.AskType = g_Settings.AskMousePosition = g_Settings.AskPath = 0;
+    g_Settings.DefaultPS2Model = 1;
+    EXPECT_GT(RunWizard(nullptr), 0);
+    EXPECT_EQ(PagesShown(), (std::vector<uint32_t>{12006, 1162, 12030, 12032}));
+    EXPECT_TRUE(JournalHas("wizard: finished"));
+    ExpectSettings(withModels ? "ChooseMouse=1;ModelId=1" : "ChooseMouse=0");
+    EXPECT_EQ(JournalCount("dialog: 10301 [] shown"), 1u);  // the copy ran once
+  }
 }
 
 }  // namespace
