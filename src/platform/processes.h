@@ -24,6 +24,7 @@ SysHandle SysCreateRemoteThread(SysHandle process, void* start, uintptr_t argume
 // ==== Starting programs =====================================================================
 // CreateProcessW creation flag and STARTUPINFO show flag.
 constexpr uint32_t kNormalPriorityClass = 0x20;
+constexpr uint32_t kHighPriorityClass = 0x80;
 struct SysProcessInfo {
   SysHandle process;
   SysHandle thread;
@@ -41,3 +42,41 @@ int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const 
 // program's handle (null when the shell started none), 0 on failure with *process null.
 int SysShellExecuteEx(const char16_t* verb, const char16_t* file, const char16_t* parameters,
                       const char16_t* directory, int showCommand, SysHandle* process);
+
+// WaitForInputIdle: 0 once the process waits for input, kWaitTimeout (258) when the time ran out,
+// kWaitFailed otherwise.
+uint32_t SysWaitForInputIdle(SysHandle process, uint32_t milliseconds);
+
+// ==== Listing processes ======================================================================
+// The listing functions are looked up by name at run time (PSAPI.DLL and VDMDBG.DLL on the NT
+// family, KERNEL32.DLL's toolhelp on the 9x family); each call here takes the address that
+// SysGetProcAddress gave for the function it stands for and calls it. A null or foreign address
+// fails with the last error 1 (ERROR_INVALID_FUNCTION).
+constexpr uint32_t kProcessQueryInformation = 0x0400;
+constexpr uint32_t kProcessVmRead = 0x0010;
+constexpr uint32_t kSnapProcess = 0x2;  // TH32CS_SNAPPROCESS
+
+// psapi's EnumProcesses: process ids into ids (bytes long); *bytesReturned gets the bytes used.
+int SysEnumProcesses(void* function, uint32_t* ids, uint32_t bytes, uint32_t* bytesReturned);
+// psapi's EnumProcessModules: module handles of process into modules (bytes long); *needed gets
+// the bytes all of them take.
+int SysEnumProcessModules(void* function, SysHandle process, ModuleHandle* modules, uint32_t bytes, uint32_t* needed);
+// psapi's GetModuleFileNameExW: the module's file name into out (cap characters, terminated).
+// Returns the characters copied, 0 on failure.
+uint32_t SysGetModuleFileNameEx(void* function, SysHandle process, ModuleHandle module, char16_t* out, uint32_t cap);
+// vdmdbg's VDMEnumTaskWOWEx: calls proc for each 16-bit task of the NTVDM process, with the
+// task's handle and its module and file names (single-byte text); proc returns 1 to stop.
+// Returns the number of tasks.
+typedef int (*SysWowTaskProc)(uint32_t threadId, uint16_t module16, uint16_t task16, const char* moduleName,
+                              const char* fileName, intptr_t context);
+int SysVdmEnumTaskWowEx(void* function, uint32_t processId, SysWowTaskProc proc, intptr_t context);
+// kernel32's CreateToolhelp32Snapshot; kInvalidHandle on failure. Close it with SysCloseHandle.
+SysHandle SysCreateToolhelp32Snapshot(void* function, uint32_t flags, uint32_t processId);
+// kernel32's Process32First / Process32Next (the single-byte forms, which every family has):
+// the process id and executable file name of the next entry. 0 when the list has ended.
+struct SysProcessEntry {
+  uint32_t processId;
+  char exeFile[260];
+};
+int SysProcess32First(void* function, SysHandle snapshot, SysProcessEntry* entry);
+int SysProcess32Next(void* function, SysHandle snapshot, SysProcessEntry* entry);

@@ -3,6 +3,8 @@
 #include "wizard/welcome_page.h"
 
 #include "common/text.h"
+#include "conflicts/conflict_warning_dialog.h"
+#include "conflicts/detect_conflicting_software.h"
 #include "conflicts/newer_version.h"
 #include "platform/kernel.h"
 #include "platform/ui.h"
@@ -78,8 +80,13 @@ intptr_t OnWelcomeNext(WindowHandle page) {
     PostToWizard(page, kPsmPressButton, kPsbtnFinish, 0);
     return AnswerNotification(page, -1);
   }
-  // The conflicting-software check goes here: with UninstallConflictSoftware, detect the other
-  // vendor's software; when found, warn once and detect again before moving on.
+  // Another maker's mouse software: warned about once per press, then looked for again so that
+  // the state matches what the uninstall left.
+  if (g_Settings.UninstallConflictSoftware == 1) DetectConflictingSoftware();
+  if (ConflictFound == 1) {
+    ConflictWarningDialog(SysGetParent(page));
+    DetectConflictingSoftware();
+  }
   return AnswerNotification(page, 0);
 }
 

@@ -436,11 +436,15 @@ USB_PRODUCT_LIST = ("Product.List.USB", ["1=gwoptic.img,Glidewave Optical,1,2Dmo
                                          "2=gwpics.dll,Glidewave Travel,3,3Dmouse"])
 
 
+def demo_file(name):
+    """The text of a file of the demo package."""
+    from pathlib import Path
+    return (Path(__file__).resolve().parent.parent.parent / DEMO / name).read_text(encoding="cp1252")
+
+
 def demo_with_models(choose_mouse):
     """The demo's SETUP2K.INI with the USB product list, and ChooseMouse as given."""
-    from pathlib import Path
-    text = (Path(__file__).resolve().parent.parent.parent / DEMO / "SETUP2K.INI").read_text(encoding="cp1252")
-    text = text.replace("ChooseMouse=FALSE", f"ChooseMouse={'TRUE' if choose_mouse else 'FALSE'}")
+    text = demo_file("SETUP2K.INI").replace("ChooseMouse=FALSE", f"ChooseMouse={'TRUE' if choose_mouse else 'FALSE'}")
     return {"SETUP2K.INI": text + "\n" + ini(USB_PRODUCT_LIST)}
 
 
@@ -483,4 +487,55 @@ CASES.append(Case(
         trace_excludes=EARLY_ENDS,
         keys_absent=[HKCU_GW_KEY + "\\Mouse\\3Dmouse"],
         values=mouse_type_values("Glidewave Optical", "2Dmouse", "2DExternalResourceDll", "gwoptic.img")),
+))
+
+
+# ---------------------------------------------------------------------------------------------
+# Another maker's mouse software: only the 9x family and NT 4 are examined.
+
+CONFLICT_VXD = "HKLM\\System\\CurrentControlSet\\Services\\VxD\\LMOUSE"
+CONFLICT_SERVICE = "HKLM\\System\\CurrentControlSet\\Services\\l8042prt"
+
+
+def demo_checking_conflicts():
+    """The demo's SETUP2K.INI with UninstallConflictSoftware=TRUE."""
+    return {"SETUP2K.INI": demo_file("SETUP2K.INI").replace("UninstallConflictSoftware=FALSE", "UninstallConflictSoftware=TRUE")}
+
+
+CASES.append(Case(
+    name="conflict_check_xp",
+    about="UninstallConflictSoftware=TRUE on Windows XP with the other driver's keys present: "
+          "nothing is found, no warning stops the silent run, and the keys are left alone.",
+    versions=["winxp"],
+    args=["/S", "/TYPE:USB", "/NR"],
+    source=DEMO,
+    package=lambda v: demo_checking_conflicts(),
+    driver_programs=DRIVER_PROGRAMS,
+    seed=[(CONFLICT_VXD, "StaticVxD", "REG_SZ", "lmouse.vxd"), (CONFLICT_SERVICE, "Start", "REG_DWORD", "1"),
+          ("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MouseWare", "UninstallString",
+           "REG_SZ", "C:\\mw\\uninst.exe")],
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        paths=[DEMO_DEST + "\\NVKTRAY.EXE"],
+        values=[(CONFLICT_VXD, "StaticVxD", ("sz", "lmouse.vxd")), (CONFLICT_SERVICE, "Start", ("dword", 1)),
+                (GW_KEY + "\\Interface", "Type", ("dword", 3))]),
+))
+
+CASES.append(Case(
+    name="conflict_uninstall_98",
+    about="Windows 98 with the other driver's VxD key and no uninstall entry: the \"Warning\" names "
+          "it; Enter presses \"&Uninstall It\", which deletes the key tree, and the silent run "
+          "goes on to the end.",
+    versions=["win98"],
+    args=["/S", "/TYPE:USB", "/NR"],
+    source=DEMO,
+    package=lambda v: {},  # the demo's SETUP98.INI asks for the check
+    driver_programs=DRIVER_PROGRAMS,
+    seed=[(CONFLICT_VXD, "StaticVxD", "REG_SZ", "lmouse.vxd"), (CONFLICT_VXD + "\\Settings", "Speed", "REG_SZ", "3")],
+    dismiss=["^Warning$"],
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        keys_absent=[CONFLICT_VXD],
+        dismissed=["Warning"],
+        values=[(GW_KEY + "\\Interface", "Type", ("dword", 3))]),
 ))

@@ -184,6 +184,12 @@ enum class CloseBehaviour {
 // process id.
 uint32_t AddRunningProcess(const std::u16string& image, const std::u16string& windowClass,
                            const std::u16string& caption, CloseBehaviour behaviour, bool canBeOpened = true);
+// Starts a process that shows in process listings only (no window): image is its full file
+// name; it ends by itself once the machine's clock (advanced by SysSleep) has run lifetimeMs
+// further (0: it runs on); wowTasks are the file names of the 16-bit tasks it hosts (for an
+// NTVDM.EXE process on the NT family). Journaled "process: listed <image>". Returns its id.
+uint32_t AddListedProcess(const std::u16string& image, uint32_t lifetimeMs = 0,
+                          const std::vector<std::u16string>& wowTasks = {});
 // The window of a modelled process (null once the process ended).
 WindowHandle ProcessWindow(uint32_t processId);
 // Whether it still runs; its exit code once it ended. False for an unknown id.
@@ -199,6 +205,7 @@ struct ProgramStart {
   std::u16string verb;         // shell starts only ("open")
   bool viaShell = false;
   bool hidden = false;         // started with SW_HIDE
+  uint32_t creationFlags = 0;  // CreateProcess starts: the priority class and other flags
 };
 // Scripted behaviour of a program, keyed by its file name without folder (ignoring case, such
 // as "setupnt.exe"). A program without a script starts when its file exists (else the start

@@ -105,6 +105,9 @@ struct ModelledProcess : Waitable {
   bool isThisProgram = false;
   bool running = true;
   uint32_t exitCode = 0;
+  // ---- Process listings (process_list.cpp) ----
+  uint64_t endsAtMs = 0;                // machine clock (SysSleep) at which it ends by itself; 0: never
+  std::vector<std::u16string> wowTasks;  // the 16-bit tasks an NTVDM.EXE process hosts
   uint32_t Wait(uint32_t milliseconds) override;  // processes.cpp
 };
 

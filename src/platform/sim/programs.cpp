@@ -193,7 +193,7 @@ std::vector<ProgramStart> StartedPrograms() {
 
 }  // namespace sim
 
-int SysCreateProcess(const char16_t* commandLine, uint32_t, const char16_t* currentDir, int useShowWindow,
+int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const char16_t* currentDir, int useShowWindow,
                      int showCommand, SysProcessInfo* info) {
   sim::ProgramStart start;
   sim::ProgramBehaviour behaviour;
@@ -223,6 +223,7 @@ int SysCreateProcess(const char16_t* commandLine, uint32_t, const char16_t* curr
     start.program = program;
     start.currentDir = currentDir ? sim::internal::FullWindowsPath(currentDir) : sim::CurrentDirectory();
     start.hidden = useShowWindow && showCommand == kSwHide;
+    start.creationFlags = creationFlags;
     sim::JournalAdd("process: start " + sim::ToUtf8(line) + " in " + sim::ToUtf8(start.currentDir));
     process = NewStartedProcess(start, behaviour);
     info->process = sim::internal::NewWaitableHandle(sim::internal::HandleKind::kProcess, AsModelled(process), process);

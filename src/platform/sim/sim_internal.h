@@ -40,7 +40,7 @@ namespace internal {
 // ---- Kernel handles of every kind share one table, so that SysCloseHandle closes any of them.
 // kRemoteThread: a thread started inside another (modelled) process by SysCreateRemoteThread.
 // kDevice: a dynamically loaded VxD opened through a "\\.\" path (dynamic_vxd.cpp).
-enum class HandleKind { kFile, kMapping, kThread, kProcess, kFind, kRemoteThread, kDevice };
+enum class HandleKind { kFile, kMapping, kThread, kProcess, kFind, kRemoteThread, kDevice, kSnapshot };
 // Registers an object under a new handle.
 SysHandle NewKernelHandle(HandleKind kind, std::shared_ptr<void> object);
 // The object behind a handle of that kind, or null (bad handle or other kind).

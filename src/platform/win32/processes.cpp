@@ -1,8 +1,11 @@
-// Process services on real Windows: opening and duplicating process handles, exit codes and the
-// remote thread that runs ExitProcess inside another program.
+// Process services on real Windows: opening and duplicating process handles, exit codes, the
+// remote thread that runs ExitProcess inside another program, and the process listings through
+// the functions the installer found at run time.
 #include "platform/processes.h"
 
 #include "platform/win32/win32_internal.h"
+
+#include <tlhelp32.h>
 
 static_assert(kProcessAllAccess == (STANDARD_RIGHTS_REQUIRED | SYNCHRONIZE | 0xFFF), "the pre-Vista all-access mask");
 static_assert(kStillActive == STILL_ACTIVE && kDuplicateSameAccess == DUPLICATE_SAME_ACCESS, "values match");
@@ -101,4 +104,96 @@ int SysShellExecuteEx(const char16_t* verb, const char16_t* file, const char16_t
   else if (execute.hProcess)
     CloseHandle(execute.hProcess);
   return 1;
+}
+
+// WaitForInputIdle.
+uint32_t SysWaitForInputIdle(SysHandle process, uint32_t milliseconds) {
+  return WaitForInputIdle(reinterpret_cast<HANDLE>(process), milliseconds);
+}
+
+// ---- Listing processes through the functions found at run time ----
+namespace {
+
+typedef BOOL(WINAPI* EnumProcessesFn)(DWORD*, DWORD, DWORD*);
+typedef BOOL(WINAPI* EnumProcessModulesFn)(HANDLE, HMODULE*, DWORD, DWORD*);
+typedef DWORD(WINAPI* GetModuleFileNameExFn)(HANDLE, HMODULE, LPWSTR, DWORD);
+typedef BOOL(WINAPI* TaskEnumProcEx)(DWORD, WORD, WORD, LPSTR, LPSTR, LPARAM);
+typedef INT(WINAPI* VdmEnumTaskWowExFn)(DWORD, TaskEnumProcEx, LPARAM);
+typedef HANDLE(WINAPI* CreateSnapshotFn)(DWORD, DWORD);
+typedef BOOL(WINAPI* Process32Fn)(HANDLE, tagPROCESSENTRY32*);
+
+// Whether an address can be called: the installer hands on what GetProcAddress found.
+bool Missing(void* function) {
+  if (function) return false;
+  SetLastError(ERROR_INVALID_FUNCTION);
+  return true;
+}
+
+// The task callback's context: the caller's callback and its context.
+struct WowTaskRelay {
+  SysWowTaskProc proc;
+  intptr_t context;
+};
+
+BOOL WINAPI RelayWowTask(DWORD threadId, WORD module16, WORD task16, LPSTR moduleName, LPSTR fileName, LPARAM data) {
+  const WowTaskRelay* relay = reinterpret_cast<const WowTaskRelay*>(data);
+  return relay->proc(threadId, module16, task16, moduleName, fileName, relay->context) ? TRUE : FALSE;
+}
+
+int CopyEntry(BOOL ok, const tagPROCESSENTRY32& raw, SysProcessEntry* entry) {
+  if (!ok) return 0;
+  entry->processId = raw.th32ProcessID;
+  lstrcpynA(entry->exeFile, raw.szExeFile, sizeof entry->exeFile);
+  return 1;
+}
+
+}  // namespace
+
+int SysEnumProcesses(void* function, uint32_t* ids, uint32_t bytes, uint32_t* bytesReturned) {
+  if (Missing(function)) return 0;
+  DWORD used = 0;
+  const BOOL ok = reinterpret_cast<EnumProcessesFn>(function)(reinterpret_cast<DWORD*>(ids), bytes, &used);
+  if (bytesReturned) *bytesReturned = used;
+  return ok ? 1 : 0;
+}
+
+int SysEnumProcessModules(void* function, SysHandle process, ModuleHandle* modules, uint32_t bytes, uint32_t* needed) {
+  if (Missing(function)) return 0;
+  DWORD all = 0;
+  const BOOL ok = reinterpret_cast<EnumProcessModulesFn>(function)(reinterpret_cast<HANDLE>(process),
+                                                                  reinterpret_cast<HMODULE*>(modules), bytes, &all);
+  if (needed) *needed = all;
+  return ok ? 1 : 0;
+}
+
+uint32_t SysGetModuleFileNameEx(void* function, SysHandle process, ModuleHandle module, char16_t* out, uint32_t cap) {
+  if (Missing(function) || !out || cap == 0) return 0;
+  return reinterpret_cast<GetModuleFileNameExFn>(function)(reinterpret_cast<HANDLE>(process),
+                                                          reinterpret_cast<HMODULE>(module),
+                                                          reinterpret_cast<LPWSTR>(out), cap);
+}
+
+int SysVdmEnumTaskWowEx(void* function, uint32_t processId, SysWowTaskProc proc, intptr_t context) {
+  if (Missing(function) || !proc) return 0;
+  WowTaskRelay relay = {proc, context};
+  return reinterpret_cast<VdmEnumTaskWowExFn>(function)(processId, RelayWowTask, reinterpret_cast<LPARAM>(&relay));
+}
+
+SysHandle SysCreateToolhelp32Snapshot(void* function, uint32_t flags, uint32_t processId) {
+  if (Missing(function)) return kInvalidHandle;
+  return reinterpret_cast<SysHandle>(reinterpret_cast<CreateSnapshotFn>(function)(flags, processId));
+}
+
+int SysProcess32First(void* function, SysHandle snapshot, SysProcessEntry* entry) {
+  if (Missing(function) || !entry) return 0;
+  tagPROCESSENTRY32 raw = {};
+  raw.dwSize = sizeof raw;
+  return CopyEntry(reinterpret_cast<Process32Fn>(function)(reinterpret_cast<HANDLE>(snapshot), &raw), raw, entry);
+}
+
+int SysProcess32Next(void* function, SysHandle snapshot, SysProcessEntry* entry) {
+  if (Missing(function) || !entry) return 0;
+  tagPROCESSENTRY32 raw = {};
+  raw.dwSize = sizeof raw;
+  return CopyEntry(reinterpret_cast<Process32Fn>(function)(reinterpret_cast<HANDLE>(snapshot), &raw), raw, entry);
 }
