@@ -539,3 +539,23 @@ CASES.append(Case(
         dismissed=["Warning"],
         values=[(GW_KEY + "\\Interface", "Type", ("dword", 3))]),
 ))
+
+CASES.append(Case(
+    name="model_page_interactive",
+    about="A user walks the wizard with the model page (no interface or location question): the "
+          "first model is preselected and its bundle picture shown (see the page screenshots); "
+          "Enter on every page installs it with its mouse-type values.",
+    versions=["win7"],
+    args=["/NR"],
+    source=DEMO,
+    package=lambda v: {"SETUP2K.INI": demo_with_models(True)["SETUP2K.INI"]
+                       .replace("AskType=TRUE", "AskType=FALSE").replace("AskMousePosition=TRUE", "AskMousePosition=FALSE")},
+    windows_files=MODEL_PICTURES,
+    driver_programs=DRIVER_PROGRAMS,
+    steps=[Step("Welcome", ["Return"]), Step("Choose Mouse Location", ["Return"]),
+           Step("Choose Destination Location", ["Return"]), Step("Start Installation", ["Return"]),
+           Step("Setup Complete", click=WIZARD_DEFAULT_BUTTON)],
+    expect=lambda v: Expect(
+        trace_excludes=EARLY_ENDS,
+        values=mouse_type_values("Glidewave Optical", "2Dmouse", "2DExternalResourceDll", "gwoptic.img")),
+))
