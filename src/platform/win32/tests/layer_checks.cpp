@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -412,6 +414,89 @@ TEST(Win32Shell, FoldersAndCom) {
   EXPECT_EQ(out[0], 0);
   EXPECT_EQ(SysInitCom(), 1);
   EXPECT_EQ(SysInitCom(), 1);
+}
+
+// Libraries loaded as data give their resources by name or "#number"; missing ones fail with the
+// resource errors.
+TEST(Win32Libraries, ResourcesOfALibraryLoadedAsData) {
+  ASSERT_FALSE(g_setupExe.empty()) << "pass the path of setup.exe";
+  ModuleHandle module = SysLoadLibraryAsData(reinterpret_cast<const char16_t*>(g_setupExe.c_str()));
+  ASSERT_NE(module, nullptr);
+  const uint8_t* data = nullptr;
+  uint32_t size = 0;
+  EXPECT_EQ(SysFindResourceData(module, "#1", 16, &data, &size), 1);  // the version block
+  ASSERT_NE(data, nullptr);
+  EXPECT_GT(size, 40u);
+  EXPECT_EQ(data[6], 'V');  // "VS_VERSION_INFO" after length, value length and type
+  EXPECT_EQ(SysFindResourceData(module, "NOSUCHPICTURE", 10, &data, &size), 0);
+  EXPECT_TRUE(GetLastError() == ERROR_RESOURCE_TYPE_NOT_FOUND || GetLastError() == ERROR_RESOURCE_NAME_NOT_FOUND);
+  EXPECT_EQ(SysFreeLibrary(module), 1);
+  EXPECT_EQ(SysLoadLibraryAsData(u"C:\\no\\such\\library.dll"), nullptr);
+}
+
+// Both process listings find this program under its own file name, through the functions the
+// installer looks up by name.
+TEST(Win32Processes, ListingsFindThisProgram) {
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const DWORD selfId = GetCurrentProcessId();
+
+  ModuleHandle psapi = SysLoadLibrary(u"PSAPI.DLL");
+  ASSERT_NE(psapi, nullptr);
+  void* enumProcesses = SysGetProcAddress(psapi, "EnumProcesses");
+  void* enumModules = SysGetProcAddress(psapi, "EnumProcessModules");
+  void* fileName = SysGetProcAddress(psapi, "GetModuleFileNameExW");
+  ASSERT_TRUE(enumProcesses && enumModules && fileName);
+  std::vector<uint32_t> ids(1024);
+  uint32_t used = 0;
+  ASSERT_EQ(SysEnumProcesses(enumProcesses, ids.data(), static_cast<uint32_t>(ids.size() * 4), &used), 1);
+  ids.resize(used / 4);
+  EXPECT_NE(std::find(ids.begin(), ids.end(), selfId), ids.end());
+  SysHandle process = SysOpenProcess(kProcessQueryInformation | kProcessVmRead, 0, selfId);
+  ASSERT_NE(process, nullptr);
+  ModuleHandle first = nullptr;
+  uint32_t needed = 0;
+  EXPECT_EQ(SysEnumProcessModules(enumModules, process, &first, sizeof first, &needed), 1);
+  char16_t name[256] = u"";
+  EXPECT_GT(SysGetModuleFileNameEx(fileName, process, first, name, 256), 0u);
+  EXPECT_EQ(lstrcmpiW(W(name), self), 0);
+  SysCloseHandle(process);
+  EXPECT_EQ(SysEnumProcesses(nullptr, ids.data(), 4, &used), 0);  // no function found: refused
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_FUNCTION));
+  SysFreeLibrary(psapi);
+
+  ModuleHandle kernel = SysLoadLibrary(u"KERNEL32.DLL");
+  SysHandle snapshot = SysCreateToolhelp32Snapshot(SysGetProcAddress(kernel, "CreateToolhelp32Snapshot"), kSnapProcess, 0);
+  ASSERT_NE(snapshot, kInvalidHandle);
+  void* next = SysGetProcAddress(kernel, "Process32Next");
+  SysProcessEntry entry = {};
+  bool found = false;
+  for (int more = SysProcess32First(SysGetProcAddress(kernel, "Process32First"), snapshot, &entry); more;
+       more = SysProcess32Next(next, snapshot, &entry)) {
+    if (entry.processId == selfId) found = std::string(entry.exeFile).find("win32_layer_checks") != std::string::npos;
+  }
+  EXPECT_TRUE(found);
+  SysCloseHandle(snapshot);
+  SysFreeLibrary(kernel);
+}
+
+// A bitmap's size, and the map mode copied between contexts.
+TEST(Win32Paint, BitmapSizeAndMapMode) {
+  HBITMAP bitmap = CreateBitmap(37, 21, 1, 32, nullptr);
+  int32_t width = 0, height = 0;
+  EXPECT_EQ(SysGetBitmapSize(reinterpret_cast<GdiObject>(bitmap), &width, &height), 1);
+  EXPECT_EQ(width, 37);
+  EXPECT_EQ(height, 21);
+  DeleteObject(bitmap);
+  EXPECT_EQ(SysGetBitmapSize(nullptr, &width, &height), 0);
+  EXPECT_EQ(width, 0);
+  DeviceContext screen = SysGetDC(nullptr);
+  DeviceContext memory = SysCreateCompatibleDC(screen);
+  EXPECT_EQ(SysGetMapMode(memory), kMapModeText);
+  EXPECT_EQ(SysSetMapMode(memory, MM_LOMETRIC), kMapModeText);
+  EXPECT_EQ(SysGetMapMode(memory), MM_LOMETRIC);
+  SysDeleteDC(memory);
+  SysReleaseDC(nullptr, screen);
 }
 
 // setup.exe carries the texts, icon sizes, manifest and version block the program relies on.
