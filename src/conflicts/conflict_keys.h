@@ -1,11 +1,10 @@
 // Names read by the checks for older and running software: the installed product's registry
 // key and values, and the [KillWindow] sections of the setup configuration file.
 #pragma once
+#include "shared/product_keys.h"
 #include <cstdint>
 
 // HKEY_LOCAL_MACHINE: the installed product (this fixed key, whatever ProductKey says).
-inline constexpr const char16_t* kRegPathInstalledProduct = u"Software\\Norvik\\Glidewave 98";
-inline constexpr const char16_t* kRegPathInstalledInterfaces = u"Software\\Norvik\\Glidewave 98\\Interface";
 inline constexpr const char16_t* kRegValueInstalledVersion = u"Version";
 inline constexpr const char16_t* kRegValueInstalledSubVersion = u"SubVersion";
 

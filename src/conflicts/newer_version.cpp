@@ -3,14 +3,14 @@
 #include "conflicts/newer_version.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "conflicts/conflict_keys.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 #include "resource_ids.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 
@@ -20,7 +20,7 @@ constexpr uint32_t kValueNameSize = 256;
 // 1 when the installed copy lists the chosen interface, or all interfaces (7).
 int InstalledInterfaceMatches() {
   RegKey key = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, kRegPathInstalledInterfaces, kKeyRead, &key) != 0) return 0;
+  if (SysRegOpenKey(kRegLocalMachine, kRegPathInterface, kKeyRead, &key) != 0) return 0;
   int match = 0;
   for (uint32_t index = 0;; ++index) {
     char16_t name[kValueNameSize];
@@ -109,7 +109,7 @@ intptr_t NewerVersionDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wP
 
 int CheckNewerVersion(WindowHandle owner) {
   RegKey product = nullptr;
-  SysRegOpenKey(kRegLocalMachine, kRegPathInstalledProduct, kKeyRead, &product);
+  SysRegOpenKey(kRegLocalMachine, kRegPathProduct, kKeyRead, &product);
   int result = 0;
   int interfaceMatch = InstalledInterfaceMatches();
 

@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 #include "conflicts/conflict_keys.h"
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 #include "conflicts/detect_conflicting_software.h"
 #include "conflicts/enumerate_processes.h"
 #include "conflicts/replace_registry_string_values.h"
@@ -14,7 +14,7 @@
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/sim/window_manager.h"
 #include "resource_ids.h"
 #include "support/sim_fixture.h"
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 namespace {
 

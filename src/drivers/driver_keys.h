@@ -1,10 +1,10 @@
 // Names the driver stage and the device queries use: the install record's key and values, the
 // product keys, configuration sections, outside programs and the newdev library.
 #pragma once
+#include "shared/product_keys.h"
 #include <cstdint>
 
 // ---- Install record (HKEY_LOCAL_MACHINE): Software\Norvik\Install\<ProductKey> ----
-inline constexpr const char16_t* kDriverRecordRoot = u"Software\\Norvik\\Install";
 inline constexpr const char16_t* kDriverRecordInfFile = u"InfFile";
 inline constexpr const char16_t* kDriverRecordPnPID = u"PnPID";
 inline constexpr const char16_t* kDriverRecordDeviceName = u"DeviceName";
@@ -16,7 +16,6 @@ constexpr uint32_t kDriverResultNoPrivilege = 0xFFFFFFFE;  // -2
 
 // ---- Product key: HKEY_CURRENT_USER "FirstSetup" after the listed-devices route; its
 // HKEY_LOCAL_MACHINE twin holds the Bluetooth device ids as value names under "BTUID" ----
-inline constexpr const char16_t* kDriverProductKey = u"Software\\Norvik\\Glidewave 98";
 inline constexpr const char16_t* kDriverFirstSetupValue = u"FirstSetup";
 inline constexpr const char16_t* kDriverFirstSetupOn = u"TRUE";
 inline constexpr const char16_t* kDriverBTUIDSubkey = u"BTUID";

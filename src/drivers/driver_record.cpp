@@ -7,7 +7,7 @@
 #include "startup/settings.h"
 
 void DriverRecordPath(char16_t* out, uint32_t cap) {
-  TextCopy(out, cap, kDriverRecordRoot);
+  TextCopy(out, cap, kRegPathInstallRecords);
   TextAppend(out, cap, u"\\");
   TextAppend(out, cap, g_Settings.ProductKey);
 }

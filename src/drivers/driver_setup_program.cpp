@@ -2,14 +2,14 @@
 #include "drivers/driver_setup_program.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/driver_keys.h"
 #include "drivers/driver_record.h"
 #include "drivers/driver_trace_box.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "startup/settings.h"
-#include "wizard/message_dialogs.h"
+#include "ui/message_dialogs.h"
 
 namespace {
 

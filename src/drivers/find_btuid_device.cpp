@@ -35,7 +35,7 @@ int ReadHardwareIdList(DeviceInfoSet set, const SysDeviceInfoData* device, std::
 // 1 when a value name under the BTUID key equals id, ignoring case.
 int IsBTUIDName(const char16_t* id) {
   RegKey product = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, kDriverProductKey, kKeyRead, &product) != 0) return 0;
+  if (SysRegOpenKey(kRegLocalMachine, kRegPathProduct, kKeyRead, &product) != 0) return 0;
   RegKey btuid = nullptr;
   int found = 0;
   if (SysRegOpenKey(product, kDriverBTUIDSubkey, kKeyRead, &btuid) == 0) {

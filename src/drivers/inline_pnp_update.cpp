@@ -3,7 +3,7 @@
 #include "drivers/inline_pnp_update.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/driver_keys.h"
 #include "drivers/driver_record.h"
 #include "drivers/driver_trace_box.h"

@@ -3,7 +3,7 @@
 #include "drivers/listed_devices_route.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/driver_keys.h"
 #include "drivers/driver_record.h"
 #include "drivers/find_device_instance.h"
@@ -17,7 +17,7 @@ namespace {
 // "FirstSetup" = "TRUE" under the user's product key: no listed device was known to Windows.
 void SetFirstSetupFlag() {
   RegKey key = nullptr;
-  if (SysRegCreateKey(kRegCurrentUser, kDriverProductKey, kKeyAllAccess, &key, nullptr) != 0) return;
+  if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &key, nullptr) != 0) return;
   Trace(u"Set Flags");
   const uint32_t bytes = static_cast<uint32_t>(2 * TextLength(kDriverFirstSetupOn));
   SysRegSetValue(key, kDriverFirstSetupValue, kRegTypeSz, reinterpret_cast<const uint8_t*>(kDriverFirstSetupOn), bytes);

@@ -2,7 +2,7 @@
 #include "drivers/oem_inf_copy.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/oem_inf_keys.h"
 #include "platform/devices.h"
 #include "platform/kernel.h"

@@ -1,7 +1,7 @@
 // Removal of one unplugged device whose instance id begins with the given id.
 #include "drivers/remove_unplugged_device.h"
 
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/device_ids.h"
 #include "platform/devices.h"
 

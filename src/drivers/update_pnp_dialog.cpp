@@ -4,7 +4,7 @@
 
 #include "drivers/update_pnp_driver.h"
 #include "platform/ui.h"
-#include "registration/stage_dialog.h"
+#include "ui/stage_dialog.h"
 #include "startup/settings.h"
 
 namespace {

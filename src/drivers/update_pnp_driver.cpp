@@ -2,7 +2,7 @@
 // function is tried first (inline or for the listed devices) and falls back to the program.
 #include "drivers/update_pnp_driver.h"
 
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/driver_keys.h"
 #include "drivers/driver_setup_program.h"
 #include "drivers/inline_pnp_update.h"

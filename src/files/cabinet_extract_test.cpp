@@ -9,7 +9,7 @@
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "startup/settings.h"

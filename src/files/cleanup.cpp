@@ -3,7 +3,7 @@
 #include "files/cleanup.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/files_keys.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
@@ -99,7 +99,7 @@ void ClearVersionIfFlagged() {
   TextAppend(marker, kVersionMarkerFile);
   if (SysGetFileAttributes(marker) == kInvalidAttributes) return;
   RegKey key = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, kRegPathProductVersion, kKeyAllAccess, &key) != 0) return;
+  if (SysRegOpenKey(kRegLocalMachine, kRegPathProduct, kKeyAllAccess, &key) != 0) return;
   SysRegDeleteValue(key, kRegValueVersion);
   SysRegCloseKey(key);
 }

@@ -3,7 +3,7 @@
 #include "files/copy_dialog.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/cabinet_extract.h"
 #include "files/cleanup.h"
 #include "files/copy_engine.h"
@@ -14,10 +14,10 @@
 #include "resource_ids.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
-#include "wizard/exit_setup_dialog.h"
-#include "wizard/localised_texts.h"
-#include "wizard/message_dialogs.h"
-#include "wizard/side_picture.h"
+#include "ui/exit_setup_dialog.h"
+#include "ui/localised_texts.h"
+#include "ui/message_dialogs.h"
+#include "ui/side_picture.h"
 
 int32_t CopyStartPending = 1;
 int32_t ExtractionDone = 0;

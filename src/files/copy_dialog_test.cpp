@@ -20,7 +20,7 @@
 #include "startup/help_files.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 namespace {
 

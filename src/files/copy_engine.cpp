@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/cabinet_extract.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/copy_progress.h"
 #include "files/files_keys.h"
 #include "files/folder_rights.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "startup/config_keys.h"

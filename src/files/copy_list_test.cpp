@@ -9,7 +9,7 @@
 
 #include "common/text.h"
 #include "files/copy_progress.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"

@@ -3,7 +3,7 @@
 #include "files/driver_files.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/copy_state.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"

@@ -1,6 +1,7 @@
 // Names that the file-installation stages use: configuration sections and keys, the whole-value
 // destination forms, registry paths and values, and the fixed file names they touch.
 #pragma once
+#include "shared/product_keys.h"
 
 // ---- Copy list ----
 // Each key "1", "2", ... is read from [CopyList] first and from [Copy List] when empty there.
@@ -57,14 +58,12 @@ inline constexpr const char16_t* kDelSubInf = u"\\inf";
 inline constexpr const char16_t* kDeleteFilesKeyName = u"DeleteFiles";
 
 // Marker file in the Windows folder asking for the product version to be forgotten, and the
-// fixed product key holding that version (HKEY_LOCAL_MACHINE).
+// value holding that version under kRegPathProduct (HKEY_LOCAL_MACHINE).
 inline constexpr const char16_t* kVersionMarkerFile = u"\\GlidewaveFlag.txt";
-inline constexpr const char16_t* kRegPathProductVersion = u"Software\\Norvik\\Glidewave 98";
 inline constexpr const char16_t* kRegValueVersion = u"Version";
 
 // ---- Folders made by the installation, for the package's uninstaller (HKEY_LOCAL_MACHINE) ----
 // One value per folder: name = the folder path, data = "InstallPath".
-inline constexpr const char16_t* kRegPathInstalledFolders = u"Software\\Norvik\\Uninstall";
 inline constexpr const char16_t* kInstallPathData = u"InstallPath";
 
 // ---- Folder access rights ----

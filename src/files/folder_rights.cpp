@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/files_keys.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/security.h"

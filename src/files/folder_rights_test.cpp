@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/security.h"

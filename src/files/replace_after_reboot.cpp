@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "files/files_keys.h"
 #include "platform/kernel.h"
 

@@ -3,10 +3,10 @@
 #include "install/driver_package_staging.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "drivers/driver_keys.h"
 #include "drivers/oem_inf_keys.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "install/install_keys.h"
 #include "platform/devices.h"
 #include "platform/kernel.h"

@@ -1,5 +1,6 @@
 // Registry values and Windows files that the Start Installation page writes or removes itself.
 #pragma once
+#include "shared/product_keys.h"
 
 // HKEY_CURRENT_USER: the utility's task-bar icon switch.
 inline constexpr const char16_t* kRegPathProductivityUtility =
@@ -43,7 +44,6 @@ inline constexpr const char16_t* kRegisterInfFailedFormat = u"SetupCopyOemInf fa
 inline constexpr const char16_t* kRegisterInfFailedCaption = u"Error";
 // Caption of the box that shows the USB hardware id of the chosen model.
 inline constexpr const char16_t* kUsbPnPIdTraceCaption = u"_szUSBPnPID";
-// The model table's resource library entry written when NewUI is set (HKEY_LOCAL_MACHINE).
-inline constexpr const char16_t* kRegPathResourceDll = u"Software\\Norvik\\Glidewave 98\\ResourceDLL";
-// Its value name: this prefix and the model's extra text; the data is the model's name.
+// The chosen model's value under kRegPathResourceDll when NewUI is set (HKEY_LOCAL_MACHINE):
+// its name is this prefix and the model's extra text; the data is the model's name.
 inline constexpr const char16_t* kResourceDllValuePrefix = u"ID - ";

@@ -3,7 +3,7 @@
 #include "install/start_install_page.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "conflicts/kill_windows.h"
 #include "conflicts/newer_version.h"
 #include "drivers/oem_inf_copy.h"
@@ -12,7 +12,7 @@
 #include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/folder_rights.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "install/driver_package_staging.h"
 #include "install/install_keys.h"
 #include "platform/kernel.h"
@@ -24,11 +24,11 @@
 #include "resource_ids.h"
 #include "startup/platform_detect.h"
 #include "startup/settings.h"
-#include "wizard/exit_setup_dialog.h"
-#include "wizard/localised_texts.h"
-#include "wizard/model_table.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
+#include "ui/exit_setup_dialog.h"
+#include "ui/localised_texts.h"
+#include "startup/model_table.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/sim/window_manager.h"
@@ -22,8 +22,8 @@
 #include "startup/help_files.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
 
 namespace {
 

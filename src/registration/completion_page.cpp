@@ -6,7 +6,7 @@
 #include "registration/completion_page.h"
 
 #include "common/text.h"
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 #include "files/cleanup.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
@@ -18,9 +18,9 @@
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
+#include "ui/localised_texts.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ void SetText(RegKey key, const char16_t* name, const char16_t* text) {
 // The user's mouse-button choice for the package's control panel: "SwapButton" and "FirstTime".
 void WriteMouseChoice() {
   RegKey key = nullptr;
-  if (SysRegCreateKey(kRegCurrentUser, kRegPathProductUser, kKeyAllAccess, &key, nullptr) != 0) return;
+  if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &key, nullptr) != 0) return;
   SetDword(key, kSwapButtonValue, static_cast<uint32_t>(g_Settings.LeftHanded));
   SetText(key, kFirstTimeValue, kFirstTimeData);
   SysRegCloseKey(key);

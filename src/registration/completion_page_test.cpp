@@ -14,7 +14,7 @@
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/wizard_messages.h"
+#include "ui/wizard_messages.h"
 
 namespace {
 

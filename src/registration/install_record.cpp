@@ -2,11 +2,11 @@
 #include "registration/install_record.h"
 
 #include "common/text.h"
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 #include "platform/registry.h"
 #include "registration/registration_keys.h"
 #include "startup/settings.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "platform/registry.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include "registration/program_sections.h"
 
 #include "common/text.h"
-#include "common/trace.h"
-#include "drivers/shellexecute_and_wait.h"
-#include "files/path_macros.h"
+#include "shared/trace.h"
+#include "shared/shellexecute_and_wait.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
 #include "platform/profile.h"

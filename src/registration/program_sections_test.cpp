@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/sim/machine.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"

@@ -1,6 +1,7 @@
 // Registry paths and value names that the registration stages write for the product and for
 // the package's uninstaller.
 #pragma once
+#include "shared/product_keys.h"
 
 // The product's uninstall entry lives below this key, under the configured UninstallKey.
 constexpr const char16_t* kUninstallRoot = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -26,7 +27,6 @@ inline constexpr const char16_t* kRegistryStageLanguage = u"CHINESE";
 inline constexpr const char16_t* kRegPathCoInstaller = u"SOFTWARE\\Norvik\\CoInstaller";
 
 // ---- Install record (HKEY_LOCAL_MACHINE): one key per product below kRegPathInstallRecords ----
-inline constexpr const char16_t* kRegPathInstallRecords = u"Software\\Norvik\\Install";
 inline constexpr const char16_t* kRecordNoRestart = u"NoRestart";
 inline constexpr const char16_t* kRecordCallConfigMg = u"CallConfigMg";
 inline constexpr const char16_t* kRecordNoFileCopy = u"NoFileCopy";
@@ -41,7 +41,6 @@ inline constexpr const char16_t* kRecordDeviceName = u"DeviceName";
 inline constexpr const char16_t* kRecordPnPID = u"PnPID";
 inline constexpr const char16_t* kRecordClass = u"Class";
 // Beside the record, under the product key: "RunAutoUpdate" = "FALSE" while installing.
-inline constexpr const char16_t* kRegPathProduct = u"Software\\Norvik\\Glidewave 98";
 inline constexpr const char16_t* kRunAutoUpdateValue = u"RunAutoUpdate";
 inline constexpr const char16_t* kRunAutoUpdateDuring = u"FALSE";
 
@@ -98,14 +97,12 @@ inline constexpr const char16_t* kMenuTitleSubkey = u"\\MenuTitle";
 inline constexpr const char16_t* kOldMenuTitleValue = u"MenuTitle";
 
 // ---- Completion page ----
-inline constexpr const char16_t* kRegPathProductUser = u"Software\\Norvik\\Glidewave 98";  // HKEY_CURRENT_USER
 inline constexpr const char16_t* kSwapButtonValue = u"SwapButton";
 inline constexpr const char16_t* kFirstTimeValue = u"FirstTime";
 inline constexpr const char16_t* kFirstTimeData = u"1";
 inline constexpr const char16_t* kRegPathRunOnce = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 inline constexpr const char16_t* kRunOnceDaemon = u"Run Daemon";
 inline constexpr const char16_t* kRunOnceProductDaemon = u"Glidewave 98 Daemon";
-inline constexpr const char16_t* kRegPathInterface = u"Software\\Norvik\\Glidewave 98\\Interface";
 inline constexpr const char16_t* kInterfaceTypeValue = u"Type";
 inline constexpr const char16_t* kInterfaceNamePS2 = u"PS2";
 inline constexpr const char16_t* kInterfaceNameBT = u"BT";
@@ -117,7 +114,7 @@ inline constexpr const char16_t* kDeleteKeyRootName = u"HKEY_LOCAL_MACHINE";
 inline constexpr const char16_t* kFloppyPattern = u"A:\\*.*";
 
 // ---- Mouse type of the chosen model (after the registry stage) ----
-// Under kRegPathProductUser (HKEY_CURRENT_USER): Mouse\<mouse type>, "DefaultProductName".
+// Under kRegPathProduct (HKEY_CURRENT_USER): Mouse\<mouse type>, "DefaultProductName".
 inline constexpr const char16_t* kMouseTypeSubkey = u"\\Mouse\\";
 inline constexpr const char16_t* kDefaultProductNameValue = u"DefaultProductName";
 // ResourceDLL under the product key, of both HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE.

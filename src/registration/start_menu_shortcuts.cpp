@@ -5,7 +5,7 @@
 #include "registration/start_menu_shortcuts.h"
 
 #include "common/text.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/registry.h"

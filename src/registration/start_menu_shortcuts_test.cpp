@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/registry.h"
 #include "platform/sim/machine.h"
 #include "startup/platform_detect.h"

@@ -4,7 +4,7 @@
 #include "registration/update_registry.h"
 
 #include "common/text.h"
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 #include "drivers/find_btuid_device.h"
 #include "files/cleanup.h"
 #include "files/copy_engine.h"
@@ -16,7 +16,7 @@
 #include "registration/program_sections.h"
 #include "registration/registration_keys.h"
 #include "registration/registry_script.h"
-#include "registration/stage_dialog.h"
+#include "ui/stage_dialog.h"
 #include "registration/write_mouse_type.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"

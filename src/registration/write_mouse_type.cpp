@@ -5,7 +5,7 @@
 #include "common/text.h"
 #include "platform/registry.h"
 #include "registration/registration_keys.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 namespace {
 
@@ -49,16 +49,16 @@ void WriteMouseType() {
   const char16_t* valueName = ResourceValueName(model->resource);
 
   RegKey product = nullptr;
-  if (SysRegCreateKey(kRegCurrentUser, kRegPathProductUser, kKeyAllAccess, &product, nullptr) != kErrSuccess) return;
+  if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &product, nullptr) != kErrSuccess) return;
   char16_t path[kModelFieldSize * 2 + 64];
-  TextCopy(path, kRegPathProductUser);
+  TextCopy(path, kRegPathProduct);
   TextAppend(path, kMouseTypeSubkey);
   TextAppend(path, model->resource);
   WriteTextInKey(kRegCurrentUser, path, kDefaultProductNameValue, model->name);
   if (valueName) SetText(product, valueName, model->file);
   SysRegCloseKey(product);
 
-  TextCopy(path, kRegPathProductUser);
+  TextCopy(path, kRegPathProduct);
   TextAppend(path, kResourceDllSubkey);
   WriteTextInKey(kRegCurrentUser, path, kEnableSelectValue, kEnableSelectData);
   TextCopy(path, kRegPathProduct);

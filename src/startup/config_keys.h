@@ -1,6 +1,7 @@
 // Names that start-up reads: package file names, sections and keys of the setup configuration
 // file, the language file and SETUP2K.INI, and the registry paths and values it consults.
 #pragma once
+#include "shared/product_keys.h"
 
 // Package files beside the program.
 inline constexpr const char16_t* kFileSetup95 = u"SETUP95.INI";
@@ -104,7 +105,6 @@ inline constexpr const char16_t* kValueOne = u"1";
 inline constexpr const char16_t* kLanguageChinese = u"CHINESE";
 
 // Registry: the maker's key with the diagnostic switch (HKEY_LOCAL_MACHINE).
-inline constexpr const char16_t* kRegPathMaker = u"Software\\Norvik";
 inline constexpr const char16_t* kRegValueInstallTrace = u"InstallTrace";
 
 // Registry: the user's locale (HKEY_CURRENT_USER), NT family and 9x family.

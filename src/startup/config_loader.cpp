@@ -2,8 +2,8 @@
 #include "startup/config_loader.h"
 
 #include "common/text.h"
-#include "common/trace.h"
-#include "files/path_macros.h"
+#include "shared/trace.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/registry.h"

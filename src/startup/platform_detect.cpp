@@ -2,7 +2,7 @@
 #include "startup/platform_detect.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "platform/kernel.h"
 #include "startup/config_keys.h"
 #include "startup/settings.h"

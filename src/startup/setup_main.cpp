@@ -3,7 +3,7 @@
 #include "startup/setup_main.h"
 
 #include "common/text.h"
-#include "common/trace.h"
+#include "shared/trace.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/shell.h"

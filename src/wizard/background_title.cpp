@@ -6,7 +6,7 @@
 #include "platform/profile.h"
 #include "startup/config_keys.h"
 #include "startup/settings.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

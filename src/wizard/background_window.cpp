@@ -6,8 +6,8 @@
 #include "startup/settings.h"
 #include "resource_ids.h"
 #include "wizard/run_wizard.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_keys.h"
+#include "ui/side_picture.h"
+#include "ui/text_keys.h"
 
 BackgroundWindowState g_Background = {};
 

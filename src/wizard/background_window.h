@@ -7,7 +7,7 @@
 #include "platform/types.h"
 #include "platform/ui.h"
 #include "wizard/background_title.h"
-#include "wizard/pcx_bitmap.h"
+#include "ui/pcx_bitmap.h"
 
 // The private message the window posts to itself at creation to start the wizard.
 constexpr uint32_t kWmStartWizard = kWmApp + 1;

@@ -9,7 +9,7 @@
 #include "platform/sim/machine.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 namespace {
 

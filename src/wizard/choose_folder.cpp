@@ -7,7 +7,7 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "startup/settings.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

@@ -7,11 +7,11 @@
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "wizard/choose_folder.h"
-#include "wizard/localised_texts.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_keys.h"
-#include "wizard/wizard_messages.h"
-#include "wizard/wizard_page_rules.h"
+#include "ui/localised_texts.h"
+#include "ui/side_picture.h"
+#include "ui/text_keys.h"
+#include "ui/wizard_messages.h"
+#include "ui/page_rules.h"
 
 char16_t g_szBrowsePath[kBrowsePathSize] = u"C:\\Program Files";
 

@@ -4,10 +4,10 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
-#include "wizard/wizard_page_rules.h"
+#include "ui/localised_texts.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
+#include "ui/page_rules.h"
 
 namespace {
 

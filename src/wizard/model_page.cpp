@@ -5,12 +5,12 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
-#include "wizard/model_table.h"
+#include "ui/localised_texts.h"
+#include "startup/model_table.h"
 #include "wizard/mouse_pictures.h"
 #include "wizard/read_model_list.h"
-#include "wizard/wizard_messages.h"
-#include "wizard/wizard_page_rules.h"
+#include "ui/wizard_messages.h"
+#include "ui/page_rules.h"
 
 int32_t ModelPageLeftForward = 0;
 

@@ -9,8 +9,8 @@
 
 #include "common/text.h"
 #include "platform/kernel.h"
-#include "wizard/model_table.h"
-#include "wizard/pcx_bitmap.h"
+#include "startup/model_table.h"
+#include "ui/pcx_bitmap.h"
 
 namespace {
 

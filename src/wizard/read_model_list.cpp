@@ -4,13 +4,13 @@
 #include "wizard/read_model_list.h"
 
 #include "common/text.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "startup/settings.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 #include "wizard/mouse_pictures.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "platform/ui.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "startup/settings.h"
 #include "wizard/destination_page.h"
 #include "wizard/interface_page.h"
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 #include "wizard/location_page.h"
 #include "wizard/model_page.h"
 #include "wizard/welcome_page.h"

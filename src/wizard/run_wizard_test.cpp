@@ -14,7 +14,7 @@
 #include "wizard/choose_folder.h"
 #include "wizard/destination_page.h"
 #include "wizard/model_page.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 namespace {
 

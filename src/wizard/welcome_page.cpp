@@ -10,12 +10,12 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 #include "wizard/read_model_list.h"
 #include "wizard/run_wizard.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
-#include "wizard/wizard_page_rules.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
+#include "ui/page_rules.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/sim/window_manager.h"

@@ -20,7 +20,7 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "res/resource_ids.h"
-#include "wizard/wizard_messages.h"
+#include "ui/wizard_messages.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Field cutting, percent names and the program destination on Windows 7 (C:\Windows,
 // C:\Windows\System32, C:\Program Files) with a configuration file beside the program.
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 
 #include <string>
 

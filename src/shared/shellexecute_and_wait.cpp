@@ -1,5 +1,5 @@
 // Shell start with wait: one program started through the shell, waited for until it ends.
-#include "drivers/shellexecute_and_wait.h"
+#include "shared/shellexecute_and_wait.h"
 
 #include "platform/kernel.h"
 #include "platform/processes.h"

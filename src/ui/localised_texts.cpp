@@ -1,6 +1,6 @@
 // Localised interface texts: the key table of every template, read afresh from install.ini at
 // each call, and the composition of the Start Installation summary.
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 
 #include "common/text.h"
 #include "platform/kernel.h"
@@ -8,9 +8,9 @@
 #include "platform/ui.h"
 #include "startup/config_keys.h"
 #include "startup/settings.h"
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 #include "resource_ids.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Shell start with wait: the call returns once the started program has ended, and at once when
 // nothing could be started.
-#include "drivers/shellexecute_and_wait.h"
+#include "shared/shellexecute_and_wait.h"
 
 #include "platform/sim/machine.h"
 #include "platform/ui.h"

@@ -1,6 +1,6 @@
 // Deleting a registry tree: a nested key with values at every level goes completely, its
 // neighbours (also one whose name starts the same) stay, and failures leave the tree whole.
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // Trace lines go to the platform's debugger output channel.
-#include "common/trace.h"
+#include "shared/trace.h"
 
 #include <cstdarg>
 

@@ -1,11 +1,11 @@
 // The please-wait stage dialog's mechanics, shared by the driver and registry stages.
-#include "registration/stage_dialog.h"
+#include "ui/stage_dialog.h"
 
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
-#include "wizard/side_picture.h"
+#include "ui/localised_texts.h"
+#include "ui/side_picture.h"
 
 namespace {
 

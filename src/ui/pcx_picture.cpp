@@ -1,5 +1,5 @@
 // PCX picture decoding into a bottom-up device-independent bitmap.
-#include "wizard/pcx_picture.h"
+#include "ui/pcx_picture.h"
 
 #include <algorithm>
 #include <cstring>

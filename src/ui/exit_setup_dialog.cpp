@@ -1,12 +1,12 @@
 // The "Exit Setup" question: its two texts name the product, and its answer decides whether a
 // cancel request leaves Setup.
-#include "wizard/exit_setup_dialog.h"
+#include "ui/exit_setup_dialog.h"
 
 #include "platform/ui.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 #include "resource_ids.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Field reader and percent macros of configuration lines, and the program destination.
-#include "files/path_macros.h"
+#include "shared/path_macros.h"
 
 #include "common/text.h"
 #include "platform/kernel.h"

@@ -1,9 +1,9 @@
 // Wizard placement and the side picture of the pages.
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 int32_t WizardMinTop = 0;
 WindowHandle g_hMainWindow = nullptr;

@@ -1,6 +1,6 @@
 // Wizard placement in the work area below the background window's title, and the side
 // picture's rectangle on a real page template.
-#include "wizard/side_picture.h"
+#include "ui/side_picture.h"
 
 #include <string>
 

@@ -1,11 +1,11 @@
 // Page conventions shared by the wizard's question pages.
-#include "wizard/wizard_page_rules.h"
+#include "ui/page_rules.h"
 
 #include "platform/ui.h"
 #include "startup/settings.h"
-#include "wizard/exit_setup_dialog.h"
-#include "wizard/side_picture.h"
-#include "wizard/wizard_messages.h"
+#include "ui/exit_setup_dialog.h"
+#include "ui/side_picture.h"
+#include "ui/wizard_messages.h"
 
 void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   SysPostMessage(SysGetParent(page), message, wParam, lParam);

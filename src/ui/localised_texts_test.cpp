@@ -1,5 +1,5 @@
 // Localised texts: page titles, escapes, title formatting and the Start Installation summary.
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 
 #include <string>
 #include <utility>

@@ -1,10 +1,10 @@
 // PCX pictures as screen bitmaps with their palettes.
-#include "wizard/pcx_bitmap.h"
+#include "ui/pcx_bitmap.h"
 
 #include <vector>
 
 #include "platform/kernel.h"
-#include "wizard/pcx_picture.h"
+#include "ui/pcx_picture.h"
 
 namespace {
 

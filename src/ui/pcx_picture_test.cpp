@@ -1,5 +1,5 @@
 // PCX picture decoding: acceptance, palettes, run-length lines, row padding and truncation.
-#include "wizard/pcx_picture.h"
+#include "ui/pcx_picture.h"
 
 #include <gtest/gtest.h>
 

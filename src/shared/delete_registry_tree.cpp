@@ -1,5 +1,5 @@
 // DeleteRegistryTree: subkeys from the last index down, each recursively, then the key.
-#include "conflicts/delete_registry_tree.h"
+#include "shared/delete_registry_tree.h"
 
 int DeleteRegistryTree(RegKey root, const char16_t* path) {
   RegKey key = nullptr;

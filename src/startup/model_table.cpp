@@ -1,6 +1,6 @@
 // The model table: ten slots of mouse models with their pictures, and the slot a model number
 // is filed in.
-#include "wizard/model_table.h"
+#include "startup/model_table.h"
 
 #include "startup/settings.h"
 

@@ -1,11 +1,11 @@
 // "Setup Failed!" and "Setup Error": one text, one OK button; Enter, Escape and OK close them.
-#include "wizard/message_dialogs.h"
+#include "ui/message_dialogs.h"
 
 #include "platform/ui.h"
 #include "startup/settings.h"
-#include "wizard/localised_texts.h"
+#include "ui/localised_texts.h"
 #include "resource_ids.h"
-#include "wizard/wizard_keys.h"
+#include "ui/text_keys.h"
 
 namespace {
 

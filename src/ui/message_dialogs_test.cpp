@@ -1,6 +1,6 @@
 // "Setup Failed!", "Setup Error" and "Exit Setup" on the simulated window manager: their texts
 // in the chosen language, the buttons that close them and what each answer returns.
-#include "wizard/message_dialogs.h"
+#include "ui/message_dialogs.h"
 
 #include <string>
 
@@ -10,7 +10,7 @@
 #include "startup/settings.h"
 #include "platform/sim/window_manager.h"
 #include "support/sim_fixture.h"
-#include "wizard/exit_setup_dialog.h"
+#include "ui/exit_setup_dialog.h"
 
 namespace {
 
