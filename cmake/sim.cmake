@@ -33,11 +33,10 @@ add_custom_command(OUTPUT ${SIM_RES_SOURCE}
 
 add_library(platform_sim STATIC ${SIM_SOURCES} ${SIM_RES_SOURCE})
 target_include_directories(platform_sim PUBLIC ${CMAKE_SOURCE_DIR}/src)
-# The machine folds case and formats text with the installer's own helpers in common/.
-target_link_libraries(platform_sim PUBLIC setup_core PkgConfig::MSPACK Threads::Threads)
+# The machine folds case and formats text with the text helpers of common/, nothing else of
+# the core.
+target_link_libraries(platform_sim PUBLIC setup_common PkgConfig::MSPACK Threads::Threads)
 
-# The core calls the platform layer and the sim layer uses only the core's text helpers, so the
-# link order is core, platform, core again (CMake repeats it from the dependency above).
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/platform/sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
