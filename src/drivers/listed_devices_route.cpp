@@ -11,6 +11,7 @@
 #include "drivers/update_listed_devices.h"
 #include "platform/registry.h"
 #include "startup/settings.h"
+#include "shared/registry_values.h"
 
 namespace {
 
@@ -19,8 +20,7 @@ void SetFirstSetupFlag() {
   RegKey key = nullptr;
   if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &key, nullptr) != 0) return;
   Trace(u"Set Flags");
-  const uint32_t bytes = static_cast<uint32_t>(2 * TextLength(kDriverFirstSetupOn));
-  SysRegSetValue(key, kDriverFirstSetupValue, kRegTypeSz, reinterpret_cast<const uint8_t*>(kDriverFirstSetupOn), bytes);
+  WriteRegistryText(key, kDriverFirstSetupValue, kDriverFirstSetupOn);
   SysRegCloseKey(key);
 }
 

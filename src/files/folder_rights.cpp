@@ -11,6 +11,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/security.h"
+#include "shared/registry_values.h"
 
 namespace {
 
@@ -157,11 +158,7 @@ int GrantWithState(const char16_t* path, const char16_t* account, uint32_t acces
 }  // namespace
 
 void RecordInstallFolder(const char16_t* path) {
-  RegKey key = nullptr;
-  if (SysRegCreateKey(kRegLocalMachine, kRegPathInstalledFolders, kKeyAllAccess, &key, nullptr) != 0) return;
-  SysRegSetValue(key, path, kRegTypeSz, reinterpret_cast<const uint8_t*>(kInstallPathData),
-                 static_cast<uint32_t>(TextLength(kInstallPathData) * sizeof(char16_t)));
-  SysRegCloseKey(key);
+  WriteRegistryTextAt(kRegLocalMachine, kRegPathInstalledFolders, path, kInstallPathData);
 }
 
 void CreateFolderPath(const char16_t* path) {

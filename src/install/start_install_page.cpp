@@ -18,6 +18,7 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "shared/registry_values.h"
 #include "registration/install_record.h"
 #include "registration/update_registry.h"
 #include "platform/ui.h"
@@ -39,23 +40,6 @@ SysRect g_StartPageDest = {};
 uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
 uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
-// Creates the key (full access) and writes a 4-byte number.
-void WriteDwordValue(RegKey root, const char16_t* path, const char16_t* name, uint32_t value) {
-  RegKey key = nullptr;
-  if (SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr) != 0) return;
-  SysRegSetValue(key, name, kRegTypeDword, reinterpret_cast<const uint8_t*>(&value), sizeof(value));
-  SysRegCloseKey(key);
-}
-
-// Creates the key (full access) and writes a text without its terminator.
-void WriteTextValue(RegKey root, const char16_t* path, const char16_t* name, const char16_t* text) {
-  RegKey key = nullptr;
-  if (SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr) != 0) return;
-  uint32_t bytes = static_cast<uint32_t>(TextLength(text) * sizeof(char16_t));
-  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text), bytes);
-  SysRegCloseKey(key);
-}
-
 // A wizard request, queued to the frame (the page's parent).
 void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   SysPostMessage(SysGetParent(page), message, wParam, lParam);
@@ -69,7 +53,7 @@ intptr_t Answer(WindowHandle page, intptr_t result) {
 
 intptr_t OnStartPageInit(WindowHandle page) {
   if (g_Settings.ShowTaskBarIcon == 0)
-    WriteDwordValue(kRegCurrentUser, kRegPathProductivityUtility, kRegValueShowTaskBarIcon, 0);
+    WriteRegistryDwordAt(kRegCurrentUser, kRegPathProductivityUtility, kRegValueShowTaskBarIcon, 0);
   LayoutSidePicture(page, &g_StartPageSource, &g_StartPageDest);
   if (g_Settings.HiddenMode) SysShowWindow(SysGetParent(page), kSwHide);
   ApplyLocalisedTexts(page, IDD_PAGE_START, nullptr);
@@ -168,7 +152,7 @@ void WriteWindowsSourcePath() {
   char16_t path[kTextSize];
   SysGetWindowsDirectory(path, kTextSize);
   TextAppend(path, kSourcePathBelowWindows);
-  WriteTextValue(kRegLocalMachine, kRegPathWindowsSetup, kRegValueSourcePath, path);
+  WriteRegistryTextAt(kRegLocalMachine, kRegPathWindowsSetup, kRegValueSourcePath, path);
 }
 
 // PackageDir = the program destination, else the chosen folder, else the system folder; then "\".
@@ -219,7 +203,7 @@ void WriteChosenModelEntry() {
   char16_t name[kModelFieldSize + 8];
   TextCopy(name, kResourceDllValuePrefix);
   TextAppend(name, model->extra);
-  WriteTextValue(kRegLocalMachine, kRegPathResourceDll, name, model->name);
+  WriteRegistryTextAt(kRegLocalMachine, kRegPathResourceDll, name, model->name);
 }
 
 // USBDriverName and USBPnPID from "Device_" n and "DEV_ID_" n of the USB install section

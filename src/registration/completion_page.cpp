@@ -11,6 +11,7 @@
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "shared/registry_values.h"
 #include "platform/security.h"
 #include "platform/ui.h"
 #include "registration/program_sections.h"
@@ -54,22 +55,12 @@ void DeleteValues(RegKey root, const char16_t* path, const char16_t* first, cons
   SysRegCloseKey(key);
 }
 
-void SetDword(RegKey key, const char16_t* name, uint32_t value) {
-  SysRegSetValue(key, name, kRegTypeDword, reinterpret_cast<const uint8_t*>(&value), sizeof(value));
-}
-
-// A string value without its terminating zero.
-void SetText(RegKey key, const char16_t* name, const char16_t* text) {
-  const uint32_t bytes = static_cast<uint32_t>(TextLength(text) * sizeof(char16_t));
-  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text), bytes);
-}
-
 // The user's mouse-button choice for the package's control panel: "SwapButton" and "FirstTime".
 void WriteMouseChoice() {
   RegKey key = nullptr;
   if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &key, nullptr) != 0) return;
-  SetDword(key, kSwapButtonValue, static_cast<uint32_t>(g_Settings.LeftHanded));
-  SetText(key, kFirstTimeValue, kFirstTimeData);
+  WriteRegistryDword(key, kSwapButtonValue, static_cast<uint32_t>(g_Settings.LeftHanded));
+  WriteRegistryText(key, kFirstTimeValue, kFirstTimeData);
   SysRegCloseKey(key);
 }
 
@@ -95,8 +86,8 @@ void WriteInterfaceRecord() {
   RegKey key = nullptr;
   if (SysRegCreateKey(kRegLocalMachine, kRegPathInterface, kKeyAllAccess, &key, nullptr) != 0) return;
   const uint32_t type = static_cast<uint32_t>(g_Settings.InterfaceType);
-  if (name) SetDword(key, name, type);
-  SetDword(key, kInterfaceTypeValue, type);
+  if (name) WriteRegistryDword(key, name, type);
+  WriteRegistryDword(key, kInterfaceTypeValue, type);
   SysRegCloseKey(key);
 }
 
@@ -108,7 +99,7 @@ void WriteInterfaceRemovalNote() {
   TextAppend(path, 2 * kTextSize, kDeleteKeySubkey);
   RegKey key = nullptr;
   if (SysRegCreateKey(kRegLocalMachine, path, kKeyAllAccess, &key, nullptr) != 0) return;
-  SetText(key, kRegPathInterface, kDeleteKeyRootName);
+  WriteRegistryText(key, kRegPathInterface, kDeleteKeyRootName);
   SysRegCloseKey(key);
 }
 

@@ -4,21 +4,12 @@
 #include "common/text.h"
 #include "shared/delete_registry_tree.h"
 #include "platform/registry.h"
+#include "shared/registry_values.h"
 #include "registration/registration_keys.h"
 #include "startup/settings.h"
 #include "startup/model_table.h"
 
 namespace {
-
-void SetDword(RegKey key, const char16_t* name, uint32_t value) {
-  SysRegSetValue(key, name, kRegTypeDword, reinterpret_cast<const uint8_t*>(&value), sizeof value);
-}
-
-// A text without its terminating zero: twice its character count.
-void SetText(RegKey key, const char16_t* name, const char16_t* text) {
-  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text),
-                 static_cast<uint32_t>(TextLength(text) * sizeof(char16_t)));
-}
 
 // The device values of one interface: driver name and hardware id.
 void SetDeviceValues(RegKey key) {
@@ -47,9 +38,9 @@ void SetDeviceValues(RegKey key) {
     default:
       return;
   }
-  SetText(key, kRecordDriverName, driver);
-  SetText(key, kRecordDeviceName, driver);
-  SetText(key, kRecordPnPID, pnpId);
+  WriteRegistryText(key, kRecordDriverName, driver);
+  WriteRegistryText(key, kRecordDeviceName, driver);
+  WriteRegistryText(key, kRecordPnPID, pnpId);
 }
 
 }  // namespace
@@ -64,23 +55,23 @@ void WriteInstallRecord() {
 
   RegKey key = nullptr;
   if (SysRegCreateKey(kRegLocalMachine, path, kKeyAllAccess, &key, nullptr) == 0) {
-    if (s.NoRestart) SetDword(key, kRecordNoRestart, 1);
-    if (s.CallConfigMg && !s.PreloadMode) SetDword(key, kRecordCallConfigMg, 1);
-    if (s.InfNoFileCopy) SetDword(key, kRecordNoFileCopy, 1);
-    if (s.InterfaceType == kInterfaceUSB) SetText(key, kRecordSetupAction, s.DrvSetupAction);
-    SetText(key, kRecordInfFile, s.InfPath);
-    SetText(key, kRecordVersion, s.Version);
-    SetText(key, kRecordSubVersion, s.SubVersion);
-    SetText(key, kRecordMfgName, s.MfgName);
-    SetText(key, kRecordProvider, s.Provider);
+    if (s.NoRestart) WriteRegistryDword(key, kRecordNoRestart, 1);
+    if (s.CallConfigMg && !s.PreloadMode) WriteRegistryDword(key, kRecordCallConfigMg, 1);
+    if (s.InfNoFileCopy) WriteRegistryDword(key, kRecordNoFileCopy, 1);
+    if (s.InterfaceType == kInterfaceUSB) WriteRegistryText(key, kRecordSetupAction, s.DrvSetupAction);
+    WriteRegistryText(key, kRecordInfFile, s.InfPath);
+    WriteRegistryText(key, kRecordVersion, s.Version);
+    WriteRegistryText(key, kRecordSubVersion, s.SubVersion);
+    WriteRegistryText(key, kRecordMfgName, s.MfgName);
+    WriteRegistryText(key, kRecordProvider, s.Provider);
     SetDeviceValues(key);
-    if (s.InterfaceType == kInterfaceUSB && s.USBClass[0] != 0) SetText(key, kRecordClass, s.USBClass);
+    if (s.InterfaceType == kInterfaceUSB && s.USBClass[0] != 0) WriteRegistryText(key, kRecordClass, s.USBClass);
     SysRegCloseKey(key);
   }
 
   RegKey product = nullptr;
   if (SysRegCreateKey(kRegLocalMachine, kRegPathProduct, kKeyAllAccess, &product, nullptr) == 0) {
-    SetText(product, kRunAutoUpdateValue, kRunAutoUpdateDuring);
+    WriteRegistryText(product, kRunAutoUpdateValue, kRunAutoUpdateDuring);
     SysRegCloseKey(product);
   }
 }

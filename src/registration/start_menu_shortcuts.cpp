@@ -13,6 +13,7 @@
 #include "registration/registration_keys.h"
 #include "startup/platform_detect.h"
 #include "startup/settings.h"
+#include "shared/registry_values.h"
 
 namespace {
 
@@ -95,11 +96,7 @@ void RecordMenuFolder(const char16_t* title, const char16_t* menuFolder) {
   TextCopy(path, 2 * kTextSize, kUninstallRoot);
   TextAppend(path, 2 * kTextSize, g_Settings.UninstallKey);
   TextAppend(path, 2 * kTextSize, kMenuTitleSubkey);
-  RegKey key = nullptr;
-  if (SysRegCreateKey(kRegLocalMachine, path, kKeyAllAccess, &key, nullptr) != 0) return;
-  const uint32_t bytes = static_cast<uint32_t>(TextLength(menuFolder) * sizeof(char16_t));
-  SysRegSetValue(key, title, kRegTypeSz, reinterpret_cast<const uint8_t*>(menuFolder), bytes);
-  SysRegCloseKey(key);
+  WriteRegistryTextAt(kRegLocalMachine, path, title, menuFolder);
 }
 
 // Pinning is on unless SETUP2K.INI's [Default] "Win8StartMenuPin" says "FALSE" (any case).

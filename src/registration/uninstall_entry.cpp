@@ -3,18 +3,9 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
+#include "shared/registry_values.h"
 #include "registration/registration_keys.h"
 #include "startup/settings.h"
-
-namespace {
-
-// Writes a string value without its terminating zero, as every string of this program is.
-void SetStringValue(RegKey key, const char16_t* name, const char16_t* text) {
-  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text),
-                 static_cast<uint32_t>(TextLength(text) * 2));
-}
-
-}  // namespace
 
 int WriteUninstallEntry(const char16_t* filePath) {
   const SettingsRecord& s = g_Settings;
@@ -31,8 +22,8 @@ int WriteUninstallEntry(const char16_t* filePath) {
       TextCopy(command, kUninstallerProgram);
       TextAppend(command, u" ");
       TextAppend(command, s.UninstallKey);
-      SetStringValue(key, kUninstallStringValue, command);
-      SetStringValue(key, kDisplayNameValue, s.ProductKey[0] ? s.ProductKey : s.Title);
+      WriteRegistryText(key, kUninstallStringValue, command);
+      WriteRegistryText(key, kDisplayNameValue, s.ProductKey[0] ? s.ProductKey : s.Title);
     }
     SysRegCloseKey(key);
   }
@@ -51,8 +42,7 @@ int WriteUninstallEntry(const char16_t* filePath) {
     TextCopyN(folder, 520, filePath, static_cast<size_t>(cut));
     TextCopy(name, filePath + cut + 1);
   }
-  int written = SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(folder),
-                               static_cast<uint32_t>(TextLength(folder) * 2)) == 0;
+  int written = WriteRegistryText(key, name, folder) == 0;
   SysRegCloseKey(key);
   if (!written) return 0;
 
@@ -60,7 +50,7 @@ int WriteUninstallEntry(const char16_t* filePath) {
   TextCopy(sharedPath, kSharedFileRoot);
   TextAppend(sharedPath, name);
   if (SysRegCreateKey(kRegLocalMachine, sharedPath, kKeyAllAccess, &key, nullptr) == 0) {
-    SetStringValue(key, s.UninstallKey, folder);
+    WriteRegistryText(key, s.UninstallKey, folder);
     SysRegCloseKey(key);
   }
   return 1;

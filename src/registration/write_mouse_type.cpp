@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
+#include "shared/registry_values.h"
 #include "registration/registration_keys.h"
 #include "startup/model_table.h"
 
@@ -27,20 +28,6 @@ const char16_t* ResourceValueName(const char16_t* type) {
   return nullptr;
 }
 
-// A text value without its terminating zero: twice its character count.
-void SetText(RegKey key, const char16_t* name, const char16_t* text) {
-  SysRegSetValue(key, name, kRegTypeSz, reinterpret_cast<const uint8_t*>(text),
-                 static_cast<uint32_t>(TextLength(text) * sizeof(char16_t)));
-}
-
-// Creates root\path (full access) and writes one text value into it.
-void WriteTextInKey(RegKey root, const char16_t* path, const char16_t* name, const char16_t* text) {
-  RegKey key = nullptr;
-  if (SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr) != kErrSuccess) return;
-  SetText(key, name, text);
-  SysRegCloseKey(key);
-}
-
 }  // namespace
 
 void WriteMouseType() {
@@ -54,14 +41,14 @@ void WriteMouseType() {
   TextCopy(path, kRegPathProduct);
   TextAppend(path, kMouseTypeSubkey);
   TextAppend(path, model->resource);
-  WriteTextInKey(kRegCurrentUser, path, kDefaultProductNameValue, model->name);
-  if (valueName) SetText(product, valueName, model->file);
+  WriteRegistryTextAt(kRegCurrentUser, path, kDefaultProductNameValue, model->name);
+  if (valueName) WriteRegistryText(product, valueName, model->file);
   SysRegCloseKey(product);
 
   TextCopy(path, kRegPathProduct);
   TextAppend(path, kResourceDllSubkey);
-  WriteTextInKey(kRegCurrentUser, path, kEnableSelectValue, kEnableSelectData);
+  WriteRegistryTextAt(kRegCurrentUser, path, kEnableSelectValue, kEnableSelectData);
   TextCopy(path, kRegPathProduct);
   TextAppend(path, kResourceDllSubkey);
-  WriteTextInKey(kRegLocalMachine, path, kEnableSelectValue, kEnableSelectData);
+  WriteRegistryTextAt(kRegLocalMachine, path, kEnableSelectValue, kEnableSelectData);
 }
