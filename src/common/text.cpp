@@ -258,3 +258,9 @@ size_t TextFormat(char16_t* out, size_t cap, const char16_t* format, ...) {
   va_end(args);
   return n;
 }
+
+size_t JoinPath(char16_t* out, size_t cap, const char16_t* folder, const char16_t* name) {
+  TextCopy(out, cap, folder);
+  TextAppend(out, cap, u"\\");
+  return TextAppend(out, cap, name);
+}

@@ -47,6 +47,12 @@ uint32_t TextHexToUInt(const char16_t* text);
 size_t TextFormat(char16_t* out, size_t cap, const char16_t* format, ...);
 size_t TextFormatV(char16_t* out, size_t cap, const char16_t* format, va_list args);
 
+// folder + "\" + name into out (cap characters), cut at cap - 1. Returns the length written.
+size_t JoinPath(char16_t* out, size_t cap, const char16_t* folder, const char16_t* name);
+
 // Template helpers for arrays: the capacity is taken from the array.
 template <size_t N> inline size_t TextCopy(char16_t (&out)[N], const char16_t* text) { return TextCopy(out, N, text); }
 template <size_t N> inline size_t TextAppend(char16_t (&out)[N], const char16_t* text) { return TextAppend(out, N, text); }
+template <size_t N> inline size_t JoinPath(char16_t (&out)[N], const char16_t* folder, const char16_t* name) {
+  return JoinPath(out, N, folder, name);
+}

@@ -41,13 +41,6 @@ void CutCabListValue(const char16_t* value, char16_t* name, char16_t* subfolder,
   TextCopy(destination, kCabPathSize, rest + at + 1);
 }
 
-// Folder + "\" + name into out (kCabPathSize).
-void JoinPath(char16_t* out, const char16_t* folder, const char16_t* name) {
-  TextCopy(out, kCabPathSize, folder);
-  TextAppend(out, kCabPathSize, u"\\");
-  TextAppend(out, kCabPathSize, name);
-}
-
 // Creates the one folder and records it for the uninstaller when it was made or already exists.
 void CreateAndRecord(const char16_t* folder) {
   if (SysCreateDirectory(folder) || SysGetFileAttributes(folder) != kInvalidAttributes) RecordInstallFolder(folder);
@@ -88,7 +81,7 @@ void ResolveCabDestination(const char16_t* subfolder, const char16_t* destinatio
     if (s.CabFile)
       TextCopy(out, kCabPathSize, TempExtractDir);
     else
-      JoinPath(out, s.SourceDir, s.SubFolder);
+      JoinPath(out, kCabPathSize, s.SourceDir, s.SubFolder);
     return;
   }
   TextCopy(out, kCabPathSize, destination);
@@ -141,7 +134,7 @@ int ExtractCabPack() {
     CutCabListValue(value, name, subfolder, destination);
     if (!name[0]) return 0;
     char16_t cabinet[kCabPathSize];
-    JoinPath(cabinet, s.SourceDir, name);
+    JoinPath(cabinet, kCabPathSize, s.SourceDir, name);
     if (!SysPathExists(cabinet)) return 0;
 
     ResolveCabDestination(subfolder, destination, CabPackTarget);

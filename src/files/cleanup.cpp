@@ -50,14 +50,6 @@ void ResolveDeletionFolder(const char16_t* data, char16_t* out, uint32_t cap) {
   TextAppend(out, cap, data);
 }
 
-// folder + "\" + name, without doubling a backslash that ends the folder.
-void JoinPath(const char16_t* folder, const char16_t* name, char16_t* out, uint32_t cap) {
-  TextCopy(out, cap, folder);
-  size_t length = TextLength(out);
-  if (length == 0 || out[length - 1] != u'\\') TextAppend(out, cap, u"\\");
-  TextAppend(out, cap, name);
-}
-
 }  // namespace
 
 void DeletePreviousFiles() {
@@ -105,15 +97,20 @@ void ClearVersionIfFlagged() {
 }
 
 int DeleteFolderTree(const char16_t* folder) {
+  // A folder given with its closing backslash ("C:\Temp\") keeps a single one in the paths.
+  char16_t base[kPathSize];
+  TextCopy(base, folder);
+  const size_t length = TextLength(base);
+  if (length > 0 && base[length - 1] == u'\\') base[length - 1] = 0;
   char16_t pattern[kPathSize];
-  JoinPath(folder, u"*.*", pattern, kPathSize);
+  JoinPath(pattern, base, u"*.*");
   SysFindData item;
   SysHandle find = SysFindFirstFile(pattern, &item);
   if (find == kInvalidHandle) return 0;
   do {
     if (item.name[0] == u'.') continue;
     char16_t path[kPathSize];
-    JoinPath(folder, item.name, path, kPathSize);
+    JoinPath(path, base, item.name);
     if (item.attributes & kAttrDirectory) {
       if (DeleteFolderTree(path)) continue;
       SysRemoveDirectory(path);

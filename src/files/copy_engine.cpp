@@ -32,13 +32,6 @@ constexpr uint32_t kQuerySize = 64;
 // How one step of the walk ended.
 enum WalkStep { kWalkOn, kWalkEnd, kWalkCancelled };
 
-// Folder + "\" + name into out (kCopyPathSize).
-void JoinPath(char16_t* out, const char16_t* folder, const char16_t* name) {
-  TextCopy(out, kCopyPathSize, folder);
-  TextAppend(out, kCopyPathSize, u"\\");
-  TextAppend(out, kCopyPathSize, name);
-}
-
 bool IsMissing(const char16_t* path) { return SysGetFileAttributes(path) == kInvalidAttributes; }
 
 // Size of a file opened for reading; kInvalidFileSize when it cannot be opened.
@@ -74,12 +67,12 @@ void SourcePathOf(const CopyEntry& e, char16_t* out) {
   const SettingsRecord& s = g_Settings;
   char16_t base[kCopyPathSize];
   if (e.SourceSubdir[0])
-    JoinPath(base, s.SourceDir, e.SourceSubdir);
+    JoinPath(base, kCopyPathSize, s.SourceDir, e.SourceSubdir);
   else if (s.CabFile)
     TextCopy(base, TempExtractDir);
   else
-    JoinPath(base, s.SourceDir, s.SubFolder);
-  JoinPath(out, base, SourceNameOf(e));
+    JoinPath(base, kCopyPathSize, s.SourceDir, s.SubFolder);
+  JoinPath(out, kCopyPathSize, base, SourceNameOf(e));
 }
 
 // The folder the copy takes its files from and SumFolderSizes measures.
@@ -88,7 +81,7 @@ void CopySourceFolder(char16_t* out) {
   if (s.CabFile)
     TextCopy(out, kCopyPathSize, TempExtractDir);
   else
-    JoinPath(out, s.SourceDir, s.SubFolder);
+    JoinPath(out, kCopyPathSize, s.SourceDir, s.SubFolder);
 }
 
 // The one-time work of the first call: cabinet pack, platform driver files, device metadata
@@ -146,7 +139,7 @@ void InstallFile(const CopyEntry& e, const char16_t* source, const char16_t* tar
       if (!TextEqualNoCase(e.FileName, driver)) continue;
       char16_t windows[kCopyPathSize], duplicate[kCopyPathSize];
       if (SysGetWindowsDirectory(windows, kCopyPathSize) >= kCopyPathSize) windows[0] = 0;
-      JoinPath(duplicate, windows, e.FileName);
+      JoinPath(duplicate, kCopyPathSize, windows, e.FileName);
       int result = SysCopyFile(source, duplicate, 0);
       Trace(u"/n %d, s=%s, t=%s, PS2 /n", result, source, duplicate);
       break;
@@ -166,11 +159,11 @@ void AdvanceProgress(WindowHandle dialog, int32_t index) {
   // Without an extraction folder (outside cabinet mode) there is nothing to look for.
   if (e.SourceSubdir[0] && TempExtractDir[0]) {
     char16_t extracted[kCopyPathSize];
-    JoinPath(extracted, TempExtractDir, sourceName);
+    JoinPath(extracted, kCopyPathSize, TempExtractDir, sourceName);
     if (!IsMissing(extracted)) {
       char16_t folder[kCopyPathSize], path[kCopyPathSize];
-      JoinPath(folder, g_Settings.SourceDir, e.SourceSubdir);
-      JoinPath(path, folder, sourceName);
+      JoinPath(folder, kCopyPathSize, g_Settings.SourceDir, e.SourceSubdir);
+      JoinPath(path, kCopyPathSize, folder, sourceName);
       _dwHasCopied += MeasureFile(path);
     }
   }
@@ -192,7 +185,7 @@ WalkStep CopyOneEntry(WindowHandle dialog, int32_t index, bool nt5Minor1) {
   int32_t helpPosition = 0;
   const char16_t* installedName = IsHelpEntry(index, &helpPosition) ? HelpFileEntries[helpPosition + 1] : e.FileName;
   char16_t target[kCopyPathSize], source[kCopyPathSize];
-  JoinPath(target, e.DestDir, installedName);
+  JoinPath(target, kCopyPathSize, e.DestDir, installedName);
   SourcePathOf(e, source);
   SysSetDlgItemText(dialog, kPathLineId, target);
 
@@ -234,7 +227,7 @@ void DeleteExtractedFile(int32_t index) {
   int32_t helpPosition = 0;
   if (!g_Settings.CabFile || IsHelpEntry(index, &helpPosition)) return;
   char16_t extracted[kCopyPathSize];
-  JoinPath(extracted, TempExtractDir, SourceNameOf(CopyTable[index + 1]));
+  JoinPath(extracted, kCopyPathSize, TempExtractDir, SourceNameOf(CopyTable[index + 1]));
   SysDeleteFile(extracted);
 }
 
@@ -375,8 +368,8 @@ int CopyHelpFile(int32_t index) {
   if (index < 0 || index >= kCopyEntryMax || !HelpPosition(index, &position)) return 0;
   const CopyEntry& e = CopyTable[index + 1];
   char16_t target[kCopyPathSize], source[kCopyPathSize];
-  JoinPath(target, e.DestDir, HelpFileEntries[position + 1]);
-  JoinPath(source, s.CabFile ? TempExtractDir : s.SourceDir, e.FileName);
+  JoinPath(target, kCopyPathSize, e.DestDir, HelpFileEntries[position + 1]);
+  JoinPath(source, kCopyPathSize, s.CabFile ? TempExtractDir : s.SourceDir, e.FileName);
 
   int placed = SysCopyFile(source, target, 0);
   if (!placed && SysGetLastError() != kErrFileNotFound && PendingCount >= 0 && PendingCount < kPendingMax) {
@@ -402,7 +395,7 @@ int CopyHelpFile(int32_t index) {
   }
   if (s.CabFile) {
     char16_t extracted[kCopyPathSize];
-    JoinPath(extracted, TempExtractDir, e.FileName);
+    JoinPath(extracted, kCopyPathSize, TempExtractDir, e.FileName);
     SysDeleteFile(extracted);
   }
   return placed;

@@ -33,20 +33,13 @@ const PlatformDriverDir kPlatformDriverDirs[] = {
     {kPlatformWin8, kDriverDirWin8, kDriverDirWin7},
 };
 
-// Folder + "\" + name into out (kDriverPathSize).
-void JoinPath(char16_t* out, const char16_t* folder, const char16_t* name) {
-  TextCopy(out, kDriverPathSize, folder);
-  TextAppend(out, kDriverPathSize, u"\\");
-  TextAppend(out, kDriverPathSize, name);
-}
-
 // The folder the copy engine takes its files from.
 void CopySourceFolder(char16_t* out) {
   const SettingsRecord& s = g_Settings;
   if (s.CabFile)
     TextCopy(out, kDriverPathSize, TempExtractDir);
   else
-    JoinPath(out, s.SourceDir, s.SubFolder);
+    JoinPath(out, kDriverPathSize, s.SourceDir, s.SubFolder);
 }
 
 // The driver-tree folder for the running platform into out.
@@ -54,8 +47,8 @@ void ChooseDriverFolder(const char16_t* root, char16_t* out) {
   TextCopy(out, kDriverPathSize, root);
   for (const PlatformDriverDir& dir : kPlatformDriverDirs) {
     if (dir.platform != g_Settings.Platform) continue;
-    JoinPath(out, root, dir.preferred);
-    if (dir.fallback && SysGetFileAttributes(out) == kInvalidAttributes) JoinPath(out, root, dir.fallback);
+    JoinPath(out, kDriverPathSize, root, dir.preferred);
+    if (dir.fallback && SysGetFileAttributes(out) == kInvalidAttributes) JoinPath(out, kDriverPathSize, root, dir.fallback);
     return;
   }
 }
@@ -81,12 +74,12 @@ int GetDriverSysFile() {
   SysReadProfileString(kSectionDefault, kKeyDriverFile, kDefaultDriverFolder, treeName, kDriverFileValueSize,
                        s.ConfigFile);
   char16_t root[kDriverPathSize], folder[kDriverPathSize], target[kDriverPathSize];
-  JoinPath(root, s.SourceDir, treeName);
+  JoinPath(root, kDriverPathSize, s.SourceDir, treeName);
   ChooseDriverFolder(root, folder);
   Trace(u"%s", folder);
 
   char16_t pattern[kDriverPathSize];
-  JoinPath(pattern, folder, u"*.*");
+  JoinPath(pattern, kDriverPathSize, folder, u"*.*");
   SysFindData found;
   SysHandle find = SysFindFirstFile(pattern, &found);
   if (find == kInvalidHandle) return 0;
@@ -96,8 +89,8 @@ int GetDriverSysFile() {
   do {
     if ((found.attributes & kAttrDirectory) || found.name[0] == u'.') continue;
     char16_t source[kDriverPathSize];
-    JoinPath(source, folder, found.name);
-    JoinPath(target, copySource, found.name);
+    JoinPath(source, kDriverPathSize, folder, found.name);
+    JoinPath(target, kDriverPathSize, copySource, found.name);
     SysCopyFile(source, target, 0);
     SysSetFileAttributes(target, kAttrNormal);
     Trace(u"src = %s, tag = %s, Fun = %s", source, target, u"GetDriverSysFile");
@@ -110,8 +103,8 @@ void MetadataPackageCopy() {
   const SettingsRecord& s = g_Settings;
   Trace(u"MetadataPackageCopy START");
   char16_t package[kDriverPathSize], pattern[kDriverPathSize];
-  JoinPath(package, s.SourceDir, kMetadataFolder);
-  JoinPath(pattern, package, u"*.*");
+  JoinPath(package, kDriverPathSize, s.SourceDir, kMetadataFolder);
+  JoinPath(pattern, kDriverPathSize, package, u"*.*");
   SysFindData found;
   SysHandle find = SysFindFirstFile(pattern, &found);
   if (find == kInvalidHandle) {
@@ -134,8 +127,8 @@ void MetadataPackageCopy() {
   while (store[0] && SysFindNextFile(find, &found)) {
     if (found.name[0] == u'.') continue;
     char16_t source[kDriverPathSize], target[kDriverPathSize];
-    JoinPath(source, package, found.name);
-    JoinPath(target, store, found.name);
+    JoinPath(source, kDriverPathSize, package, found.name);
+    JoinPath(target, kDriverPathSize, store, found.name);
     if (SysCopyFile(source, target, 0)) WriteUninstallEntry(target);
     SysSetFileAttributes(target, kAttrNormal);
     Trace(u"%s, %s", source, target);
