@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
+#include "ui/message_words.h"
 
 namespace {
 
@@ -15,8 +16,6 @@ constexpr uint32_t kTextSize256 = 256;
 
 // The uninstall worker of the open dialog, null while none runs.
 SysHandle g_UninstallThread = nullptr;
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
 
 uint32_t UninstallThread(void* parameter) {
   WindowHandle dialog = static_cast<WindowHandle>(parameter);

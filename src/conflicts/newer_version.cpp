@@ -11,6 +11,7 @@
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"
+#include "ui/message_words.h"
 
 namespace {
 
@@ -101,7 +102,7 @@ intptr_t NewerVersionDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wP
     case kWmInitDialog:
       return OnNewerVersionInit(dialog);
     case kWmCommand:
-      return OnNewerVersionCommand(dialog, static_cast<int>(wParam & 0xFFFF));
+      return OnNewerVersionCommand(dialog, static_cast<int>(LowWord(wParam)));
     default:
       return 0;
   }

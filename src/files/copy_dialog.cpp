@@ -18,6 +18,7 @@
 #include "ui/localised_texts.h"
 #include "ui/message_dialogs.h"
 #include "ui/side_picture.h"
+#include "ui/message_words.h"
 
 int32_t CopyStartPending = 1;
 int32_t ExtractionDone = 0;
@@ -32,9 +33,6 @@ constexpr uint32_t kBlack = SysRgb(0, 0, 0);
 // The worker thread while the dialog lives, and the bar's bold font.
 SysHandle g_hExtractThread = nullptr;
 GdiObject g_hBarFont = nullptr;
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 // One character at (x, y) in the colour.
 void DrawChar(DeviceContext dc, int x, int y, char16_t c, uint32_t color) {

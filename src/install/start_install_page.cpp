@@ -30,15 +30,13 @@
 #include "startup/model_table.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"
+#include "ui/message_words.h"
 
 namespace {
 
 // Side picture of this page: placeholder and painted rectangles.
 SysRect g_StartPageSource = {};
 SysRect g_StartPageDest = {};
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 // A wizard request, queued to the frame (the page's parent).
 void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {

@@ -7,6 +7,7 @@
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"
+#include "ui/message_words.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ intptr_t ExitSetupDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wPara
     case kWmInitDialog:
       return OnExitSetupInit(dialog);
     case kWmCommand:
-      return OnExitSetupCommand(dialog, static_cast<int>(wParam & 0xFFFF));
+      return OnExitSetupCommand(dialog, static_cast<int>(LowWord(wParam)));
     default:
       return 0;
   }

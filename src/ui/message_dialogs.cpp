@@ -6,6 +6,7 @@
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"
+#include "ui/message_words.h"
 
 namespace {
 
@@ -16,8 +17,6 @@ intptr_t OnMessageDialogCommand(WindowHandle dialog, int id, int okButton) {
   return 1;
 }
 
-int LowWord(uintptr_t value) { return static_cast<int>(value & 0xFFFF); }
-
 }  // namespace
 
 intptr_t FailDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) {
@@ -26,7 +25,7 @@ intptr_t FailDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, in
       ApplyLocalisedTexts(dialog, IDD_SETUP_FAILED, nullptr);
       return 1;
     case kWmCommand:
-      return OnMessageDialogCommand(dialog, LowWord(wParam), IDC_FAIL_OK);
+      return OnMessageDialogCommand(dialog, static_cast<int>(LowWord(wParam)), IDC_FAIL_OK);
     default:
       return 0;
   }
@@ -38,7 +37,7 @@ intptr_t NoPrivilegeDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wPa
       ApplyLocalisedTexts(dialog, IDD_SETUP_ERROR, nullptr);
       return 1;
     case kWmCommand:
-      return OnMessageDialogCommand(dialog, LowWord(wParam), IDC_NOPRIVILEGE_OK);
+      return OnMessageDialogCommand(dialog, static_cast<int>(LowWord(wParam)), IDC_NOPRIVILEGE_OK);
     default:
       return 0;
   }

@@ -6,11 +6,9 @@
 #include "startup/settings.h"
 #include "ui/localised_texts.h"
 #include "ui/side_picture.h"
+#include "ui/message_words.h"
 
 namespace {
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 // Hidden runs push the dialog to the bottom, hide it and post the paint that starts the work.
 intptr_t OnStageDialogInit(WindowHandle dialog) {

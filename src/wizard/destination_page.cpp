@@ -12,6 +12,7 @@
 #include "ui/text_keys.h"
 #include "ui/wizard_messages.h"
 #include "ui/page_rules.h"
+#include "ui/message_words.h"
 
 char16_t g_szBrowsePath[kBrowsePathSize] = u"C:\\Program Files";
 
@@ -21,9 +22,6 @@ SysRect g_DestinationSource = {};
 SysRect g_DestinationDest = {};
 
 constexpr size_t kDriveLength = 2;  // "C:"
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 void FormatControlWithTitle(WindowHandle page, int id) {
   char16_t text[kLocalisedTextSize];

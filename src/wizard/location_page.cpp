@@ -8,14 +8,12 @@
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"
 #include "ui/page_rules.h"
+#include "ui/message_words.h"
 
 namespace {
 
 SysRect g_LocationSource = {};
 SysRect g_LocationDest = {};
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 // Selects one side: its radio button checked, the other cleared, its hand icon alone shown.
 void ChooseSide(WindowHandle page, bool left) {

@@ -11,15 +11,13 @@
 #include "wizard/read_model_list.h"
 #include "ui/wizard_messages.h"
 #include "ui/page_rules.h"
+#include "ui/message_words.h"
 
 int32_t ModelPageLeftForward = 0;
 
 namespace {
 
 static_assert(IDC_MODEL_LAST - IDC_MODEL_FIRST + 1 == kModelSlotCount, "one radio button per model slot");
-
-uint32_t LowWord(uintptr_t value) { return static_cast<uint32_t>(value & 0xFFFF); }
-uint32_t HighWord(uintptr_t value) { return static_cast<uint32_t>((value >> 16) & 0xFFFF); }
 
 // Empties the model table and the ten radio buttons (no text, hidden, cleared).
 void ClearModelSlots(WindowHandle page) {
