@@ -20,6 +20,7 @@
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "ui/localised_texts.h"
+#include "ui/page_rules.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"
 
@@ -34,17 +35,6 @@ constexpr uint32_t kNtFamilyVersionLimit = 0x80000000;
 // Side picture of this page: placeholder and painted rectangles.
 SysRect g_CompleteSource = {};
 SysRect g_CompleteDest = {};
-
-// A wizard request, queued to the frame (the page's parent).
-void PostToWizard(WindowHandle page, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  SysPostMessage(SysGetParent(page), message, wParam, lParam);
-}
-
-// Answers a notification: the page's message result, and the message reported as handled.
-intptr_t Answer(WindowHandle page, intptr_t result) {
-  SysSetDialogResult(page, result);
-  return 1;
-}
 
 // Opens an existing key with full access and deletes the named values.
 void DeleteValues(RegKey root, const char16_t* path, const char16_t* first, const char16_t* second) {
@@ -166,24 +156,12 @@ intptr_t OnCompletionNotify(WindowHandle page, const SysNotifyHeader* header) {
     case kPsnSetActive:
       return OnCompletionActive(page);
     case kPsnKillActive:
-      return Answer(page, 0);
+      return AnswerNotification(page, 0);
     case kPsnWizFinish:
       return OnCompletionFinish(page);
     default:
       return 0;
   }
-}
-
-intptr_t OnCompletionPaint(WindowHandle page, uintptr_t wParam, intptr_t lParam) {
-  SysDefWindowProc(page, kWmPaint, wParam, lParam);
-  PaintSidePicture(page, &g_CompleteSource, &g_CompleteDest);
-  return 1;
-}
-
-intptr_t OnCompletionSettingsChanged(WindowHandle page) {
-  SysInvalidateRect(page, nullptr, 1);
-  CentreWizard(page);
-  return 0;
 }
 
 }  // namespace
@@ -213,12 +191,12 @@ intptr_t OnCompletionActive(WindowHandle page) {
   PostToWizard(page, kPsmCancelToClose, 0, 0);
   PostToWizard(page, kPsmSetWizButtons, 0, kPswizbFinish);
   if (g_Settings.SilentMode && g_Settings.InstallStarted == 0) PostToWizard(page, kPsmPressButton, kPsbtnFinish, 0);
-  return Answer(page, 0);
+  return AnswerNotification(page, 0);
 }
 
 intptr_t OnCompletionFinish(WindowHandle page) {
   // The notification is handled and the sheet allowed to close (message result 0).
-  if (g_Settings.InstallStarted == 1) return Answer(page, 0);
+  if (g_Settings.InstallStarted == 1) return AnswerNotification(page, 0);
   ClearVersionIfFlagged();
   DeleteRegistryTree(kRegLocalMachine, kRegPathInstallRecords);
   RunAutoUpdatePrograms();
@@ -227,7 +205,7 @@ intptr_t OnCompletionFinish(WindowHandle page) {
     RestartWindows(page);
   else if (g_Settings.AskMousePosition)
     ApplyMouseButtons();
-  return Answer(page, 0);
+  return AnswerNotification(page, 0);
 }
 
 void RestartWindows(WindowHandle page) {
@@ -249,12 +227,7 @@ intptr_t CompletionPageProc(WindowHandle page, uint32_t message, uintptr_t wPara
       return OnCompletionInit(page);
     case kWmNotify:
       return OnCompletionNotify(page, reinterpret_cast<const SysNotifyHeader*>(lParam));
-    case kWmPaint:
-      return OnCompletionPaint(page, wParam, lParam);
-    case kWmSettingChange:
-    case kWmDisplayChange:
-      return OnCompletionSettingsChanged(page);
     default:
-      return 0;
+      return AnswerSidePicturePageMessage(page, message, wParam, lParam, &g_CompleteSource, &g_CompleteDest);
   }
 }
