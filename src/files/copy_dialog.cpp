@@ -90,6 +90,12 @@ void CreateTempExtractDir() {
   }
 }
 
+// Copies the files of the copy list, shown in the dialog.
+void CopyShownIn(WindowHandle dialog) {
+  CopyDialogSink sink(dialog);
+  CopyFileProc(&sink, 0);
+}
+
 intptr_t OnCopyStart(WindowHandle dialog) {
   if (g_Settings.CabFile) {
     CreateTempExtractDir();
@@ -98,7 +104,7 @@ intptr_t OnCopyStart(WindowHandle dialog) {
     _nCurPercent = 100;
     SysPostMessage(dialog, kWmPaint, 0, 0);
   } else {
-    CopyFileProc(dialog, 0);
+    CopyShownIn(dialog);
   }
   return 1;
 }
@@ -106,7 +112,7 @@ intptr_t OnCopyStart(WindowHandle dialog) {
 intptr_t OnExtractionFinished(WindowHandle dialog) {
   SysShowWindow(SysGetDlgItem(dialog, IDC_COPY_BAR), kSwShow);
   SysEnableWindow(SysGetDlgItem(dialog, kIdCancel), 1);
-  CopyFileProc(dialog, 0);
+  CopyShownIn(dialog);
   // The help files are copied later from the temporary folder, which then goes.
   if (g_Settings.HelpFilesListed && HelpFileCount > 0) return 1;
   if (!SysRemoveDirectory(TempExtractDir)) {
@@ -149,6 +155,18 @@ intptr_t OnCopyDialogDestroy() {
 }
 
 }  // namespace
+
+void CopyDialogSink::ShowTarget(const char16_t* target) { SysSetDlgItemText(dialog_, kPathLineId, target); }
+
+void CopyDialogSink::ProgressChanged() { SysPostMessage(dialog_, kWmPaint, 0, 0); }
+
+void CopyDialogSink::BetweenEntries() {
+  SysMessage message;
+  while (SysPeekMessage(&message)) {
+    SysTranslateMessage(&message);
+    SysDispatchMessage(&message);
+  }
+}
 
 void PaintPercentBar(WindowHandle dialog) {
   WindowHandle bar = SysGetDlgItem(dialog, IDC_COPY_BAR);

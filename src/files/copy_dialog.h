@@ -4,8 +4,11 @@
 #pragma once
 #include <cstdint>
 
+#include "files/copy_engine.h"
 #include "platform/types.h"
 #include "platform/ui.h"
+
+constexpr int kPathLineId = 1450;  // the line that shows the file being installed
 
 // Private messages of the dialog, both without parameters.
 constexpr uint32_t kCopyStartMessage = kWmApp + 2;         // first paint: start the work
@@ -18,6 +21,19 @@ inline constexpr const char16_t* kTempExtractDirName = u"_NorvikInstallTempDir";
 extern int32_t CopyStartPending;
 // Cleared when the dialog opens in cabinet mode; set by ExtractThread when the cabinet is out.
 extern int32_t ExtractionDone;
+
+// The copy walk as the dialog shows it: the path line names each target, a changed percentage
+// posts WM_PAINT to the dialog, and between two entries the waiting messages are dispatched.
+class CopyDialogSink : public CopyProgressSink {
+ public:
+  explicit CopyDialogSink(WindowHandle dialog) : dialog_(dialog) {}
+  void ShowTarget(const char16_t* target) override;
+  void ProgressChanged() override;
+  void BetweenEntries() override;
+
+ private:
+  WindowHandle dialog_;
+};
 
 // Dialog procedure of the copy progress dialog; the creation parameter is the wizard frame,
 // which is hidden while the dialog runs. The dialog ends with 1 when the copy reached 100

@@ -16,7 +16,6 @@
 #include "files/folder_rights.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
-#include "platform/ui.h"
 #include "platform/version_info.h"
 #include "registration/uninstall_entry.h"
 #include "startup/help_files.h"
@@ -151,9 +150,9 @@ void InstallFile(const CopyEntry& e, const char16_t* source, const char16_t* tar
   if (!copied && error != kErrFileNotFound) PlaceBesideTargetInUse(source, target, folder);
 }
 
-// Adds an entry to the progress figures, asks the dialog to repaint, and sets 100 percent after
-// the last entry.
-void AdvanceProgress(WindowHandle dialog, int32_t index) {
+// Adds an entry to the progress figures, tells the sink, and sets 100 percent after the last
+// entry.
+void AdvanceProgress(CopyProgressSink* sink, int32_t index) {
   const CopyEntry& e = CopyTable[index + 1];
   const char16_t* sourceName = SourceNameOf(e);
   // Without an extraction folder (outside cabinet mode) there is nothing to look for.
@@ -174,12 +173,12 @@ void AdvanceProgress(WindowHandle dialog, int32_t index) {
   Trace(u"_dwHasCopied = %d,_dwTotalFileSize=%d, _nCurPercent=%d, name=%s, size=%d", static_cast<int>(_dwHasCopied),
         static_cast<int>(_dwTotalFileSize), static_cast<int>(percent), e.FileName, static_cast<int>(e.FileSize));
   _nCurPercent = percent > 100u ? 100 : static_cast<int32_t>(percent);
-  SysPostMessage(dialog, kWmPaint, 0, 0);
+  if (sink) sink->ProgressChanged();
   if (index + 2 > kCopyEntryMax + 1 || !CopyTable[index + 2].DestDir[0]) _nCurPercent = 100;
 }
 
 // Decides and copies entry index + 1 and advances the progress.
-WalkStep CopyOneEntry(WindowHandle dialog, int32_t index, bool nt5Minor1) {
+WalkStep CopyOneEntry(CopyProgressSink* sink, int32_t index, bool nt5Minor1) {
   const SettingsRecord& s = g_Settings;
   const CopyEntry& e = CopyTable[index + 1];
   int32_t helpPosition = 0;
@@ -187,7 +186,7 @@ WalkStep CopyOneEntry(WindowHandle dialog, int32_t index, bool nt5Minor1) {
   char16_t target[kCopyPathSize], source[kCopyPathSize];
   JoinPath(target, kCopyPathSize, e.DestDir, installedName);
   SourcePathOf(e, source);
-  SysSetDlgItemText(dialog, kPathLineId, target);
+  if (sink) sink->ShowTarget(target);
 
   bool copy;
   if (!e.DestDir[0]) {
@@ -208,17 +207,8 @@ WalkStep CopyOneEntry(WindowHandle dialog, int32_t index, bool nt5Minor1) {
     if (CancelRequested) return kWalkCancelled;
     InstallFile(e, source, target);
   }
-  AdvanceProgress(dialog, index);
+  AdvanceProgress(sink, index);
   return _nCurPercent < 100 ? kWalkOn : kWalkEnd;
-}
-
-// Dispatches every message waiting in the calling thread's queue.
-void PumpMessages() {
-  SysMessage message;
-  while (SysPeekMessage(&message)) {
-    SysTranslateMessage(&message);
-    SysDispatchMessage(&message);
-  }
 }
 
 // Cabinet mode: deletes the extracted copy of entry index + 1 unless it is a help file, which
@@ -271,7 +261,7 @@ void* LoadVersionBlock(const char16_t* path, uint32_t size) {
 
 }  // namespace
 
-void CopyFileProc(WindowHandle dialog, int32_t index) {
+void CopyFileProc(CopyProgressSink* sink, int32_t index) {
   if (index < 0 || index >= kCopyEntryMax) return;
   if (index == 0) PrepareCopy();
   const bool nt5Minor1 = IsNT5Minor1() != 0;
@@ -281,9 +271,9 @@ void CopyFileProc(WindowHandle dialog, int32_t index) {
   int32_t last = index;
   WalkStep step;
   for (;;) {
-    step = CopyOneEntry(dialog, last, nt5Minor1);
+    step = CopyOneEntry(sink, last, nt5Minor1);
     if (step != kWalkOn || last + 1 >= kCopyEntryMax) break;
-    PumpMessages();
+    if (sink) sink->BetweenEntries();
     ++last;
   }
   for (int32_t i = last; i >= index; --i) {

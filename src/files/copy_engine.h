@@ -6,7 +6,6 @@
 
 #include "platform/types.h"
 
-constexpr int kPathLineId = 1450;            // the copy dialog's path line
 constexpr uint32_t kCopyPathSize = 256;      // composed paths: 255 characters and the terminator
 constexpr int kTempFileAttempts = 10;        // temporary copies tried beside a file in use
 
@@ -24,18 +23,32 @@ constexpr int kKeepTarget = 0;
 constexpr int kReplaceTarget = 1;
 constexpr int kCompareDates = 2;
 
-// Installs copy-table entry index + 1 and then the entries after it, for the copy dialog
-// `dialog` (its control 1450 shows each target). On index 0 it first extracts the cabinet pack,
+// Whoever shows the copy walk: told the target of each entry before it is decided, told when
+// the progress figures have changed, and given the turn between two entries (to keep a window
+// answering). The walk itself knows no window.
+class CopyProgressSink {
+ public:
+  virtual ~CopyProgressSink() = default;
+  // The full target path of the entry about to be decided.
+  virtual void ShowTarget(const char16_t* target) = 0;
+  // _nCurPercent has been set for the entry just done.
+  virtual void ProgressChanged() = 0;
+  // One entry is done and the walk goes on with the next.
+  virtual void BetweenEntries() = 0;
+};
+
+// Installs copy-table entry index + 1 and then the entries after it, reporting to sink (none
+// when null). On index 0 it first extracts the cabinet pack,
 // lays the platform's driver files over the copy source, copies the device metadata (Windows 7
 // and 8) and measures the copy source folder. Each entry is copied when its target is missing,
 // when VersionChecked is set, or when the version or date comparison says the source is newer;
 // a file in use gets a temporary "SET" copy recorded in PendingTable. After every entry the
-// progress figures grow, WM_PAINT is posted to the dialog and waiting messages are dispatched.
+// progress figures grow and the sink hears of it, then gets the turn before the next entry.
 // The walk ends after the last entry, when _nCurPercent reaches 100, or at the next copy once
 // CancelRequested is set; in cabinet mode the extracted files of the processed entries are then
 // deleted, last first (help files stay). Changes _dwHasCopied, _nCurPercent, _dwTotalFileSize,
 // entries' FileSize, PendingTable and PendingCount; no settings field.
-void CopyFileProc(WindowHandle dialog, int32_t index);
+void CopyFileProc(CopyProgressSink* sink, int32_t index);
 
 // Compares the version resources of source and target: kReplaceTarget when both the fixed and
 // the text version of the source are higher, kKeepTarget when neither is, kCompareDates when

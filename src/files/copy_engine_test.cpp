@@ -7,6 +7,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
@@ -315,7 +316,10 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
 // Runs the walk on a private message and ends on the paint that sees 100 percent.
 intptr_t WalkDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
   if (message == kWmInitDialog) return SysPostMessage(dialog, kWmApp + 2, 0, 0);
-  if (message == kWmApp + 2) CopyFileProc(dialog, 0);
+  if (message == kWmApp + 2) {
+    CopyDialogSink sink(dialog);
+    CopyFileProc(&sink, 0);
+  }
   if (message == kWmPaint && _nCurPercent == 100) SysEndDialog(dialog, 1);
   return message == kWmApp + 2;
 }
