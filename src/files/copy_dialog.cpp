@@ -90,9 +90,26 @@ void CreateTempExtractDir() {
   }
 }
 
+// The dialog's path line names the target being installed.
+void ShowCopyTarget(void* dialog, const char16_t* target) {
+  SysSetDlgItemText(static_cast<WindowHandle>(dialog), kPathLineId, target);
+}
+
+// A new percentage: the dialog repaints its bar.
+void RepaintCopyDialog(void* dialog) { SysPostMessage(static_cast<WindowHandle>(dialog), kWmPaint, 0, 0); }
+
+// Between two files the dialog keeps answering: every waiting message is dispatched.
+void DispatchWaitingMessages(void*) {
+  SysMessage message;
+  while (SysPeekMessage(&message)) {
+    SysTranslateMessage(&message);
+    SysDispatchMessage(&message);
+  }
+}
+
 // Copies the files of the copy list, shown in the dialog.
 void CopyShownIn(WindowHandle dialog) {
-  CopyDialogSink sink(dialog);
+  CopyProgressSink sink = CopyDialogSink(dialog);
   CopyFileProc(&sink, 0);
 }
 
@@ -156,16 +173,9 @@ intptr_t OnCopyDialogDestroy() {
 
 }  // namespace
 
-void CopyDialogSink::ShowTarget(const char16_t* target) { SysSetDlgItemText(dialog_, kPathLineId, target); }
-
-void CopyDialogSink::ProgressChanged() { SysPostMessage(dialog_, kWmPaint, 0, 0); }
-
-void CopyDialogSink::BetweenEntries() {
-  SysMessage message;
-  while (SysPeekMessage(&message)) {
-    SysTranslateMessage(&message);
-    SysDispatchMessage(&message);
-  }
+CopyProgressSink CopyDialogSink(WindowHandle dialog) {
+  CopyProgressSink sink = {dialog, ShowCopyTarget, RepaintCopyDialog, DispatchWaitingMessages};
+  return sink;
 }
 
 void PaintPercentBar(WindowHandle dialog) {

@@ -22,18 +22,9 @@ extern int32_t CopyStartPending;
 // Cleared when the dialog opens in cabinet mode; set by ExtractThread when the cabinet is out.
 extern int32_t ExtractionDone;
 
-// The copy walk as the dialog shows it: the path line names each target, a changed percentage
+// The copy walk as the dialog shows it, for CopyFileProc: the path line names each target, a changed percentage
 // posts WM_PAINT to the dialog, and between two entries the waiting messages are dispatched.
-class CopyDialogSink : public CopyProgressSink {
- public:
-  explicit CopyDialogSink(WindowHandle dialog) : dialog_(dialog) {}
-  void ShowTarget(const char16_t* target) override;
-  void ProgressChanged() override;
-  void BetweenEntries() override;
-
- private:
-  WindowHandle dialog_;
-};
+CopyProgressSink CopyDialogSink(WindowHandle dialog);
 
 // Dialog procedure of the copy progress dialog; the creation parameter is the wizard frame,
 // which is hidden while the dialog runs. The dialog ends with 1 when the copy reached 100

@@ -173,7 +173,7 @@ void AdvanceProgress(CopyProgressSink* sink, int32_t index) {
   Trace(u"_dwHasCopied = %d,_dwTotalFileSize=%d, _nCurPercent=%d, name=%s, size=%d", static_cast<int>(_dwHasCopied),
         static_cast<int>(_dwTotalFileSize), static_cast<int>(percent), e.FileName, static_cast<int>(e.FileSize));
   _nCurPercent = percent > 100u ? 100 : static_cast<int32_t>(percent);
-  if (sink) sink->ProgressChanged();
+  if (sink) sink->progressChanged(sink->context);
   if (index + 2 > kCopyEntryMax + 1 || !CopyTable[index + 2].DestDir[0]) _nCurPercent = 100;
 }
 
@@ -186,7 +186,7 @@ WalkStep CopyOneEntry(CopyProgressSink* sink, int32_t index, bool nt5Minor1) {
   char16_t target[kCopyPathSize], source[kCopyPathSize];
   JoinPath(target, kCopyPathSize, e.DestDir, installedName);
   SourcePathOf(e, source);
-  if (sink) sink->ShowTarget(target);
+  if (sink) sink->showTarget(sink->context, target);
 
   bool copy;
   if (!e.DestDir[0]) {
@@ -273,7 +273,7 @@ void CopyFileProc(CopyProgressSink* sink, int32_t index) {
   for (;;) {
     step = CopyOneEntry(sink, last, nt5Minor1);
     if (step != kWalkOn || last + 1 >= kCopyEntryMax) break;
-    if (sink) sink->BetweenEntries();
+    if (sink) sink->betweenEntries(sink->context);
     ++last;
   }
   for (int32_t i = last; i >= index; --i) {

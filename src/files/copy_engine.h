@@ -26,19 +26,18 @@ constexpr int kCompareDates = 2;
 // Whoever shows the copy walk: told the target of each entry before it is decided, told when
 // the progress figures have changed, and given the turn between two entries (to keep a window
 // answering). The walk itself knows no window.
-class CopyProgressSink {
- public:
-  virtual ~CopyProgressSink() = default;
+struct CopyProgressSink {
+  void* context;  // handed back to every member
   // The full target path of the entry about to be decided.
-  virtual void ShowTarget(const char16_t* target) = 0;
+  void (*showTarget)(void* context, const char16_t* target);
   // _nCurPercent has been set for the entry just done.
-  virtual void ProgressChanged() = 0;
+  void (*progressChanged)(void* context);
   // One entry is done and the walk goes on with the next.
-  virtual void BetweenEntries() = 0;
+  void (*betweenEntries)(void* context);
 };
 
-// Installs copy-table entry index + 1 and then the entries after it, reporting to sink (none
-// when null). On index 0 it first extracts the cabinet pack,
+// Installs copy-table entry index + 1 and then the entries after it, reporting to sink (no one
+// when sink is null). On index 0 it first extracts the cabinet pack,
 // lays the platform's driver files over the copy source, copies the device metadata (Windows 7
 // and 8) and measures the copy source folder. Each entry is copied when its target is missing,
 // when VersionChecked is set, or when the version or date comparison says the source is newer;

@@ -317,7 +317,7 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
 intptr_t WalkDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
   if (message == kWmInitDialog) return SysPostMessage(dialog, kWmApp + 2, 0, 0);
   if (message == kWmApp + 2) {
-    CopyDialogSink sink(dialog);
+    CopyProgressSink sink = CopyDialogSink(dialog);
     CopyFileProc(&sink, 0);
   }
   if (message == kWmPaint && _nCurPercent == 100) SysEndDialog(dialog, 1);
