@@ -72,17 +72,6 @@ void StageListedFiles(const char16_t* list) {
   }
 }
 
-// The folder the package was staged in, as RunInstallation chose it, with its backslash.
-void StagingFolder(char16_t* out, uint32_t cap) {
-  if (g_szProgramFileDest[0] != 0)
-    TextCopy(out, cap, g_szProgramFileDest);
-  else if (g_Settings.AskPath)
-    TextCopy(out, cap, g_Settings.DestinationDir);
-  else
-    SysGetSystemDirectory(out, cap);
-  TextAppend(out, cap, u"\\");
-}
-
 // Shows why SetupCopyOEMInfW failed, with the system's text for the error.
 void ShowRegisterFailure(ErrorCode error) {
   char16_t message[kTextSize * 2];
@@ -96,7 +85,7 @@ void ShowRegisterFailure(ErrorCode error) {
 void CopyStagedInf() {
   const SettingsRecord& s = g_Settings;
   char16_t source[kTextSize];
-  StagingFolder(source, kTextSize);
+  ChoosePackageFolder(source, kTextSize);
   Trace(u"RegisterPackageInf: %s", source);
   const long slash = TextFindLastChar(s.InfPath, u'\\');
   TextAppend(source, s.InfPath + slash + 1);
@@ -173,4 +162,14 @@ void RegisterPackageInf() {
   if (!setupapi) return;
   if (!s.NoInfMode && SysGetProcAddress(setupapi, kProcSetupCopyOEMInf)) CopyStagedInf();
   SysFreeLibrary(setupapi);
+}
+
+void ChoosePackageFolder(char16_t* out, uint32_t cap) {
+  if (g_szProgramFileDest[0] != 0)
+    TextCopy(out, cap, g_szProgramFileDest);
+  else if (g_Settings.AskPath)
+    TextCopy(out, cap, g_Settings.DestinationDir);
+  else
+    SysGetSystemDirectory(out, cap);
+  TextAppend(out, cap, u"\\");
 }

@@ -2,6 +2,7 @@
 // package named by USBInf01 with an update of every listed USB device, and the registration of
 // the staged INF with Windows.
 #pragma once
+#include <cstdint>
 
 // Copies the files named in SourceDir\Presetup.ini [CopyList] (keys 1, 2, ... up to the first
 // empty one; the first non-empty field of each line), or without that file "gw98.cab",
@@ -24,3 +25,8 @@ void InstallListedPackage();
 // NoInfMode or without the setup interface; failures are shown only with InstallTrace. The
 // caller runs it on Windows 2000 or later and on Windows Me. Changes no settings field.
 void RegisterPackageInf();
+
+// The folder the driver package is staged in, with its closing backslash, into out (cap
+// characters): the program destination when set, else DestinationDir when AskPath is set,
+// else the system folder. Changes no settings field.
+void ChoosePackageFolder(char16_t* out, uint32_t cap);

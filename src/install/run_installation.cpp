@@ -63,15 +63,8 @@ void WriteWindowsSourcePath() {
 
 // PackageDir = the program destination, else the chosen folder, else the system folder; then "\".
 void SetPackageDir() {
-  char16_t* dir = g_Settings.PackageDir;
-  if (g_szProgramFileDest[0] != 0)
-    TextCopy(dir, kTextSize, g_szProgramFileDest);
-  else if (g_Settings.AskPath)
-    TextCopy(dir, kTextSize, g_Settings.DestinationDir);
-  else
-    SysGetSystemDirectory(dir, kTextSize);
-  TextAppend(dir, kTextSize, u"\\");
-  Trace(u"PackageDir = %s", dir);
+  ChoosePackageFolder(g_Settings.PackageDir, kTextSize);
+  Trace(u"PackageDir = %s", g_Settings.PackageDir);
 }
 
 // The chosen model's number (field 3 of its product-list line), 0 when ModelId names no slot.

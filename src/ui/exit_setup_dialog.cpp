@@ -11,15 +11,6 @@
 
 namespace {
 
-// Puts the product title into the %s of a control's own text.
-void FormatControlWithTitle(WindowHandle dialog, int id) {
-  char16_t text[kLocalisedTextSize];
-  char16_t formatted[kLocalisedTextSize];
-  SysGetDlgItemText(dialog, id, text, kLocalisedTextSize);
-  FormatWithTitle(formatted, text, g_Settings.Title);
-  SysSetDlgItemText(dialog, id, formatted);
-}
-
 intptr_t OnExitSetupInit(WindowHandle dialog) {
   FormatControlWithTitle(dialog, IDC_EXIT_TEXT1);
   FormatControlWithTitle(dialog, IDC_EXIT_TEXT2);

@@ -360,3 +360,11 @@ void BuildInstallSummary(char16_t* out) {
     TextAppend(out, kLocalisedTextSize, s.DestinationDir);
   }
 }
+
+void FormatControlWithTitle(WindowHandle dialog, int id) {
+  char16_t text[kLocalisedTextSize];
+  char16_t formatted[kLocalisedTextSize];
+  SysGetDlgItemText(dialog, id, text, kLocalisedTextSize);
+  FormatWithTitle(formatted, text, g_Settings.Title);
+  SysSetDlgItemText(dialog, id, formatted);
+}

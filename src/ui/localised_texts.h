@@ -25,6 +25,10 @@ void ExpandNewlineEscapes(char16_t* text);
 // %% by one percent sign; any other percent sequence is kept as written.
 void FormatWithTitle(char16_t* out, const char16_t* format, const char16_t* title);
 
+// Puts the product title (Title) into the %s of control id's own text, as FormatWithTitle
+// does, and sets the result back.
+void FormatControlWithTitle(WindowHandle dialog, int id);
+
 // Builds the Start Installation summary from the current settings into out
 // (kLocalisedTextSize characters).
 void BuildInstallSummary(char16_t* out);

@@ -23,14 +23,6 @@ SysRect g_DestinationDest = {};
 
 constexpr size_t kDriveLength = 2;  // "C:"
 
-void FormatControlWithTitle(WindowHandle page, int id) {
-  char16_t text[kLocalisedTextSize];
-  char16_t formatted[kLocalisedTextSize];
-  SysGetDlgItemText(page, id, text, kLocalisedTextSize);
-  FormatWithTitle(formatted, text, g_Settings.Title);
-  SysSetDlgItemText(page, id, formatted);
-}
-
 intptr_t OnDestinationInit(WindowHandle page) {
   LayoutSidePicture(page, &g_DestinationSource, &g_DestinationDest);
   char16_t windows[kTextSize];

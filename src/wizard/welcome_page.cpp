@@ -53,11 +53,7 @@ intptr_t OnWelcomeInit(WindowHandle page) {
   }
   QueuePageRemovals(page);
   LayoutSidePicture(page, &g_WelcomeSource, &g_WelcomeDest);
-  char16_t text[kLocalisedTextSize];
-  char16_t formatted[kLocalisedTextSize];
-  SysGetDlgItemText(page, IDC_WELCOME_TEXT1, text, kLocalisedTextSize);
-  FormatWithTitle(formatted, text, g_Settings.Title);
-  SysSetDlgItemText(page, IDC_WELCOME_TEXT1, formatted);
+  FormatControlWithTitle(page, IDC_WELCOME_TEXT1);
   SetDefaultDestination();
   ApplyLocalisedTexts(page, IDD_PAGE_WELCOME, nullptr);
   return 1;
