@@ -103,6 +103,10 @@ class Case:
     # they appear during the run, after the steps; what it answered is checked by
     # Expect.dismissed.
     dismiss: List[str] = field(default_factory=list)
+    # The run ends by restarting Windows. Wine carries the restart out in programs of its own
+    # (RunOnce among them) after setup has exited, so the harness lets the prefix's programs end
+    # by themselves before it reads the registry.
+    restarts: bool = False
 
 
 def ini(*sections):
@@ -418,6 +422,7 @@ CASES.append(Case(
     package=lambda v: {},
     driver_programs=DRIVER_PROGRAMS,
     seed=[(RUN_ONCE, "GwTestMarker", "REG_SZ", "cmd /c exit")],
+    restarts=True,
     expect=lambda v: Expect(
         trace_excludes=EARLY_ENDS,
         paths=[DEMO_DEST + "\\NVKTRAY.EXE"],

@@ -881,6 +881,12 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
         (work_dir / "trace.txt").write_text("".join(line + "\n" for line in result.trace))
         if result.timed_out:
             save_screen(display.name, work_dir)
+        if case.restarts:
+            # Wine's restart runs on after setup has ended; a busy machine may need a while.
+            try:
+                wait_wineserver(prefix)
+            except Failure as error:
+                log(f"warning: {error}")
         # Ending the wineserver (rather than waiting for it to time out) also saves the registry.
         stop_wineserver(prefix)
         for line in result.trace:
