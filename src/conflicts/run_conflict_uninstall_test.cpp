@@ -14,6 +14,7 @@
 #include "platform/sim/window_manager.h"
 #include "resource_ids.h"
 #include "support/sim_fixture.h"
+#include "support/wizard_frame.h"
 #include "ui/side_picture.h"
 
 namespace {
@@ -64,14 +65,8 @@ class ConflictTest : public SimFixture {
   }
   // The wizard frame and the background window the warning hides and shows again.
   void MakeWindows() {
-    sim::internal::WindowDescription desc;
-    desc.className = u"Frame";
-    desc.style = sim::kWsPopup | sim::kWsVisible;
-    desc.width = 500;
-    desc.height = 380;
-    frame_ = sim::internal::CreateWindowObject(desc);
-    desc.className = u"NMSetup";
-    g_hMainWindow = sim::internal::CreateWindowObject(desc);
+    frame_ = MakeWizardFrame();
+    g_hMainWindow = MakeWizardFrame(u"NMSetup");
   }
   // The warning, answered with a button; returns the centred line as it was shown.
   std::string Warn(int button) {

@@ -22,6 +22,7 @@
 #include "startup/help_files.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
+#include "support/wizard_frame.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"
 
@@ -63,12 +64,7 @@ class StartInstallPageTest : public SimFixture {
     WriteConfig("");
   }
   void CreatePage() {
-    sim::internal::WindowDescription desc;
-    desc.className = u"Frame";
-    desc.style = sim::kWsPopup | sim::kWsVisible;
-    desc.width = 500;
-    desc.height = 380;
-    frame_ = sim::internal::CreateWindowObject(desc);
+    frame_ = MakeWizardFrame();
     page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, StartInstallPageProc, 0);
     ASSERT_NE(page_, nullptr);
     Requests();  // what the page's creation queued is not part of the case

@@ -14,6 +14,7 @@
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
+#include "support/wizard_frame.h"
 #include "ui/wizard_messages.h"
 
 namespace {
@@ -41,12 +42,7 @@ class CompletionPageTest : public SimFixture {
     ImportReg(std::string(kInstallRecord) + kProductKey);
   }
   void CreatePage() {
-    sim::internal::WindowDescription desc;
-    desc.className = u"Frame";
-    desc.style = sim::kWsPopup | sim::kWsVisible;
-    desc.width = 500;
-    desc.height = 380;
-    frame_ = sim::internal::CreateWindowObject(desc);
+    frame_ = MakeWizardFrame();
     page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_COMPLETE, frame_, true, CompletionPageProc, 0);
     ASSERT_NE(page_, nullptr);
   }

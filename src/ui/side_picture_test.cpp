@@ -7,18 +7,14 @@
 #include "platform/sim/window_manager.h"
 #include "resource_ids.h"
 #include "support/sim_fixture.h"
+#include "support/wizard_frame.h"
 
 namespace {
 
 class SidePictureTest : public SimFixture {
  protected:
   void Prepare() override {
-    sim::internal::WindowDescription desc;
-    desc.className = u"Frame";
-    desc.style = sim::kWsPopup | sim::kWsVisible;
-    desc.width = 500;
-    desc.height = 380;
-    frame_ = sim::internal::CreateWindowObject(desc);
+    frame_ = MakeWizardFrame();
     page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, nullptr, 0);
   }
   void TearDown() override {
