@@ -3,8 +3,10 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
 find_package(Threads REQUIRED)
 
-file(GLOB SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
-list(FILTER SIM_SOURCES EXCLUDE REGEX "(_test|setup_sim_main)\\.cpp$")
+# The machine's rooms (machine, kernel, processes, registry, security, ui, devices) are the
+# subfolders of src/platform/sim; every source there except the unit tests is the platform layer.
+file(GLOB_RECURSE SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
+list(FILTER SIM_SOURCES EXCLUDE REGEX "_test\\.cpp$")
 
 # The program's own resources (string tables, dialog templates) come from the real resource
 # script: compiled to a .res file by the mingw-w64 resource compiler and embedded as bytes,
@@ -37,8 +39,14 @@ target_include_directories(platform_sim PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # the core.
 target_link_libraries(platform_sim PUBLIC setup_common PkgConfig::MSPACK Threads::Threads)
 
-add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/platform/sim/setup_sim_main.cpp)
-target_link_libraries(setup-sim PRIVATE setup_core platform_sim)
+# The setup-sim runner: the answers script, the run summary and the program's entry. It drives
+# the machine from outside, as a user and an observer would, so it is not part of the platform.
+add_library(setup_sim_runner STATIC ${CMAKE_SOURCE_DIR}/src/setup_sim/answers_file.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/run_summary.cpp)
+target_link_libraries(setup_sim_runner PUBLIC platform_sim)
+
+add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
+target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Test-only programs shared by both builds live under tests/ and build here too.

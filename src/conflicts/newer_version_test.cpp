@@ -7,7 +7,7 @@
 #include "common/text.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "support/sim_fixture.h"
 
 namespace {

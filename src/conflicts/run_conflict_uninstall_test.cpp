@@ -11,7 +11,7 @@
 #include "conflicts/detect_conflicting_software.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
 #include "support/sim_fixture.h"
 #include "support/wizard_frame.h"

@@ -16,7 +16,7 @@
 #include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/help_files.h"

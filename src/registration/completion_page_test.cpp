@@ -7,8 +7,8 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "platform/sim/machine.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/machine/machine.h"
+#include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"

@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "shared/path_macros.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
 

@@ -9,7 +9,7 @@
 #include "common/text.h"
 #include "shared/path_macros.h"
 #include "platform/registry.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "startup/platform_detect.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"

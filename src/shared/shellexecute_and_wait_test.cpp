@@ -2,7 +2,7 @@
 // nothing could be started.
 #include "shared/shellexecute_and_wait.h"
 
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 #include "support/sim_fixture.h"
 

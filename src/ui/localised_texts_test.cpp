@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"

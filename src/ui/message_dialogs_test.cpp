@@ -8,7 +8,7 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "support/sim_fixture.h"
 #include "ui/exit_setup_dialog.h"
 

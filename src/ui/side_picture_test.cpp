@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
 #include "support/sim_fixture.h"
 #include "support/wizard_frame.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"
 #include "ui/side_picture.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"

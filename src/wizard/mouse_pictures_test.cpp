@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/kernel.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "support/sim_fixture.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/settings.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "parity/parity_probe.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 
 namespace {
 

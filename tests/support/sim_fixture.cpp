@@ -15,7 +15,7 @@
 #include "shared/path_macros.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
 

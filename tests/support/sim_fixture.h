@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 
 class SimFixture : public ::testing::Test {
  protected:

@@ -1,7 +1,7 @@
 // The wizard frame stand-in of the page tests.
 #include "support/wizard_frame.h"
 
-#include "platform/sim/window_manager.h"
+#include "platform/sim/ui/window_manager.h"
 
 WindowHandle MakeWizardFrame(const std::u16string& className) {
   sim::internal::WindowDescription desc;

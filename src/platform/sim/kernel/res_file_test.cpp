@@ -1,0 +1,214 @@
+// Tests of the compiled resource file reader and of SysLoadString over the program's own resources.
+#include "platform/sim/kernel/res_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/kernel.h"
+#include "platform/sim/machine/machine.h"
+#include "platform/ui.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+constexpr uint16_t kEnglish = 0x0409;
+constexpr uint16_t kGerman = 0x0407;
+constexpr uint16_t kFrench = 0x040C;
+constexpr uint16_t kMemoryFlags = 0x1030;
+
+// Ids of the program's string table (res/resource_ids.h).
+constexpr uint32_t kIdsSetupWarning = 16;
+constexpr uint32_t kIdsOsNotSupported = 17;
+
+void Put16(std::string* out, uint16_t v) {
+  out->push_back(static_cast<char>(v & 0xFF));
+  out->push_back(static_cast<char>(v >> 8));
+}
+void Put32(std::string* out, uint32_t v) {
+  Put16(out, static_cast<uint16_t>(v & 0xFFFF));
+  Put16(out, static_cast<uint16_t>(v >> 16));
+}
+void PutName(std::string* out, const sim::ResName& name) {
+  if (name.isNumber) {
+    Put16(out, 0xFFFF);
+    Put16(out, name.number);
+  } else {
+    for (char16_t c : name.text) Put16(out, c);
+    Put16(out, 0);
+  }
+}
+void Pad(std::string* out) {
+  while (out->size() % 4) out->push_back(0);
+}
+
+// One resource record as a resource compiler writes it.
+std::string Record(const sim::ResName& type, const sim::ResName& name, uint16_t language, const std::string& data) {
+  std::string header;
+  PutName(&header, type);
+  PutName(&header, name);
+  Pad(&header);
+  Put32(&header, 0);  // data version
+  Put16(&header, kMemoryFlags);
+  Put16(&header, language);
+  Put32(&header, 0);  // version
+  Put32(&header, 0);  // characteristics
+  std::string record;
+  Put32(&record, static_cast<uint32_t>(data.size()));
+  Put32(&record, static_cast<uint32_t>(header.size() + 8));
+  record += header + data;
+  Pad(&record);
+  return record;
+}
+
+// A string-table block: entries by index (0-15), the others empty.
+std::string StringBlock(const std::vector<std::pair<int, std::u16string>>& strings) {
+  std::u16string slots[16];
+  for (const auto& s : strings) slots[s.first] = s.second;
+  std::string data;
+  for (const std::u16string& text : slots) {
+    Put16(&data, static_cast<uint16_t>(text.size()));
+    for (char16_t c : text) Put16(&data, c);
+  }
+  return data;
+}
+
+std::string SampleRes() {
+  std::string res = Record(sim::ResNumber(0), sim::ResNumber(0), 0, "");  // leading empty record
+  res += Record(sim::ResNumber(sim::kResTypeString), sim::ResNumber(2), kEnglish,
+                StringBlock({{0, u"Setup Warning"}, {2, u"x"}}));
+  res += Record(sim::ResText(u"PICTURE"), sim::ResText(u"LOGO"), kEnglish, "pixels");
+  res += Record(sim::ResNumber(sim::kResTypeString), sim::ResNumber(2), kGerman, StringBlock({{0, u"Setup-Warnung"}}));
+  res += Record(sim::ResNumber(sim::kResTypeDialog), sim::ResNumber(101), 0, "dlg");
+  return res;
+}
+
+const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8_t*>(s.data()); }
+
+TEST(ResFile, FindsStringsByIdAndLanguage) {
+  const std::string res = SampleRes();
+  struct Case {
+    uint32_t id;
+    uint16_t language;
+    bool found;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {16, kEnglish, true, u"Setup Warning"},
+      {16, kGerman, true, u"Setup-Warnung"},
+      {16, kFrench, true, u"Setup Warning"},  // no French and no neutral block: the first one
+      {16, sim::kResAnyLanguage, true, u"Setup Warning"},
+      {18, kEnglish, true, u"x"},
+      {17, kEnglish, true, u""},  // empty slot of an existing block
+      {31, kEnglish, true, u""},
+      {15, kEnglish, false, u""},  // block 1 does not exist
+      {32, kEnglish, false, u""},
+      {0x10000, kEnglish, false, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.id);
+    std::u16string text = u"junk";
+    EXPECT_EQ(sim::LoadResString(Bytes(res), res.size(), c.id, c.language, &text), c.found);
+    EXPECT_EQ(text, c.text);
+  }
+}
+
+TEST(ResFile, ListsAndFindsResourcesByNumberOrName) {
+  const std::string res = SampleRes();
+  std::vector<sim::ResEntry> entries;
+  ASSERT_TRUE(sim::ParseResFile(Bytes(res), res.size(), &entries));
+  ASSERT_EQ(entries.size(), 4u);
+  EXPECT_FALSE(entries[1].type.isNumber);
+  EXPECT_EQ(entries[1].type.text, u"PICTURE");
+  EXPECT_EQ(entries[2].language, kGerman);
+
+  const uint8_t* data = nullptr;
+  uint32_t size = 0;
+  ASSERT_TRUE(sim::FindRes(Bytes(res), res.size(), sim::ResText(u"picture"), sim::ResText(u"Logo"), kEnglish, &data, &size));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "pixels");
+  // The dialog is in the neutral language, which a missing language falls back to.
+  ASSERT_TRUE(sim::FindRes(Bytes(res), res.size(), sim::ResNumber(sim::kResTypeDialog), sim::ResNumber(101), kFrench,
+                           &data, &size));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(data), size), "dlg");
+  EXPECT_FALSE(sim::FindRes(Bytes(res), res.size(), sim::ResNumber(sim::kResTypeDialog), sim::ResNumber(102),
+                            sim::kResAnyLanguage, &data, &size));
+  EXPECT_FALSE(sim::FindRes(Bytes(res), res.size(), sim::ResNumber(101), sim::ResNumber(sim::kResTypeDialog),
+                            sim::kResAnyLanguage, &data, &size));
+}
+
+// Every cut of a file and a few damaged headers are reported without reading past the bytes.
+TEST(ResFile, DamagedFilesAreRejectedSafely) {
+  const std::string res = SampleRes();
+  std::vector<sim::ResEntry> entries;
+  // Where each record starts and where its data ends (its padding may be missing at the end).
+  std::vector<std::pair<size_t, size_t>> records;
+  for (size_t pos = 0; pos < res.size();) {
+    const uint8_t* p = Bytes(res) + pos;
+    const size_t dataSize = p[0] | (p[1] << 8), headerSize = p[4] | (p[5] << 8);
+    records.emplace_back(pos, pos + headerSize + dataSize);
+    pos = (pos + headerSize + dataSize + 3) / 4 * 4;
+  }
+  for (size_t cut = 0; cut < res.size(); ++cut) {
+    SCOPED_TRACE(cut);
+    std::vector<uint8_t> copy(res.begin(), res.begin() + static_cast<std::ptrdiff_t>(cut));
+    const uint8_t* bytes = copy.empty() ? nullptr : copy.data();
+    const bool ok = sim::ParseResFile(bytes, copy.size(), &entries);
+    for (const auto& record : records) {
+      if (cut == record.first) {
+        EXPECT_TRUE(ok);
+      }
+      if (cut > record.first && cut < record.second) {
+        EXPECT_FALSE(ok);
+      }
+    }
+    std::u16string text;
+    sim::LoadResString(bytes, copy.size(), 16, kEnglish, &text);
+  }
+
+  struct Case {
+    const char* label;
+    size_t offset;  // byte of the second record to overwrite
+    uint32_t value;
+  };
+  const size_t second = 32;  // the leading empty record is 32 bytes
+  const Case cases[] = {
+      {"header size below the minimum", 4, 8},
+      {"header size past the end", 4, 0x7FFFFFFF},
+      {"data size past the end", 0, 0xFFFFFFF0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    std::string bad = res;
+    for (int i = 0; i < 4; ++i) bad[second + c.offset + i] = static_cast<char>((c.value >> (8 * i)) & 0xFF);
+    EXPECT_FALSE(sim::ParseResFile(Bytes(bad), bad.size(), &entries));
+    EXPECT_TRUE(entries.empty());
+    std::u16string text;
+    EXPECT_FALSE(sim::LoadResString(Bytes(bad), bad.size(), 16, kEnglish, &text));
+  }
+
+  // A string block whose length prefix runs past its data.
+  std::string shortBlock = Record(sim::ResNumber(sim::kResTypeString), sim::ResNumber(1), kEnglish, "\x05\x00" "a\x00");
+  std::u16string text;
+  EXPECT_FALSE(sim::LoadResString(Bytes(shortBlock), shortBlock.size(), 0, kEnglish, &text));
+}
+
+using LoadStringTest = SimFixture;
+
+TEST_F(LoadStringTest, ReadsTheProgramsStringTable) {
+  char16_t out[256];
+  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, out, 256), 13u);
+  EXPECT_EQ(std::u16string(out), u"Setup Warning");
+  ASSERT_GT(SysLoadString(nullptr, kIdsOsNotSupported, out, 256), 0u);
+  EXPECT_EQ(std::u16string(out),
+            u"Current O.S. is not supported by this software, please refer to the user's manual or readme.txt for "
+            u"more information.");
+  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, out, 6), 5u);
+  EXPECT_EQ(std::u16string(out), u"Setup");
+  EXPECT_EQ(SysLoadString(nullptr, 9999, out, 256), 0u);
+  EXPECT_EQ(out[0], 0);
+  EXPECT_EQ(SysGetLastError(), 1814u);
+  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, nullptr, 0), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+// Threads the program starts (CreateThread): real host threads registered in the kernel handle
+// table, so that SysWaitForSingleObject waits for their end and SysCloseHandle closes them. The
+// window manager counts the ones still running before it acts for the user, and destroys a
+// thread's windows when the thread ends, as Windows does.
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/kernel.h"
+#include "platform/sim/machine/machine_state.h"
+#include "platform/sim/machine/sim_internal.h"
+#include "platform/sim/ui/window_manager.h"
+#include "platform/sim/ui/window_state.h"
+
+namespace sim {
+namespace internal {
+
+namespace {
+
+typedef std::lock_guard<std::recursive_mutex> Guard;
+
+// Thread numbers of the program's own threads: far from the process model's ids.
+constexpr uint32_t kFirstThreadNumber = 0x10000;
+constexpr uint32_t kThreadNumberStep = 4;
+
+// A thread started by the program; signalled once its procedure returned.
+struct ProgramThread : Waitable {
+  uint32_t number = 0;
+  bool done = false;
+  uint32_t exitCode = 0;
+
+  uint32_t Wait(uint32_t milliseconds) override {
+    std::unique_lock<std::recursive_mutex> lock(Lock());
+    if (milliseconds == kInfinite) {
+      UiChanged().wait(lock, [this] { return done; });
+      return kWaitObject0;
+    }
+    if (UiChanged().wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return done; }))
+      return kWaitObject0;
+    State().elapsedMs += milliseconds;
+    return kWaitTimeout;
+  }
+};
+
+// Bookkeeping of program threads; lives across machine resets, since threads may outlive one.
+struct ThreadRegistry {
+  int running = 0;
+  uint32_t nextNumber = kFirstThreadNumber;
+  std::map<std::thread::id, uint32_t> numbers;  // running program threads
+};
+
+ThreadRegistry& Registry() {
+  static ThreadRegistry* registry = new ThreadRegistry;
+  return *registry;
+}
+
+}  // namespace
+
+int RunningProgramThreads() {
+  Guard guard(Lock());
+  return Registry().running;
+}
+
+bool CurrentThreadIsProgramThread() {
+  Guard guard(Lock());
+  return Registry().numbers.count(std::this_thread::get_id()) != 0;
+}
+
+uint32_t ThreadNumberOf(std::thread::id thread) {
+  {
+    Guard guard(Lock());
+    auto it = Registry().numbers.find(thread);
+    if (it != Registry().numbers.end()) return it->second;
+  }
+  // Any other thread counts as the program's main thread.
+  return ThisProgramProcess()->threadId;
+}
+
+uint32_t CurrentThreadNumber() { return ThreadNumberOf(std::this_thread::get_id()); }
+
+}  // namespace internal
+}  // namespace sim
+
+SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
+  using namespace sim::internal;
+  std::shared_ptr<ProgramThread> thread = std::make_shared<ProgramThread>();
+  SysHandle handle = nullptr;
+  {
+    Guard guard(Lock());
+    if (FaultHit("SysCreateThread")) return nullptr;
+    if (!proc) {
+      SetLastError(kErrInvalidParameter);
+      return nullptr;
+    }
+    ThreadRegistry& registry = Registry();
+    thread->number = registry.nextNumber;
+    registry.nextNumber += kThreadNumberStep;
+    ++registry.running;  // counted before it starts, so that no dialog answers in between
+    handle = NewWaitableHandle(HandleKind::kThread, thread, thread);
+  }
+  // The host thread starts only once its number is known to it.
+  auto body = [thread, proc, parameter] {
+    {
+      Guard guard(Lock());
+      Registry().numbers[std::this_thread::get_id()] = thread->number;
+    }
+    const uint32_t exitCode = proc(parameter);
+    DestroyThreadWindows();
+    {
+      Guard guard(Lock());
+      Registry().numbers.erase(std::this_thread::get_id());
+      --Registry().running;
+      thread->exitCode = exitCode;
+      thread->done = true;
+    }
+    WakeWindowManager();
+  };
+  try {
+    std::thread(body).detach();
+  } catch (const std::system_error&) {
+    Guard guard(Lock());
+    --Registry().running;
+    CloseKernelHandle(handle);
+    SetLastError(kErrNotEnoughMemory);
+    return nullptr;
+  }
+  return handle;
+}

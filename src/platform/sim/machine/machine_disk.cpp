@@ -1,0 +1,494 @@
+// The simulated machine's disk: Windows paths resolved onto host folders ignoring case, and the
+// side tables that hold what the host file system cannot (Windows attributes, fixed file times,
+// files in use).
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+#include <type_traits>
+#include <vector>
+
+#include "common/text.h"
+#include "platform/sim/machine/machine.h"
+#include "platform/sim/machine/machine_state.h"
+#include "platform/sim/machine/sim_internal.h"
+#include "platform/sim/machine/windows_constants.h"
+
+namespace sim {
+namespace internal {
+
+namespace {
+
+// Attribute bits a program can set with SetFileAttributes (read-only, hidden, system, archive,
+// temporary, offline, not content indexed).
+constexpr uint32_t kSettableAttributes = 0x01 | 0x02 | 0x04 | 0x20 | 0x100 | 0x1000 | 0x2000;
+
+constexpr uint32_t kDriveTypeNoRoot = 1;
+
+bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+
+// Characters Windows refuses in a file or folder name.
+bool IsInvalidNameChar(char16_t c) {
+  return c < 0x20 || c == u'<' || c == u'>' || c == u':' || c == u'"' || c == u'|' || c == u'?' || c == u'*';
+}
+
+std::u16string Upper(const std::u16string& text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = CharUpper(c);
+  return out;
+}
+
+// The current folder ending in a backslash: the one SetCurrentDirectory chose, else the running
+// program's folder.
+std::u16string CurrentFolder() {
+  const std::u16string& current = State().currentDirectory;
+  if (!current.empty()) return current.back() == u'\\' ? current : current + u'\\';
+  const std::u16string& module = State().modulePath;
+  size_t cut = module.find_last_of(u"\\/");
+  if (cut == std::u16string::npos) return u"C:\\";
+  return module.substr(0, cut + 1);
+}
+
+// ---- Short (8.3) names, as FindFirstFile reports them and as paths may use them ----
+// A name that already fits 8.3 (ignoring case) has no separate short name.
+bool FitsShortName(const std::u16string& name) {
+  if (name.empty() || name == u"." || name == u"..") return true;
+  const size_t dot = name.find(u'.');
+  if (dot != std::u16string::npos && name.find(u'.', dot + 1) != std::u16string::npos) return false;
+  const size_t baseLength = dot == std::u16string::npos ? name.size() : dot;
+  const size_t extLength = dot == std::u16string::npos ? 0 : name.size() - dot - 1;
+  if (baseLength == 0 || baseLength > 8 || extLength > 3) return false;
+  for (char16_t c : name)
+    if (c == u' ' || c == u'+' || c == u',' || c == u';' || c == u'=' || c == u'[' || c == u']' || c > 0x7F)
+      return false;
+  return true;
+}
+
+// The upper-case characters a short name keeps of a long name's part.
+std::u16string ShortNameChars(const std::u16string& part, size_t count) {
+  std::u16string out;
+  for (char16_t c : part) {
+    if (out.size() == count) break;
+    if (c == u' ' || c == u'.') continue;
+    if (c == u'+' || c == u',' || c == u';' || c == u'=' || c == u'[' || c == u']' || c > 0x7F) c = u'_';
+    out += CharUpper(c);
+  }
+  return out;
+}
+
+// Stem ("GLIDEW") and extension (".LNK") of the generated short name of a long name.
+void ShortNameParts(const std::u16string& name, std::u16string* stem, std::u16string* ext) {
+  const size_t dot = name.find_last_of(u'.');
+  const bool hasExt = dot != std::u16string::npos && dot > 0;
+  *stem = ShortNameChars(hasExt ? name.substr(0, dot) : name, 6);
+  const std::u16string extChars = hasExt ? ShortNameChars(name.substr(dot + 1), 3) : u"";
+  *ext = extChars.empty() ? u"" : u"." + extChars;
+}
+
+// The short name of an entry of host folder dir: stem + "~n" + extension, n numbering the
+// folder's long names with the same stem and extension in name order. "" when the name fits 8.3.
+std::u16string ShortNameIn(const std::string& dir, const std::u16string& name) {
+  if (FitsShortName(name)) return u"";
+  std::u16string stem, ext;
+  ShortNameParts(name, &stem, &ext);
+  std::vector<std::u16string> alike;
+  if (DIR* handle = opendir(dir.c_str())) {
+    while (struct dirent* entry = readdir(handle)) {
+      const std::u16string other = FromUtf8(entry->d_name);
+      if (other == u"." || other == u".." || FitsShortName(other)) continue;
+      std::u16string otherStem, otherExt;
+      ShortNameParts(other, &otherStem, &otherExt);
+      if (otherStem == stem && otherExt == ext) alike.push_back(Upper(other));
+    }
+    closedir(handle);
+  }
+  std::sort(alike.begin(), alike.end());
+  const size_t index = std::find(alike.begin(), alike.end(), Upper(name)) - alike.begin();
+  return stem + u"~" + FromUtf8(std::to_string(index + 1)) + ext;
+}
+
+// The entry of host folder dir whose short name is name; "" when none.
+std::string MatchShortName(const std::string& dir, const std::u16string& name) {
+  if (name.find(u'~') == std::u16string::npos) return "";
+  const std::u16string wanted = Upper(name);
+  std::string found;
+  std::vector<std::string> entries;
+  if (DIR* handle = opendir(dir.c_str())) {
+    while (struct dirent* entry = readdir(handle)) entries.push_back(entry->d_name);
+    closedir(handle);
+  }
+  for (const std::string& entry : entries)
+    if (ShortNameIn(dir, FromUtf8(entry)) == wanted) return entry;
+  return "";
+}
+
+// Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
+std::string MatchEntry(const std::string& dir, const std::u16string& name) {
+  std::string exact = dir + "/" + ToUtf8(name);
+  struct stat info;
+  if (lstat(exact.c_str(), &info) == 0) return ToUtf8(name);
+  DIR* handle = opendir(dir.c_str());
+  if (!handle) return "";
+  const std::u16string wanted = Upper(name);
+  std::string found;
+  while (struct dirent* entry = readdir(handle)) {
+    std::string entryName = entry->d_name;
+    if (entryName == "." || entryName == "..") continue;
+    if (Upper(FromUtf8(entryName)) == wanted) {
+      found = entryName;
+      break;
+    }
+  }
+  closedir(handle);
+  return found.empty() ? MatchShortName(dir, name) : found;
+}
+
+uint64_t FileTimeFromTimespec(const struct timespec& t) {
+  return (static_cast<uint64_t>(t.tv_sec) + kFileTimeEpochOffsetSeconds) * kFileTimeTicksPerSecond +
+         static_cast<uint64_t>(t.tv_nsec) / 100;
+}
+
+}  // namespace
+
+ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const MachineState& s = State();
+  ResolvedPath result;
+  std::u16string path = windowsPathIn;
+
+  // Drive: "X:" prefix, the current drive for "\...", the current folder for a relative path.
+  // Network paths ("\\server\share") do not exist on this machine.
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+  if (!(path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':')) {
+    std::u16string current = CurrentFolder();
+    if (!path.empty() && IsSeparator(path[0]))
+      path = current.substr(0, 2) + path;
+    else
+      path = current + path;
+  }
+  if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != u':') {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+  const char letter = static_cast<char>(CharUpper(path[0]));
+
+  // Components: "." dropped, ".." climbs (never above the root), trailing dots and blanks cut
+  // from each name as Windows does.
+  std::vector<std::u16string> parts;
+  size_t pos = 2;
+  while (pos <= path.size()) {
+    size_t end = pos;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    std::u16string part = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    while (!part.empty() && (part.back() == u'.' || part.back() == u' ')) part.pop_back();
+    if (part.empty()) continue;
+    for (char16_t c : part) {
+      if (IsInvalidNameChar(c)) {
+        result.error = kErrInvalidName;
+        return result;
+      }
+    }
+    parts.push_back(part);
+  }
+
+  // Drive A: without a disk is not ready (ERROR_NOT_READY); see SetFloppyDisk.
+  if (letter == 'A' && s.profile.driveTypes[0] > kDriveTypeNoRoot && s.floppy == FloppyDisk::kNoDisk &&
+      !(letter == s.profile.packageDrive && !s.packageHostDir.empty())) {
+    result.error = kErrNotReady;
+    return result;
+  }
+  std::string current;
+  if (letter == s.profile.packageDrive && !s.packageHostDir.empty()) {
+    current = s.packageHostDir;
+  } else if (s.profile.driveTypes[letter - 'A'] > kDriveTypeNoRoot && !s.hostRoot.empty()) {
+    current = s.hostRoot + "/" + letter;
+  } else {
+    result.error = kErrPathNotFound;
+    return result;
+  }
+
+  bool existing = true;
+  for (const std::u16string& part : parts) {
+    std::string name;
+    if (existing) name = MatchEntry(current, part);
+    if (name.empty()) {
+      existing = false;
+      name = ToUtf8(part);
+    }
+    current += "/" + name;
+  }
+  result.host = current;
+  result.isDriveRoot = parts.empty();
+  return result;
+}
+
+std::string ResolveHostPath(const std::u16string& windowsPath) { return ResolvePath(windowsPath).host; }
+
+bool IsLocked(const std::string& hostPath) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return State().locked.count(hostPath) != 0;
+}
+
+bool HostExists(const std::string& host) {
+  struct stat info;
+  return !host.empty() && stat(host.c_str(), &info) == 0;
+}
+
+bool HostIsDirectory(const std::string& host) {
+  struct stat info;
+  return !host.empty() && stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string HostParent(const std::string& host) {
+  size_t cut = host.find_last_of('/');
+  if (cut == std::string::npos || cut == 0) return "";
+  return host.substr(0, cut);
+}
+
+uint32_t AttributesOf(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  struct stat info;
+  if (host.empty() || stat(host.c_str(), &info) != 0) return kInvalidAttributes;
+  const bool directory = S_ISDIR(info.st_mode);
+  const auto& table = State().attributes;
+  auto it = table.find(host);
+  uint32_t bits = it != table.end() ? it->second : (directory ? 0 : kAttrArchive);
+  if (directory) bits |= kAttrDirectory;
+  return bits == 0 ? kAttrNormal : bits;
+}
+
+void StoreAttributes(const std::string& host, uint32_t attributes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  State().attributes[host] = attributes & kSettableAttributes;
+}
+
+void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  uint64_t hostTime = 0;
+  struct stat info;
+  if (!host.empty() && stat(host.c_str(), &info) == 0) hostTime = FileTimeFromTimespec(info.st_mtim);
+  uint64_t c = hostTime, w = hostTime;
+  const auto& table = State().times;
+  auto it = table.find(host);
+  if (it != table.end()) {
+    if (it->second.hasCreation) c = it->second.creation;
+    if (it->second.hasLastWrite) w = it->second.lastWrite;
+  }
+  if (creation) *creation = c;
+  if (lastWrite) *lastWrite = w;
+}
+
+void StoreTimes(const std::string& host, const FileTimeOverride& times) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  FileTimeOverride& entry = State().times[host];
+  if (times.hasCreation) {
+    entry.hasCreation = true;
+    entry.creation = times.creation;
+  }
+  if (times.hasLastWrite) {
+    entry.hasLastWrite = true;
+    entry.lastWrite = times.lastWrite;
+  }
+}
+
+void ForgetPath(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  const std::string below = host + "/";
+  auto inside = [&](const std::string& key) { return key == host || key.compare(0, below.size(), below) == 0; };
+  for (auto it = s.attributes.begin(); it != s.attributes.end();) it = inside(it->first) ? s.attributes.erase(it) : std::next(it);
+  for (auto it = s.times.begin(); it != s.times.end();) it = inside(it->first) ? s.times.erase(it) : std::next(it);
+  for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
+  for (auto it = s.security.begin(); it != s.security.end();)
+    it = inside(it->first) ? s.security.erase(it) : std::next(it);
+}
+
+void MoveSideTables(const std::string& from, const std::string& to) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (from == to) return;
+  ForgetPath(to);
+  MachineState& s = State();
+  const std::string below = from + "/";
+  // The new key of an entry at or below `from`, or "" for an entry elsewhere.
+  auto moved = [&](const std::string& key) -> std::string {
+    if (key == from) return to;
+    if (key.compare(0, below.size(), below) == 0) return to + key.substr(from.size());
+    return "";
+  };
+  auto rekey = [&](auto& table) {
+    std::vector<std::pair<std::string, typename std::decay_t<decltype(table)>::mapped_type>> taken;
+    for (auto it = table.begin(); it != table.end();) {
+      std::string key = moved(it->first);
+      if (key.empty()) {
+        ++it;
+        continue;
+      }
+      taken.emplace_back(key, it->second);
+      it = table.erase(it);
+    }
+    for (auto& item : taken) table[item.first] = item.second;
+  };
+  rekey(s.attributes);
+  rekey(s.times);
+  rekey(s.security);
+  std::vector<std::string> lockedMoved;
+  for (auto it = s.locked.begin(); it != s.locked.end();) {
+    std::string key = moved(*it);
+    if (key.empty()) {
+      ++it;
+      continue;
+    }
+    lockedMoved.push_back(key);
+    it = s.locked.erase(it);
+  }
+  s.locked.insert(lockedMoved.begin(), lockedMoved.end());
+}
+
+std::u16string CurrentFolderPath() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return CurrentFolder();
+}
+
+std::u16string FullWindowsPath(const std::u16string& pathIn) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::u16string path = pathIn;
+  for (char16_t& c : path)
+    if (c == u'/') c = u'\\';
+  if (path.empty() || (path.size() >= 2 && path[0] == u'\\' && path[1] == u'\\')) return u"";
+  const std::u16string current = CurrentFolder();
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':') {
+    if (path.size() == 2 || path[2] != u'\\') {
+      // Drive-relative: the current folder when it lies on that drive, else the drive's root.
+      const bool sameDrive = CharUpper(current[0]) == CharUpper(path[0]);
+      path = (sameDrive ? current : path.substr(0, 2) + u"\\") + path.substr(2);
+    }
+  } else if (path[0] == u'\\') {
+    path = current.substr(0, 2) + path;
+  } else {
+    path = current + path;
+  }
+  if (path.size() < 3 || !IsAsciiLetter(path[0]) || path[1] != u':' || path[2] != u'\\') return u"";
+  const bool trailing = path.back() == u'\\';
+  std::vector<std::u16string> parts;
+  size_t pos = 3;
+  while (pos <= path.size()) {
+    size_t end = path.find(u'\\', pos);
+    if (end == std::u16string::npos) end = path.size();
+    std::u16string part = path.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == u".") continue;
+    if (part == u"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::u16string full = path.substr(0, 3);
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i) full += u'\\';
+    full += parts[i];
+  }
+  if (trailing && !parts.empty()) full += u'\\';
+  return full;
+}
+
+void NoteFileWritten(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  auto it = s.times.find(host);
+  if (it != s.times.end()) it->second.hasLastWrite = false;
+  auto attr = s.attributes.find(host);
+  if (attr != s.attributes.end()) attr->second |= kAttrArchive;
+}
+
+void FillFindData(const std::string& host, const std::u16string& name, SysFindData* out) {
+  *out = SysFindData();
+  out->attributes = AttributesOf(host);
+  TimesOf(host, &out->creationTime, &out->lastWriteTime);
+  struct stat info;
+  if ((out->attributes & kAttrDirectory) == 0 && stat(host.c_str(), &info) == 0)
+    out->size = static_cast<uint64_t>(info.st_size);
+  size_t n = name.size() < kMaxFindName ? name.size() : kMaxFindName;
+  for (size_t i = 0; i < n; ++i) out->name[i] = name[i];
+  out->name[n] = 0;
+  const std::u16string shortName = ShortNameIn(HostParent(host), name);
+  const size_t shortCap = sizeof(out->shortName) / sizeof(out->shortName[0]) - 1;
+  for (size_t i = 0; i < shortName.size() && i < shortCap; ++i) out->shortName[i] = shortName[i];
+}
+
+}  // namespace internal
+
+using internal::Lock;
+
+std::string HostPath(const std::u16string& windowsPath) { return internal::ResolveHostPath(windowsPath); }
+
+bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty() || internal::HostIsDirectory(host)) return false;
+  std::error_code ec;
+  std::string parent = internal::HostParent(host);
+  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  std::ofstream file(host, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  file.close();
+  if (!file) return false;
+  internal::NoteFileWritten(host);
+  return true;
+}
+
+bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty() || internal::HostIsDirectory(host)) return false;
+  std::ifstream file(host, std::ios::binary);
+  if (!file) return false;
+  std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (bytes) *bytes = data;
+  return true;
+}
+
+bool DiskPathExists(const std::u16string& windowsPath) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return internal::HostExists(internal::ResolveHostPath(windowsPath));
+}
+
+void LockFile(const std::u16string& windowsPath, bool locked) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty()) return;
+  if (locked)
+    internal::State().locked.insert(host);
+  else
+    internal::State().locked.erase(host);
+}
+
+void SetFileTimes(const std::u16string& windowsPath, uint64_t creation, uint64_t lastWrite) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string host = internal::ResolveHostPath(windowsPath);
+  if (host.empty()) return;
+  internal::FileTimeOverride times;
+  times.hasCreation = true;
+  times.creation = creation;
+  times.hasLastWrite = true;
+  times.lastWrite = lastWrite;
+  internal::StoreTimes(host, times);
+}
+
+}  // namespace sim

@@ -1,0 +1,95 @@
+// Shared state of the simulated machine's implementation files (not for the installer code).
+#pragma once
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/sim/machine/machine.h"
+#include "platform/types.h"
+
+namespace sim {
+namespace internal {
+
+// One lock guards the whole machine: every Sys* function takes it for its duration.
+std::recursive_mutex& Lock();
+
+// Called at the start of each Sys* function with its own name: returns true (and sets the
+// thread's last error) when an armed fault says this call must fail.
+bool FaultHit(const char* function);
+
+void SetLastError(ErrorCode code);
+ErrorCode LastError();
+
+// Resolves a Windows path to its host path, matching every existing component without regard
+// to case; components that do not exist keep the case given. Returns "" for a path on a drive
+// the machine does not have or for a malformed path.
+std::string ResolveHostPath(const std::u16string& windowsPath);
+// True when the resolved host file is marked in use.
+bool IsLocked(const std::string& hostPath);
+
+// Hooks run by ResetMachine so that each part starts empty.
+void ResetRegistryStore();
+void ResetProfileCache();
+
+}  // namespace internal
+}  // namespace sim
+
+namespace sim {
+namespace internal {
+
+// ---- Kernel handles of every kind share one table, so that SysCloseHandle closes any of them.
+// kRemoteThread: a thread started inside another (modelled) process by SysCreateRemoteThread.
+// kDevice: a dynamically loaded VxD opened through a "\\.\" path (dynamic_vxd.cpp).
+enum class HandleKind { kFile, kMapping, kThread, kProcess, kFind, kRemoteThread, kDevice, kSnapshot };
+// Registers an object under a new handle.
+SysHandle NewKernelHandle(HandleKind kind, std::shared_ptr<void> object);
+// The object behind a handle of that kind, or null (bad handle or other kind).
+std::shared_ptr<void> KernelHandleObject(SysHandle handle, HandleKind kind);
+// Removes the handle; false when it was not open.
+bool CloseKernelHandle(SysHandle handle);
+
+// ---- Waiting. Note for the thread code: SysWaitForSingleObject (kernel_handles.cpp) serves
+// every kind through this interface. Register a thread object with NewWaitableHandle(kThread,
+// thread, thread): the first pointer is what KernelHandleObject(handle, kThread) gives back (cast
+// it back to the thread type), the second is what the wait calls. Process handles do the same.
+class Waitable {
+ public:
+  virtual ~Waitable() = default;
+  // WaitForSingleObject on the object: kWaitObject0 once it is signalled, kWaitTimeout when the
+  // time ran out, kWaitFailed with the last error set. Called without the machine lock held.
+  virtual uint32_t Wait(uint32_t milliseconds) = 0;
+};
+// Registers an object that can be waited for under a new handle.
+SysHandle NewWaitableHandle(HandleKind kind, std::shared_ptr<void> object, std::shared_ptr<Waitable> waitable);
+// The waitable behind a handle of any kind, or null (bad handle or an object nobody can wait for).
+std::shared_ptr<Waitable> KernelHandleWaitable(SysHandle handle);
+// A second handle to the same object (DuplicateHandle within this process); null for a bad handle.
+SysHandle DuplicateKernelHandle(SysHandle handle);
+// The kind of an open handle; false for a handle that is not open.
+bool KernelHandleKind(SysHandle handle, HandleKind* kind);
+
+// ---- Windows of other (modelled) processes, kept with the process model. The window manager
+// asks these hooks for handles that are not its own windows.
+// FindWindow among foreign top-level windows; null when none matches.
+WindowHandle FindForeignWindow(const char16_t* className, const char16_t* caption);
+bool IsForeignWindow(WindowHandle window);
+// Delivers a posted or sent message to a foreign window (its process reacts as modelled).
+void DeliverToForeignWindow(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// The owning thread and process ids of a foreign window; 0 when unknown.
+uint32_t ForeignWindowProcess(WindowHandle window, uint32_t* processId);
+
+// ---- Threads started through SysCreateThread: the window manager waits for quiet (no queued
+// message and no running thread started by the program) before it answers a dialog for the
+// user, so it asks how many of them still run.
+int RunningProgramThreads();
+
+// ---- The package's own libraries and VxDs (shell_links.cpp, dynamic_vxd.cpp) ----
+// The address of an export of a package library loaded from the disk (by its file name, such as
+// "nvkmenu.dll"), null when the machine models no such export.
+const void* PackageLibraryExport(const std::u16string& libraryFile, const char* name);
+// CreateFile of a device path "\\.\<path>": false when the path is no device path; else true
+// with *handle the result (kInvalidHandle with the last error set on failure).
+bool OpenDevicePath(const char16_t* path, SysHandle* handle);
+
+}  // namespace internal
+}  // namespace sim

@@ -1,0 +1,220 @@
+// .reg text of the simulated registry: export layout, byte-exact round trips, import forms.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "platform/sim/machine/sim_internal.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class RegFileTest : public SimFixture {
+ protected:
+  void SetUp() override {
+    SimFixture::SetUp();
+    sim::internal::ResetRegistryStore();  // without the values every machine starts with
+  }
+  static void Set(RegKey root, const char16_t* path, const char16_t* name, uint32_t type,
+                  const std::vector<uint8_t>& data) {
+    RegKey key = nullptr;
+    ASSERT_EQ(SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr), 0);
+    // The data lies in memory followed by a zero character, as a caller's text does.
+    std::vector<uint8_t> padded = data;
+    padded.push_back(0);
+    padded.push_back(0);
+    ASSERT_EQ(SysRegSetValue(key, name, type, padded.data(), static_cast<uint32_t>(data.size())), 0);
+    SysRegCloseKey(key);
+  }
+  static std::vector<uint8_t> Units(const std::u16string& text) {
+    std::vector<uint8_t> bytes;
+    for (char16_t c : text) {
+      bytes.push_back(static_cast<uint8_t>(c));
+      bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    return bytes;
+  }
+  static std::vector<uint8_t> Query(RegKey root, const char16_t* path, const char16_t* name, uint32_t* type) {
+    RegKey key = nullptr;
+    std::vector<uint8_t> data(256);
+    uint32_t size = static_cast<uint32_t>(data.size());
+    if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return {};
+    if (SysRegQueryValue(key, name, type, data.data(), &size) != 0) size = 0;
+    SysRegCloseKey(key);
+    data.resize(size);
+    return data;
+  }
+};
+
+const char kFullExport[] =
+    "Windows Registry Editor Version 5.00\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software]\n"
+    "\n"
+    "[HKEY_CURRENT_USER\\Software\\Norvik]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Norvik]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\alpha]\n"
+    "\n"
+    "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n"
+    "@=\"Default\"\n"
+    "\"Title\"=\"Glide \\\"98\\\" C:\\\\x \xC3\xA9\"\n"
+    "\"WithZero\"=\"ab\"\n"
+    "\"Line\"=hex(1):61,00,0a,00,00,00\n"
+    "\"Count\"=dword:0000000c\n"
+    "\"Short\"=hex(4):01,02\n"
+    "\"Blob\"=hex:01,ff\n"
+    "\"Empty\"=hex:\n"
+    "\"Path\"=hex(2):25,00,61,00,25,00,00,00\n"
+    "\"Multi\"=hex(7):61,00,00,00,00,00\n"
+    "\"Big\"=hex(b):01,00,00,00,00,00,00,00\n"
+    "\"Say \\\"hi\\\"\"=hex(1):\n"
+    "\n";
+
+TEST_F(RegFileTest, ExportWritesEveryTypeInItsFormAndImportGivesBackTheSameBytes) {
+  RegKey key = nullptr;
+  ASSERT_EQ(SysRegCreateKey(kRegCurrentUser, u"Software\\Norvik", kKeyAllAccess, &key, nullptr), 0);
+  SysRegCloseKey(key);
+  ASSERT_EQ(SysRegCreateKey(kRegLocalMachine, u"Software\\Norvik\\alpha", kKeyAllAccess, &key, nullptr), 0);
+  SysRegCloseKey(key);
+  const char16_t* gw = u"Software\\Norvik\\Glidewave 98";
+  Set(kRegLocalMachine, gw, u"", kRegTypeSz, Units(u"Default"));
+  Set(kRegLocalMachine, gw, u"Title", kRegTypeSz, Units(u"Glide \"98\" C:\\x \u00E9"));
+  Set(kRegLocalMachine, gw, u"WithZero", kRegTypeSz, Units(u"ab"s + u'\0'));
+  Set(kRegLocalMachine, gw, u"Line", kRegTypeSz, Units(u"a\n"));
+  Set(kRegLocalMachine, gw, u"Count", kRegTypeDword, {12, 0, 0, 0});
+  Set(kRegLocalMachine, gw, u"Short", kRegTypeDword, {1, 2});
+  Set(kRegLocalMachine, gw, u"Blob", kRegTypeBinary, {1, 0xFF});
+  Set(kRegLocalMachine, gw, u"Empty", kRegTypeBinary, {});
+  Set(kRegLocalMachine, gw, u"Path", kRegTypeExpandSz, Units(u"%a%"));
+  Set(kRegLocalMachine, gw, u"Multi", kRegTypeMultiSz, Units(u"a"s + u'\0' + u'\0'));
+  Set(kRegLocalMachine, gw, u"Big", 11, {1, 0, 0, 0, 0, 0, 0, 0});
+  Set(kRegLocalMachine, gw, u"Say \"hi\"", kRegTypeSz, {});
+
+  const std::string exported = sim::ExportRegText();
+  EXPECT_EQ(exported, kFullExport);
+
+  sim::internal::ResetRegistryStore();
+  std::string error;
+  ASSERT_TRUE(sim::ImportRegText(exported, &error)) << error;
+  EXPECT_EQ(sim::ExportRegText(), exported);
+  uint32_t type = 0;
+  EXPECT_EQ(Query(kRegLocalMachine, gw, u"WithZero", &type), Units(u"ab"s + u'\0'));
+  EXPECT_EQ(type, kRegTypeSz);
+  // Strings written without their zero got it from the registry, as on Windows NT.
+  EXPECT_EQ(Query(kRegLocalMachine, gw, u"Title", &type), Units(u"Glide \"98\" C:\\x \u00E9"s + u'\0'));
+  EXPECT_EQ(Query(kRegLocalMachine, gw, u"Big", &type).size(), 8u);
+  EXPECT_EQ(type, 11u);
+}
+
+TEST_F(RegFileTest, LongHexDataIsWrappedAsRegeditWrapsIt) {
+  std::vector<uint8_t> blob;
+  for (uint8_t i = 0; i < 60; ++i) blob.push_back(i);
+  Set(kRegLocalMachine, u"W", u"blob", kRegTypeBinary, blob);
+  const std::string expected =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\W]\n"
+      "\"blob\"=hex:00,01,02,03,04,05,06,07,08,09,0a,0b,0c,0d,0e,0f,10,11,12,13,14,15,\\\n"
+      "  16,17,18,19,1a,1b,1c,1d,1e,1f,20,21,22,23,24,25,26,27,28,29,2a,2b,2c,2d,2e,\\\n"
+      "  2f,30,31,32,33,34,35,36,37,38,39,3a,3b\n\n";
+  EXPECT_EQ(sim::ExportRegText(), expected);
+  sim::internal::ResetRegistryStore();
+  std::string error;
+  ASSERT_TRUE(sim::ImportRegText(expected, &error)) << error;
+  uint32_t type = 0;
+  EXPECT_EQ(Query(kRegLocalMachine, u"W", u"blob", &type), blob);
+}
+
+TEST_F(RegFileTest, ImportReadsRegeditForms) {
+  const std::string seed =
+      "Windows Registry Editor Version 5.00\n\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Old]\n\"a\"=\"1\"\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Old\\Deep]\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"gone\"=dword:1\n\"stay\"=dword:2\n";
+  const struct {
+    const char* label;
+    std::string text;
+    std::string expected;  // the export after seed + text
+  } cases[] = {
+      {"deletions, comments, blanks and continuations",
+       "Windows Registry Editor Version 5.00\r\n\r\n"
+       "; a comment\r\n"
+       "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n"
+       "  [HKEY_LOCAL_MACHINE\\Software\\Keep]  \r\n"
+       "\"gone\"=-\r\n"
+       "\"bin\" = hex:01,02,\\\r\n"
+       "    03 ; trailing comment\r\n"
+       "@=\"d\" ; comment after a text\r\n",
+       "Windows Registry Editor Version 5.00\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software]\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n"
+       "\"stay\"=dword:00000002\n\"bin\"=hex:01,02,03\n@=\"d\"\n\n"},
+      {"REGEDIT4 with ANSI expandable text and short roots",
+       "REGEDIT4\n\n[HKLM\\Software\\Keep]\n\"x\"=hex(2):25,41,25,00\n"
+       "[HKEY_CLASSES_ROOT\\.gwm]\n@=\"Glidewave.File\"\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\n",
+       "Windows Registry Editor Version 5.00\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software]\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Classes]\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.gwm]\n@=\"Glidewave.File\"\n\n"
+       "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n"
+       "\"gone\"=dword:00000001\n\"stay\"=dword:00000002\n\"x\"=hex(2):25,00,41,00,25,00,00,00\n\n"},
+      {"UTF-16LE with byte-order mark",
+       "\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
+       "V\0e\0r\0s\0i\0o\0n\0 \0\x35\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0"
+       "[\0-\0H\0K\0L\0M\0\\\0S\0o\0f\0t\0w\0a\0r\0e\0\\\0K\0e\0e\0p\0]\0\r\0\n\0"
+       "[\0-\0H\0K\0L\0M\0\\\0S\0o\0f\0t\0w\0a\0r\0e\0\\\0O\0l\0d\0]\0\r\0\n\0"s,
+       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n"},
+      {"UTF-8 with byte-order mark",
+       "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n[-HKEY_LOCAL_MACHINE\\Software]\n"
+       "[HKEY_CURRENT_USER\\\xC3\x89t\xC3\xA9]\n",
+       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\\xC3\x89t\xC3\xA9]\n\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.label);
+    sim::internal::ResetRegistryStore();
+    std::string error;
+    ASSERT_TRUE(sim::ImportRegText(seed, &error)) << error;
+    EXPECT_TRUE(sim::ImportRegText(c.text, &error)) << error;
+    EXPECT_EQ(sim::ExportRegText(), c.expected);
+  }
+}
+
+TEST_F(RegFileTest, MalformedTextNamesTheLineAndChangesNothing) {
+  const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"ok\"=\"1\"\n";
+  const struct {
+    std::string text;
+    const char* error;
+  } cases[] = {
+      {"[HKEY_CURRENT_USER\\A]\n", "line 1:"},
+      {header + "\"v\"=dword:123456789\n", "line 5:"},
+      {header + "\"v\"=dword:\n", "line 5:"},
+      {header + "\"v\"=\"open\n", "line 5:"},
+      {header + "\"v\"=\"x\" y\n", "line 5:"},
+      {header + "\"v=\"x\"\n", "line 5:"},
+      {header + "\"v\"=hex:01,zz\n", "line 5:"},
+      {header + "\"v\"=hex:01,\\", "line 5:"},  // continued past the end
+      {header + "\"v\"=hex(:01\n", "line 5:"},
+      {header + "\"v\"=str:abc\n", "line 5:"},
+      {header + "[HKEY_USERS\\x]\n", "line 5:"},
+      {header + "[HKEY_CURRENT_USER\\x\n", "line 5:"},
+      {header + "[-HKEY_CURRENT_USER]\n", "line 5:"},
+      {header + "[-HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n", "line 6:"},
+      {header + "stray text\n", "line 5:"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    sim::internal::ResetRegistryStore();
+    std::string error;
+    EXPECT_FALSE(sim::ImportRegText(c.text, &error));
+    EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
+    EXPECT_EQ(sim::ExportRegText(), "Windows Registry Editor Version 5.00\n\n");
+  }
+}
+
+}  // namespace

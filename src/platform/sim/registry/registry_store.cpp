@@ -1,0 +1,186 @@
+// The simulated machine's registry tree and handle table.
+#include "platform/sim/registry/registry_store.h"
+
+#include <algorithm>
+#include <map>
+
+#include "common/text.h"
+#include "platform/sim/machine/sim_internal.h"
+
+namespace sim {
+namespace internal {
+namespace {
+
+// Tokens look like real key handles: small, 4-aligned, far from the predefined roots.
+constexpr uintptr_t kFirstHandleToken = 0x1000;
+constexpr uintptr_t kHandleTokenStep = 4;
+
+struct RegistryState {
+  std::shared_ptr<RegNode> localMachine = std::make_shared<RegNode>();
+  std::shared_ptr<RegNode> currentUser = std::make_shared<RegNode>();
+  std::map<uintptr_t, RegHandle> handles;
+};
+
+RegistryState& State() {
+  static RegistryState state;
+  return state;
+}
+
+// Survives resets so that a handle of an earlier machine never matches a new one.
+uintptr_t g_nextToken = kFirstHandleToken;
+
+void MarkTreeDeleted(RegNode* node) {
+  node->deleted = true;
+  for (auto& sub : node->subkeys) MarkTreeDeleted(sub.get());
+}
+
+std::vector<std::shared_ptr<RegNode>>::const_iterator LowerBound(const RegNode& node,
+                                                                 std::u16string_view name) {
+  return std::lower_bound(node.subkeys.begin(), node.subkeys.end(), name,
+                          [](const std::shared_ptr<RegNode>& sub, std::u16string_view wanted) {
+                            return RegCompareNames(sub->name, wanted) < 0;
+                          });
+}
+
+}  // namespace
+
+// Empties both roots and closes every handle; keys of the old tree read as deleted.
+void ResetRegistryStore() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  RegistryState& state = State();
+  MarkTreeDeleted(state.localMachine.get());
+  MarkTreeDeleted(state.currentUser.get());
+  state.localMachine = std::make_shared<RegNode>();
+  state.currentUser = std::make_shared<RegNode>();
+  state.handles.clear();
+}
+
+std::shared_ptr<RegNode> RegRootNode(RegRoot root) {
+  return root == RegRoot::kLocalMachine ? State().localMachine : State().currentUser;
+}
+
+std::shared_ptr<RegNode> RegClassesNode(bool create) {
+  std::shared_ptr<RegNode> software;
+  RegNode* machine = State().localMachine.get();
+  if (create) {
+    bool created = false;
+    software = RegAddSubkey(machine, u"Software", &created);
+    return RegAddSubkey(software.get(), u"Classes", &created);
+  }
+  software = RegFindSubkey(*machine, u"Software");
+  return software ? RegFindSubkey(*software, u"Classes") : nullptr;
+}
+
+int RegCompareNames(std::u16string_view a, std::u16string_view b) {
+  size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    char16_t ca = CharUpper(a[i]), cb = CharUpper(b[i]);
+    if (ca != cb) return ca < cb ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool RegNamesEqual(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && RegCompareNames(a, b) == 0;
+}
+
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) {
+  levels->clear();
+  if (!path.empty() && path[0] == u'\\') return kErrBadPathname;
+  size_t pos = 0;
+  while (pos <= path.size()) {
+    size_t end = path.find(u'\\', pos);
+    if (end == std::u16string_view::npos) end = path.size();
+    std::u16string_view level = path.substr(pos, end - pos);
+    if (level.size() > kMaxKeyNameLength) return kErrInvalidParameter;
+    if (!level.empty()) levels->emplace_back(level);
+    pos = end + 1;
+  }
+  return kErrSuccess;
+}
+
+std::shared_ptr<RegNode> RegFindSubkey(const RegNode& node, std::u16string_view name) {
+  auto it = LowerBound(node, name);
+  if (it != node.subkeys.end() && RegNamesEqual((*it)->name, name)) return *it;
+  return nullptr;
+}
+
+std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, bool* created) {
+  auto it = LowerBound(*node, name);
+  if (it != node->subkeys.end() && RegNamesEqual((*it)->name, name)) {
+    *created = false;
+    return *it;
+  }
+  auto sub = std::make_shared<RegNode>();
+  sub->name = std::u16string(name);
+  sub->parent = node;
+  node->subkeys.insert(it, sub);
+  *created = true;
+  return sub;
+}
+
+std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
+                                 const std::vector<std::u16string>& levels) {
+  std::shared_ptr<RegNode> at = node;
+  for (const std::u16string& level : levels) {
+    at = RegFindSubkey(*at, level);
+    if (!at) return nullptr;
+  }
+  return at;
+}
+
+void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {
+  auto& subs = parent->subkeys;
+  for (auto it = subs.begin(); it != subs.end(); ++it) {
+    if (it->get() != child) continue;
+    MarkTreeDeleted(it->get());
+    (*it)->parent = nullptr;
+    subs.erase(it);
+    return;
+  }
+}
+
+RegValue* RegFindValue(RegNode* node, std::u16string_view name) {
+  for (RegValue& value : node->values)
+    if (RegNamesEqual(value.name, name)) return &value;
+  return nullptr;
+}
+
+void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data) {
+  if (RegValue* existing = RegFindValue(node, name)) {
+    existing->type = type;
+    existing->data = std::move(data);
+    return;
+  }
+  node->values.push_back(RegValue{std::u16string(name), type, std::move(data)});
+}
+
+bool RegRemoveValue(RegNode* node, std::u16string_view name) {
+  auto& values = node->values;
+  for (auto it = values.begin(); it != values.end(); ++it) {
+    if (!RegNamesEqual(it->name, name)) continue;
+    values.erase(it);
+    return true;
+  }
+  return false;
+}
+
+RegKey RegAddHandle(std::shared_ptr<RegNode> node, uint32_t access) {
+  uintptr_t token = g_nextToken;
+  g_nextToken += kHandleTokenStep;
+  State().handles[token] = RegHandle{std::move(node), access};
+  return reinterpret_cast<RegKey>(token);
+}
+
+RegHandle* RegLookupHandle(RegKey key) {
+  auto& handles = State().handles;
+  auto it = handles.find(reinterpret_cast<uintptr_t>(key));
+  return it == handles.end() ? nullptr : &it->second;
+}
+
+bool RegRemoveHandle(RegKey key) {
+  return State().handles.erase(reinterpret_cast<uintptr_t>(key)) > 0;
+}
+
+}  // namespace internal
+}  // namespace sim

@@ -1,0 +1,195 @@
+// setup-sim: runs the installer's own code against the simulated Windows machine, so that a
+// package author can see what an installation would do on any Windows family.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "setup_sim/answers_file.h"
+#include "platform/sim/machine/machine.h"
+#include "setup_sim/run_summary.h"
+#include "startup/settings.h"
+#include "startup/setup_main.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: setup-sim [options] [-- SETUP-COMMAND-LINE...]\n"
+    "\n"
+    "Runs Glidewave Setup on a simulated Windows machine.\n"
+    "\n"
+    "Options:\n"
+    "  --machine NAME|FILE  Windows family to simulate: a built-in name (%s)\n"
+    "                       or a machine profile file (default: win7)\n"
+    "  --disk DIR           host folder holding the simulated drives, one subfolder per\n"
+    "                       letter (DIR/C is C:); created when missing (default: a\n"
+    "                       temporary folder removed at exit)\n"
+    "  --package DIR        the package folder; mounted as its own drive, setup.exe at\n"
+    "                       its root (default: the current folder)\n"
+    "  --reg-in FILE        load registry contents from a .reg file before the run\n"
+    "  --reg-out FILE       write the whole registry as a .reg file after the run\n"
+    "  --journal FILE       write the journal (every externally visible effect) to FILE\n"
+    "  --answers FILE       what the simulated user presses, one answer per line ('#'\n"
+    "                       starts a comment):\n"
+    "                         <template> <control>   press a control of a dialog or page\n"
+    "                         <template> click <control>\n"
+    "                         <template> next|back|finish|cancel|ok|yes|no\n"
+    "                         next|back|...          the template of the line before\n"
+    "                         msgbox ok|cancel|yes|no|abort|retry|ignore\n"
+    "                         folder <path>          the folder chooser picks path\n"
+    "                         folder cancel          the folder chooser is cancelled\n"
+    "                       without answers, wizard pages press Next (Finish on the\n"
+    "                       last), dialogs their default button, message boxes theirs\n"
+    "  --quiet              print no summary of the run\n"
+    "  --trace              copy the program's trace lines to stderr as they happen\n"
+    "  --dump-settings      run start-up only and print the settings record as\n"
+    "                       Field=value lines\n"
+    "  --help               show this text\n"
+    "  --                   everything after it is setup's own command line\n"
+    "                       (for example: -- /S /TYPE:USB)\n";
+
+void PrintUsage(FILE* out) {
+  std::string names;
+  for (const std::string& name : sim::BuiltinProfileNames()) {
+    if (!names.empty()) names += ", ";
+    names += name;
+  }
+  std::fprintf(out, kUsage, names.c_str());
+}
+
+void PrintField(const char* name, const char16_t* value, void*) {
+  std::printf("%s=%s\n", name, sim::ToUtf8(value).c_str());
+}
+
+bool ReadText(const std::string& path, std::string* text) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  char buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text->append(buffer, n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  return ok;
+}
+
+bool WriteText(const std::string& path, const std::string& text) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
+  bool trace = false, dumpSettings = false, quiet = false;
+  std::string commandLine;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](const char* option) -> std::string {
+      if (i + 1 >= argc) {
+        std::fprintf(stderr, "setup-sim: %s needs a value\n", option);
+        std::exit(2);
+      }
+      return argv[++i];
+    };
+    if (arg == "--") {
+      for (++i; i < argc; ++i) {
+        if (!commandLine.empty()) commandLine += ' ';
+        std::string word = argv[i];
+        commandLine += word.find(' ') != std::string::npos ? "\"" + word + "\"" : word;
+      }
+      break;
+    }
+    if (arg == "--help" || arg == "-h") {
+      PrintUsage(stdout);
+      return 0;
+    } else if (arg == "--machine") {
+      machine = value("--machine");
+    } else if (arg == "--disk") {
+      disk = value("--disk");
+    } else if (arg == "--package") {
+      package = value("--package");
+    } else if (arg == "--reg-in") {
+      regIn = value("--reg-in");
+    } else if (arg == "--reg-out") {
+      regOut = value("--reg-out");
+    } else if (arg == "--journal") {
+      journal = value("--journal");
+    } else if (arg == "--answers") {
+      answersFile = value("--answers");
+    } else if (arg == "--quiet") {
+      quiet = true;
+    } else if (arg == "--trace") {
+      trace = true;
+    } else if (arg == "--dump-settings") {
+      dumpSettings = true;
+    } else {
+      std::fprintf(stderr, "setup-sim: unknown option %s\n\n", arg.c_str());
+      PrintUsage(stderr);
+      return 2;
+    }
+  }
+
+  sim::MachineProfile profile;
+  if (!sim::BuiltinProfile(machine, &profile)) {
+    std::string error;
+    if (!sim::LoadProfileFile(machine, &profile, &error)) {
+      std::fprintf(stderr, "setup-sim: --machine %s: %s\n", machine.c_str(), error.c_str());
+      return 2;
+    }
+  }
+  sim::ResetMachine(profile, disk);
+  sim::MountPackage(package);
+  sim::SetTraceToStderr(trace);
+  if (!regIn.empty()) {
+    std::string error;
+    if (!sim::ImportRegFile(regIn, &error)) {
+      std::fprintf(stderr, "setup-sim: --reg-in %s: %s\n", regIn.c_str(), error.c_str());
+      return 2;
+    }
+  }
+
+  std::vector<sim::ScriptedAnswer> answers;
+  if (!answersFile.empty()) {
+    std::string text, error;
+    if (!ReadText(answersFile, &text)) {
+      std::fprintf(stderr, "setup-sim: --answers %s: cannot read the file\n", answersFile.c_str());
+      return 2;
+    }
+    if (!sim::ParseAnswers(text, &answers, &error)) {
+      std::fprintf(stderr, "setup-sim: --answers %s: %s\n", answersFile.c_str(), error.c_str());
+      return 2;
+    }
+    sim::QueueAnswers(answers);
+  }
+
+  // The instance handle a Windows program of this kind usually gets: its image base.
+  ModuleHandle instance = reinterpret_cast<ModuleHandle>(static_cast<uintptr_t>(0x400000));
+  const int kShowNormal = 1;
+  ResetSettings();
+  int exitCode = 0;
+  if (dumpSettings) {
+    RunStartup(instance, commandLine.c_str());
+    ForEachSettingsField(PrintField, nullptr);
+  } else {
+    const sim::RunSnapshot before = quiet ? sim::RunSnapshot() : sim::TakeRunSnapshot();
+    exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
+    sim::JournalAdd("exit: " + std::to_string(exitCode));
+    if (!quiet) std::printf("%s", sim::DescribeRun(before, exitCode).c_str());
+  }
+
+  if (!journal.empty()) {
+    std::string text;
+    for (const std::string& line : sim::Journal()) text += line + "\n";
+    if (!WriteText(journal, text)) std::fprintf(stderr, "setup-sim: cannot write %s\n", journal.c_str());
+  }
+  if (!regOut.empty() && !sim::ExportRegFile(regOut)) {
+    std::fprintf(stderr, "setup-sim: cannot write %s\n", regOut.c_str());
+  }
+  return exitCode;
+}
