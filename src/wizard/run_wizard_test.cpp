@@ -1,5 +1,5 @@
 // The wizard run on the simulated window manager: which pages the settings leave, silent and
-// hidden runs, Cancel with its question, and the choices the question pages store.
+// hidden runs, Cancel with its question, Back over the empty model page and the model page.
 #include "wizard/run_wizard.h"
 
 #include <string>
@@ -141,48 +141,6 @@ TEST_F(RunWizardTest, LocationAndDestinationAlwaysAskOnCancel) {
     EXPECT_EQ(RunWizard(nullptr), 0);
     EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), 1u);
     EXPECT_FALSE(JournalHas("wizard: page 12030"));
-  }
-}
-
-TEST_F(RunWizardTest, QuestionPagesStoreTheChoices) {
-  struct Case {
-    const char* name;
-    int32_t infPresence, defaultTypeChoice;
-    std::vector<std::pair<uint32_t, int>> clicks;  // page template, control
-    const char* settings;
-    const char* infName;  // "" leaves InfPath unchanged
-    std::vector<int> visibleInterfaces;
-  };
-  const Case cases[] = {
-      {"the hidden default button is the choice", 5, 2, {}, "InterfaceType=2;Restart=0;CallConfigMg=1;LeftHanded=0",
-       "\\Nbtmouse.inf", {301, 303}},
-      {"PS/2 chosen after the default", 7, 2, {{IDD_PAGE_INTERFACE, 301}},
-       "InterfaceType=1;Restart=1;CallConfigMg=0;LeftHanded=0", "\\Nps2.inf", {301, 302, 303}},
-      {"USB by default, left hand", 4, 3, {{IDD_PAGE_LOCATION, 326}}, "InterfaceType=3;Restart=0;LeftHanded=1", "",
-       {303}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    StartMachine("win7");
-    g_Settings.AskMousePosition = 1;
-    g_Settings.InfPresence = c.infPresence;
-    g_Settings.DefaultTypeChoice = c.defaultTypeChoice;
-    g_Settings.CallConfigMg = 1;
-    TextCopy(g_Settings.InfFile, u"Nps2.inf");
-    TextCopy(g_Settings.BTInf, u"Nbtmouse.inf");
-    std::vector<int> visible;
-    sim::SetDialogWaitHook([&visible](WindowHandle page, uint32_t templateId) {
-      if (templateId != IDD_PAGE_INTERFACE || !visible.empty()) return;
-      for (int id : {301, 302, 303})
-        if (SysIsWindowVisible(SysGetDlgItem(page, id))) visible.push_back(id);
-    });
-    for (const auto& click : c.clicks) sim::QueueDialogAnswer(click.first, click.second);
-    StopAtStartInstallation();
-    RunWizard(nullptr);
-    EXPECT_EQ(visible, c.visibleInterfaces);
-    ExpectSettings(c.settings);
-    const std::string inf = c.infName;
-    EXPECT_EQ(sim::ToUtf8(g_Settings.InfPath), inf.empty() ? "" : sim::ToUtf8(PackageDir()) + inf);
   }
 }
 
