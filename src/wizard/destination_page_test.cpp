@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "support/page_fixture.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text.h"
-#include "platform/sim/machine.h"
+#include "platform/sim/machine/machine.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
 #include "support/page_fixture.h"

@@ -3,8 +3,8 @@
 
 #include <ostream>
 
-#include "platform/sim/machine.h"
-#include "platform/sim/window_manager.h"
+#include "platform/sim/machine/machine.h"
+#include "platform/sim/ui/window_manager.h"
 #include "support/wizard_frame.h"
 
 void PrintTo(const FrameRequest& r, std::ostream* out) {
