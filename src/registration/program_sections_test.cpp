@@ -123,6 +123,8 @@ TEST_F(ProgramSectionsTest, VxDsLoadedFromTheSystemFolder) {
   WritePackageFile(u"SETUP2K.INI", "[Start VxD]\r\n1=\r\n2=nvkmouse.vxd\r\n");
   EXPECT_EQ(StartVxDs(), 0);
   EXPECT_EQ(StartVxD(u"missing.vxd"), 0);
+  // The loaded VxD keeps its handle: it stays loaded for as long as setup runs.
+  expectedOpen_.kernelHandles = 1;
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ class BackgroundWindowTest : public SimFixture {
   }
   void TearDown() override {
     WizardMinTop = 0;
+    // The window frees its logo when it is destroyed, as at the end of a run.
+    if (g_Background.window && SysIsWindow(g_Background.window)) SysDestroyWindow(g_Background.window);
     SimFixture::TearDown();
   }
   // Creates the window (which paints at once unless hidden) and returns it.

@@ -47,6 +47,14 @@ void SimFixture::StartMachine(const sim::MachineProfile& profile) {
 }
 
 void SimFixture::TearDown() {
+  // A fault armed under a name no call checks would let its test pass without failing anything.
+  for (const std::string& name : sim::RefusedFaults()) ADD_FAILURE() << "FailCall refused \"" << name << "\": no simulated call checks that name";
+  // Whatever the test ran must have closed what it opened.
+  sim::OpenObjectCounts open = sim::OpenObjects();
+  EXPECT_EQ(open.registryKeys, expectedOpen_.registryKeys) << "registry keys left open";
+  EXPECT_EQ(open.kernelHandles, expectedOpen_.kernelHandles) << "kernel handles left open";
+  EXPECT_EQ(open.gdiObjects, expectedOpen_.gdiObjects) << "drawing objects left undeleted";
+  EXPECT_EQ(open.deviceContexts, expectedOpen_.deviceContexts) << "device contexts left unreleased";
   sim::internal::ResetWindowManager();
   RemovePackageFolder();
 }

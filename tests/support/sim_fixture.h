@@ -16,6 +16,10 @@ class SimFixture : public ::testing::Test {
   void TearDown() override;
   virtual void Prepare() {}
 
+  // What the code under test is meant to leave open when the test ends (such as a VxD, which
+  // stays loaded while its handle is open); tear-down expects exactly nothing else.
+  sim::OpenObjectCounts expectedOpen_;
+
   // Replaces the machine by a fresh one from a built-in profile name or a profile record.
   void StartMachine(const std::string& profileName) { StartMachine(Builtin(profileName)); }
   void StartMachine(const sim::MachineProfile& profile);

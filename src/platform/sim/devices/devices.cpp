@@ -137,7 +137,7 @@ void SetDriverUpdateNeedsRestart(bool needed) {
 
 DeviceInfoSet SysGetClassDevs(const SysGuid* classGuid, const char16_t* enumerator, uint32_t flags) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetClassDevs")) return nullptr;
+  if (SIM_FAULT(SysGetClassDevs)) return nullptr;
   const bool allClasses = (flags & kDigcfAllClasses) != 0;
   if (!allClasses && !classGuid) {
     Fail(kErrInvalidParameter);
@@ -157,7 +157,7 @@ DeviceInfoSet SysGetClassDevs(const SysGuid* classGuid, const char16_t* enumerat
 
 int SysEnumDeviceInfo(DeviceInfoSet set, uint32_t index, SysDeviceInfoData* device) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysEnumDeviceInfo")) return 0;
+  if (SIM_FAULT(SysEnumDeviceInfo)) return 0;
   sim::internal::DeviceSetSnapshot* snapshot = SetOf(set);
   if (!snapshot || !device) {
     Fail(kErrInvalidHandle);
@@ -177,7 +177,7 @@ int SysEnumDeviceInfo(DeviceInfoSet set, uint32_t index, SysDeviceInfoData* devi
 int SysGetDeviceRegistryProperty(DeviceInfoSet set, const SysDeviceInfoData* device, uint32_t property,
                                  uint32_t* type, uint8_t* buffer, uint32_t size, uint32_t* requiredSize) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetDeviceRegistryProperty")) return 0;
+  if (SIM_FAULT(SysGetDeviceRegistryProperty)) return 0;
   const sim::internal::DeviceNode* node = ElementNode(set, device);
   if (!node) return 0;
   std::vector<uint8_t> bytes;
@@ -207,7 +207,7 @@ int SysGetDeviceRegistryProperty(DeviceInfoSet set, const SysDeviceInfoData* dev
 int SysSetDeviceRegistryProperty(DeviceInfoSet set, const SysDeviceInfoData* device, uint32_t property,
                                  const uint8_t* buffer, uint32_t size) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetDeviceRegistryProperty")) return 0;
+  if (SIM_FAULT(SysSetDeviceRegistryProperty)) return 0;
   sim::internal::DeviceNode* node = ElementNode(set, device);
   if (!node) return 0;
   // Only the configuration flags are written by programs; they are a DWORD.
@@ -224,7 +224,7 @@ int SysSetDeviceRegistryProperty(DeviceInfoSet set, const SysDeviceInfoData* dev
 int SysGetDeviceInstanceId(DeviceInfoSet set, const SysDeviceInfoData* device, char16_t* out, uint32_t cap,
                            uint32_t* requiredSize) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetDeviceInstanceId")) return 0;
+  if (SIM_FAULT(SysGetDeviceInstanceId)) return 0;
   const sim::internal::DeviceNode* node = ElementNode(set, device);
   if (!node) return 0;
   const std::u16string& id = node->device.instanceId;
@@ -239,7 +239,7 @@ int SysGetDeviceInstanceId(DeviceInfoSet set, const SysDeviceInfoData* device, c
 
 int SysCallClassInstaller(uint32_t function, DeviceInfoSet set, const SysDeviceInfoData* device) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCallClassInstaller")) return 0;
+  if (SIM_FAULT(SysCallClassInstaller)) return 0;
   sim::internal::DeviceNode* node = ElementNode(set, device);
   if (!node) return 0;
   if (function != kDifRemove) {
@@ -259,6 +259,7 @@ int SysCallClassInstaller(uint32_t function, DeviceInfoSet set, const SysDeviceI
 
 int SysDestroyDeviceInfoList(DeviceInfoSet set) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDestroyDeviceInfoList)) return 0;
   if (State().deviceSets.erase(reinterpret_cast<uintptr_t>(set)) == 0) {
     Fail(kErrInvalidHandle);
     return 0;
@@ -268,6 +269,7 @@ int SysDestroyDeviceInfoList(DeviceInfoSet set) {
 
 uint32_t SysGetDevNodeStatus(uint32_t* status, uint32_t* problem, uint32_t devInst) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetDevNodeStatus)) return static_cast<uint32_t>(sim::internal::LastError());
   const sim::internal::DeviceNode* node = NodeOf(devInst);
   if (!node || !node->device.present) return kCrNoSuchDevinst;
   // DN_DRIVER_LOADED | DN_STARTED | DN_HAS_PROBLEM-free: a working device.
@@ -286,7 +288,7 @@ int SysUpdateDriverForPlugAndPlayDevices(const char16_t* hardwareId, const char1
     Fail(code);
     return 0;
   };
-  if (sim::internal::FaultHit("SysUpdateDriverForPlugAndPlayDevices")) return fail(sim::internal::LastError());
+  if (SIM_FAULT(SysUpdateDriverForPlugAndPlayDevices)) return fail(sim::internal::LastError());
   // Every INSTALLFLAG_* bit beyond FORCE, READONLY and NONINTERACTIVE is refused.
   if ((flags & ~0x7u) != 0) return fail(kErrInvalidFlags);
   if (!hardwareId || !hardwareId[0] || !infPath || !infPath[0]) return fail(kErrInvalidParameter);

@@ -51,6 +51,7 @@ void SetDriverPackageInstallResult(uint32_t code) {
 
 uint32_t SysDriverPackageInstall(const char16_t* infPath, uint32_t flags, int* needReboot) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDriverPackageInstall)) return static_cast<uint32_t>(sim::internal::LastError());
   if (needReboot) *needReboot = 0;
   uint32_t result = DifxMissing("DriverPackageInstallW");
   if (result == 0) result = State().driverPackageInstallResult;
@@ -61,6 +62,7 @@ uint32_t SysDriverPackageInstall(const char16_t* infPath, uint32_t flags, int* n
 
 uint32_t SysDriverPackagePreinstall(const char16_t* infPath, uint32_t flags) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDriverPackagePreinstall)) return static_cast<uint32_t>(sim::internal::LastError());
   const uint32_t result = DifxMissing("DriverPackagePreinstallW");
   sim::JournalAdd("driver-store: DriverPackagePreinstall " + Utf8(infPath) + " flags=" + Hex(flags) + " -> " +
                   Hex(result));
@@ -75,7 +77,7 @@ int SysSetupCopyOEMInf(const char16_t* sourceInf, uint32_t, uint32_t, char16_t* 
     sim::JournalAdd("driver-store: SetupCopyOEMInf " + Utf8(sourceInf) + " -> failed (" + std::to_string(error) + ")");
     return 0;
   };
-  if (sim::internal::FaultHit("SysSetupCopyOEMInf")) return fail(sim::internal::LastError());
+  if (SIM_FAULT(SysSetupCopyOEMInf)) return fail(sim::internal::LastError());
   std::string bytes;
   if (!sourceInf || !sim::ReadDiskFile(sourceInf, &bytes)) return fail(kErrFileNotFound);
 

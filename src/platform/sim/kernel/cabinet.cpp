@@ -247,7 +247,7 @@ int SysIterateCabinet(const char16_t* cabinetPath, SysCabinetCallback callback, 
   std::string cabinet;
   {
     Guard guard(Lock());
-    if (sim::internal::FaultHit("SysIterateCabinet")) return 0;
+    if (SIM_FAULT(SysIterateCabinet)) return 0;
     if (!cabinetPath) {
       Fail(kErrInvalidParameter);
       return 0;

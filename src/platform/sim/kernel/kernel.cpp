@@ -231,7 +231,7 @@ bool WriteHostFile(const std::string& host, const std::string& bytes) {
 
 int SysGetVersionInfo(SysVersionInfo* out, int extended) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetVersionInfo")) return 0;
+  if (SIM_FAULT(SysGetVersionInfo)) return 0;
   const sim::MachineProfile& p = State().profile;
   if (!out || (extended && !p.hasExtendedVersion)) {
     Fail(kErrInvalidParameter);
@@ -263,7 +263,7 @@ uint32_t SysGetVersionWord() {
 
 uint32_t SysGetModulePath(char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetModulePath")) {
+  if (SIM_FAULT(SysGetModulePath)) {
     if (out && cap) out[0] = 0;
     return 0;
   }
@@ -275,13 +275,13 @@ uint32_t SysGetModulePath(char16_t* out, uint32_t cap) {
 
 uint32_t SysGetSystemDirectory(char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetSystemDirectory")) return 0;
+  if (SIM_FAULT(SysGetSystemDirectory)) return 0;
   return CopyFolder(State().profile.systemDir, out, cap);
 }
 
 uint32_t SysGetWindowsDirectory(char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetWindowsDirectory")) return 0;
+  if (SIM_FAULT(SysGetWindowsDirectory)) return 0;
   return CopyFolder(State().profile.windowsDir, out, cap);
 }
 
@@ -289,7 +289,7 @@ uint32_t SysAnsiToWide(const char* text, char16_t* out, uint32_t cap) {
   Guard guard(Lock());
   if (!out || cap == 0) return 0;
   out[0] = 0;
-  if (sim::internal::FaultHit("SysAnsiToWide") || !text) return 0;
+  if (SIM_FAULT(SysAnsiToWide) || !text) return 0;
   uint32_t n = 0;
   for (; text[n] && n + 1 < cap; ++n) {
     unsigned char c = static_cast<unsigned char>(text[n]);
@@ -306,7 +306,7 @@ uint32_t SysGetThreadLocale() {
 
 SysHandle SysFindFirstFile(const char16_t* pattern, SysFindData* out) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysFindFirstFile")) return kInvalidHandle;
+  if (SIM_FAULT(SysFindFirstFile)) return kInvalidHandle;
   if (!out) {
     Fail(kErrInvalidParameter);
     return kInvalidHandle;
@@ -325,7 +325,7 @@ SysHandle SysFindFirstFile(const char16_t* pattern, SysFindData* out) {
 
 int SysFindNextFile(SysHandle find, SysFindData* out) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysFindNextFile")) return 0;
+  if (SIM_FAULT(SysFindNextFile)) return 0;
   std::shared_ptr<sim::internal::FindListing> found = std::static_pointer_cast<sim::internal::FindListing>(
       sim::internal::KernelHandleObject(find, sim::internal::HandleKind::kFind));
   if (!found || !out) {
@@ -349,7 +349,7 @@ void SysFindClose(SysHandle find) {
 
 int SysPathExists(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysPathExists")) return 0;
+  if (SIM_FAULT(SysPathExists)) return 0;
   std::vector<SysFindData> entries;
   ErrorCode error = ListMatches(path, &entries);
   if (error != kErrSuccess) {
@@ -361,7 +361,7 @@ int SysPathExists(const char16_t* path) {
 
 int SysCreateDirectory(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateDirectory")) return 0;
+  if (SIM_FAULT(SysCreateDirectory)) return 0;
   sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path ? path : u"");
   if (!path || resolved.host.empty()) {
     Fail(!path ? kErrInvalidParameter : resolved.error ? resolved.error : kErrPathNotFound);
@@ -391,7 +391,7 @@ int SysCreateDirectory(const char16_t* path) {
 
 int SysRemoveDirectory(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysRemoveDirectory")) return 0;
+  if (SIM_FAULT(SysRemoveDirectory)) return 0;
   sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path ? path : u"");
   if (!path || resolved.host.empty()) {
     Fail(!path ? kErrInvalidParameter : resolved.error ? resolved.error : kErrPathNotFound);
@@ -425,7 +425,7 @@ int SysRemoveDirectory(const char16_t* path) {
 
 int SysDeleteFile(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysDeleteFile")) return 0;
+  if (SIM_FAULT(SysDeleteFile)) return 0;
   std::string host = ResolveOrFail(path);
   if (host.empty()) return 0;
   if (!sim::internal::HostExists(host)) {
@@ -451,7 +451,7 @@ int SysDeleteFile(const char16_t* path) {
 
 int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCopyFile")) return 0;
+  if (SIM_FAULT(SysCopyFile)) return 0;
   std::string from = ResolveOrFail(source);
   if (from.empty()) return 0;
   if (!sim::internal::HostExists(from)) {
@@ -516,7 +516,7 @@ int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists
 
 uint32_t SysGetFileAttributes(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileAttributes")) return kInvalidAttributes;
+  if (SIM_FAULT(SysGetFileAttributes)) return kInvalidAttributes;
   std::string host = ResolveOrFail(path);
   if (host.empty()) return kInvalidAttributes;
   uint32_t attributes = sim::internal::AttributesOf(host);
@@ -526,7 +526,7 @@ uint32_t SysGetFileAttributes(const char16_t* path) {
 
 int SysSetFileAttributes(const char16_t* path, uint32_t attributes) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetFileAttributes")) return 0;
+  if (SIM_FAULT(SysSetFileAttributes)) return 0;
   std::string host = ResolveOrFail(path);
   if (host.empty()) return 0;
   if (!sim::internal::HostExists(host)) {
@@ -568,7 +568,7 @@ void SysSleep(uint32_t milliseconds) {
 
 int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetProcessShutdownParameters")) return 0;
+  if (SIM_FAULT(SysSetProcessShutdownParameters)) return 0;
   if (level > kMaxShutdownLevel || (flags & ~kShutdownNoRetry) != 0) {
     Fail(kErrInvalidParameter);
     return 0;
@@ -582,7 +582,7 @@ int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
 
 uint32_t SysGetDriveType(const char16_t* root) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetDriveType")) return kDriveUnknown;
+  if (SIM_FAULT(SysGetDriveType)) return kDriveUnknown;
   const sim::internal::MachineState& s = State();
   std::u16string path = root ? std::u16string(root) : sim::internal::CurrentFolderPath().substr(0, 3);
   // Only a drive's root names a drive: "X:\" (or "X:").
@@ -605,7 +605,7 @@ uint32_t SysSetErrorMode(uint32_t mode) {
 
 int SysSetCurrentDirectory(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetCurrentDirectory")) return 0;
+  if (SIM_FAULT(SysSetCurrentDirectory)) return 0;
   std::string host = ResolveOrFail(path);
   if (host.empty()) return 0;
   if (!sim::internal::HostExists(host)) {

@@ -83,7 +83,7 @@ using sim::internal::Lock;
 
 int SysCloseHandle(SysHandle handle) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (sim::internal::FaultHit("SysCloseHandle")) return 0;
+  if (SIM_FAULT(SysCloseHandle)) return 0;
   // GetCurrentProcess' pseudo handle may be closed; nothing happens.
   if (handle == kInvalidHandle) return 1;
   sim::internal::HandleKind kind;
@@ -100,7 +100,7 @@ uint32_t SysWaitForSingleObject(SysHandle handle, uint32_t milliseconds) {
   std::shared_ptr<sim::internal::Waitable> waitable;
   {
     std::lock_guard<std::recursive_mutex> guard(Lock());
-    if (sim::internal::FaultHit("SysWaitForSingleObject")) return kWaitFailed;
+    if (SIM_FAULT(SysWaitForSingleObject)) return kWaitFailed;
     waitable = sim::internal::KernelHandleWaitable(handle);
     if (!waitable && handle == kInvalidHandle) waitable = sim::internal::ThisProgramProcess();
     if (!waitable) {

@@ -211,7 +211,7 @@ void SetExportMissing(const std::string& library, const std::string& exportName)
 
 ModuleHandle SysLoadLibrary(const char16_t* name) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysLoadLibrary")) return nullptr;
+  if (SIM_FAULT(SysLoadLibrary)) return nullptr;
   if (!name || !name[0]) {
     Fail(kErrInvalidParameter);
     return nullptr;
@@ -247,7 +247,7 @@ ModuleHandle SysLoadLibrary(const char16_t* name) {
 
 void* SysGetProcAddress(ModuleHandle module, const char* name) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetProcAddress")) return nullptr;
+  if (SIM_FAULT(SysGetProcAddress)) return nullptr;
   auto& libraries = State().libraries;
   auto it = libraries.find(reinterpret_cast<uintptr_t>(module));
   if (it == libraries.end()) {
@@ -275,7 +275,7 @@ void* SysGetProcAddress(ModuleHandle module, const char* name) {
 
 int SysFreeLibrary(ModuleHandle module) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysFreeLibrary")) return 0;
+  if (SIM_FAULT(SysFreeLibrary)) return 0;
   auto& libraries = State().libraries;
   auto it = libraries.find(reinterpret_cast<uintptr_t>(module));
   if (it == libraries.end()) {
@@ -288,7 +288,7 @@ int SysFreeLibrary(ModuleHandle module) {
 
 ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysLoadLibraryAsData")) return nullptr;
+  if (SIM_FAULT(SysLoadLibraryAsData)) return nullptr;
   if (!path || !path[0]) {
     Fail(kErrInvalidParameter);
     return nullptr;
@@ -320,7 +320,7 @@ ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
 
 int SysFindResourceData(ModuleHandle module, const char* name, uint32_t type, const uint8_t** data, uint32_t* size) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysFindResourceData")) return 0;
+  if (SIM_FAULT(SysFindResourceData)) return 0;
   auto& libraries = State().libraries;
   auto it = libraries.find(reinterpret_cast<uintptr_t>(module));
   if (it == libraries.end() || !name || !data || !size) {

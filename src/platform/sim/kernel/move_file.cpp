@@ -160,7 +160,7 @@ ErrorCode PlainMove(const char16_t* source, const char16_t* target, uint32_t fla
 
 int SysMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysMoveFileEx")) return 0;
+  if (SIM_FAULT(SysMoveFileEx)) return 0;
   if (!source || (flags & ~kKnownMoveFlags) != 0) {
     Fail(kErrInvalidParameter);
     return 0;

@@ -165,7 +165,7 @@ bool OpenConflicts(const std::string& host, uint32_t access, uint32_t share) {
 
 SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, uint32_t disposition, uint32_t flags) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateFile")) return kInvalidHandle;
+  if (SIM_FAULT(SysCreateFile)) return kInvalidHandle;
   SysHandle device = kInvalidHandle;
   if (sim::internal::OpenDevicePath(path, &device)) return device;
   if (!path || disposition < kCreateNew || disposition > kTruncateExisting) {
@@ -239,7 +239,7 @@ SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, u
 
 uint32_t SysGetFileSize(SysHandle handle, uint32_t* high) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileSize")) return kInvalidFileSize;
+  if (SIM_FAULT(SysGetFileSize)) return kInvalidFileSize;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -253,7 +253,7 @@ uint32_t SysGetFileSize(SysHandle handle, uint32_t* high) {
 
 int SysGetFileTime(SysHandle handle, uint64_t* creation, uint64_t* lastAccess, uint64_t* lastWrite) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileTime")) return 0;
+  if (SIM_FAULT(SysGetFileTime)) return 0;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -270,7 +270,7 @@ int SysGetFileTime(SysHandle handle, uint64_t* creation, uint64_t* lastAccess, u
 int SysReadFile(SysHandle handle, void* buffer, uint32_t bytes, uint32_t* bytesRead) {
   Guard guard(Lock());
   if (bytesRead) *bytesRead = 0;
-  if (sim::internal::FaultHit("SysReadFile")) return 0;
+  if (SIM_FAULT(SysReadFile)) return 0;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -293,7 +293,7 @@ int SysReadFile(SysHandle handle, void* buffer, uint32_t bytes, uint32_t* bytesR
 int SysWriteFile(SysHandle handle, const void* buffer, uint32_t bytes, uint32_t* bytesWritten) {
   Guard guard(Lock());
   if (bytesWritten) *bytesWritten = 0;
-  if (sim::internal::FaultHit("SysWriteFile")) return 0;
+  if (SIM_FAULT(SysWriteFile)) return 0;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -319,7 +319,7 @@ int SysWriteFile(SysHandle handle, const void* buffer, uint32_t bytes, uint32_t*
 
 uint32_t SysSetFilePointer(SysHandle handle, int32_t distance, uint32_t method) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetFilePointer")) return kInvalidFileSize;
+  if (SIM_FAULT(SysSetFilePointer)) return kInvalidFileSize;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -352,7 +352,7 @@ uint32_t SysSetFilePointer(SysHandle handle, int32_t distance, uint32_t method) 
 
 int SysSetEndOfFile(SysHandle handle) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetEndOfFile")) return 0;
+  if (SIM_FAULT(SysSetEndOfFile)) return 0;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -389,7 +389,7 @@ int SysSetEndOfFile(SysHandle handle) {
 
 SysHandle SysCreateFileMapping(SysHandle handle, uint32_t size) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateFileMapping")) return nullptr;
+  if (SIM_FAULT(SysCreateFileMapping)) return nullptr;
   std::shared_ptr<OpenFile> file = FileOf(handle);
   if (!file) {
     Fail(kErrInvalidHandle);
@@ -422,7 +422,7 @@ SysHandle SysCreateFileMapping(SysHandle handle, uint32_t size) {
 
 void* SysMapViewOfFile(SysHandle handle) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysMapViewOfFile")) return nullptr;
+  if (SIM_FAULT(SysMapViewOfFile)) return nullptr;
   std::shared_ptr<FileMapping> mapping =
       std::static_pointer_cast<FileMapping>(sim::internal::KernelHandleObject(handle, HandleKind::kMapping));
   if (!mapping) {
@@ -440,7 +440,7 @@ void* SysMapViewOfFile(SysHandle handle) {
 
 int SysUnmapViewOfFile(void* address) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysUnmapViewOfFile")) return 0;
+  if (SIM_FAULT(SysUnmapViewOfFile)) return 0;
   auto& views = State().views;
   auto it = views.find(reinterpret_cast<uintptr_t>(address));
   if (it == views.end()) {
@@ -466,7 +466,7 @@ int SysUnmapViewOfFile(void* address) {
 uint32_t SysGetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique, char16_t* out) {
   Guard guard(Lock());
   if (out) out[0] = 0;
-  if (sim::internal::FaultHit("SysGetTempFileName")) return 0;
+  if (SIM_FAULT(SysGetTempFileName)) return 0;
   if (!folder || !out) {
     Fail(kErrInvalidParameter);
     return 0;

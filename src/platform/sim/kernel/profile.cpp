@@ -101,7 +101,7 @@ uint32_t SysReadProfileString(const char16_t* section, const char16_t* key, cons
                               char16_t* out, uint32_t size, const char16_t* file) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
   // An injected fault makes the file unreadable: the caller gets what a missing file gives.
-  if (sim::internal::FaultHit("SysReadProfileString")) {
+  if (SIM_FAULT(SysReadProfileString)) {
     static const sim::IniFile kEmpty;
     return sim::IniReadString(kEmpty, section, key, fallback, out, size);
   }
@@ -112,7 +112,7 @@ uint32_t SysReadProfileString(const char16_t* section, const char16_t* key, cons
 uint32_t SysReadProfileInt(const char16_t* section, const char16_t* key, int32_t fallback,
                            const char16_t* file) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
-  if (sim::internal::FaultHit("SysReadProfileInt")) return static_cast<uint32_t>(fallback);
+  if (SIM_FAULT(SysReadProfileInt)) return static_cast<uint32_t>(fallback);
   // The value is read as a string with an empty default; nothing read means the default.
   // A negative number comes back as its two's complement (-5 gives 0xFFFFFFFB).
   char16_t buffer[kIntBufferSize];

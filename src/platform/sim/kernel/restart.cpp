@@ -52,7 +52,7 @@ bool RestartRequested(uint32_t* flags) {
 
 int SysSetMouseButtonSwap(int swap) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetMouseButtonSwap")) return 0;
+  if (SIM_FAULT(SysSetMouseButtonSwap)) return 0;
   State().mouseSwapSet = true;
   State().mouseButtonsSwapped = swap != 0;
   sim::JournalAdd(std::string("mouse: buttons swapped=") + (swap ? "1" : "0"));
@@ -61,7 +61,7 @@ int SysSetMouseButtonSwap(int swap) {
 
 int SysExitWindows(uint32_t flags) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysExitWindows")) return 0;
+  if (SIM_FAULT(SysExitWindows)) return 0;
   if (State().profile.platformId == kPlatformNT && !State().shutdownPrivilege) {
     sim::JournalAdd("restart: refused (no shutdown privilege)");
     sim::internal::SetLastError(kErrPrivilegeNotHeld);

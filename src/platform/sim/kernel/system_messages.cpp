@@ -55,7 +55,7 @@ uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
   if (!out || cap == 0) return 0;
   out[0] = 0;
-  if (sim::internal::FaultHit("SysFormatSystemMessage")) return 0;
+  if (SIM_FAULT(SysFormatSystemMessage)) return 0;
   for (const SystemMessage& m : kMessages) {
     if (m.code == code) return static_cast<uint32_t>(TextCopy(out, cap, m.text));
   }
@@ -64,6 +64,7 @@ uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
 }
 
 uint32_t SysWideToAnsi(const char16_t* text, char* out, uint32_t cap) {
+  if (SIM_FAULT(SysWideToAnsi)) return 0;
   if (!out || cap == 0) return 0;
   uint32_t n = 0;
   for (; text && text[n] && n + 1 < cap; ++n) out[n] = AnsiOf(text[n]);

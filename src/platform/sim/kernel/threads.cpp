@@ -89,7 +89,7 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
   SysHandle handle = nullptr;
   {
     Guard guard(Lock());
-    if (FaultHit("SysCreateThread")) return nullptr;
+    if (SIM_FAULT(SysCreateThread)) return nullptr;
     if (!proc) {
       SetLastError(kErrInvalidParameter);
       return nullptr;

@@ -88,7 +88,7 @@ uint16_t Read16(const void* p) {
 
 uint32_t SysGetFileVersionInfoSize(const char16_t* path) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileVersionInfoSize")) return 0;
+  if (SIM_FAULT(SysGetFileVersionInfoSize)) return 0;
   std::string resource;
   if (!LoadVersionResource(path, &resource)) return 0;
   Fail(kErrSuccess);
@@ -97,7 +97,7 @@ uint32_t SysGetFileVersionInfoSize(const char16_t* path) {
 
 int SysGetFileVersionInfo(const char16_t* path, uint32_t size, void* data) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileVersionInfo")) return 0;
+  if (SIM_FAULT(SysGetFileVersionInfo)) return 0;
   if (!data) {
     Fail(kErrInvalidData);
     return 0;
@@ -129,7 +129,7 @@ int SysGetFileVersionInfo(const char16_t* path, uint32_t size, void* data) {
 
 int SysVerQueryValue(const void* block, const char16_t* subBlock, void** value, uint32_t* length) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysVerQueryValue")) return 0;
+  if (SIM_FAULT(SysVerQueryValue)) return 0;
   if (!block || !subBlock) {
     Fail(kErrInvalidParameter);
     return 0;

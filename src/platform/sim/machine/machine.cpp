@@ -2,6 +2,7 @@
 // journal, message-box answers, fault injection, last error and UTF-8 conversion.
 #include "platform/sim/machine/machine.h"
 
+#include <cstring>
 #include <stdlib.h>
 #include <time.h>
 
@@ -13,6 +14,7 @@
 
 #include "platform/registry.h"
 #include "platform/sim/machine/machine_state.h"
+#include "platform/sim/registry/registry_store.h"
 #include "platform/sim/machine/sim_internal.h"
 #include "platform/sim/ui/window_manager.h"
 
@@ -53,13 +55,38 @@ MachineState& State() {
 void SetLastError(ErrorCode code) { t_lastError = code; }
 ErrorCode LastError() { return t_lastError; }
 
-bool FaultHit(const char* function) {
+namespace {
+const char* const kFaultPointNames[] = {
+#define SIM_FAULT_POINT_NAME(name) #name,
+    SIM_FAULT_POINTS(SIM_FAULT_POINT_NAME)
+#undef SIM_FAULT_POINT_NAME
+};
+static_assert(sizeof(kFaultPointNames) / sizeof(kFaultPointNames[0]) == static_cast<size_t>(FaultPoint::kCount),
+              "one name per fault point");
+}  // namespace
+
+const char* FaultPointName(FaultPoint point) {
+  size_t index = static_cast<size_t>(point);
+  return index < static_cast<size_t>(FaultPoint::kCount) ? kFaultPointNames[index] : "";
+}
+
+bool FindFaultPoint(const char* name, FaultPoint* point) {
+  if (!name) return false;
+  for (size_t i = 0; i < static_cast<size_t>(FaultPoint::kCount); ++i) {
+    if (std::strcmp(kFaultPointNames[i], name) == 0) {
+      if (point) *point = static_cast<FaultPoint>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FaultHit(FaultPoint point) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (!function) return false;
   bool hit = false;
   ErrorCode error = 0;
   for (ArmedFault& fault : State().faults) {
-    if (fault.function != function) continue;
+    if (fault.point != point) continue;
     ++fault.calls;
     if (fault.nth == 0 || fault.calls == fault.nth) {
       hit = true;
@@ -249,13 +276,32 @@ void QueueMessageBoxAnswer(int buttonId) {
   State().messageBoxAnswers.push_back(buttonId);
 }
 
-void FailCall(const std::string& function, int nth, ErrorCode error) {
+bool FailCall(const std::string& function, int nth, ErrorCode error) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   internal::ArmedFault fault;
-  fault.function = function;
+  if (!internal::FindFaultPoint(function.c_str(), &fault.point)) {
+    State().refusedFaults.push_back(function);
+    return false;
+  }
   fault.nth = nth < 0 ? 0 : nth;
   fault.error = error;
   State().faults.push_back(fault);
+  return true;
+}
+
+OpenObjectCounts OpenObjects() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  OpenObjectCounts counts;
+  counts.registryKeys = internal::RegOpenHandleCount();
+  counts.kernelHandles = State().kernelHandles.size();
+  counts.gdiObjects = internal::OpenGdiObjectCount();
+  counts.deviceContexts = internal::OpenDeviceContextCount();
+  return counts;
+}
+
+std::vector<std::string> RefusedFaults() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return State().refusedFaults;
 }
 
 void ClearFaults() {

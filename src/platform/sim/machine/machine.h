@@ -111,9 +111,22 @@ void QueueMessageBoxAnswer(int buttonId);
 
 // Fault injection: the nth call (1-based, counted from now) of the named platform function
 // (its name in the platform headers, such as "SysCreateDirectory") fails with the given
-// error. nth = 0 fails every call from now on.
-void FailCall(const std::string& function, int nth, ErrorCode error);
+// error. nth = 0 fails every call from now on. Returns true when armed; false, arming nothing,
+// when no simulated call checks that name (the name is then listed by RefusedFaults, which the
+// test fixture's tear-down reports).
+bool FailCall(const std::string& function, int nth, ErrorCode error);
+std::vector<std::string> RefusedFaults();
 void ClearFaults();
+
+// Objects the program opened and has not closed yet: registry key handles, kernel handles of
+// every kind, drawing objects and device contexts. A finished run holds none of them.
+struct OpenObjectCounts {
+  size_t registryKeys = 0;
+  size_t kernelHandles = 0;
+  size_t gdiObjects = 0;
+  size_t deviceContexts = 0;
+};
+OpenObjectCounts OpenObjects();
 
 // What the program asked of the process and the clock: SetProcessShutdownParameters values
 // (false while never called), virtual milliseconds slept since the reset, and whether the

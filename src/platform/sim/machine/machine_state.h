@@ -34,7 +34,7 @@ struct FileTimeOverride {
 
 // One armed fault of FailCall.
 struct ArmedFault {
-  std::string function;
+  FaultPoint point = FaultPoint::kCount;
   int nth = 0;        // 1-based call to fail; 0 fails every call
   int calls = 0;      // calls seen since arming
   ErrorCode error = 0;
@@ -140,6 +140,7 @@ struct MachineState {
   bool traceToStderr = false;
   std::deque<int> messageBoxAnswers;
   std::vector<ArmedFault> faults;
+  std::vector<std::string> refusedFaults;  // names FailCall was given that no call checks
 
   std::map<uintptr_t, KernelHandleEntry> kernelHandles;
   uintptr_t nextHandle = 0;

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/devices.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -244,6 +245,55 @@ TEST_F(MachineTest, FaultInjectionFailsTheArmedCalls) {
   sim::FailCall("SysPathExists", 1, kErrPathNotFound);
   EXPECT_EQ(SysPathExists(u"C:\\one"), 0);
   EXPECT_EQ(SysPathExists(u"C:\\one"), 1);
+}
+
+TEST_F(MachineTest, FailCallArmsOnlyNamesThatACallChecks) {
+  struct Case {
+    const char* name;
+    bool armed;
+  };
+  const Case cases[] = {
+      {"SysCreateDirectory", true},
+      {"SysGetDlgItem", true},
+      {"SysDriverPackageInstall", true},
+      {"SysGetVersionWord", false},   // cannot fail on Windows, so no call checks it
+      {"SysCreateDirectoryX", false},
+      {"syscreatedirectory", false},  // names are exact, as in the platform headers
+      {"", false},
+  };
+  std::vector<std::string> refused;
+  for (const Case& c : cases) {
+    EXPECT_EQ(sim::FailCall(c.name, 1, kErrAccessDenied), c.armed) << c.name;
+    if (!c.armed) refused.push_back(c.name);
+  }
+  EXPECT_EQ(sim::RefusedFaults(), refused);
+
+  // The armed calls of other families fail in the form their Windows call fails.
+  EXPECT_EQ(SysGetDlgItem(nullptr, 1), nullptr);
+  int reboot = 0;
+  EXPECT_EQ(SysDriverPackageInstall(u"C:\\x.inf", 0, &reboot), kErrAccessDenied);
+  StartMachine("win7");  // a fresh machine forgets the refusals, which tear-down would report
+}
+
+TEST_F(MachineTest, OpenObjectsCountWhatTheProgramHasNotClosed) {
+  RegKey key = nullptr;
+  ASSERT_EQ(SysRegCreateKey(kRegCurrentUser, u"Software\\Open", 0xF003F, &key, nullptr), 0);
+  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\open.txt", "x"));
+  SysHandle file = SysCreateFile(u"C:\\open.txt", kGenericRead, kFileShareRead, kOpenExisting, 0);
+  ASSERT_NE(file, kInvalidHandle);
+  GdiObject brush = SysCreateSolidBrush(0x00FF00);
+  ASSERT_NE(brush, nullptr);
+
+  sim::OpenObjectCounts open = sim::OpenObjects();
+  EXPECT_EQ(open.registryKeys, 1u);
+  EXPECT_EQ(open.kernelHandles, 1u);
+  EXPECT_EQ(open.gdiObjects, 1u);
+
+  SysRegCloseKey(key);
+  SysCloseHandle(file);
+  SysDeleteObject(brush);
+  open = sim::OpenObjects();
+  EXPECT_EQ(open.registryKeys + open.kernelHandles + open.gdiObjects + open.deviceContexts, 0u);
 }
 
 TEST_F(MachineTest, MessageBoxesTakeQueuedAnswersThenTheDefaultButton) {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <string>
 
+#include "platform/sim/machine/fault_points.h"
 #include "platform/sim/machine/machine.h"
 #include "platform/types.h"
 
@@ -13,9 +14,6 @@ namespace internal {
 // One lock guards the whole machine: every Sys* function takes it for its duration.
 std::recursive_mutex& Lock();
 
-// Called at the start of each Sys* function with its own name: returns true (and sets the
-// thread's last error) when an armed fault says this call must fail.
-bool FaultHit(const char* function);
 
 void SetLastError(ErrorCode code);
 ErrorCode LastError();

@@ -111,7 +111,7 @@ uint32_t AddListedProcess(const std::u16string& image, uint32_t lifetimeMs, cons
 
 uint32_t SysWaitForInputIdle(SysHandle process, uint32_t) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysWaitForInputIdle")) return kWaitFailed;
+  if (SIM_FAULT(SysWaitForInputIdle)) return kWaitFailed;
   std::shared_ptr<ModelledProcess> p = ProcessOfHandle(process);
   if (!p) {
     Fail(kErrInvalidHandle);
@@ -124,7 +124,7 @@ uint32_t SysWaitForInputIdle(SysHandle process, uint32_t) {
 
 int SysEnumProcesses(void* function, uint32_t* ids, uint32_t bytes, uint32_t* bytesReturned) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysEnumProcesses")) return 0;
+  if (SIM_FAULT(SysEnumProcesses)) return 0;
   if (!IsExport(function, "psapi.dll", "EnumProcesses")) return 0;
   if (!ids || !bytesReturned) {
     Fail(kErrInvalidParameter);
@@ -141,7 +141,7 @@ int SysEnumProcesses(void* function, uint32_t* ids, uint32_t bytes, uint32_t* by
 
 int SysEnumProcessModules(void* function, SysHandle process, ModuleHandle* modules, uint32_t bytes, uint32_t* needed) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysEnumProcessModules")) return 0;
+  if (SIM_FAULT(SysEnumProcessModules)) return 0;
   if (!IsExport(function, "psapi.dll", "EnumProcessModules")) return 0;
   std::shared_ptr<ModelledProcess> p = ProcessOfHandle(process);
   if (!p || !needed) {
@@ -160,7 +160,7 @@ int SysEnumProcessModules(void* function, SysHandle process, ModuleHandle* modul
 
 uint32_t SysGetModuleFileNameEx(void* function, SysHandle process, ModuleHandle module, char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetModuleFileNameEx")) return 0;
+  if (SIM_FAULT(SysGetModuleFileNameEx)) return 0;
   if (!IsExport(function, "psapi.dll", "GetModuleFileNameExW")) return 0;
   std::shared_ptr<ModelledProcess> p = ProcessOfHandle(process);
   if (!p || !out || cap == 0 || (module && reinterpret_cast<uintptr_t>(module) != p->id)) {
@@ -175,7 +175,7 @@ int SysVdmEnumTaskWowEx(void* function, uint32_t processId, SysWowTaskProc proc,
   uint32_t threadId = 0;
   {
     Guard guard(Lock());
-    if (sim::internal::FaultHit("SysVdmEnumTaskWowEx")) return 0;
+    if (SIM_FAULT(SysVdmEnumTaskWowEx)) return 0;
     if (!IsExport(function, "vdmdbg.dll", "VDMEnumTaskWOWEx") || !proc) return 0;
     for (const auto& p : Running()) {
       if (p->id != processId) continue;
@@ -198,7 +198,7 @@ int SysVdmEnumTaskWowEx(void* function, uint32_t processId, SysWowTaskProc proc,
 
 SysHandle SysCreateToolhelp32Snapshot(void* function, uint32_t flags, uint32_t) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateToolhelp32Snapshot")) return kInvalidHandle;
+  if (SIM_FAULT(SysCreateToolhelp32Snapshot)) return kInvalidHandle;
   if (!IsExport(function, "kernel32.dll", "CreateToolhelp32Snapshot")) return kInvalidHandle;
   auto shot = std::make_shared<Snapshot>();
   if (flags & kSnapProcess) {
@@ -217,14 +217,14 @@ SysHandle SysCreateToolhelp32Snapshot(void* function, uint32_t flags, uint32_t) 
 
 int SysProcess32First(void* function, SysHandle snapshot, SysProcessEntry* entry) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysProcess32First")) return 0;
+  if (SIM_FAULT(SysProcess32First)) return 0;
   if (!IsExport(function, "kernel32.dll", "Process32First")) return 0;
   return NextEntry(snapshot, entry, true);
 }
 
 int SysProcess32Next(void* function, SysHandle snapshot, SysProcessEntry* entry) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysProcess32Next")) return 0;
+  if (SIM_FAULT(SysProcess32Next)) return 0;
   if (!IsExport(function, "kernel32.dll", "Process32Next")) return 0;
   return NextEntry(snapshot, entry, false);
 }

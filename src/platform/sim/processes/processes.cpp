@@ -204,7 +204,7 @@ bool ProcessExitCode(uint32_t processId, uint32_t* exitCode) {
 
 SysHandle SysOpenProcess(uint32_t, int, uint32_t processId) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysOpenProcess")) return nullptr;
+  if (SIM_FAULT(SysOpenProcess)) return nullptr;
   sim::internal::ThisProgramProcess();
   std::shared_ptr<ModelledProcess> process = FindProcessById(processId);
   if (!process || !process->running) {
@@ -223,7 +223,7 @@ SysHandle SysGetCurrentProcess() { return kInvalidHandle; }
 int SysDuplicateHandle(SysHandle sourceProcess, SysHandle source, SysHandle targetProcess, SysHandle* target,
                        uint32_t, int, uint32_t options) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysDuplicateHandle")) return 0;
+  if (SIM_FAULT(SysDuplicateHandle)) return 0;
   std::shared_ptr<ModelledProcess> from = ProcessOf(sourceProcess);
   std::shared_ptr<ModelledProcess> to = ProcessOf(targetProcess);
   if (!from || !to) {
@@ -258,7 +258,7 @@ int SysDuplicateHandle(SysHandle sourceProcess, SysHandle source, SysHandle targ
 
 int SysGetExitCodeProcess(SysHandle processHandle, uint32_t* exitCode) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetExitCodeProcess")) return 0;
+  if (SIM_FAULT(SysGetExitCodeProcess)) return 0;
   std::shared_ptr<ModelledProcess> process = ProcessOf(processHandle);
   if (!process) {
     Fail(kErrInvalidHandle);
@@ -274,7 +274,7 @@ int SysGetExitCodeProcess(SysHandle processHandle, uint32_t* exitCode) {
 
 SysHandle SysCreateRemoteThread(SysHandle processHandle, void* start, uintptr_t argument) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateRemoteThread")) return nullptr;
+  if (SIM_FAULT(SysCreateRemoteThread)) return nullptr;
   std::shared_ptr<ModelledProcess> process = ProcessOf(processHandle);
   if (!process) {
     Fail(kErrInvalidHandle);

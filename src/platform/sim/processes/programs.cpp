@@ -200,7 +200,7 @@ int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const 
   std::shared_ptr<StartedProcess> process;
   {
     Guard guard(Lock());
-    if (sim::internal::FaultHit("SysCreateProcess")) {
+    if (SIM_FAULT(SysCreateProcess)) {
       if (commandLine) Refuse(commandLine, SysGetLastError());
       return 0;
     }
@@ -245,7 +245,7 @@ int SysShellExecuteEx(const char16_t* verb, const char16_t* file, const char16_t
     Guard guard(Lock());
     std::u16string what = file ? file : u"";
     if (parameters && parameters[0]) what += u" " + std::u16string(parameters);
-    if (sim::internal::FaultHit("SysShellExecuteEx")) {
+    if (SIM_FAULT(SysShellExecuteEx)) {
       Refuse(what, SysGetLastError());
       return 0;
     }

@@ -89,7 +89,7 @@ ErrorCode CopyName(const std::u16string& name, char16_t* out, uint32_t* length) 
 // Opens an existing key: 2 when a level is missing, 161 for a path that starts with '\'.
 int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegOpenKey")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegOpenKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   std::vector<std::u16string> levels;
@@ -107,7 +107,7 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
 // was created. Creating needs the right to create subkeys on the starting handle.
 int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out, uint32_t* disposition) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegCreateKey")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegCreateKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   std::vector<std::u16string> levels;
@@ -129,7 +129,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
 // Forgets a handle; the predefined roots close without effect.
 int32_t SysRegCloseKey(RegKey key) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegCloseKey")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegCloseKey)) return static_cast<int32_t>(LastError());
   if (key == kRegLocalMachine || key == kRegCurrentUser || key == kRegClassesRoot) return kErrSuccess;
   return RegRemoveHandle(key) ? kErrSuccess : kErrInvalidHandle;
 }
@@ -138,7 +138,7 @@ int32_t SysRegCloseKey(RegKey key) {
 // size when the buffer is too small.
 int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data, uint32_t* size) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegQueryValue")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegQueryValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
   if (!Allows(at.access, kKeyQueryValue)) return kErrAccessDenied;
@@ -159,7 +159,7 @@ int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8
 // Stores exactly the bytes given, whatever the type says about terminators.
 int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data, uint32_t size) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegSetValue")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegSetValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, true, &at)) return err;
   if (!Allows(at.access, kKeySetValue)) return kErrAccessDenied;
@@ -178,7 +178,7 @@ int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const ui
 // Removes one value; 2 when it does not exist.
 int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegDeleteValue")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegDeleteValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
   if (!Allows(at.access, kKeySetValue)) return kErrAccessDenied;
@@ -188,7 +188,7 @@ int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
 // Deletes a key without subkeys (5 when it has some); open handles to it then fail with 1018.
 int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegDeleteKey")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegDeleteKey)) return static_cast<int32_t>(LastError());
   std::vector<std::u16string> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(subkey), &levels)) return err;
   Resolved at;
@@ -206,7 +206,7 @@ int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
 // Names the index-th subkey in sorted order; 259 past the last one.
 int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegEnumKey")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegEnumKey)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
   if (!Allows(at.access, kKeyEnumerateSubKeys)) return kErrAccessDenied;
@@ -219,7 +219,7 @@ int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* name
 int32_t SysRegEnumValue(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen, uint32_t* type,
                         uint8_t* data, uint32_t* dataSize) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (FaultHit("SysRegEnumValue")) return static_cast<int32_t>(LastError());
+  if (SIM_FAULT(SysRegEnumValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
   if (!Allows(at.access, kKeyQueryValue)) return kErrAccessDenied;

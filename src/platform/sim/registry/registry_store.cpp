@@ -182,5 +182,7 @@ bool RegRemoveHandle(RegKey key) {
   return State().handles.erase(reinterpret_cast<uintptr_t>(key)) > 0;
 }
 
+size_t RegOpenHandleCount() { return State().handles.size(); }
+
 }  // namespace internal
 }  // namespace sim

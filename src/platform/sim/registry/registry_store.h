@@ -73,6 +73,8 @@ RegKey RegAddHandle(std::shared_ptr<RegNode> node, uint32_t access);
 // The handle behind a token, or null for an unknown token.
 RegHandle* RegLookupHandle(RegKey key);
 bool RegRemoveHandle(RegKey key);
+// How many key handles are open.
+size_t RegOpenHandleCount();
 
 }  // namespace internal
 }  // namespace sim

@@ -88,6 +88,7 @@ TEST_F(RegistryTest, SubkeysEnumerateSortedIgnoringCase) {
   EXPECT_EQ(SysRegEnumKey(parent, 0, exact, &length), 0);
   EXPECT_EQ(std::u16string(exact), u"alpha");
   EXPECT_EQ(length, 5u);
+  SysRegCloseKey(parent);
 }
 
 TEST_F(RegistryTest, StringsWithoutTheirZeroGetItAsWindowsAddsIt) {

@@ -347,7 +347,7 @@ bool ShutdownPrivilegeEnabled() {
 int SysLookupAccountName(const char16_t* account, void* sid, uint32_t* sidSize, char16_t* domain,
                          uint32_t* domainSize) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysLookupAccountName") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysLookupAccountName) || RefusedOn9x()) return 0;
   if (!account || !sidSize || !domainSize) {
     Fail(kErrInvalidParameter);
     return 0;
@@ -397,7 +397,7 @@ int SysEqualSid(const void* a, const void* b) {
 int SysGetFileSecurity(const char16_t* path, uint32_t information, void* descriptor, uint32_t size,
                        uint32_t* needed) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetFileSecurity") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysGetFileSecurity) || RefusedOn9x()) return 0;
   if (!needed) {
     Fail(kErrNoAccess);
     return 0;
@@ -428,7 +428,7 @@ int SysGetFileSecurity(const char16_t* path, uint32_t information, void* descrip
 
 int SysSetFileSecurity(const char16_t* path, uint32_t information, void* descriptor) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetFileSecurity") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysSetFileSecurity) || RefusedOn9x()) return 0;
   const std::string host = ExistingHost(path);
   if (host.empty()) return 0;
   if (!descriptor || RevisionOf(descriptor) != kSecurityDescriptorRevision) {
@@ -463,7 +463,7 @@ int SysSetFileSecurity(const char16_t* path, uint32_t information, void* descrip
 
 int SysInitializeSecurityDescriptor(void* descriptor, uint32_t revision) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysInitializeSecurityDescriptor") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysInitializeSecurityDescriptor) || RefusedOn9x()) return 0;
   if (!descriptor) {
     Fail(kErrNoAccess);
     return 0;
@@ -480,7 +480,7 @@ int SysInitializeSecurityDescriptor(void* descriptor, uint32_t revision) {
 
 int SysGetSecurityDescriptorDacl(void* descriptor, int* present, SysAclHeader** acl, int* defaulted) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetSecurityDescriptorDacl") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysGetSecurityDescriptorDacl) || RefusedOn9x()) return 0;
   if (!descriptor || !present || !acl || !defaulted) {
     Fail(kErrNoAccess);
     return 0;
@@ -500,7 +500,7 @@ int SysGetSecurityDescriptorDacl(void* descriptor, int* present, SysAclHeader** 
 
 int SysSetSecurityDescriptorDacl(void* descriptor, int present, SysAclHeader* acl, int defaulted) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetSecurityDescriptorDacl") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysSetSecurityDescriptorDacl) || RefusedOn9x()) return 0;
   if (!descriptor) {
     Fail(kErrNoAccess);
     return 0;
@@ -527,7 +527,7 @@ int SysSetSecurityDescriptorDacl(void* descriptor, int present, SysAclHeader* ac
 
 int SysGetSecurityDescriptorControl(void* descriptor, uint16_t* control, uint32_t* revision) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetSecurityDescriptorControl") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysGetSecurityDescriptorControl) || RefusedOn9x()) return 0;
   if (!descriptor || !control || !revision) {
     Fail(kErrNoAccess);
     return 0;
@@ -543,7 +543,7 @@ int SysGetSecurityDescriptorControl(void* descriptor, uint16_t* control, uint32_
 
 int SysSetSecurityDescriptorControl(void* descriptor, uint16_t mask, uint16_t bits) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSetSecurityDescriptorControl") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysSetSecurityDescriptorControl) || RefusedOn9x()) return 0;
   // Windows before 2000 has no such function (the program checks with GetProcAddress first).
   if (!sim::internal::ExportOffered("advapi32.dll", "SetSecurityDescriptorControl")) {
     Fail(kErrProcNotFound);
@@ -568,7 +568,7 @@ int SysSetSecurityDescriptorControl(void* descriptor, uint16_t mask, uint16_t bi
 
 int SysGetAclInformation(SysAclHeader* acl, SysAclSizeInformation* out) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetAclInformation") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysGetAclInformation) || RefusedOn9x()) return 0;
   if (!acl || !out) {
     Fail(kErrInvalidParameter);
     return 0;
@@ -584,7 +584,7 @@ int SysGetAclInformation(SysAclHeader* acl, SysAclSizeInformation* out) {
 
 int SysInitializeAcl(SysAclHeader* acl, uint32_t size, uint32_t revision) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysInitializeAcl") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysInitializeAcl) || RefusedOn9x()) return 0;
   ErrorCode error = sim::acl::InitializeAcl(reinterpret_cast<uint8_t*>(acl), size, revision);
   if (error != kErrSuccess) {
     Fail(error);
@@ -595,7 +595,7 @@ int SysInitializeAcl(SysAclHeader* acl, uint32_t size, uint32_t revision) {
 
 int SysGetAce(SysAclHeader* acl, uint32_t index, void** ace) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetAce") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysGetAce) || RefusedOn9x()) return 0;
   if (!acl || !ace) {
     Fail(kErrInvalidParameter);
     return 0;
@@ -612,7 +612,7 @@ int SysGetAce(SysAclHeader* acl, uint32_t index, void** ace) {
 
 int SysAddAce(SysAclHeader* acl, uint32_t revision, uint32_t index, void* aces, uint32_t size) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysAddAce") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysAddAce) || RefusedOn9x()) return 0;
   ErrorCode error = sim::acl::AddAce(reinterpret_cast<uint8_t*>(acl), revision, index,
                                      static_cast<const uint8_t*>(aces), size);
   if (error != kErrSuccess) {
@@ -624,7 +624,7 @@ int SysAddAce(SysAclHeader* acl, uint32_t revision, uint32_t index, void* aces, 
 
 int SysAddAccessAllowedAce(SysAclHeader* acl, uint32_t revision, uint32_t mask, void* sid) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysAddAccessAllowedAce") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysAddAccessAllowedAce) || RefusedOn9x()) return 0;
   ErrorCode error = sim::acl::AddAccessAllowedAce(reinterpret_cast<uint8_t*>(acl), revision, 0, mask,
                                                   static_cast<const uint8_t*>(sid));
   if (error != kErrSuccess) {
@@ -636,7 +636,7 @@ int SysAddAccessAllowedAce(SysAclHeader* acl, uint32_t revision, uint32_t mask, 
 
 int SysAddAccessAllowedAceEx(SysAclHeader* acl, uint32_t revision, uint32_t flags, uint32_t mask, void* sid) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysAddAccessAllowedAceEx") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysAddAccessAllowedAceEx) || RefusedOn9x()) return 0;
   // Windows before 2000 has no such function (the program checks with GetProcAddress first).
   if (!sim::internal::ExportOffered("advapi32.dll", "AddAccessAllowedAceEx")) {
     Fail(kErrProcNotFound);
@@ -657,7 +657,7 @@ int SysAddAccessAllowedAceEx(SysAclHeader* acl, uint32_t revision, uint32_t flag
 
 int SysEnableShutdownPrivilege() {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysEnableShutdownPrivilege") || RefusedOn9x()) return 0;
+  if (SIM_FAULT(SysEnableShutdownPrivilege) || RefusedOn9x()) return 0;
   State().shutdownPrivilege = true;
   return 1;
 }

@@ -267,7 +267,7 @@ using sim::internal::Window;
 
 intptr_t SysDialogBoxParam(ModuleHandle, uint32_t templateId, WindowHandle owner, SysDialogProc proc,
                            intptr_t parameter) {
-  if (sim::internal::FaultHit("SysDialogBoxParam")) return -1;
+  if (SIM_FAULT(SysDialogBoxParam)) return -1;
   WindowHandle dialog = sim::internal::CreateDialogFromTemplate(templateId, owner, false, proc, parameter);
   if (!dialog) return -1;
   {
@@ -318,6 +318,7 @@ intptr_t SysDialogBoxParam(ModuleHandle, uint32_t templateId, WindowHandle owner
 
 int SysEndDialog(WindowHandle dialog, intptr_t result) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysEndDialog)) return 0;
   Window* d = LiveWindow(dialog);
   if (!d || d->kind != sim::internal::WindowKind::kDialog) {
     sim::internal::SetLastError(kErrInvalidWindowHandle);
@@ -339,6 +340,7 @@ void SysSetDialogResult(WindowHandle dialog, intptr_t result) {
 
 WindowHandle SysGetDlgItem(WindowHandle dialog, int id) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetDlgItem)) return {};
   Window* d = LiveWindow(dialog);
   Window* c = d ? sim::internal::ChildById(*d, id) : nullptr;
   if (!c) {
@@ -355,11 +357,13 @@ int SysGetDlgCtrlId(WindowHandle control) {
 }
 
 int SysSetDlgItemText(WindowHandle dialog, int id, const char16_t* text) {
+  if (SIM_FAULT(SysSetDlgItemText)) return 0;
   WindowHandle item = SysGetDlgItem(dialog, id);
   return item ? SysSetWindowText(item, text) : 0;
 }
 
 uint32_t SysGetDlgItemText(WindowHandle dialog, int id, char16_t* out, uint32_t cap) {
+  if (SIM_FAULT(SysGetDlgItemText)) return 0;
   WindowHandle item = SysGetDlgItem(dialog, id);
   if (!item) {
     if (out && cap) out[0] = 0;
@@ -369,6 +373,7 @@ uint32_t SysGetDlgItemText(WindowHandle dialog, int id, char16_t* out, uint32_t 
 }
 
 int SysCheckDlgButton(WindowHandle dialog, int id, uint32_t state) {
+  if (SIM_FAULT(SysCheckDlgButton)) return 0;
   WindowHandle item = SysGetDlgItem(dialog, id);
   if (!item) return 0;
   SysSendMessage(item, kBmSetCheck, state, 0);

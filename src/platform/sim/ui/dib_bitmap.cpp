@@ -43,7 +43,7 @@ const GdiRecord* Bitmap(GdiObject object) {
 
 GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib) {
   Guard guard(sim::internal::Lock());
-  if (sim::internal::FaultHit("SysCreateDIBitmap")) return nullptr;
+  if (SIM_FAULT(SysCreateDIBitmap)) return nullptr;
   if (!Dc(dc) || !dib || !dib->header || !dib->pixels) {
     sim::internal::SetLastError(kErrInvalidParameter);
     return nullptr;
@@ -73,6 +73,7 @@ GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib) {
 
 int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int, int) {
   Guard guard(sim::internal::Lock());
+  if (SIM_FAULT(SysBitBlt)) return 0;
   DeviceContextRecord* target = Dc(dc);
   DeviceContextRecord* from = Dc(source);
   const GdiRecord* bitmap = from ? Bitmap(from->bitmap) : nullptr;
@@ -95,6 +96,7 @@ int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceConte
 
 int SysGetBitmapSize(GdiObject bitmap, int32_t* width, int32_t* height) {
   Guard guard(sim::internal::Lock());
+  if (SIM_FAULT(SysGetBitmapSize)) return 0;
   const GdiRecord* record = Bitmap(bitmap);
   *width = record ? record->width : 0;
   *height = record ? record->height : 0;

@@ -114,7 +114,7 @@ using sim::internal::Ui;
 
 int SysBrowseForFolder(WindowHandle owner, const char16_t* title, const SysFolderBrowserHooks* hooks, char16_t* chosen) {
   if (chosen) chosen[0] = 0;
-  if (sim::internal::FaultHit("SysBrowseForFolder") || !hooks) return 0;
+  if (SIM_FAULT(SysBrowseForFolder) || !hooks) return 0;
   WindowHandle browser = sim::internal::CreateBrowserWindow(owner, title);
   bool haveChoice = false;
   sim::internal::UiState::FolderChoice choice;

@@ -264,7 +264,7 @@ using sim::internal::Ui;
 
 DeviceContext SysGetDC(WindowHandle window) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetDC")) return nullptr;
+  if (SIM_FAULT(SysGetDC)) return nullptr;
   if (window && !sim::internal::LiveWindow(window)) return nullptr;
   sim::internal::DeviceContextRecord d;
   d.window = window;
@@ -281,11 +281,13 @@ DeviceContext SysGetDC(WindowHandle window) {
 
 int SysReleaseDC(WindowHandle, DeviceContext dc) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysReleaseDC)) return 0;
   return Ui().dcs.erase(reinterpret_cast<uintptr_t>(dc)) ? 1 : 0;
 }
 
 DeviceContext SysBeginPaint(WindowHandle window, SysPaint* paint) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysBeginPaint)) return {};
   sim::internal::Window* w = sim::internal::LiveWindow(window);
   if (!w || !paint) return nullptr;
   w->invalid = false;
@@ -302,6 +304,7 @@ void SysEndPaint(WindowHandle window, SysPaint* paint) {
 
 int SysFillRectColor(DeviceContext dc, const SysRect* rect, uint32_t color) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysFillRectColor)) return 0;
   if (!rect) return 0;
   PaintOp op;
   op.kind = PaintOp::kFill;
@@ -315,7 +318,7 @@ int SysFillRectColor(DeviceContext dc, const SysRect* rect, uint32_t color) {
 
 GdiObject SysCreateSolidBrush(uint32_t color) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateSolidBrush")) return nullptr;
+  if (SIM_FAULT(SysCreateSolidBrush)) return nullptr;
   sim::internal::GdiRecord r;
   r.kind = sim::internal::GdiRecord::kBrush;
   r.color = color;
@@ -323,11 +326,13 @@ GdiObject SysCreateSolidBrush(uint32_t color) {
 }
 
 GdiObject SysGetStockObject(int index) {
+  if (SIM_FAULT(SysGetStockObject)) return {};
   return sim::internal::StockRecord(index) ? sim::internal::StockHandle(index) : nullptr;
 }
 
 GdiObject SysSelectObject(DeviceContext dc, GdiObject object) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysSelectObject)) return {};
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   const sim::internal::GdiRecord* r = sim::internal::Lookup(object);
   if (!d || !r) return nullptr;
@@ -343,6 +348,7 @@ GdiObject SysSelectObject(DeviceContext dc, GdiObject object) {
 
 int SysDeleteObject(GdiObject object) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDeleteObject)) return 0;
   const sim::internal::GdiRecord* r = sim::internal::Lookup(object);
   if (!r) return 0;
   if (r->stock) return 1;  // stock objects are never deleted
@@ -352,6 +358,7 @@ int SysDeleteObject(GdiObject object) {
 
 int SysRectangle(DeviceContext dc, int left, int top, int right, int bottom) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysRectangle)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   if (!d) return 0;
   const sim::internal::GdiRecord& brush = sim::internal::Selected(d->brush, sim::internal::kWhiteBrush);
@@ -389,6 +396,7 @@ uint32_t SysSetTextColor(DeviceContext dc, uint32_t color) {
 
 int SysTextOut(DeviceContext dc, int x, int y, const char16_t* text, int length) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysTextOut)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   if (!d || length < 0 || (length > 0 && !text)) return 0;
   const sim::internal::GdiRecord& font = sim::internal::Selected(d->font, sim::internal::kSystemFont);
@@ -408,6 +416,7 @@ int SysTextOut(DeviceContext dc, int x, int y, const char16_t* text, int length)
 
 int SysGetTextMetrics(DeviceContext dc, SysTextMetrics* metrics) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetTextMetrics)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   if (!d || !metrics) return 0;
   const sim::internal::GdiRecord& font = sim::internal::Selected(d->font, sim::internal::kSystemFont);
@@ -418,6 +427,7 @@ int SysGetTextMetrics(DeviceContext dc, SysTextMetrics* metrics) {
 
 int SysGetTextExtent(DeviceContext dc, const char16_t*, int length, int32_t* width, int32_t* height) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetTextExtent)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   if (!d || length < 0) return 0;
   const sim::internal::GdiRecord& font = sim::internal::Selected(d->font, sim::internal::kSystemFont);
@@ -436,6 +446,7 @@ void SysSetWindowFont(WindowHandle window, GdiObject font, int redraw) {
 
 GdiObject SysCreateFontWithWeight(GdiObject font, int weight) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysCreateFontWithWeight)) return {};
   const sim::internal::GdiRecord* r = sim::internal::Lookup(font);
   if (!r || r->kind != sim::internal::GdiRecord::kFont) return nullptr;
   const sim::internal::GdiRecord copy = *r;  // the table may move while it grows
@@ -444,7 +455,7 @@ GdiObject SysCreateFontWithWeight(GdiObject font, int weight) {
 
 GdiObject SysCreateFont(int height, int weight, int italic, uint32_t pitchAndFamily, const char16_t* face) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateFont")) return nullptr;
+  if (SIM_FAULT(SysCreateFont)) return nullptr;
   return sim::internal::NewFont(face ? face : u"", height, weight, italic != 0, pitchAndFamily, false);
 }
 
@@ -468,7 +479,7 @@ int32_t ReadLe32(const uint8_t* bytes) {
 
 GdiObject SysLoadBitmapResource(ModuleHandle, uint32_t bitmapId) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysLoadBitmapResource")) return nullptr;
+  if (SIM_FAULT(SysLoadBitmapResource)) return nullptr;
   const uint8_t* data = nullptr;
   uint32_t size = 0;
   if (bitmapId > 0xFFFF ||
@@ -487,7 +498,7 @@ GdiObject SysLoadBitmapResource(ModuleHandle, uint32_t bitmapId) {
 
 DeviceContext SysCreateCompatibleDC(DeviceContext) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysCreateCompatibleDC")) return nullptr;
+  if (SIM_FAULT(SysCreateCompatibleDC)) return nullptr;
   sim::internal::DeviceContextRecord d;
   d.memory = true;
   d.font = sim::internal::StockHandle(sim::internal::kSystemFont);
@@ -503,6 +514,7 @@ DeviceContext SysCreateCompatibleDC(DeviceContext) {
 
 int SysDeleteDC(DeviceContext dc) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDeleteDC)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   if (!d || !d->memory) return 0;
   Ui().dcs.erase(reinterpret_cast<uintptr_t>(dc));
@@ -521,7 +533,7 @@ int SysSetStretchBltMode(DeviceContext dc, int mode) {
 int SysStretchBlt(DeviceContext dc, int x, int y, int width, int height, DeviceContext source, int sourceX,
                   int sourceY, int sourceWidth, int sourceHeight) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysStretchBlt")) return 0;
+  if (SIM_FAULT(SysStretchBlt)) return 0;
   sim::internal::DeviceContextRecord* d = sim::internal::Dc(dc);
   sim::internal::DeviceContextRecord* s = sim::internal::Dc(source);
   if (!d || !s) return 0;
@@ -543,6 +555,7 @@ int SysStretchBlt(DeviceContext dc, int x, int y, int width, int height, DeviceC
 
 int SysDrawEdge(DeviceContext dc, const SysRect* rect, uint32_t edge, uint32_t flags) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysDrawEdge)) return 0;
   if (!rect) return 0;
   PaintOp op;
   op.kind = PaintOp::kEdge;
@@ -554,3 +567,22 @@ int SysDrawEdge(DeviceContext dc, const SysRect* rect, uint32_t edge, uint32_t f
   op.edgeFlags = flags;
   return sim::internal::Record(dc, op) ? 1 : 0;
 }
+
+namespace sim {
+namespace internal {
+
+size_t OpenGdiObjectCount() {
+  Guard guard(Lock());
+  size_t count = 0;
+  for (const auto& entry : Ui().gdiObjects)
+    if (!entry.second.stock && !entry.second.systemOwned) ++count;
+  return count;
+}
+
+size_t OpenDeviceContextCount() {
+  Guard guard(Lock());
+  return Ui().dcs.size();
+}
+
+}  // namespace internal
+}  // namespace sim

@@ -241,7 +241,7 @@ using sim::internal::Lock;
 using sim::internal::Window;
 
 int SysPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (sim::internal::FaultHit("SysPostMessage")) return 0;
+  if (SIM_FAULT(SysPostMessage)) return 0;
   {
     Guard guard(Lock());
     if (!window) {  // a thread message for the caller's own queue
@@ -317,6 +317,7 @@ void SysPostQuitMessage(int exitCode) {
 }
 
 int SysGetMessage(SysMessage* message) {
+  if (SIM_FAULT(SysGetMessage)) return -1;
   const std::thread::id self = std::this_thread::get_id();
   sim::internal::UniqueLock lock(Lock());
   for (;;) {
@@ -370,6 +371,7 @@ int SysPeekMessage(SysMessage* message) {
 int SysTranslateMessage(const SysMessage*) { return 0; }
 
 int SysUpdateWindow(WindowHandle window) {
+  if (SIM_FAULT(SysUpdateWindow)) return 0;
   bool needsPaint = false;
   {
     Guard guard(Lock());

@@ -32,7 +32,7 @@ const GdiRecord* Palette(GdiObject object) {
 
 GdiObject SysCreatePalette(const SysPaletteColour* colours, uint32_t count) {
   Guard guard(sim::internal::Lock());
-  if (sim::internal::FaultHit("SysCreatePalette")) return nullptr;
+  if (SIM_FAULT(SysCreatePalette)) return nullptr;
   if (!colours || count == 0 || count > kMaxPaletteEntries) {
     sim::internal::SetLastError(kErrInvalidParameter);
     return nullptr;
@@ -47,6 +47,7 @@ GdiObject SysCreatePalette(const SysPaletteColour* colours, uint32_t count) {
 
 GdiObject SysSelectPalette(DeviceContext dc, GdiObject palette, int) {
   Guard guard(sim::internal::Lock());
+  if (SIM_FAULT(SysSelectPalette)) return {};
   DeviceContextRecord* d = Dc(dc);
   if (!d || !Palette(palette)) return nullptr;
   GdiObject previous = d->palette;

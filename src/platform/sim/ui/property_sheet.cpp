@@ -534,7 +534,7 @@ using sim::internal::Ui;
 using sim::internal::Window;
 
 intptr_t SysRunWizardSheet(ModuleHandle, WindowHandle owner, const SysWizardPage* pages, uint32_t count) {
-  if (sim::internal::FaultHit("SysRunWizardSheet")) return -1;
+  if (SIM_FAULT(SysRunWizardSheet)) return -1;
   if (!pages || count == 0) return -1;
   WindowHandle frame = sim::internal::CreateFrame(owner, pages, count);
   {

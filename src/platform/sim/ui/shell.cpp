@@ -50,7 +50,7 @@ int CopyProfileFolder(int folderId, char16_t* out) {
 int SysGetFolderPath(int folderId, char16_t* out) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
   if (out) out[0] = 0;
-  if (sim::internal::FaultHit("SysGetFolderPath") || !out) return 0;
+  if (SIM_FAULT(SysGetFolderPath) || !out) return 0;
   return CopyProfileFolder(folderId, out);
 }
 
@@ -58,13 +58,13 @@ int SysGetFolderPath(int folderId, char16_t* out) {
 int SysGetSpecialFolderPath(int folderId, char16_t* out) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
   if (out) out[0] = 0;
-  if (sim::internal::FaultHit("SysGetSpecialFolderPath") || !out) return 0;
+  if (SIM_FAULT(SysGetSpecialFolderPath) || !out) return 0;
   return CopyProfileFolder(folderId, out);
 }
 
 int SysInitCom() {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
-  if (sim::internal::FaultHit("SysInitCom")) return 0;
+  if (SIM_FAULT(SysInitCom)) return 0;
   sim::internal::State().comThreads.insert(std::this_thread::get_id());
   return 1;
 }

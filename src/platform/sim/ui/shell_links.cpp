@@ -81,7 +81,7 @@ bool ReadShellLink(const std::u16string& windowsPath, ShellLinkInfo* out) {
 
 int SysSaveShellLink(const char16_t* linkPath, const char16_t* target, const char16_t* arguments) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysSaveShellLink")) return 0;
+  if (SIM_FAULT(SysSaveShellLink)) return 0;
   const ErrorCode error = WriteLinkFile(linkPath, target, arguments, nullptr);
   if (error) {
     sim::internal::SetLastError(error);

@@ -74,7 +74,7 @@ std::string JournalText(const char16_t* text) {
 
 int SysMessageBox(WindowHandle, const char16_t* text, const char16_t* caption, uint32_t style) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
-  if (sim::internal::FaultHit("SysMessageBox")) return 0;
+  if (SIM_FAULT(SysMessageBox)) return 0;
   sim::internal::MachineState& s = sim::internal::State();
   int answer = DefaultButton(style);
   if (!s.messageBoxAnswers.empty()) {
@@ -90,7 +90,7 @@ uint32_t SysLoadString(ModuleHandle, uint32_t id, char16_t* out, uint32_t cap) {
   std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
   if (!out || cap == 0) return 0;
   out[0] = 0;
-  if (sim::internal::FaultHit("SysLoadString")) return 0;
+  if (SIM_FAULT(SysLoadString)) return 0;
   const uint16_t language = static_cast<uint16_t>(sim::internal::State().profile.threadLocale & kLanguageMask);
   std::u16string text;
   if (!sim::LoadResString(sim::ProgramResources(), sim::ProgramResourcesSize(), id, language, &text) || text.empty()) {

@@ -54,7 +54,7 @@ void NoteShowCommand(WindowHandle window, int command) {
 int SysRegisterWindowClass(ModuleHandle, const char16_t* className, SysWindowProc proc, uint32_t iconId) {
   using namespace sim::internal;
   Guard guard(Lock());
-  if (FaultHit("SysRegisterWindowClass")) return 0;
+  if (SIM_FAULT(SysRegisterWindowClass)) return 0;
   if (!className || !className[0] || !proc) {
     SetLastError(kErrInvalidParameter);
     return 0;
@@ -77,7 +77,7 @@ WindowHandle SysCreateWindow(const char16_t* className, const char16_t* title, u
   WindowDescription d;
   {
     Guard guard(Lock());
-    if (FaultHit("SysCreateWindow")) return nullptr;
+    if (SIM_FAULT(SysCreateWindow)) return nullptr;
     const UiState::RegisteredClass* c = FindClass(className);
     if (!c) {
       SetLastError(kErrCannotFindClass);

@@ -479,7 +479,7 @@ Window* Live(WindowHandle window) {
 }  // namespace
 
 int SysSetWindowText(WindowHandle window, const char16_t* text) {
-  if (sim::internal::FaultHit("SysSetWindowText")) return 0;
+  if (SIM_FAULT(SysSetWindowText)) return 0;
   {
     Guard guard(Lock());
     if (!Live(window)) return 0;
@@ -489,6 +489,7 @@ int SysSetWindowText(WindowHandle window, const char16_t* text) {
 
 uint32_t SysGetWindowText(WindowHandle window, char16_t* out, uint32_t cap) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetWindowText)) return 0;
   if (out && cap) out[0] = 0;
   Window* w = Live(window);
   if (!w) return 0;
@@ -499,6 +500,7 @@ uint32_t SysGetWindowText(WindowHandle window, char16_t* out, uint32_t cap) {
 
 uint32_t SysGetClassName(WindowHandle window, char16_t* out, uint32_t cap) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetClassName)) return 0;
   if (out && cap) out[0] = 0;
   Window* w = Live(window);
   if (!w) return 0;
@@ -583,7 +585,7 @@ int SysIsWindow(WindowHandle window) {
 }
 
 int SysSetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
-  if (sim::internal::FaultHit("SysSetWindowPos")) return 0;
+  if (SIM_FAULT(SysSetWindowPos)) return 0;
   int oldWidth = 0, oldHeight = 0;
   {
     Guard guard(Lock());
@@ -618,6 +620,7 @@ int SysSetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y,
 }
 
 int SysMoveWindow(WindowHandle window, int x, int y, int width, int height, int repaint) {
+  if (SIM_FAULT(SysMoveWindow)) return 0;
   if (!SysSetWindowPos(window, nullptr, x, y, width, height, kSwpNoZOrder | kSwpNoActivate)) return 0;
   if (repaint) SysInvalidateRect(window, nullptr, 1);
   return 1;
@@ -625,6 +628,7 @@ int SysMoveWindow(WindowHandle window, int x, int y, int width, int height, int 
 
 int SysGetWindowRect(WindowHandle window, SysRect* rect) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetWindowRect)) return 0;
   Window* w = Live(window);
   if (!w || !rect) return 0;
   *rect = sim::internal::ScreenRect(*w);
@@ -633,6 +637,7 @@ int SysGetWindowRect(WindowHandle window, SysRect* rect) {
 
 int SysGetClientRect(WindowHandle window, SysRect* rect) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysGetClientRect)) return 0;
   Window* w = Live(window);
   if (!w || !rect) return 0;
   *rect = SysRect{0, 0, sim::internal::ClientWidth(*w), sim::internal::ClientHeight(*w)};
@@ -641,6 +646,7 @@ int SysGetClientRect(WindowHandle window, SysRect* rect) {
 
 int SysMapWindowPoints(WindowHandle from, WindowHandle to, SysPoint* points, uint32_t count) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysMapWindowPoints)) return 0;
   SysPoint fromOrigin{0, 0}, toOrigin{0, 0};
   if (from) {
     Window* w = Live(from);
@@ -665,6 +671,7 @@ int SysMapWindowPoints(WindowHandle from, WindowHandle to, SysPoint* points, uin
 
 int SysInvalidateRect(WindowHandle window, const SysRect*, int) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysInvalidateRect)) return 0;
   if (!window) {
     for (auto& entry : Ui().windows)
       if (entry.second->alive) sim::internal::Invalidate(*entry.second, false);
@@ -678,6 +685,7 @@ int SysInvalidateRect(WindowHandle window, const SysRect*, int) {
 
 int SysSetForegroundWindow(WindowHandle window) {
   Guard guard(Lock());
+  if (SIM_FAULT(SysSetForegroundWindow)) return 0;
   if (!LiveWindow(window) && !sim::internal::IsForeignWindow(window)) return 0;
   Ui().foreground = window;
   return 1;
@@ -692,6 +700,7 @@ WindowHandle SysGetParent(WindowHandle window) {
 }
 
 int SysDestroyWindow(WindowHandle window) {
+  if (SIM_FAULT(SysDestroyWindow)) return 0;
   {
     Guard guard(Lock());
     Window* w = Live(window);
@@ -707,6 +716,7 @@ int SysDestroyWindow(WindowHandle window) {
 }
 
 WindowHandle SysFindWindow(const char16_t* className, const char16_t* caption) {
+  if (SIM_FAULT(SysFindWindow)) return {};
   {
     Guard guard(Lock());
     for (WindowHandle handle : Ui().topLevels) {
@@ -743,7 +753,7 @@ void SysSetCursorShape(int cursorId) {
 
 int SysGetWorkArea(SysRect* rect) {
   Guard guard(Lock());
-  if (sim::internal::FaultHit("SysGetWorkArea")) return 0;
+  if (SIM_FAULT(SysGetWorkArea)) return 0;
   if (!rect) return 0;
   *rect = Ui().workArea;
   return 1;

@@ -119,6 +119,10 @@ uint32_t DialogTemplateOf(WindowHandle window);
 
 // Clears every window, queue, answer and drawing object (ResetMachine).
 void ResetWindowManager();
+// How many drawing objects the program created and has not deleted, and how many device
+// contexts it holds.
+size_t OpenGdiObjectCount();
+size_t OpenDeviceContextCount();
 // Destroys the windows and the message queue of the calling thread, as Windows does when a
 // thread ends.
 void DestroyThreadWindows();
