@@ -19,7 +19,8 @@ intptr_t OnCompletionInit(WindowHandle page);
 intptr_t OnCompletionActive(WindowHandle page);
 
 // Finish: the automatic-update programs, removal of the install records and the restart when
-// the restart choice is kept, else the mouse-button setting. Returns 1 with the page's answer 1.
+// the restart choice is kept, else the mouse-button setting. Returns 1 with the page's answer 0,
+// which lets the wizard close.
 intptr_t OnCompletionFinish(WindowHandle page);
 
 // Restarts Windows: the floppy warning (unless silent), the mouse-button setting, the shutdown
