@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,29 +20,18 @@
 #include "resource_ids.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
-#include "support/sim_fixture.h"
-#include "support/wizard_frame.h"
+#include "support/page_fixture.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"
 
 namespace {
 
-// A request the page queued to the wizard frame.
-struct Request {
-  uint32_t message;
-  uintptr_t wParam;
-  intptr_t lParam;
-  bool operator==(const Request& o) const { return message == o.message && wParam == o.wParam && lParam == o.lParam; }
-};
-std::ostream& operator<<(std::ostream& out, const Request& r) {
-  return out << "{0x" << std::hex << r.message << std::dec << ", " << r.wParam << ", " << r.lParam << "}";
-}
-const Request kButtonsBackNext = {kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext};
-const Request kPressNext = {kPsmPressButton, kPsbtnNext, 0};
-const Request kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
-const Request kPressCancel = {kPsmPressButton, kPsbtnCancel, 0};
+const FrameRequest kButtonsBackNext = {kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext};
+const FrameRequest kPressNext = {kPsmPressButton, kPsbtnNext, 0};
+const FrameRequest kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
+const FrameRequest kPressCancel = {kPsmPressButton, kPsbtnCancel, 0};
 
-class StartInstallPageTest : public SimFixture {
+class StartInstallPageTest : public PageFixture {
  protected:
   // A package with one file to copy, the copy stage not yet started, and the page on a plain
   // visible window standing in for the wizard frame.
@@ -64,9 +52,7 @@ class StartInstallPageTest : public SimFixture {
     WriteConfig("");
   }
   void CreatePage() {
-    frame_ = MakeWizardFrame();
-    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, StartInstallPageProc, 0);
-    ASSERT_NE(page_, nullptr);
+    PageFixture::CreatePage(IDD_PAGE_START, StartInstallPageProc);
     Requests();  // what the page's creation queued is not part of the case
   }
   // The setup configuration file: the copy list and any further sections.
@@ -74,43 +60,13 @@ class StartInstallPageTest : public SimFixture {
     WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
   }
 
-  // Sends the page a wizard notification; its answer.
-  intptr_t Notify(int32_t code) {
-    SysNotifyHeader header = {frame_, 0, code};
-    return SysSendMessage(page_, kWmNotify, 0, reinterpret_cast<intptr_t>(&header));
-  }
-
-  // The requests queued to the frame since the last call, in order.
-  std::vector<Request> Requests() {
-    std::vector<Request> requests;
-    SysMessage m;
-    while (SysPeekMessage(&m)) {
-      if (m.window == frame_ && m.message != kWmPaint)
-        requests.push_back(Request{m.message, m.wParam, m.lParam});
-      else
-        SysDispatchMessage(&m);
-    }
-    return requests;
-  }
-
   bool FrameVisible() const {
     sim::WindowInfo info;
     return sim::GetWindowInfo(frame_, &info) && info.visible;
   }
 
-  // The exported registry line of a value, "" when no key holds it.
-  static std::string RegLine(const std::string& name) {
-    const std::string text = sim::ExportRegText();
-    const size_t at = text.find("\"" + name + "\"=");
-    if (at == std::string::npos) return "";
-    std::string line = text.substr(at, text.find('\n', at) - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-  }
 
   bool createPage_ = true;
-  WindowHandle frame_ = nullptr;
-  WindowHandle page_ = nullptr;
 };
 
 TEST_F(StartInstallPageTest, CreationWritesTheTaskBarSwitchAndHidesForHiddenRuns) {
@@ -134,7 +90,7 @@ TEST_F(StartInstallPageTest, ActivationSetsButtonsAndStartsSilentRuns) {
   struct Case {
     const char* name;
     int32_t silent, confirmInfo;
-    std::vector<Request> requests;
+    std::vector<FrameRequest> requests;
   };
   const Case cases[] = {
       {"the user confirms", 0, 1, {kButtonsBackNext}},
@@ -227,7 +183,7 @@ TEST_F(StartInstallPageTest, CancelledCopyAbandonsTheInstallation) {
   EXPECT_EQ(Notify(kPsnWizNext), -1);
   EXPECT_EQ(g_Settings.InstallStarted, 1);
   EXPECT_EQ(CancelRequested, 1);
-  EXPECT_EQ(Requests(), std::vector<Request>{kPressCancel});
+  EXPECT_EQ(Requests(), std::vector<FrameRequest>{kPressCancel});
   EXPECT_FALSE(sim::DiskPathExists(u"C:\\Tools\\Mouse\\mouse.txt"));
   EXPECT_FALSE(JournalHas("trace: PackageDir = "));
   // The queued Cancel then closes the wizard without asking again.
@@ -251,7 +207,7 @@ TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
     ImportReg("[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"Version\"=\"9.0\"\n");
     g_Settings.AskType = c.askType;
     EXPECT_EQ(Notify(kPsnWizNext), c.stops ? 1 : 0);
-    EXPECT_EQ(Requests(), c.stops ? std::vector<Request>{kPressFinish} : std::vector<Request>{});
+    EXPECT_EQ(Requests(), c.stops ? std::vector<FrameRequest>{kPressFinish} : std::vector<FrameRequest>{});
     EXPECT_EQ(JournalHas("dialog: 12033 [Warning] shown"), c.stops);
     EXPECT_EQ(JournalHas("dialog: 10301"), !c.stops);
     EXPECT_EQ(g_Settings.VersionChecked, c.stops ? 1 : 0);
@@ -432,7 +388,7 @@ TEST_F(InstallationStagesTest, StagesThatStopTheInstallation) {
     EXPECT_EQ(g_Settings.InstallStarted, 1);
     EXPECT_EQ(JournalCount("dialog: 12012 [] shown"), c.stageDialogs);
     EXPECT_FALSE(RegistryStageRan());
-    EXPECT_EQ(Requests(), c.verdict ? std::vector<Request>{kPressCancel} : std::vector<Request>{});
+    EXPECT_EQ(Requests(), c.verdict ? std::vector<FrameRequest>{kPressCancel} : std::vector<FrameRequest>{});
     EXPECT_EQ(JournalHas("msgbox: [_szUSBPnPID]  -> 1"), c.chooseMouse == 1);
   }
 }

@@ -14,8 +14,7 @@
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"
 #include "startup/settings.h"
-#include "support/sim_fixture.h"
-#include "support/wizard_frame.h"
+#include "support/page_fixture.h"
 #include "ui/wizard_messages.h"
 
 namespace {
@@ -26,7 +25,7 @@ const char kProductKey[] =
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce]\n\"Run Daemon\"=\"x\"\n"
     "\"Glidewave 98 Daemon\"=\"y\"\n\"Other\"=\"z\"\n";
 
-class CompletionPageTest : public SimFixture {
+class CompletionPageTest : public PageFixture {
  protected:
   void Prepare() override {
     ResetMenuShortcutRun();
@@ -42,51 +41,10 @@ class CompletionPageTest : public SimFixture {
     WritePackageFile(u"update.exe", "MZ");
     ImportReg(std::string(kInstallRecord) + kProductKey);
   }
-  void CreatePage() {
-    frame_ = MakeWizardFrame();
-    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_COMPLETE, frame_, true, CompletionPageProc, 0);
-    ASSERT_NE(page_, nullptr);
-  }
-  void Notify(int32_t code) {
-    SysNotifyHeader header = {frame_, 0, code};
-    SysSendMessage(page_, kWmNotify, 0, reinterpret_cast<intptr_t>(&header));
-  }
-  // Requests queued to the frame since the last call, as "message:wParam:lParam".
-  std::vector<std::string> Requests() {
-    std::vector<std::string> requests;
-    SysMessage m;
-    while (SysPeekMessage(&m)) {
-      if (m.window == frame_ && m.message != kWmPaint)
-        requests.push_back(std::to_string(m.message) + ":" + std::to_string(m.wParam) + ":" + std::to_string(m.lParam));
-      else
-        SysDispatchMessage(&m);
-    }
-    return requests;
-  }
-  bool Visible(int id) {
-    sim::WindowInfo info;
-    return sim::GetWindowInfo(sim::FindControl(page_, id), &info) && info.visible;
-  }
-  static bool KeyExists(RegKey root, const char16_t* path) {
-    RegKey key = nullptr;
-    if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
-    SysRegCloseKey(key);
-    return true;
-  }
-  // The exported registry line of a value, "" when no key holds it.
-  static std::string RegLine(const std::string& name) {
-    const std::string text = sim::ExportRegText();
-    const size_t at = text.find("\"" + name + "\"=");
-    if (at == std::string::npos) return "";
-    std::string line = text.substr(at, text.find('\n', at) - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
-  }
-  WindowHandle frame_ = nullptr;
-  WindowHandle page_ = nullptr;
+  void CreatePage() { PageFixture::CreatePage(IDD_PAGE_COMPLETE, CompletionPageProc); }
 };
 
-const std::string kPressFinish = std::to_string(kPsmPressButton) + ":" + std::to_string(kPsbtnFinish) + ":0";
+const FrameRequest kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
 
 TEST_F(CompletionPageTest, CreationRegistersAndOffersTheRestart) {
   struct Case {
@@ -267,7 +225,7 @@ TEST_F(CompletionPageTest, AbandonedInstallationOnlyPressesFinish) {
   g_Settings.AskMousePosition = 1;
   g_Settings.LeftHanded = 1;
   CreatePage();
-  EXPECT_EQ(Requests(), std::vector<std::string>{kPressFinish});
+  EXPECT_EQ(Requests(), std::vector<FrameRequest>{kPressFinish});
   Notify(kPsnWizFinish);
   EXPECT_EQ(RegLine("RunAutoUpdate"), "");
   EXPECT_EQ(RegLine("Run Daemon"), "\"Run Daemon\"=\"x\"");

@@ -16,12 +16,6 @@ class DeleteRegistryTreeTest : public SimFixture {
               "\\a\\b\\c]\n@=\"deep\"\n" + tree + "\\a\\b2]\n" + tree + "\\Z]\n\"v\"=\"4\"\n[" + root +
               "\\Software\\Norvik\\Treehouse]\n\"keep\"=\"yes\"\n");
   }
-  static bool KeyExists(RegKey root, const char16_t* path) {
-    RegKey key = nullptr;
-    if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
-    SysRegCloseKey(key);
-    return true;
-  }
 };
 
 TEST_F(DeleteRegistryTreeTest, NestedTreeGoesAndNeighboursStay) {

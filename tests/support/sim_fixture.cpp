@@ -15,6 +15,7 @@
 #include "shared/path_macros.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
+#include "platform/registry.h"
 #include "platform/sim/ui/window_manager.h"
 #include "startup/help_files.h"
 #include "startup/settings.h"
@@ -150,4 +151,20 @@ void ExpectSettings(const std::string& fields) {
     EXPECT_EQ(SettingsField(name.c_str()), item.substr(equals + 1)) << name;
     at = end + 1;
   }
+}
+
+std::string RegLine(const std::string& name) {
+  const std::string text = sim::ExportRegText();
+  const size_t at = text.find("\"" + name + "\"=");
+  if (at == std::string::npos) return "";
+  std::string line = text.substr(at, text.find('\n', at) - at);
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+bool KeyExists(RegKey root, const char16_t* path) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
+  SysRegCloseKey(key);
+  return true;
 }

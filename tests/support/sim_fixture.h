@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/machine/machine.h"
+#include "platform/registry.h"
 
 class SimFixture : public ::testing::Test {
  protected:
@@ -52,6 +53,10 @@ std::string Disk(const std::u16string& path);
 std::u16string WindowsDir();
 // A fixture built into SETUP_FIXTURE_DIR, "" when missing.
 std::string FixtureBytes(const std::string& name);
+// The exported registry line of a value ("\"Name\"=dword:00000001"), "" when no key holds it.
+std::string RegLine(const std::string& name);
+// True when the registry key can be opened.
+bool KeyExists(RegKey root, const char16_t* path);
 // A settings field, by its name in the record, as UTF-8 text (numbers in decimal).
 std::string SettingsField(const char* name);
 // Checks settings fields given as "Name=value;Name=value" (values may hold blanks).
