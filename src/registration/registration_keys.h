@@ -2,6 +2,7 @@
 // the package's uninstaller.
 #pragma once
 #include "shared/product_keys.h"
+#include "startup/config_keys.h"  // kSectionDefault
 
 // The product's uninstall entry lives below this key, under the configured UninstallKey.
 constexpr const char16_t* kUninstallRoot = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
@@ -14,7 +15,6 @@ constexpr const char16_t* kUninstallerProgram = u"Nmuninst.exe";
 constexpr const char16_t* kSharedFileRoot = u"Software\\Norvik\\Uninstall\\SharedFile\\";
 
 // ---- Registry stage: sections of the setup configuration applied in order ----
-inline constexpr const char16_t* kSectionDefault = u"Default";
 inline constexpr const char16_t* kKeyUseXmouseCpl = u"Usexmousecpl";
 inline constexpr const char16_t* kUseXmouseCplDefault = u"TRUE";
 inline constexpr const char16_t* kUseXmouseCplOff = u"FALSE";

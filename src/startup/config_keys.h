@@ -101,6 +101,81 @@ inline constexpr const char16_t* kValueTrue = u"TRUE";
 inline constexpr const char16_t* kValueFalse = u"FALSE";
 inline constexpr const char16_t* kValueOne = u"1";
 
+// Where the loader looks for a start-up key.
+enum ConfigPlace {
+  kPlaceInstall,             // [Install] only
+  kPlaceDefault,             // [Default] only
+  kPlaceDefaultThenInstall,  // [Default]; [Install] when that is empty
+  kPlaceInstallThenDefault,  // [Install]; [Default] only when [Install] holds the key empty
+  kPlaceProductListPS2,      // [Product.List.PS2]
+};
+// How a boolean key is read: T on only for "TRUE", F on unless "FALSE", T1 on for "TRUE" or "1"
+// (texts ignoring case); kFormText for keys that are not booleans.
+enum ConfigForm { kFormText, kFormT, kFormF, kFormT1 };
+
+struct ConfigKeyRule {
+  const char16_t* key;
+  ConfigPlace place;
+  ConfigForm form;
+  const char16_t* fallback;  // value of a missing key; null when the loader computes it
+};
+
+// The start-up keys in the order the loader reads them, with where it looks and how it reads
+// them. The loader reads every key through this table (FindConfigKeyRule).
+inline constexpr ConfigKeyRule kStartupKeyRules[] = {
+    {kKeySupported, kPlaceInstall, kFormText, kDefaultSupported},
+    {kKeyTitle, kPlaceInstall, kFormText, kDefaultTitle},
+    {kKeyProductKey, kPlaceInstall, kFormText, kDefaultProductKey},
+    {kKeyChTitle, kPlaceInstall, kFormText, kDefaultTitle},
+    {kKeyVersion, kPlaceInstall, kFormText, kDefaultVersion},
+    {kKeySubVersion, kPlaceInstall, kFormText, kDefaultVersion},
+    {kKeyInfFile, kPlaceInstall, kFormText, kDefaultInfFile},
+    {kKeyUSBInf01, kPlaceInstall, kFormText, u""},
+    {kKeyUSBInf, kPlaceInstallThenDefault, kFormText, kDefaultUSBInf},
+    {kKeyBTInf, kPlaceInstall, kFormText, kDefaultBTInf},
+    {kKeyUSBInstallSection, kPlaceInstall, kFormText, u""},
+    {kKeyUSBClass, kPlaceInstall, kFormText, u""},
+    {kKeyPS2DriverName, kPlaceInstall, kFormText, kDefaultPS2DriverName},
+    {kKeyBTDriverName, kPlaceInstall, kFormText, u""},
+    {kKeyUSBDriverName, kPlaceInstall, kFormText, kDefaultUSBDriverName},
+    {kKeyPS2PnPID, kPlaceInstall, kFormText, kDefaultPS2PnPID},
+    {kKeySerialPnPID, kPlaceInstall, kFormText, kDefaultSerialPnPID},
+    {kKeyUSBPnPID, kPlaceInstall, kFormText, u""},
+    {kKeyMfgName, kPlaceInstall, kFormText, kDefaultMaker},
+    {kKeyProvider, kPlaceInstall, kFormText, kDefaultMaker},
+    {kKeyDrvSetupProgram, kPlaceInstall, kFormText, u""},
+    {kKeyDrvSetupAction, kPlaceInstall, kFormText, u""},
+    {kKeyBkgLogo, kPlaceInstall, kFormText, u""},
+    {kKeyCabFile, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyCabFileName, kPlaceDefaultThenInstall, kFormText, u""},
+    {kKeyUninstallConflictSoftware, kPlaceDefaultThenInstall, kFormF, u""},
+    {kKeySubFolder, kPlaceDefault, kFormText, kDefaultSubFolder},
+    {kKeyAskType, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyInstallAllType, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyDeleteINFIndex, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyCanUninstall, kPlaceDefault, kFormF, u""},
+    {kKeyUninstallKey, kPlaceDefaultThenInstall, kFormText, u""},
+    {kKeyCallConfigMg, kPlaceDefaultThenInstall, kFormT1, u""},
+    {kKeyInfNoFileCopy, kPlaceDefaultThenInstall, kFormT1, u""},
+    {kKeyRestart, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyConfirmInfo, kPlaceDefaultThenInstall, kFormF, u""},
+    {kKeyChooseMouse, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyForceReBoot, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyPS2DriverNameIsProductName, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyAskPath, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyUnShowWarning, kPlaceDefault, kFormT, u""},
+    {kKeyAskMousePosition, kPlaceDefaultThenInstall, kFormT, u""},
+    {kKeyDefaultModel, kPlaceProductListPS2, kFormText, u""},
+    {kKeyReplace, kPlaceDefault, kFormT, kValueTrue},
+    {kKeyCompareSubVer, kPlaceDefault, kFormT, kValueFalse},
+    {kKeySleep1Sec, kPlaceDefault, kFormT, kValueFalse},
+    {kKeyModeDPInst, kPlaceDefault, kFormT, kValueFalse},
+    {kKeyDelQx410MenuTitle, kPlaceDefault, kFormT, kValueFalse},
+    {kKeyNewUI, kPlaceProductListPS2, kFormT, kValueFalse},
+    {kKeyDefaultType, kPlaceInstallThenDefault, kFormText, kDefaultDefaultType},
+    {kKeyDefaultAppPath, kPlaceInstall, kFormText, nullptr},  // the system folder
+};
+
 // Language name that, with Especial on, selects the CH_ variants.
 inline constexpr const char16_t* kLanguageChinese = u"CHINESE";
 

@@ -46,23 +46,22 @@ void ReadInstallThenDefault(const char16_t* key, const char16_t* fallback, char1
   if (!out[0]) ReadKey(kSectionDefault, key, fallback, out, size);
 }
 
-// The three boolean forms: T on only for "TRUE"; F on unless "FALSE"; T1 on for "TRUE" or "1".
-int FormT(const char16_t* value) { return TextEqualNoCase(value, kValueTrue) ? 1 : 0; }
-int FormF(const char16_t* value) { return TextEqualNoCase(value, kValueFalse) ? 0 : 1; }
-int FormT1(const char16_t* value) { return (TextEqualNoCase(value, kValueTrue) || TextEqual(value, kValueOne)) ? 1 : 0; }
-
-// A flag of form T looked up in [Default] then [Install].
-int FlagDefaultThenInstall(const char16_t* key) {
-  char16_t value[kTextSize];
-  ReadDefaultThenInstall(key, value, kTextSize);
-  return FormT(value);
+// The rule of a start-up key; a key the table does not list is read from [Install] as text.
+const ConfigKeyRule& RuleOf(const char16_t* key) {
+  static const ConfigKeyRule unlisted = {u"", kPlaceInstall, kFormText, u""};
+  const ConfigKeyRule* rule = FindConfigKeyRule(key);
+  return rule ? *rule : unlisted;
 }
 
-// A flag of form T looked up in one section with a compiled-in value.
-int FlagIn(const char16_t* section, const char16_t* key, const char16_t* fallback) {
+// A start-up key read by its rule.
+void ReadRuleKey(const char16_t* key, char16_t* out, uint32_t size) { ReadConfigKey(RuleOf(key), out, size); }
+
+// A boolean start-up key read by its rule and its form.
+int RuleFlag(const char16_t* key) {
+  const ConfigKeyRule& rule = RuleOf(key);
   char16_t value[kTextSize];
-  ReadKey(section, key, fallback, value, kTextSize);
-  return FormT(value);
+  ReadConfigKey(rule, value, kTextSize);
+  return ConfigFlagOn(rule.form, value);
 }
 
 // 1 when the named file lies in the folder of the program file (a find-first-file test); the
@@ -135,73 +134,67 @@ void ReadStartupKeys(char16_t* defaultType) {
   SettingsRecord& s = g_Settings;
   char16_t value[kTextSize];
 
-  ReadKey(kSectionInstall, kKeyTitle, kDefaultTitle, s.Title, kTextSize);
-  ReadKey(kSectionInstall, kKeyProductKey, kDefaultProductKey, s.ProductKey, kTextSize);
-  if (TextEqualNoCase(s.LanguageName, kLanguageChinese) && s.Especial != 0)
-    ReadKey(kSectionInstall, kKeyChTitle, kDefaultTitle, s.Title, kTextSize);
-  ReadKey(kSectionInstall, kKeyVersion, kDefaultVersion, s.Version, kTextSize);
-  ReadKey(kSectionInstall, kKeySubVersion, kDefaultVersion, s.SubVersion, kTextSize);
+  ReadRuleKey(kKeyTitle, s.Title, kTextSize);
+  ReadRuleKey(kKeyProductKey, s.ProductKey, kTextSize);
+  if (TextEqualNoCase(s.LanguageName, kLanguageChinese) && s.Especial != 0) ReadRuleKey(kKeyChTitle, s.Title, kTextSize);
+  ReadRuleKey(kKeyVersion, s.Version, kTextSize);
+  ReadRuleKey(kKeySubVersion, s.SubVersion, kTextSize);
 
-  ReadKey(kSectionInstall, kKeyInfFile, kDefaultInfFile, s.InfFile, kTextSize);
+  ReadRuleKey(kKeyInfFile, s.InfFile, kTextSize);
   SetInfPath(s.InfFile);
   if (InfFileBesideProgram(s.InfFile)) s.InfPresence |= kInfPresentPS2;
-  ReadKey(kSectionInstall, kKeyUSBInf01, u"", s.USBInf01, kTextSize);
-  ReadInstallThenDefault(kKeyUSBInf, kDefaultUSBInf, s.USBInf, kTextSize);
+  ReadRuleKey(kKeyUSBInf01, s.USBInf01, kTextSize);
+  ReadRuleKey(kKeyUSBInf, s.USBInf, kTextSize);
   if (InfFileBesideProgram(s.USBInf)) s.InfPresence |= kInfPresentUSB;
-  ReadKey(kSectionInstall, kKeyBTInf, kDefaultBTInf, s.BTInf, kTextSize);
+  ReadRuleKey(kKeyBTInf, s.BTInf, kTextSize);
   if (InfFileBesideProgram(s.BTInf)) s.InfPresence |= kInfPresentBT;
 
-  ReadKey(kSectionInstall, kKeyUSBInstallSection, u"", s.USBInstallSection, kTextSize);
-  ReadKey(kSectionInstall, kKeyUSBClass, u"", s.USBClass, kTextSize);
-  ReadKey(kSectionInstall, kKeyPS2DriverName, kDefaultPS2DriverName, s.PS2DriverName, kTextSize);
-  ReadKey(kSectionInstall, kKeyBTDriverName, u"", s.BTDriverName, kTextSize);
-  ReadKey(kSectionInstall, kKeyUSBDriverName, kDefaultUSBDriverName, s.USBDriverName, kTextSize);
-  ReadKey(kSectionInstall, kKeyPS2PnPID, kDefaultPS2PnPID, s.PS2PnPID, kTextSize);
-  ReadKey(kSectionInstall, kKeySerialPnPID, kDefaultSerialPnPID, s.SerialPnPID, kTextSize);
-  ReadKey(kSectionInstall, kKeyUSBPnPID, u"", s.USBPnPID, kTextSize);
-  ReadKey(kSectionInstall, kKeyMfgName, kDefaultMaker, s.MfgName, kTextSize);
-  ReadKey(kSectionInstall, kKeyProvider, kDefaultMaker, s.Provider, kTextSize);
-  ReadKey(kSectionInstall, kKeyDrvSetupProgram, u"", s.DrvSetupProgram, kTextSize);
-  ReadKey(kSectionInstall, kKeyDrvSetupAction, u"", s.DrvSetupAction, kTextSize);
-  ReadKey(kSectionInstall, kKeyBkgLogo, u"", s.BkgLogo, kTextSize);
+  ReadRuleKey(kKeyUSBInstallSection, s.USBInstallSection, kTextSize);
+  ReadRuleKey(kKeyUSBClass, s.USBClass, kTextSize);
+  ReadRuleKey(kKeyPS2DriverName, s.PS2DriverName, kTextSize);
+  ReadRuleKey(kKeyBTDriverName, s.BTDriverName, kTextSize);
+  ReadRuleKey(kKeyUSBDriverName, s.USBDriverName, kTextSize);
+  ReadRuleKey(kKeyPS2PnPID, s.PS2PnPID, kTextSize);
+  ReadRuleKey(kKeySerialPnPID, s.SerialPnPID, kTextSize);
+  ReadRuleKey(kKeyUSBPnPID, s.USBPnPID, kTextSize);
+  ReadRuleKey(kKeyMfgName, s.MfgName, kTextSize);
+  ReadRuleKey(kKeyProvider, s.Provider, kTextSize);
+  ReadRuleKey(kKeyDrvSetupProgram, s.DrvSetupProgram, kTextSize);
+  ReadRuleKey(kKeyDrvSetupAction, s.DrvSetupAction, kTextSize);
+  ReadRuleKey(kKeyBkgLogo, s.BkgLogo, kTextSize);
 
-  s.CabFile = FlagDefaultThenInstall(kKeyCabFile);
-  if (s.CabFile) ReadDefaultThenInstall(kKeyCabFileName, s.CabFileName, sizeof(s.CabFileName) / sizeof(char16_t));
-  ReadDefaultThenInstall(kKeyUninstallConflictSoftware, value, kTextSize);
-  s.UninstallConflictSoftware = FormF(value);
-  ReadKey(kSectionDefault, kKeySubFolder, kDefaultSubFolder, s.SubFolder, kTextSize);
-  s.AskType = FlagDefaultThenInstall(kKeyAskType);
-  s.InstallAllType = FlagDefaultThenInstall(kKeyInstallAllType);
+  s.CabFile = RuleFlag(kKeyCabFile);
+  if (s.CabFile) ReadRuleKey(kKeyCabFileName, s.CabFileName, sizeof(s.CabFileName) / sizeof(char16_t));
+  s.UninstallConflictSoftware = RuleFlag(kKeyUninstallConflictSoftware);
+  ReadRuleKey(kKeySubFolder, s.SubFolder, kTextSize);
+  s.AskType = RuleFlag(kKeyAskType);
+  s.InstallAllType = RuleFlag(kKeyInstallAllType);
   if (s.InstallAllType) s.AskType = 0;
-  if (FlagDefaultThenInstall(kKeyDeleteINFIndex)) s.DeleteINFIndex = 1;
-  ReadKey(kSectionDefault, kKeyCanUninstall, u"", value, kTextSize);
-  if (TextEqualNoCase(value, kValueFalse)) s.CanUninstall = 0;
-  ReadDefaultThenInstall(kKeyUninstallKey, s.UninstallKey, kTextSize);
-  ReadDefaultThenInstall(kKeyCallConfigMg, value, kTextSize);
-  s.CallConfigMg = FormT1(value);
-  ReadDefaultThenInstall(kKeyInfNoFileCopy, value, kTextSize);
-  s.InfNoFileCopy = FormT1(value);
-  s.Restart = FlagDefaultThenInstall(kKeyRestart);
-  ReadDefaultThenInstall(kKeyConfirmInfo, value, kTextSize);
-  s.ConfirmInfo = FormF(value);
-  s.ChooseMouse = FlagDefaultThenInstall(kKeyChooseMouse);
-  s.ForceReBoot = FlagDefaultThenInstall(kKeyForceReBoot);
-  s.PS2DriverNameIsProductName = FlagDefaultThenInstall(kKeyPS2DriverNameIsProductName);
-  s.AskPath = FlagDefaultThenInstall(kKeyAskPath);
-  s.ShowWarning = FlagIn(kSectionDefault, kKeyUnShowWarning, u"") ? 0 : 1;
-  s.AskMousePosition = FlagDefaultThenInstall(kKeyAskMousePosition);
+  if (RuleFlag(kKeyDeleteINFIndex)) s.DeleteINFIndex = 1;
+  if (!RuleFlag(kKeyCanUninstall)) s.CanUninstall = 0;
+  ReadRuleKey(kKeyUninstallKey, s.UninstallKey, kTextSize);
+  s.CallConfigMg = RuleFlag(kKeyCallConfigMg);
+  s.InfNoFileCopy = RuleFlag(kKeyInfNoFileCopy);
+  s.Restart = RuleFlag(kKeyRestart);
+  s.ConfirmInfo = RuleFlag(kKeyConfirmInfo);
+  s.ChooseMouse = RuleFlag(kKeyChooseMouse);
+  s.ForceReBoot = RuleFlag(kKeyForceReBoot);
+  s.PS2DriverNameIsProductName = RuleFlag(kKeyPS2DriverNameIsProductName);
+  s.AskPath = RuleFlag(kKeyAskPath);
+  s.ShowWarning = RuleFlag(kKeyUnShowWarning) ? 0 : 1;
+  s.AskMousePosition = RuleFlag(kKeyAskMousePosition);
 
-  ReadKey(kSectionProductListPS2, kKeyDefaultModel, u"", value, kTextSize);
+  ReadRuleKey(kKeyDefaultModel, value, kTextSize);
   s.DefaultPS2Model = TextToInt(value);
   if (s.DefaultPS2Model < 0) s.DefaultPS2Model = 0;
 
-  s.Replace = FlagIn(kSectionDefault, kKeyReplace, kValueTrue);
-  s.CompareSubVer = FlagIn(kSectionDefault, kKeyCompareSubVer, kValueFalse);
-  s.Sleep1Sec = FlagIn(kSectionDefault, kKeySleep1Sec, kValueFalse);
-  s.Mode_DPInst = FlagIn(kSectionDefault, kKeyModeDPInst, kValueFalse);
-  s.DelQx410MenuTitle = FlagIn(kSectionDefault, kKeyDelQx410MenuTitle, kValueFalse);
-  s.NewUI = FlagIn(kSectionProductListPS2, kKeyNewUI, kValueFalse);
-  ReadInstallThenDefault(kKeyDefaultType, kDefaultDefaultType, defaultType, kTextSize);
+  s.Replace = RuleFlag(kKeyReplace);
+  s.CompareSubVer = RuleFlag(kKeyCompareSubVer);
+  s.Sleep1Sec = RuleFlag(kKeySleep1Sec);
+  s.Mode_DPInst = RuleFlag(kKeyModeDPInst);
+  s.DelQx410MenuTitle = RuleFlag(kKeyDelQx410MenuTitle);
+  s.NewUI = RuleFlag(kKeyNewUI);
+  ReadRuleKey(kKeyDefaultType, defaultType, kTextSize);
 }
 
 // Replaces Version and SubVersion by their expansions when either ends with a percent name
@@ -255,6 +248,44 @@ void ReadInstallTrace() {
 }
 
 }  // namespace
+
+const ConfigKeyRule* FindConfigKeyRule(const char16_t* key) {
+  for (const ConfigKeyRule& rule : kStartupKeyRules)
+    if (TextEqualNoCase(rule.key, key)) return &rule;
+  return nullptr;
+}
+
+void ReadConfigKey(const ConfigKeyRule& rule, char16_t* out, uint32_t size) {
+  const char16_t* fallback = rule.fallback ? rule.fallback : u"";
+  switch (rule.place) {
+    case kPlaceInstall:
+      ReadKey(kSectionInstall, rule.key, fallback, out, size);
+      break;
+    case kPlaceDefault:
+      ReadKey(kSectionDefault, rule.key, fallback, out, size);
+      break;
+    case kPlaceDefaultThenInstall:
+      ReadDefaultThenInstall(rule.key, out, size);
+      break;
+    case kPlaceInstallThenDefault:
+      ReadInstallThenDefault(rule.key, fallback, out, size);
+      break;
+    case kPlaceProductListPS2:
+      ReadKey(kSectionProductListPS2, rule.key, fallback, out, size);
+      break;
+  }
+}
+
+int ConfigFlagOn(ConfigForm form, const char16_t* value) {
+  switch (form) {
+    case kFormF:
+      return TextEqualNoCase(value, kValueFalse) ? 0 : 1;
+    case kFormT1:
+      return (TextEqualNoCase(value, kValueTrue) || TextEqual(value, kValueOne)) ? 1 : 0;
+    default:
+      return TextEqualNoCase(value, kValueTrue) ? 1 : 0;
+  }
+}
 
 int LoadSetupConfiguration() {
   SettingsRecord& s = g_Settings;

@@ -32,17 +32,15 @@ constexpr uint32_t kLangChinesePRC = 0x0804;
 const char16_t kSuffixEnglish[] = u" Setup";
 const char16_t kSuffixChinese[] = u"\u5B89\u88C5";
 
-// The language name for a language id (the whole 32-bit value is compared); "ENGLISH" when the
-// id is not listed.
-const char16_t* LanguageNameForId(uint32_t id) {
+}  // namespace
+
+const char16_t* ListedLanguageName(uint32_t id) {
   for (const LanguageEntry& entry : kLanguageTable)
     if (entry.id == id) return entry.name;
   // The Spanish sub-languages 0x080A to 0x500A, one every 0x400.
   if (id >= 0x080A && id <= 0x500A && (id & 0x3FF) == 0x0A) return u"SPANISH";
-  return u"ENGLISH";
+  return nullptr;
 }
-
-}  // namespace
 
 void SelectLanguage() {
   // install.ini lies in the folder of the program file.
@@ -55,7 +53,8 @@ void SelectLanguage() {
   uint32_t id = SysReadProfileInt(kSectionLanguage, kKeyLanguageId, 0, file);
   if (id == 0) id = SysGetThreadLocale();
 
-  TextCopy(g_Settings.LanguageName, LanguageNameForId(id));
+  const char16_t* name = ListedLanguageName(id);
+  TextCopy(g_Settings.LanguageName, name ? name : u"ENGLISH");
   if (id == kLangEnglishUS) {
     TextCopy(g_Settings.TitleSuffix, kSuffixEnglish);
   } else if (id == kLangChinesePRC && g_Settings.Especial != 0) {
