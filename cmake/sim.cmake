@@ -42,8 +42,13 @@ target_link_libraries(platform_sim PUBLIC setup_common PkgConfig::MSPACK Threads
 # The setup-sim runner: the answers script, the run summary and the program's entry. It drives
 # the machine from outside, as a user and an observer would, so it is not part of the platform.
 add_library(setup_sim_runner STATIC ${CMAKE_SOURCE_DIR}/src/setup_sim/answers_file.cpp
-                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/run_summary.cpp)
-target_link_libraries(setup_sim_runner PUBLIC platform_sim)
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/run_summary.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_package.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_ini.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_lists.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_values.cpp)
+# The package check reads the package with the installer's own readers.
+target_link_libraries(setup_sim_runner PUBLIC setup_core platform_sim)
 
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)

@@ -10,6 +10,8 @@ if(SETUP_PLATFORM STREQUAL "sim")
   add_executable(setup_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
   target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(setup_tests PRIVATE setup_core setup_sim_runner platform_sim GTest::gtest GTest::gtest_main)
+  # The package check's test reads the demo package of the source tree.
+  target_compile_definitions(setup_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   include(GoogleTest)
   gtest_discover_tests(setup_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endif()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup_sim/answers_file.h"
+#include "setup_sim/check_package.h"
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/run_summary.h"
 #include "startup/settings.h"
@@ -46,6 +47,11 @@ const char kUsage[] =
     "  --trace              copy the program's trace lines to stderr as they happen\n"
     "  --dump-settings      run start-up only and print the settings record as\n"
     "                       Field=value lines\n"
+    "  --check              check the package without installing: report what setup\n"
+    "                       would silently do otherwise than the package says (with\n"
+    "                       --machine all: on every built-in machine); exit code 1\n"
+    "                       when an error was found\n"
+    "  --format text|json   output of --check: readable lines (default) or JSON lines\n"
     "  --help               show this text\n"
     "  --                   everything after it is setup's own command line\n"
     "                       (for example: -- /S /TYPE:USB)\n";
@@ -85,7 +91,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
-  bool trace = false, dumpSettings = false, quiet = false;
+  std::string format = "text";
+  bool trace = false, dumpSettings = false, quiet = false, check = false;
   std::string commandLine;
 
   for (int i = 1; i < argc; ++i) {
@@ -128,12 +135,22 @@ int main(int argc, char** argv) {
       trace = true;
     } else if (arg == "--dump-settings") {
       dumpSettings = true;
+    } else if (arg == "--check") {
+      check = true;
+    } else if (arg == "--format") {
+      format = value("--format");
+      if (format != "text" && format != "json") {
+        std::fprintf(stderr, "setup-sim: --format takes text or json\n");
+        return 2;
+      }
     } else {
       std::fprintf(stderr, "setup-sim: unknown option %s\n\n", arg.c_str());
       PrintUsage(stderr);
       return 2;
     }
   }
+
+  if (check) return sim::RunPackageCheck(machine, package, regIn, format == "json", stdout);
 
   sim::MachineProfile profile;
   if (!sim::BuiltinProfile(machine, &profile)) {
