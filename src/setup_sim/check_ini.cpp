@@ -28,35 +28,35 @@ bool SameNoCase(const std::string& a, const std::string& b) {
 
 std::string Utf8(const char16_t* text) { return ToUtf8(std::u16string(text)); }
 
-const IniSection* IniText::Section(const std::string& section) const {
-  for (const IniSection& s : sections)
+const WrittenSection* WrittenIni::Section(const std::string& section) const {
+  for (const WrittenSection& s : sections)
     if (SameNoCase(s.name, section)) return &s;
   return nullptr;
 }
 
-const IniEntry* IniText::Entry(const std::string& section, const std::string& key) const {
-  const IniSection* s = Section(section);
+const WrittenKey* WrittenIni::Entry(const std::string& section, const std::string& key) const {
+  const WrittenSection* s = Section(section);
   if (!s) return nullptr;
-  for (const IniEntry& e : s->entries)
+  for (const WrittenKey& e : s->entries)
     if (SameNoCase(e.key, key)) return &e;
   return nullptr;
 }
 
-int IniText::LineOf(const std::string& section, const std::string& key) const {
-  if (const IniEntry* e = Entry(section, key)) return e->line;
-  if (const IniSection* s = Section(section)) return s->line;
+int WrittenIni::LineOf(const std::string& section, const std::string& key) const {
+  if (const WrittenKey* e = Entry(section, key)) return e->line;
+  if (const WrittenSection* s = Section(section)) return s->line;
   return 0;
 }
 
-IniText ReadIniText(const std::string& hostPath, const std::string& name) {
-  IniText ini;
+WrittenIni ReadWrittenIni(const std::string& hostPath, const std::string& name) {
+  WrittenIni ini;
   ini.name = name;
   std::ifstream in(hostPath, std::ios::binary);
   if (!in) return ini;
   ini.present = true;
   std::string line;
   int number = 0;
-  IniSection* current = nullptr;
+  WrittenSection* current = nullptr;
   while (std::getline(in, line)) {
     ++number;
     std::string text = Trim(line);
@@ -74,7 +74,7 @@ IniText ReadIniText(const std::string& hostPath, const std::string& name) {
   return ini;
 }
 
-void CheckContext::Add(const IniText& file, const std::string& section, const std::string& key,
+void CheckContext::Add(const WrittenIni& file, const std::string& section, const std::string& key,
                        CheckSeverity severity, const std::string& message) {
   CheckFinding f;
   f.file = file.name;

@@ -8,46 +8,46 @@
 
 namespace sim {
 
-struct IniEntry {
+struct WrittenKey {
   std::string key;    // as written, blanks around it removed
   std::string value;  // as written, blanks around it removed
   int line = 0;
 };
 
-struct IniSection {
+struct WrittenSection {
   std::string name;
   int line = 0;
-  std::vector<IniEntry> entries;
+  std::vector<WrittenKey> entries;
 };
 
 // An INI file of the package as written. Lookups ignore case and take the first section and
 // the first key of a name, as the profile functions do.
-struct IniText {
+struct WrittenIni {
   std::string name;  // file name as the findings give it
   bool present = false;
-  std::vector<IniSection> sections;
+  std::vector<WrittenSection> sections;
 
-  const IniSection* Section(const std::string& section) const;
-  const IniEntry* Entry(const std::string& section, const std::string& key) const;
+  const WrittenSection* Section(const std::string& section) const;
+  const WrittenKey* Entry(const std::string& section, const std::string& key) const;
   // Line of the key in the section, else of the section, else 0.
   int LineOf(const std::string& section, const std::string& key) const;
 };
 
 // Reads the INI file at hostPath; an unreadable file gives present = false and no sections.
-IniText ReadIniText(const std::string& hostPath, const std::string& name);
+WrittenIni ReadWrittenIni(const std::string& hostPath, const std::string& name);
 
 bool SameNoCase(const std::string& a, const std::string& b);
 
 // One machine's check: the package's files and where the findings go.
 struct CheckContext {
   std::string machine;
-  IniText config;    // the configuration file setup reads on this machine
-  IniText especial;  // SETUP2K.INI beside the program, read whatever the platform
-  IniText language;  // install.ini
+  WrittenIni config;    // the configuration file setup reads on this machine
+  WrittenIni especial;  // SETUP2K.INI beside the program, read whatever the platform
+  WrittenIni language;  // install.ini
   std::vector<CheckFinding>* findings = nullptr;
 
   // Adds a finding about key of section of file (its line looked up there).
-  void Add(const IniText& file, const std::string& section, const std::string& key, CheckSeverity severity,
+  void Add(const WrittenIni& file, const std::string& section, const std::string& key, CheckSeverity severity,
            const std::string& message);
 };
 

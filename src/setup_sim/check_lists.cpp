@@ -69,22 +69,23 @@ int KeyNumber(const std::string& key, const std::string& prefix) {
 // Reports the keys of a numbered list that setup never reaches: those after the first missing
 // or empty key, and those beyond the list's limit.
 void CheckNumbered(CheckContext& ctx, const NumberedList& list) {
-  const IniText& ini = list.especial ? ctx.especial : ctx.config;
+  const WrittenIni& ini = list.especial ? ctx.especial : ctx.config;
   const char16_t* file = list.especial ? g_Settings.EspecialFile : g_Settings.ConfigFile;
   const std::string prefix = Utf8(list.prefix);
   int stop = 1;
   while ((list.max == 0 || stop <= list.max) && !ReadNumbered(list, file, stop).empty()) ++stop;
 
-  const IniEntry* first = nullptr;
+  const int limit = list.max != 0 && stop > list.max ? list.max : stop;  // keys up to it are read
+  const WrittenKey* first = nullptr;
   std::string section, later;
   int count = 0;
   for (const char16_t* name : {list.section, list.fallback}) {
     if (!name) continue;
-    const IniSection* s = ini.Section(Utf8(name));
+    const WrittenSection* s = ini.Section(Utf8(name));
     if (!s) continue;
-    for (const IniEntry& e : s->entries) {
+    for (const WrittenKey& e : s->entries) {
       const int n = KeyNumber(e.key, prefix);
-      if (n <= stop || e.value.empty()) continue;
+      if (n <= limit || e.value.empty()) continue;
       if (!first || n < KeyNumber(first->key, prefix)) first = &e, section = s->name;
       ++count;
     }
@@ -102,7 +103,7 @@ void CheckNumbered(CheckContext& ctx, const NumberedList& list) {
 
 // Where entry n of the copy list is written: [CopyList], or [Copy List] when empty there.
 std::string CopyListSectionOf(const CheckContext& ctx, int n) {
-  const IniEntry* e = ctx.config.Entry(Utf8(kSectionCopyList), std::to_string(n));
+  const WrittenKey* e = ctx.config.Entry(Utf8(kSectionCopyList), std::to_string(n));
   return e && !e->value.empty() ? Utf8(kSectionCopyList) : Utf8(kSectionCopyListFallback);
 }
 
@@ -173,9 +174,14 @@ void CheckCopyWalk(CheckContext& ctx, int listCount, int count) {
     const uint32_t product = hasCopied * 100u;  // the engine's 32-bit arithmetic
     const uint32_t percent = total == 0 ? 100 : product / total;
     if (percent < 100) continue;
-    // The walk ends after entry n: find why.
-    const std::string lost = "entries " + std::to_string(n + 1) + " to " + std::to_string(count) + " (" +
-                             EntryNames(n + 1, count) + ") are never installed";
+    // The walk ends after entry n. Help entries it does not reach are copied by the registry
+    // stage all the same; copy-list entries are lost. Find why.
+    int present = 0;  // later entries that could have been installed
+    for (int k = n + 1; k <= listCount; ++k)
+      if (CopyTable[k].FileSize != kInvalidFileSize && !SkippedHere(CopyTable[k])) ++present;
+    if (present == 0) break;
+    const std::string lost = "entries " + std::to_string(n + 1) + " to " + std::to_string(listCount) + " (" +
+                             EntryNames(n + 1, listCount) + ") are never installed";
     for (int k = 1; k <= n; ++k) {
       const CopyEntry& e = CopyTable[k];
       if (!e.SourceSubdir[0] || e.FileSize == kInvalidFileSize || k > listCount) continue;
@@ -333,7 +339,7 @@ void CheckProductLists(CheckContext& ctx) {
   const SettingsRecord& s = g_Settings;
   if (!s.ChooseMouse) return;  // the model page is not shown
   const bool fixed = s.AskType == 0 && s.InstallAllType == 0;
-  const IniEntry* def = ctx.config.Entry(Utf8(kSectionProductListPS2), Utf8(kKeyDefaultModel));
+  const WrittenKey* def = ctx.config.Entry(Utf8(kSectionProductListPS2), Utf8(kKeyDefaultModel));
   for (int32_t type : {kInterfacePS2, kInterfaceBluetooth, kInterfaceUSB}) {
     if (fixed && type != s.InterfaceType) continue;
     const char16_t* section = ProductListSection(type);

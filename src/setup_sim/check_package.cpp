@@ -18,8 +18,8 @@ namespace {
 constexpr const char* kAllMachines = "all";
 
 // Host path of a file of the package drive, named by its Windows path.
-IniText ReadPackageIni(const char16_t* windowsPath, const char16_t* name) {
-  return ReadIniText(HostPath(windowsPath), Utf8(name));
+WrittenIni ReadPackageIni(const char16_t* windowsPath, const char16_t* name) {
+  return ReadWrittenIni(HostPath(windowsPath), Utf8(name));
 }
 
 // Runs start-up on the machine and the topics of the check. Returns false with error set when
@@ -53,7 +53,7 @@ bool CheckOnMachine(const std::string& package, const std::string& machine, cons
   ctx.language = ReadPackageIni(languageFile, kFileLanguage);
   ctx.especial = ReadPackageIni(s.EspecialFile, kFileSetup2K);
   if (!started || !s.ConfigFile[0]) {
-    IniText none;
+    WrittenIni none;
     none.name = "(configuration)";
     ctx.Add(none, "", "", CheckSeverity::kWarning,
             "setup finds no configuration file it accepts on this machine (missing, or Supported=FALSE) "

@@ -68,8 +68,8 @@ std::string Upper(std::string text) {
 void CheckPlace(CheckContext& ctx, const ConfigKeyRule& rule) {
   const std::string key = Utf8(rule.key);
   const std::string install = Utf8(kSectionInstall), def = Utf8(kSectionDefault);
-  const IniEntry* inInstall = ctx.config.Entry(install, key);
-  const IniEntry* inDefault = ctx.config.Entry(def, key);
+  const WrittenKey* inInstall = ctx.config.Entry(install, key);
+  const WrittenKey* inDefault = ctx.config.Entry(def, key);
   const std::string fallback = rule.fallback ? Quoted(Utf8(rule.fallback)) : "its built-in value";
   switch (rule.place) {
     case kPlaceInstall:
@@ -91,7 +91,7 @@ void CheckPlace(CheckContext& ctx, const ConfigKeyRule& rule) {
         ctx.Add(ctx.config, def, key, kWarning, "[Install] " + key + "=" + inInstall->value + " is read first: this value is never read");
       break;
     case kPlaceProductListPS2: {
-      const IniEntry* stray = inInstall ? inInstall : inDefault;
+      const WrittenKey* stray = inInstall ? inInstall : inDefault;
       if (stray && !ctx.config.Entry(Utf8(kSectionProductListPS2), key))
         ctx.Add(ctx.config, inInstall ? install : def, key, kError, "setup reads " + key + " from [" + Utf8(kSectionProductListPS2) + "] only: this value is never read");
       break;
@@ -102,8 +102,8 @@ void CheckPlace(CheckContext& ctx, const ConfigKeyRule& rule) {
 // The section whose value the loader takes for a key written in the file (empty when none).
 std::string SectionRead(const CheckContext& ctx, const ConfigKeyRule& rule) {
   const std::string key = Utf8(rule.key), install = Utf8(kSectionInstall), def = Utf8(kSectionDefault);
-  const IniEntry* inInstall = ctx.config.Entry(install, key);
-  const IniEntry* inDefault = ctx.config.Entry(def, key);
+  const WrittenKey* inInstall = ctx.config.Entry(install, key);
+  const WrittenKey* inDefault = ctx.config.Entry(def, key);
   switch (rule.place) {
     case kPlaceInstall:
       return inInstall ? install : "";
@@ -209,10 +209,10 @@ std::vector<std::string> PercentNames(const std::string& value, int fields) {
 }
 
 // Reports the percent names of every value of a section that expand to nothing.
-void CheckSectionMacros(CheckContext& ctx, const IniText& file, const char16_t* section, int fields) {
-  const IniSection* s = file.Section(Utf8(section));
+void CheckSectionMacros(CheckContext& ctx, const WrittenIni& file, const char16_t* section, int fields) {
+  const WrittenSection* s = file.Section(Utf8(section));
   if (!s) return;
-  for (const IniEntry& e : s->entries) {
+  for (const WrittenKey& e : s->entries) {
     for (const std::string& name : PercentNames(e.value, fields)) {
       char16_t value[kFieldSize];
       if (name.empty() || ExpandMacroName(FromUtf8(name).c_str(), value, kFieldSize) > 0) continue;
@@ -308,17 +308,17 @@ void CheckPackageFiles(CheckContext& ctx) {
 }
 
 void CheckLanguageFile(CheckContext& ctx) {
-  const IniText& ini = ctx.language;
+  const WrittenIni& ini = ctx.language;
   if (!ini.present) return;
   const std::string languageSection = Utf8(kSectionLanguage);
   std::set<std::string> all;
-  std::vector<const IniSection*> languages;
-  for (const IniSection& s : ini.sections) {
+  std::vector<const WrittenSection*> languages;
+  for (const WrittenSection& s : ini.sections) {
     if (SameNoCase(s.name, languageSection) || ini.Section(s.name) != &s) continue;
     languages.push_back(&s);
-    for (const IniEntry& e : s.entries) all.insert(Upper(e.key));
+    for (const WrittenKey& e : s.entries) all.insert(Upper(e.key));
   }
-  for (const IniSection* s : languages) {
+  for (const WrittenSection* s : languages) {
     std::string missing;
     int count = 0;
     for (const std::string& key : all) {
@@ -330,7 +330,7 @@ void CheckLanguageFile(CheckContext& ctx) {
               std::to_string(count) + " text(s) that another language has are missing (" + missing +
                   (count > 5 ? ", ..." : "") + "): users of this language see the built-in English texts there");
   }
-  const IniEntry* id = ini.Entry(languageSection, Utf8(kKeyLanguageId));
+  const WrittenKey* id = ini.Entry(languageSection, Utf8(kKeyLanguageId));
   if (!id) return;
   char16_t file[2 * kTextSize];
   TextCopy(file, 2 * kTextSize, g_Settings.SourceDir);
