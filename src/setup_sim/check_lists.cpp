@@ -92,12 +92,11 @@ void CheckNumbered(CheckContext& ctx, const NumberedList& list) {
   }
   if (!first) return;
   const std::string missing = prefix + std::to_string(stop);
+  const std::string more = count > 1 ? " (and " + std::to_string(count - 1) + " later keys)" : "";
   const std::string message =
       list.max != 0 && stop > list.max
-          ? "setup reads at most " + std::to_string(list.max) + " keys here: " + first->key + " (and " +
-                std::to_string(count - 1) + " more) is never read"
-          : "the list ends at the missing or empty key " + missing + ": " + first->key + " (and " +
-                std::to_string(count - 1) + " more after the gap) is never read";
+          ? "setup reads at most " + std::to_string(list.max) + " keys here: " + first->key + more + " is never read"
+          : "the list ends at the missing or empty key " + missing + ": " + first->key + more + " is never read";
   ctx.Add(ini, section, first->key, kError, message);
 }
 
@@ -331,6 +330,15 @@ void CheckCopyList(CheckContext& ctx) {
     ctx.Add(ctx.config, Utf8(kSectionHelpFileList), "", kError,
             "the copy table holds " + std::to_string(kCopyEntryMax) + " entries: " +
                 std::to_string(helpSelected - helpEntries) + " help file(s) after the copy list are never installed");
+  for (const char16_t* section : {kSectionCopyList, kSectionCopyListFallback}) {
+    const WrittenSection* written = ctx.config.Section(Utf8(section));
+    if (!written) continue;
+    for (const WrittenKey& e : written->entries)
+      if (e.value.size() >= kCopyListValueSize)
+        ctx.Add(ctx.config, written->name, e.key, kWarning,
+                "the line has " + std::to_string(e.value.size()) + " characters: setup reads the first " +
+                    std::to_string(kCopyListValueSize - 1));
+  }
   CheckSources(ctx, listCount, count);
   if (!s.CabFile) CheckCopyWalk(ctx, listCount, count);
 }

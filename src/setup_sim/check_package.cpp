@@ -2,6 +2,7 @@
 // topic of the check read the package with setup's own readers, and prints the findings.
 #include "setup_sim/check_package.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "common/text.h"
@@ -124,6 +125,9 @@ bool CheckPackage(const std::string& package, const std::vector<std::string>& ma
       if (!merged) findings->push_back(f);
     }
   }
+  std::stable_sort(findings->begin(), findings->end(), [](const CheckFinding& a, const CheckFinding& b) {
+    return a.file != b.file ? a.file < b.file : a.line < b.line;
+  });
   return true;
 }
 
