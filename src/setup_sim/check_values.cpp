@@ -282,9 +282,9 @@ void CheckPackageFiles(CheckContext& ctx) {
     const char16_t* value;
     const char* effect;
   } infs[] = {
-      {kKeyInfFile, s.InfFile, "the PS/2 interface is not offered and its driver is not installed"},
-      {kKeyUSBInf, s.USBInf, "the USB interface is not offered and its driver is not installed"},
-      {kKeyBTInf, s.BTInf, "the Bluetooth interface is not offered and its driver is not installed"},
+      {kKeyInfFile, s.InfFile, "the interface page hides the PS/2 choice, and a PS/2 installation has no driver INF"},
+      {kKeyUSBInf, s.USBInf, "the interface page hides the USB choice, and a USB installation has no driver INF"},
+      {kKeyBTInf, s.BTInf, "the interface page hides the Bluetooth choice, and a Bluetooth installation has no driver INF"},
   };
   for (const auto& inf : infs) {
     const ConfigKeyRule* rule = FindConfigKeyRule(inf.key);
