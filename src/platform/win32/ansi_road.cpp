@@ -84,4 +84,20 @@ uint32_t ToWide(char16_t* out, uint32_t cap, const char* text, int bytes) {
   return static_cast<uint32_t>(n);
 }
 
+LONG WidenData(const char* ansi, uint32_t bytes, uint8_t* data, uint32_t* size) {
+  const int chars = bytes ? MultiByteToWideChar(CP_ACP, 0, ansi, static_cast<int>(bytes), nullptr, 0) : 0;
+  const uint32_t wideBytes = static_cast<uint32_t>(chars > 0 ? chars : 0) * sizeof(wchar_t);
+  const uint32_t room = size ? *size : 0;
+  if (size) *size = wideBytes;
+  if (!data) return ERROR_SUCCESS;
+  if (wideBytes > room) return ERROR_MORE_DATA;
+  if (chars <= 0) return ERROR_SUCCESS;
+  wchar_t* wide = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, wideBytes));
+  if (!wide) return ERROR_NOT_ENOUGH_MEMORY;
+  MultiByteToWideChar(CP_ACP, 0, ansi, static_cast<int>(bytes), wide, chars);
+  std::memcpy(data, wide, wideBytes);
+  HeapFree(GetProcessHeap(), 0, wide);
+  return ERROR_SUCCESS;
+}
+
 }  // namespace win32

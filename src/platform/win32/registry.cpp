@@ -19,20 +19,9 @@ RegKey ToRegKey(HKEY key) { return reinterpret_cast<RegKey>(key); }
 
 bool IsText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
-// ANSI value data of a string type as the wide data the W functions hand back: the same
-// characters, terminators where the stored data has them. The size becomes the wide byte count;
-// ERROR_MORE_DATA when data is too small for it.
+// ANSI value data of a string type as the wide data the W functions hand back (win32::WidenData).
 LONG WidenData(const std::vector<char>& ansi, DWORD bytes, uint8_t* data, uint32_t* size) {
-  const int chars = bytes ? MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(bytes), nullptr, 0) : 0;
-  const DWORD wideBytes = static_cast<DWORD>(chars > 0 ? chars : 0) * sizeof(wchar_t);
-  const uint32_t room = size ? *size : 0;
-  if (size) *size = wideBytes;
-  if (!data) return ERROR_SUCCESS;
-  if (wideBytes > room) return ERROR_MORE_DATA;
-  std::vector<wchar_t> wide(static_cast<size_t>(chars > 0 ? chars : 1));
-  if (chars > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(bytes), wide.data(), chars);
-  std::memcpy(data, wide.data(), wideBytes);
-  return ERROR_SUCCESS;
+  return win32::WidenData(ansi.data(), bytes, data, size);
 }
 
 // RegQueryValueExA: binary data as it is, string data read whole and widened.

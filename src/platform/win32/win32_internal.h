@@ -65,6 +65,27 @@ uint32_t ToWide(char16_t* out, uint32_t cap, const char* text, int bytes = -1);
 // The character count of ANSI text once converted (terminator excluded).
 uint32_t WideLength(const char* text, int bytes = -1);
 
+// ANSI data of a string type (bytes, terminators where the data has them) as the wide data the W
+// functions hand back: the same characters. *size becomes the wide byte count; ERROR_MORE_DATA
+// when data (of *size bytes) is too small, ERROR_SUCCESS otherwise (also when data is null).
+LONG WidenData(const char* ansi, uint32_t bytes, uint8_t* data, uint32_t* size);
+
+// GetWindowLongPtr / SetWindowLongPtr of the road's character width.
+inline LONG_PTR WindowValue(HWND window, int index) {
+  return OnAnsiRoad() ? GetWindowLongPtrA(window, index) : GetWindowLongPtrW(window, index);
+}
+inline LONG_PTR SetWindowValue(HWND window, int index, LONG_PTR value) {
+  return OnAnsiRoad() ? SetWindowLongPtrA(window, index, value) : SetWindowLongPtrW(window, index, value);
+}
+
+// SendMessage of the road's character width; on the ANSI road the text of the messages that
+// carry text (WM_SETTEXT, WM_GETTEXT, list and combo box strings) is converted both ways.
+LRESULT SendText(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// SHGetPathFromIDList of the road's width into out (MAX_PATH characters): 1 when the item has a
+// file-system path, 0 with out empty when not.
+int PathFromIdList(const void* item, char16_t* out);
+
 // ---- System libraries loaded by name (system_library.cpp) ----
 
 // LoadLibrary of name; one of Windows' own libraries is loaded by its full system-folder path,
