@@ -3,19 +3,22 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
-list(FILTER WIN32_SOURCES EXCLUDE REGEX "win_main\\.cpp$")
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "(win_main|runtime_imports)\\.cpp$")
 add_library(platform_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(platform_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(platform_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
   _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
-set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 comdlg32 uuid setupapi version)
+set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 uuid)
 target_link_libraries(platform_win32 PUBLIC ${WIN32_SYSTEM_LIBS})
 
 # Statically linked: no mingw runtime DLL has to lie beside setup.exe. Release builds are
 # stripped (the static runtime brings its own debug information).
 set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s>)
 
-add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp ${CMAKE_SOURCE_DIR}/res/setup.rc)
+# runtime_imports.cpp is linked as an object of its own so that its import replacements come
+# before the runtime libraries that ask for them.
+add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/win32/runtime_imports.cpp ${CMAKE_SOURCE_DIR}/res/setup.rc)
 target_compile_definitions(setup PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_libraries(setup PRIVATE setup_core platform_win32)
 target_link_options(setup PRIVATE ${WIN_STATIC_LINK})
@@ -38,7 +41,7 @@ if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
   add_executable(win32_layer_checks ${LAYER_CHECKS_DIR}/layer_checks.cpp)
   target_include_directories(win32_layer_checks PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(win32_layer_checks PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
-  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw)
+  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw version)
   target_link_options(win32_layer_checks PRIVATE ${WIN_STATIC_LINK})
   set_target_properties(win32_layer_checks PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 

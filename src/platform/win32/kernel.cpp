@@ -269,9 +269,10 @@ void SysDebugOutput(const char16_t* text) {
 // Sleep.
 void SysSleep(uint32_t milliseconds) { Sleep(milliseconds); }
 
-// SetProcessShutdownParameters.
+// SetProcessShutdownParameters, found at run time (the 9x family lacks it).
 int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
-  return SetProcessShutdownParameters(level, flags) ? 1 : 0;
+  auto set = win32::SystemCall<decltype(&::SetProcessShutdownParameters)>("kernel32.dll", "SetProcessShutdownParameters");
+  return set && set(level, flags) ? 1 : 0;
 }
 
 // ---- Open files, mapping, temporary names, moves, drives, error mode, current folder, libraries
