@@ -11,8 +11,6 @@ target_compile_definitions(platform_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AN
 set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 uuid)
 target_link_libraries(platform_win32 PUBLIC ${WIN32_SYSTEM_LIBS})
 
-# Statically linked: no mingw runtime DLL has to lie beside setup.exe. Release builds are
-# stripped (the static runtime brings its own debug information).
 set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s>)
 
 # runtime_imports.cpp is linked as an object of its own so that its import replacements come
@@ -22,9 +20,34 @@ add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp
 target_compile_definitions(setup PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_libraries(setup PRIVATE setup_core platform_win32)
 target_link_options(setup PRIVATE ${WIN_STATIC_LINK})
+# The oldest Windows of the build as the subsystem and system version the loader checks: 4.0
+# (Windows 95 and NT 4) for i686, 5.2 (Windows XP x64) for x86_64.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  target_link_options(setup PRIVATE -Wl,--subsystem,windows:5.2 -Wl,--major-os-version,5,--minor-os-version,2)
+else()
+  target_link_options(setup PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4,--minor-os-version,0)
+endif()
 set_target_properties(setup PROPERTIES OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+
+# The import check: setup.exe imports only functions that the oldest Windows of its build
+# exports (Windows 95 and NT 4 for i686, Windows XP x64 for x86_64) and asks for no newer
+# subsystem, so that their loaders start it. Debian's python3-pefile reads the import table.
+find_program(SETUP_SYSTEM_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(SETUP_SYSTEM_PYTHON3)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(SETUP_OLDEST_WINDOWS xp64)
+    set(SETUP_MAX_SUBSYSTEM 5.2)
+  else()
+    set(SETUP_OLDEST_WINDOWS win95_nt4)
+    set(SETUP_MAX_SUBSYSTEM 4.0)
+  endif()
+  add_test(NAME import_check
+    COMMAND ${SETUP_SYSTEM_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/check_imports.py $<TARGET_FILE:setup>
+            ${CMAKE_SOURCE_DIR}/tools/imports/${SETUP_OLDEST_WINDOWS} ${SETUP_MAX_SUBSYSTEM})
+  set_tests_properties(import_check PROPERTIES SKIP_RETURN_CODE 77 LABELS imports)
+endif()
 
 # Checks of the Windows platform layer and of setup.exe's resources, built with GoogleTest from
 # its source package and run under Wine (64-bit build only: 32-bit programs need wine32).

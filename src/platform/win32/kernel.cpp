@@ -368,10 +368,14 @@ uint32_t SysGetTempFileName(const char16_t* folder, const char16_t* prefix, uint
   return GetTempFileNameW(Wide(folder), prefix ? Wide(prefix) : L"", unique, Wide(out));
 }
 
-// MoveFileExW.
+// MoveFileExW, found at run time (the 9x family's kernel may lack it).
 int SysMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags) {
-  if (OnAnsiRoad()) return MoveFileExA(AnsiText(source), AnsiText(target), flags) ? 1 : 0;
-  return MoveFileExW(Wide(source), target ? Wide(target) : nullptr, flags) ? 1 : 0;
+  if (OnAnsiRoad()) {
+    auto move = win32::SystemCall<decltype(&::MoveFileExA)>("kernel32.dll", "MoveFileExA");
+    return move && move(AnsiText(source), AnsiText(target), flags) ? 1 : 0;
+  }
+  auto move = win32::SystemCall<decltype(&::MoveFileExW)>("kernel32.dll", "MoveFileExW");
+  return move && move(Wide(source), target ? Wide(target) : nullptr, flags) ? 1 : 0;
 }
 
 // GetDriveTypeW.
