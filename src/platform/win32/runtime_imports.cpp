@@ -2,11 +2,10 @@
 // calls (thread-safety semaphores, module look-ups, lead-byte tests). Defining their import
 // pointers here keeps them out of setup.exe's import table: the 9x family implements them only as
 // failing stubs, and Windows 95 lacks IsDBCSLeadByteEx. Each does what the system's function does
-// through a function every supported Windows has, so the NT family sees no difference. Only the
-// 32-bit program needs this; the 64-bit one starts on Windows XP x64 and later.
+// through a function every supported Windows has, so the NT family sees no difference (the
+// 64-bit program, which starts on Windows XP x64 and later, gets them too so that both programs
+// call the same functions).
 #include <windows.h>
-
-#if defined(__i386__)
 
 namespace {
 
@@ -45,10 +44,17 @@ BOOL WINAPI IsLeadByteOfCodePage(UINT codePage, BYTE byte) {
 
 }  // namespace
 
-extern "C" {
-void* g_createSemaphoreImport __asm__("__imp__CreateSemaphoreW@16") = reinterpret_cast<void*>(&CreateSemaphoreThroughAnsi);
-void* g_getModuleHandleImport __asm__("__imp__GetModuleHandleW@4") = reinterpret_cast<void*>(&GetModuleHandleThroughAnsi);
-void* g_isLeadByteImport __asm__("__imp__IsDBCSLeadByteEx@8") = reinterpret_cast<void*>(&IsLeadByteOfCodePage);
-}
-
+// The import pointers' names: decorated with the argument bytes on i686, plain on x86_64.
+#if defined(__i386__)
+#define IMPORT_NAME(name, bytes) "__imp__" #name "@" #bytes
+#else
+#define IMPORT_NAME(name, bytes) "__imp_" #name
 #endif
+
+extern "C" {
+void* g_createSemaphoreImport __asm__(IMPORT_NAME(CreateSemaphoreW, 16)) =
+    reinterpret_cast<void*>(&CreateSemaphoreThroughAnsi);
+void* g_getModuleHandleImport __asm__(IMPORT_NAME(GetModuleHandleW, 4)) =
+    reinterpret_cast<void*>(&GetModuleHandleThroughAnsi);
+void* g_isLeadByteImport __asm__(IMPORT_NAME(IsDBCSLeadByteEx, 8)) = reinterpret_cast<void*>(&IsLeadByteOfCodePage);
+}
