@@ -74,5 +74,13 @@ if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(win32_layer_checks PROPERTIES TIMEOUT 600 LABELS win32-layer
       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d")
+    # The same checks on the ANSI road of the 9x family (A functions and code-page conversions).
+    add_test(NAME win32_layer_checks_ansi
+      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:win32_layer_checks> --ansi-road $<TARGET_FILE_NAME:setup>
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(win32_layer_checks_ansi PROPERTIES TIMEOUT 600 LABELS win32-layer
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d"
+      RESOURCE_LOCK wine-layer-prefix)
+    set_tests_properties(win32_layer_checks PROPERTIES RESOURCE_LOCK wine-layer-prefix)
   endif()
 endif()

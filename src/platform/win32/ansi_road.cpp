@@ -66,7 +66,7 @@ uint32_t ToWide(char16_t* out, uint32_t cap, const char* text, int bytes) {
   out[0] = 0;
   if (!text) return 0;
   if (bytes < 0) bytes = static_cast<int>(std::strlen(text));
-  if (bytes == 0) return 0;
+  if (bytes == 0 || cap == 1) return 0;
   wchar_t* wide = reinterpret_cast<wchar_t*>(out);
   int n = MultiByteToWideChar(CP_ACP, 0, text, bytes, wide, static_cast<int>(cap - 1));
   if (n <= 0) {

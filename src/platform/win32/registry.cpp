@@ -115,16 +115,17 @@ int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8
 }
 
 // RegSetValueExW. On the ANSI road string data is converted character for character: exactly
-// the size / 2 characters given (terminator or not), with the converted byte count.
+// the size / 2 characters given (terminator or not), with the converted byte count. The character
+// after them, which the system looks at to add a forgotten terminator, is converted behind them.
 int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data, uint32_t size) {
   if (OnAnsiRoad()) {
     if (!IsText(type) || !data) return RegSetValueExA(ToHkey(key), AnsiText(name), 0, type, data, size);
-    std::vector<char16_t> text(size / 2 + 1);
-    std::memcpy(text.data(), data, size / 2 * 2);
-    AnsiText ansi(text.data(), size / 2);
-    return RegSetValueExA(ToHkey(key), AnsiText(name), 0, type, reinterpret_cast<const BYTE*>(
-                                                                       static_cast<const char*>(ansi)),
-                          ansi.size());
+    const uint32_t count = size / 2;
+    std::vector<char16_t> text(count + 1);
+    std::memcpy(text.data(), data, (count + 1) * sizeof(char16_t));
+    AnsiText counted(text.data(), count), following(text.data(), count + 1);
+    return RegSetValueExA(ToHkey(key), AnsiText(name), 0, type,
+                          reinterpret_cast<const BYTE*>(static_cast<const char*>(following)), counted.size());
   }
   return RegSetValueExW(ToHkey(key), Wide(name), 0, type, data, size);
 }
