@@ -791,12 +791,12 @@ INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return mess
 // Window procedure of the message-loop check: records application messages and answers each with
 // its offset from WM_APP.
 std::vector<UINT> g_seenMessages;
-LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+intptr_t RecordingWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message >= WM_APP) {
     g_seenMessages.push_back(message);
-    return static_cast<LRESULT>(message - WM_APP);
+    return static_cast<intptr_t>(message - WM_APP);
   }
-  return static_cast<LRESULT>(SysDefWindowProc(reinterpret_cast<WindowHandle>(window), message, wParam, lParam));
+  return SysDefWindowProc(window, message, wParam, lParam);
 }
 
 class Win32Dialogs : public SetupExeResources {
@@ -1096,15 +1096,11 @@ TEST_F(Win32Dialogs, ButtonsAndVisibility) {
 // process, and its posted and sent messages arrive through the seam's loop.
 TEST_F(Win32Dialogs, WindowSearchAndMessageLoop) {
   g_seenMessages.clear();
-  WNDCLASSW wc = {};
-  wc.lpszClassName = L"GlidewaveLayerCheck";
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpfnWndProc = RecordingWindowProc;
-  ASSERT_NE(RegisterClassW(&wc), 0);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Layer check window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                              nullptr, wc.hInstance, nullptr);
-  ASSERT_NE(hwnd, nullptr);
-  WindowHandle window = reinterpret_cast<WindowHandle>(hwnd);
+  ModuleHandle instance = reinterpret_cast<ModuleHandle>(GetModuleHandleW(nullptr));
+  ASSERT_EQ(SysRegisterWindowClass(instance, u"GlidewaveLayerCheck", RecordingWindowProc, 1), 1);
+  WindowHandle window =
+      SysCreateWindow(u"GlidewaveLayerCheck", u"Layer check window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, instance);
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", u"Layer check window"), window);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), window);
   EXPECT_EQ(SysFindWindow(nullptr, u"Layer check window"), window);
@@ -1152,7 +1148,6 @@ TEST_F(Win32Dialogs, WindowSearchAndMessageLoop) {
   EXPECT_EQ(SysDestroyWindow(window), 1);
   EXPECT_EQ(SysIsWindow(window), 0);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), nullptr);
-  UnregisterClassW(wc.lpszClassName, wc.hInstance);
 
   // The seam's constants are the system's.
   EXPECT_EQ(reinterpret_cast<HWND>(kHwndBottom), HWND_BOTTOM);
