@@ -25,7 +25,11 @@ INT_PTR CALLBACK BrowserProc(HWND browser, UINT message, WPARAM wParam, LPARAM l
   if (message == WM_COMMAND && LOWORD(wParam) == IDOK && t_browser.hooks && t_browser.hooks->okPressed)
     t_browser.hooks->okPressed(Handle(browser), t_browser.hooks->context);
   if (!t_browser.previousProc) return FALSE;
-  return t_browser.previousProc(browser, message, wParam, lParam);
+  // What the window answers for DWLP_DLGPROC may be a handle of the other character width, which
+  // only CallWindowProc can call.
+  WNDPROC previous = reinterpret_cast<WNDPROC>(t_browser.previousProc);
+  return win32::OnAnsiRoad() ? CallWindowProcA(previous, browser, message, wParam, lParam)
+                             : CallWindowProcW(previous, browser, message, wParam, lParam);
 }
 
 int CALLBACK BrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM) {
