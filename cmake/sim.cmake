@@ -42,12 +42,16 @@ target_link_libraries(platform_sim PUBLIC setup_common PkgConfig::MSPACK Threads
 # The setup-sim runner: the answers script, the run summary and the program's entry. It drives
 # the machine from outside, as a user and an observer would, so it is not part of the platform.
 add_library(setup_sim_runner STATIC ${CMAKE_SOURCE_DIR}/src/setup_sim/answers_file.cpp
-                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/run_summary.cpp)
-target_link_libraries(setup_sim_runner PUBLIC platform_sim)
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/run_summary.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/explain_run.cpp)
+target_link_libraries(setup_sim_runner PUBLIC platform_sim setup_core)
 
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The optimised build for package authors links the C++ runtime in: a run then starts without
+# binding thousands of library symbols first.
+target_link_options(setup-sim PRIVATE $<$<CONFIG:Release>:-static-libstdc++ -static-libgcc>)
 
 # Test-only programs shared by both builds live under tests/ and build here too.
 include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
