@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "setup_sim/answers_file.h"
+#include "setup_sim/explain_run.h"
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/run_summary.h"
 #include "startup/settings.h"
@@ -46,6 +47,9 @@ const char kUsage[] =
     "  --trace              copy the program's trace lines to stderr as they happen\n"
     "  --dump-settings      run start-up only and print the settings record as\n"
     "                       Field=value lines\n"
+    "  --explain            after the run, give the reason for every copy-list entry,\n"
+    "                       installation stage and driver route\n"
+    "  --format text|json   the form of --explain (default: text)\n"
     "  --help               show this text\n"
     "  --                   everything after it is setup's own command line\n"
     "                       (for example: -- /S /TYPE:USB)\n";
@@ -85,7 +89,8 @@ bool WriteText(const std::string& path, const std::string& text) {
 
 int main(int argc, char** argv) {
   std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
-  bool trace = false, dumpSettings = false, quiet = false;
+  bool trace = false, dumpSettings = false, quiet = false, explain = false;
+  std::string format = "text";
   std::string commandLine;
 
   for (int i = 1; i < argc; ++i) {
@@ -128,6 +133,9 @@ int main(int argc, char** argv) {
       trace = true;
     } else if (arg == "--dump-settings") {
       dumpSettings = true;
+    } else if (arg == "--explain") {
+      explain = true;
+    } else if (arg == "--format" && ((format = value("--format")) == "text" || format == "json")) {
     } else {
       std::fprintf(stderr, "setup-sim: unknown option %s\n\n", arg.c_str());
       PrintUsage(stderr);
@@ -146,6 +154,7 @@ int main(int argc, char** argv) {
   sim::ResetMachine(profile, disk);
   sim::MountPackage(package);
   sim::SetTraceToStderr(trace);
+  sim::SetFileJournal(explain);
   if (!regIn.empty()) {
     std::string error;
     if (!sim::ImportRegFile(regIn, &error)) {
@@ -181,6 +190,7 @@ int main(int argc, char** argv) {
     exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
     sim::JournalAdd("exit: " + std::to_string(exitCode));
     if (!quiet) std::printf("%s", sim::DescribeRun(before, exitCode).c_str());
+    if (explain) std::printf("%s", sim::ExplainRun(format == "json").c_str());
   }
 
   if (!journal.empty()) {
