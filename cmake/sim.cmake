@@ -46,13 +46,17 @@ add_library(setup_sim_runner STATIC ${CMAKE_SOURCE_DIR}/src/setup_sim/answers_fi
                                     ${CMAKE_SOURCE_DIR}/src/setup_sim/check_package.cpp
                                     ${CMAKE_SOURCE_DIR}/src/setup_sim/check_ini.cpp
                                     ${CMAKE_SOURCE_DIR}/src/setup_sim/check_lists.cpp
-                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_values.cpp)
-# The package check reads the package with the installer's own readers.
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/check_values.cpp
+                                    ${CMAKE_SOURCE_DIR}/src/setup_sim/explain_run.cpp)
+# The package check and the explanations read the package and the run with the installer's own readers.
 target_link_libraries(setup_sim_runner PUBLIC setup_core platform_sim)
 
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# The optimised build for package authors links the C++ runtime in: a run then starts without
+# binding thousands of library symbols first.
+target_link_options(setup-sim PRIVATE $<$<CONFIG:Release>:-static-libstdc++ -static-libgcc>)
 
 # Test-only programs shared by both builds live under tests/ and build here too.
 include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)

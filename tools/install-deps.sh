@@ -17,6 +17,8 @@ PACKAGES=(
   wine wine64 libwine
   # virtual display and window tools for the Wine tests, image tools for resources
   xvfb xdotool x11-utils imagemagick
+  # timing and peak memory for tools/bench.sh (not used by the tests)
+  hyperfine time
 )
 
 # Prints the packages of PACKAGES that dpkg does not report as installed (one dpkg-query call).

@@ -2,10 +2,13 @@
 // left for the next start, compared with a snapshot taken before the run.
 #include "setup_sim/run_summary.h"
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <sstream>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,9 +21,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Longest registry value line and file read into the summary.
+// Longest registry value line shown in the summary; largest file whose contents are compared,
+// and the block in which they are read.
 constexpr size_t kValueShown = 110;
-constexpr uintmax_t kLargestFileRead = 64u << 20;
+constexpr uint64_t kLargestDigest = 256u << 10;
+constexpr size_t kDigestBlock = 64u << 10;
 const char16_t kSessionManager[] = u"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char16_t kPendingRenames[] = u"PendingFileRenameOperations";
 
@@ -132,21 +137,44 @@ std::string WindowsPath(char letter, const fs::path& relative) {
   return path;
 }
 
+// A digest of a host file's contents, read in blocks; 0 when it cannot be read.
+size_t DigestOf(const std::string& host) {
+  FILE* file = std::fopen(host.c_str(), "rb");
+  if (!file) return 0;
+  std::vector<char> block(kDigestBlock);
+  size_t digest = 1, n = 0;
+  while ((n = std::fread(block.data(), 1, block.size(), file)) > 0)
+    digest = digest * 1000003u ^ std::hash<std::string_view>()(std::string_view(block.data(), n));
+  std::fclose(file);
+  return digest;
+}
+
+// Every file of one drive with its size and change stamp; files up to kLargestDigest bytes
+// also with a digest of their contents, so that one rewritten with the same bytes counts as
+// unchanged (larger ones count as changed once written).
 void ReadDrive(char letter, std::map<std::string, RunSnapshot::FileState>* files) {
   const std::string root = HostPath(std::u16string(1, static_cast<char16_t>(letter)) + u":\\");
   std::error_code error;
   if (root.empty() || !fs::is_directory(root, error)) return;
   for (fs::recursive_directory_iterator it(root, error), end; !error && it != end; it.increment(error)) {
-    if (!it->is_regular_file(error)) continue;
+    struct stat info;
+    const std::string host = it->path().string();
+    if (lstat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
     RunSnapshot::FileState state;
-    state.size = it->file_size(error);
-    if (state.size <= kLargestFileRead) {
-      std::ifstream in(it->path(), std::ios::binary);
-      std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-      state.digest = std::hash<std::string>()(bytes);
-    }
-    (*files)[WindowsPath(letter, fs::relative(it->path(), root, error))] = state;
+    state.size = static_cast<uint64_t>(info.st_size);
+    state.stamp = std::to_string(info.st_ino) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+                  std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ctim.tv_sec) + "." +
+                  std::to_string(info.st_ctim.tv_nsec);
+    if (state.size <= kLargestDigest) state.digest = DigestOf(host);
+    (*files)[WindowsPath(letter, fs::path(host.substr(root.size())).relative_path())] = state;
   }
+}
+
+// Whether a file present before and after the run was written meanwhile.
+bool Changed(const RunSnapshot::FileState& was, const RunSnapshot::FileState& now) {
+  if (was.size != now.size) return true;
+  if (was.stamp == now.stamp) return false;
+  return was.size > kLargestDigest || was.digest != now.digest;
 }
 
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
@@ -228,9 +256,7 @@ std::string DescribeRun(const RunSnapshot& before, int exitCode) {
   std::vector<std::string> written, removed, links;
   for (const auto& file : after.files) {
     auto was = before.files.find(file.first);
-    if (was != before.files.end() && was->second.size == file.second.size &&
-        was->second.digest == file.second.digest)
-      continue;
+    if (was != before.files.end() && !Changed(was->second, file.second)) continue;
     std::ostringstream line;
     line << (was == before.files.end() ? "new     " : "changed ");
     line.width(9);

@@ -7,17 +7,19 @@
 
 namespace sim {
 
-// The machine's files (by Windows path: size and a digest of the contents) and its registry.
+// The machine's files (by Windows path: size, the host's change stamp and, for small files, a
+// digest of the contents) and its registry.
 struct RunSnapshot {
   struct FileState {
     uint64_t size = 0;
+    std::string stamp;  // file number, modification and change times
     size_t digest = 0;
   };
   std::map<std::string, FileState> files;
   std::string registry;
 };
 
-// Reads every file of the machine's drives and exports the registry.
+// Lists every file of the machine's drives and exports the registry.
 RunSnapshot TakeRunSnapshot();
 
 // The summary of the run since before: exit code, pages and dialogs shown (from the journal),

@@ -9,6 +9,7 @@
 
 #include "setup_sim/answers_file.h"
 #include "setup_sim/check_package.h"
+#include "setup_sim/explain_run.h"
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/run_summary.h"
 #include "startup/settings.h"
@@ -51,7 +52,10 @@ const char kUsage[] =
     "                       would silently do otherwise than the package says (with\n"
     "                       --machine all: on every built-in machine); exit code 1\n"
     "                       when an error was found\n"
-    "  --format text|json   output of --check: readable lines (default) or JSON lines\n"
+    "  --explain            after the run, give the reason for every copy-list entry,\n"
+    "                       installation stage and driver route\n"
+    "  --format text|json   output of --check and --explain: readable lines (default)\n"
+    "                       or JSON lines\n"
     "  --help               show this text\n"
     "  --                   everything after it is setup's own command line\n"
     "                       (for example: -- /S /TYPE:USB)\n";
@@ -92,7 +96,7 @@ bool WriteText(const std::string& path, const std::string& text) {
 int main(int argc, char** argv) {
   std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
   std::string format = "text";
-  bool trace = false, dumpSettings = false, quiet = false, check = false;
+  bool trace = false, dumpSettings = false, quiet = false, check = false, explain = false;
   std::string commandLine;
 
   for (int i = 1; i < argc; ++i) {
@@ -143,6 +147,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "setup-sim: --format takes text or json\n");
         return 2;
       }
+    } else if (arg == "--explain") {
+      explain = true;
     } else {
       std::fprintf(stderr, "setup-sim: unknown option %s\n\n", arg.c_str());
       PrintUsage(stderr);
@@ -163,6 +169,7 @@ int main(int argc, char** argv) {
   sim::ResetMachine(profile, disk);
   sim::MountPackage(package);
   sim::SetTraceToStderr(trace);
+  sim::SetFileJournal(explain);
   if (!regIn.empty()) {
     std::string error;
     if (!sim::ImportRegFile(regIn, &error)) {
@@ -198,6 +205,7 @@ int main(int argc, char** argv) {
     exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
     sim::JournalAdd("exit: " + std::to_string(exitCode));
     if (!quiet) std::printf("%s", sim::DescribeRun(before, exitCode).c_str());
+    if (explain) std::printf("%s", sim::ExplainRun(format == "json").c_str());
   }
 
   if (!journal.empty()) {

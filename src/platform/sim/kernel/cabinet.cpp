@@ -235,10 +235,7 @@ ErrorCode ExtractFile(mscab_decompressor* decompressor, mscabd_file* file, const
 bool ReadCabinet(const char16_t* path, std::string* bytes) {
   std::string host = sim::internal::ResolveHostPath(path);
   if (!sim::internal::HostExists(host) || sim::internal::HostIsDirectory(host)) return false;
-  std::ifstream file(host, std::ios::binary);
-  if (!file) return false;
-  bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
+  return sim::internal::ReadHostFile(host, bytes);
 }
 
 }  // namespace

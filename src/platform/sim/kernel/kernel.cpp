@@ -7,9 +7,9 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -210,21 +210,6 @@ std::string ResolveOrFail(const char16_t* path) {
 // Error for a path that does not exist: 2 when its folder exists, 3 when the folder is missing.
 ErrorCode MissingError(const std::string& host) {
   return sim::internal::HostIsDirectory(sim::internal::HostParent(host)) ? kErrFileNotFound : kErrPathNotFound;
-}
-
-bool ReadHostFile(const std::string& host, std::string* bytes) {
-  std::ifstream file(host, std::ios::binary);
-  if (!file) return false;
-  bytes->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  return !file.bad();
-}
-
-bool WriteHostFile(const std::string& host, const std::string& bytes) {
-  std::ofstream file(host, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  file.close();
-  return static_cast<bool>(file);
 }
 
 }  // namespace
@@ -449,9 +434,11 @@ int SysDeleteFile(const char16_t* path) {
   return 1;
 }
 
-int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists) {
-  Guard guard(Lock());
-  if (SIM_FAULT(SysCopyFile)) return 0;
+namespace {
+
+// CopyFile on the machine's disk: the checks of sharing, attributes and folders, the copy, and
+// the times and attributes the copy takes along.
+int CopyFileOnDisk(const char16_t* source, const char16_t* target, int failIfExists) {
   std::string from = ResolveOrFail(source);
   if (from.empty()) return 0;
   if (!sim::internal::HostExists(from)) {
@@ -488,16 +475,11 @@ int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists
     Fail(kErrSharingViolation);
     return 0;
   }
-  std::string bytes;
-  if (!ReadHostFile(from, &bytes)) {
-    Fail(kErrAccessDenied);
-    return 0;
-  }
   uint64_t sourceCreation = 0, sourceWrite = 0, targetCreation = 0;
   sim::internal::TimesOf(from, &sourceCreation, &sourceWrite);
   if (targetExists) sim::internal::TimesOf(to, &targetCreation, nullptr);
   const uint32_t sourceAttributes = sim::internal::AttributesOf(from);
-  if (!WriteHostFile(to, bytes)) {
+  if (!sim::internal::CopyHostFile(from, to)) {
     Fail(kErrAccessDenied);
     return 0;
   }
@@ -514,13 +496,30 @@ int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists
   return 1;
 }
 
+}  // namespace
+
+int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists) {
+  Guard guard(Lock());
+  if (SIM_FAULT(SysCopyFile)) return 0;
+  const int copied = CopyFileOnDisk(source, target, failIfExists);
+  if (State().fileJournal)
+    sim::JournalAdd("file-copy: " + sim::ToUtf8(source ? source : u"") + " -> " + sim::ToUtf8(target ? target : u"") +
+                    (copied ? std::string(" -> ok") : " -> error " + std::to_string(sim::internal::LastError())));
+  return copied;
+}
+
 uint32_t SysGetFileAttributes(const char16_t* path) {
   Guard guard(Lock());
   if (SIM_FAULT(SysGetFileAttributes)) return kInvalidAttributes;
   std::string host = ResolveOrFail(path);
-  if (host.empty()) return kInvalidAttributes;
-  uint32_t attributes = sim::internal::AttributesOf(host);
-  if (attributes == kInvalidAttributes) Fail(MissingError(host));
+  uint32_t attributes = host.empty() ? kInvalidAttributes : sim::internal::AttributesOf(host);
+  if (!host.empty() && attributes == kInvalidAttributes) Fail(MissingError(host));
+  if (State().fileJournal) {
+    char bits[16];
+    std::snprintf(bits, sizeof bits, "0x%x", attributes);
+    sim::JournalAdd("file-attributes: " + sim::ToUtf8(path ? path : u"") + " -> " +
+                    (attributes == kInvalidAttributes ? std::string("missing") : std::string(bits)));
+  }
   return attributes;
 }
 

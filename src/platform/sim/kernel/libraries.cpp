@@ -3,8 +3,6 @@
 // and library files of the simulated disk, which load but export nothing the machine can run.
 // A library file loaded as data keeps its bytes, whose resources are read from the file's own
 // resource directory.
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -296,10 +294,7 @@ ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
   const std::u16string given(path);
   const std::string host = FindDiskLibrary(given);
   std::string image;
-  if (!host.empty()) {
-    std::ifstream file(host, std::ios::binary);
-    image.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-  }
+  if (!host.empty()) sim::internal::ReadHostFile(host, &image);
   size_t offset = 0, length = 0;
   const bool isImage = !host.empty() && sim::FindPeResource(reinterpret_cast<const uint8_t*>(image.data()), image.size(),
                                                             0, nullptr, 0, &offset, &length) != sim::PeResourceLookup::kNotImage;

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <mutex>
 #include <set>
 #include <string>
@@ -28,6 +29,16 @@ using sim::internal::State;
 namespace {
 
 typedef std::lock_guard<std::recursive_mutex> Guard;
+
+// A file time as "YYYY-MM-DD hh:mm:ss" (UTC), for the file journal.
+std::string FileTimeText(uint64_t fileTime) {
+  const time_t seconds = static_cast<time_t>(static_cast<int64_t>(fileTime / sim::internal::kFileTimeTicksPerSecond) -
+                                            static_cast<int64_t>(sim::internal::kFileTimeEpochOffsetSeconds));
+  struct tm parts = {};
+  char text[32] = "?";
+  if (gmtime_r(&seconds, &parts)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
+  return text;
+}
 
 constexpr uint32_t kTruncateExisting = 5;
 // Specific and generic rights that read, write or delete a file's data (winnt.h).
@@ -222,6 +233,7 @@ SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, u
   }
   auto file = std::make_shared<OpenFile>();
   file->host = host;
+  file->windowsPath = path;
   file->fd = fd;
   file->access = want;
   file->share = share & (kFileShareRead | kFileShareWrite);
@@ -261,6 +273,9 @@ int SysGetFileTime(SysHandle handle, uint64_t* creation, uint64_t* lastAccess, u
   }
   uint64_t created = 0, written = 0;
   sim::internal::TimesOf(file->host, &created, &written);
+  if (State().fileJournal)
+    sim::JournalAdd("file-times: " + sim::ToUtf8(file->windowsPath) + " -> created " + FileTimeText(created) +
+                    ", written " + FileTimeText(written));
   if (creation) *creation = created;
   if (lastAccess) *lastAccess = written;  // access times are not kept: the last write stands in
   if (lastWrite) *lastWrite = written;

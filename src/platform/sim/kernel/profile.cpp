@@ -2,14 +2,15 @@
 // ini_file and kept parsed until they change.
 #include "platform/profile.h"
 
+#include <sys/stat.h>
+
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
+#include <string>
 
 #include "common/text.h"
 #include "platform/sim/kernel/ini_file.h"
+#include "platform/sim/machine/machine_state.h"
 #include "platform/sim/machine/sim_internal.h"
 
 namespace {
@@ -19,16 +20,18 @@ constexpr uint32_t kIntBufferSize = 30;
 // The file Windows reads when no file is named.
 constexpr char16_t kDefaultProfileFile[] = u"win.ini";
 // File times advance in coarse steps, so a file rewritten soon after it was parsed can keep
-// its size and time. A parse is trusted only for a file last changed at least this long
-// before it was parsed; fresher files are parsed on every read.
+// its size and time. A parse is trusted without reading the file again only for a file last
+// changed at least this long before it was parsed; a fresher file is read on every use and
+// parsed again when its bytes differ from the parsed ones.
 constexpr std::chrono::seconds kTimestampGranularity{10};
 
-namespace fs = std::filesystem;
+typedef std::chrono::system_clock Clock;
 
 struct CachedFile {
-  uintmax_t size = 0;
-  fs::file_time_type modified;
-  fs::file_time_type parsedAt;
+  off_t size = 0;
+  struct timespec modified = {};
+  Clock::time_point parsedAt;
+  std::string bytes;  // the parsed text
   sim::IniFile ini;
 };
 
@@ -44,33 +47,36 @@ std::u16string ProfilePath(const char16_t* file) {
   return sim::Profile().windowsDir + u"\\" + name;
 }
 
+Clock::time_point TimeOf(const struct timespec& t) {
+  return Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(t.tv_sec) +
+                                                                       std::chrono::nanoseconds(t.tv_nsec)));
+}
+
 // The parsed file, or null when it does not exist or cannot be read. A file is parsed again
-// when its size or modification time differs from the cached parse, or when it had been
-// changed just before that parse.
+// when its size, modification time or (for a file changed just before the last parse) its
+// bytes differ from the cached parse.
 const sim::IniFile* LoadProfile(const char16_t* file) {
   std::string host = sim::internal::ResolveHostPath(ProfilePath(file));
   if (host.empty()) return nullptr;
-  std::error_code ec;
-  if (!fs::is_regular_file(host, ec)) {
+  struct stat info;
+  if (stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     Cache().erase(host);
     return nullptr;
   }
-  uintmax_t size = fs::file_size(host, ec);
-  if (ec) return nullptr;
-  fs::file_time_type modified = fs::last_write_time(host, ec);
-  if (ec) return nullptr;
   auto found = Cache().find(host);
-  if (found != Cache().end() && found->second.size == size && found->second.modified == modified &&
-      modified + kTimestampGranularity < found->second.parsedAt)
-    return &found->second.ini;
-  std::ifstream in(host, std::ios::binary);
-  if (!in) return nullptr;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const bool same = found != Cache().end() && found->second.size == info.st_size &&
+                    found->second.modified.tv_sec == info.st_mtim.tv_sec &&
+                    found->second.modified.tv_nsec == info.st_mtim.tv_nsec;
+  if (same && TimeOf(info.st_mtim) + kTimestampGranularity < found->second.parsedAt) return &found->second.ini;
+  std::string bytes;
+  if (!sim::internal::ReadHostFile(host, &bytes)) return nullptr;
   CachedFile& entry = Cache()[host];
-  entry.size = size;
-  entry.modified = modified;
-  entry.parsedAt = fs::file_time_type::clock::now();
+  entry.size = info.st_size;
+  entry.modified = info.st_mtim;
+  if (same && bytes == entry.bytes) return &entry.ini;
+  entry.parsedAt = Clock::now();
   entry.ini = sim::ParseIniFile(bytes);
+  entry.bytes = std::move(bytes);
   return &entry.ini;
 }
 

@@ -2,8 +2,8 @@
 // resource is found in the file's PE image and handed out in the layout Windows uses (the block,
 // then room for the version services' own conversions).
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -51,12 +51,11 @@ bool LoadVersionResource(const char16_t* path, std::string* resource) {
     Fail(kErrAccessDenied);
     return false;
   }
-  std::ifstream file(resolved.host, std::ios::binary);
-  if (!file) {
+  std::string image;
+  if (!sim::internal::ReadHostFile(resolved.host, &image)) {
     Fail(kErrAccessDenied);
     return false;
   }
-  const std::string image((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   size_t offset = 0, length = 0;
   switch (sim::FindVersionResource(reinterpret_cast<const uint8_t*>(image.data()), image.size(), &offset, &length)) {
     case sim::PeResourceLookup::kFound:
@@ -84,13 +83,43 @@ uint16_t Read16(const void* p) {
   return static_cast<uint16_t>(b[0] | (b[1] << 8));
 }
 
+uint32_t Read32(const uint8_t* b) { return b[0] | (b[1] << 8) | (b[2] << 16) | (static_cast<uint32_t>(b[3]) << 24); }
+
+// What a version resource says, for the file journal: "fixed a.b.c.d, text \"...\"" (either
+// part left out when the block lacks it), or "none".
+std::string DescribeVersion(const std::string& resource) {
+  const uint8_t* block = reinterpret_cast<const uint8_t*>(resource.data());
+  const uint8_t* value = nullptr;
+  uint32_t length = 0;
+  std::string text;
+  if (sim::QueryVersionBlock(block, resource.size(), u"\\", &value, &length) && length >= 16) {
+    const uint32_t ms = Read32(value + 8), ls = Read32(value + 12);
+    text = "fixed " + std::to_string(ms >> 16) + "." + std::to_string(ms & 0xFFFF) + "." + std::to_string(ls >> 16) +
+           "." + std::to_string(ls & 0xFFFF);
+  }
+  if (sim::QueryVersionBlock(block, resource.size(), u"\\VarFileInfo\\Translation", &value, &length) && length >= 4) {
+    char key[64];
+    std::snprintf(key, sizeof key, "\\StringFileInfo\\%04x%04x\\FileVersion", Read16(value), Read16(value + 2));
+    const std::u16string query(key, key + std::strlen(key));
+    if (sim::QueryVersionBlock(block, resource.size(), query.c_str(), &value, &length)) {
+      std::u16string version;
+      for (uint32_t i = 0; i < length && Read16(value + 2 * i); ++i) version += static_cast<char16_t>(Read16(value + 2 * i));
+      text += std::string(text.empty() ? "" : ", ") + "text \"" + sim::ToUtf8(version) + "\"";
+    }
+  }
+  return text.empty() ? "none" : text;
+}
+
 }  // namespace
 
 uint32_t SysGetFileVersionInfoSize(const char16_t* path) {
   Guard guard(Lock());
   if (SIM_FAULT(SysGetFileVersionInfoSize)) return 0;
   std::string resource;
-  if (!LoadVersionResource(path, &resource)) return 0;
+  const bool loaded = LoadVersionResource(path, &resource);
+  if (sim::internal::State().fileJournal)
+    sim::JournalAdd("file-version: " + sim::ToUtf8(path ? path : u"") + " -> " + (loaded ? DescribeVersion(resource) : "none"));
+  if (!loaded) return 0;
   Fail(kErrSuccess);
   return static_cast<uint32_t>(resource.size() * 2 + sizeof(kSignature));
 }

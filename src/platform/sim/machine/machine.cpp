@@ -271,6 +271,16 @@ void SetTraceToStderr(bool on) {
   State().traceToStderr = on;
 }
 
+void SetFileJournal(bool on) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  State().fileJournal = on;
+}
+
+bool FileJournalOn() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return State().fileJournal;
+}
+
 void QueueMessageBoxAnswer(int buttonId) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   State().messageBoxAnswers.push_back(buttonId);

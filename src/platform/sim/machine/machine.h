@@ -104,6 +104,12 @@ std::vector<std::string> Journal();
 void ClearJournal();
 // Copies trace lines to stderr as they are written (setup-sim --trace).
 void SetTraceToStderr(bool on);
+// With on (off after every ResetMachine), the journal also holds the file facts a run's copy
+// decisions rest on (setup-sim --explain): "file-attributes: <path> -> missing|0x<bits>",
+// "file-version: <path> -> fixed a.b.c.d, text \"<FileVersion>\"" (or "-> none"), "file-times:
+// <path> -> created <time>, written <time>" and "file-copy: <source> -> <target> -> ok|error <n>".
+void SetFileJournal(bool on);
+bool FileJournalOn();
 
 // Answers script for message boxes: each call to SysMessageBox takes the next answer
 // (a button id); with no answer left the default button is taken.

@@ -2,9 +2,13 @@
 // side tables that hold what the host file system cannot (Windows attributes, fixed file times,
 // files in use).
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -128,19 +132,41 @@ std::string MatchShortName(const std::string& dir, const std::u16string& name) {
   return "";
 }
 
+bool IsAscii(const char* text) {
+  for (; *text; ++text)
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  return true;
+}
+
+// Whether two plain ASCII names are equal ignoring case.
+bool AsciiEqualNoCase(const char* a, const std::string& b) {
+  size_t i = 0;
+  for (; a[i] && i < b.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return !a[i] && i == b.size();
+}
+
 // Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
 std::string MatchEntry(const std::string& dir, const std::u16string& name) {
-  std::string exact = dir + "/" + ToUtf8(name);
+  const std::string given = ToUtf8(name);
   struct stat info;
-  if (lstat(exact.c_str(), &info) == 0) return ToUtf8(name);
+  if (lstat((dir + "/" + given).c_str(), &info) == 0) return given;
   DIR* handle = opendir(dir.c_str());
   if (!handle) return "";
+  // Plain ASCII names (nearly all) compare byte by byte; others by Windows' upper case.
+  const bool givenAscii = IsAscii(given.c_str());
   const std::u16string wanted = Upper(name);
   std::string found;
   while (struct dirent* entry = readdir(handle)) {
-    std::string entryName = entry->d_name;
-    if (entryName == "." || entryName == "..") continue;
-    if (Upper(FromUtf8(entryName)) == wanted) {
+    const char* entryName = entry->d_name;
+    if (!std::strcmp(entryName, ".") || !std::strcmp(entryName, "..")) continue;
+    const bool same = givenAscii && IsAscii(entryName) ? AsciiEqualNoCase(entryName, given)
+                                                       : Upper(FromUtf8(entryName)) == wanted;
+    if (same) {
       found = entryName;
       break;
     }
@@ -222,8 +248,22 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
     return result;
   }
 
+  // Most paths exist as given, or all but their last names do: the longest prefix that exists
+  // exactly (found from the end) needs no case-blind search; the rest is matched name by name.
+  std::vector<std::string> names;
+  names.reserve(parts.size());
+  for (const std::u16string& part : parts) names.push_back(ToUtf8(part));
+  size_t exact = parts.size();
+  for (; exact > 0; --exact) {
+    std::string prefix = current;
+    for (size_t i = 0; i < exact; ++i) prefix += "/" + names[i];
+    struct stat info;
+    if (lstat(prefix.c_str(), &info) == 0) break;
+  }
+  for (size_t i = 0; i < exact; ++i) current += "/" + names[i];
   bool existing = true;
-  for (const std::u16string& part : parts) {
+  for (size_t i = exact; i < parts.size(); ++i) {
+    const std::u16string& part = parts[i];
     std::string name;
     if (existing) name = MatchEntry(current, part);
     if (name.empty()) {
@@ -258,6 +298,35 @@ std::string HostParent(const std::string& host) {
   size_t cut = host.find_last_of('/');
   if (cut == std::string::npos || cut == 0) return "";
   return host.substr(0, cut);
+}
+
+bool ReadHostFile(const std::string& host, std::string* bytes) {
+  const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok) {
+    bytes->resize(static_cast<size_t>(info.st_size));
+    size_t done = 0;
+    // A file that shrinks meanwhile ends early; one that grows is read up to its size.
+    while (ok && done < bytes->size()) {
+      const ssize_t n = read(fd, &(*bytes)[done], bytes->size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        ok = n == 0;
+        bytes->resize(done);
+        break;
+      }
+      done += static_cast<size_t>(n);
+    }
+  }
+  close(fd);
+  return ok;
+}
+
+bool CopyHostFile(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec) && !ec;
 }
 
 uint32_t AttributesOf(const std::string& host) {
@@ -457,10 +526,9 @@ bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty() || internal::HostIsDirectory(host)) return false;
-  std::ifstream file(host, std::ios::binary);
-  if (!file) return false;
-  std::string data((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  if (bytes) *bytes = data;
+  std::string data;
+  if (!internal::ReadHostFile(host, &data)) return false;
+  if (bytes) *bytes = std::move(data);
   return true;
 }
 

@@ -57,6 +57,7 @@ struct KernelHandleEntry {
 // A file opened by SysCreateFile: a host descriptor with the access and sharing asked for.
 struct OpenFile {
   std::string host;
+  std::u16string windowsPath;  // as the program named it
   int fd = -1;
   uint32_t access = 0;    // kGenericRead / kGenericWrite bits
   uint32_t share = 0;     // kFileShareRead / kFileShareWrite bits
@@ -138,6 +139,7 @@ struct MachineState {
 
   std::vector<std::string> journal;
   bool traceToStderr = false;
+  bool fileJournal = false;  // SetFileJournal
   std::deque<int> messageBoxAnswers;
   std::vector<ArmedFault> faults;
   std::vector<std::string> refusedFaults;  // names FailCall was given that no call checks
@@ -205,6 +207,10 @@ bool HostExists(const std::string& host);
 bool HostIsDirectory(const std::string& host);
 // Parent folder of a host path ("" for none).
 std::string HostParent(const std::string& host);
+// Reads a whole host file (sized first, then read in one go); false when it cannot be read.
+bool ReadHostFile(const std::string& host, std::string* bytes);
+// Copies a host file onto another, replacing it, by the host's in-kernel copy; false on failure.
+bool CopyHostFile(const std::string& from, const std::string& to);
 
 // Windows attributes of an existing host path (directory bit from the host, the others from the
 // side table; files default to archive). kInvalidAttributes when it does not exist.

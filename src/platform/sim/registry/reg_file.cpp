@@ -9,11 +9,11 @@
 // same way regedit does: as the characters and a terminating zero.
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 
 #include "platform/sim/kernel/ini_file.h"
 #include "platform/sim/machine/machine.h"
 #include "platform/sim/registry/registry_store.h"
+#include "platform/sim/machine/machine_state.h"
 #include "platform/sim/machine/sim_internal.h"
 
 namespace sim {
@@ -540,12 +540,11 @@ bool ImportRegText(const std::string& text, std::string* error) {
 
 // Merges a .reg file of the host into the registry; errors name the file and the line.
 bool ImportRegFile(const std::string& hostPath, std::string* error) {
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) {
+  std::string bytes;
+  if (!internal::ReadHostFile(hostPath, &bytes)) {
     if (error) *error = hostPath + ": cannot be read";
     return false;
   }
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::string problem;
   if (ImportRegText(bytes, &problem)) return true;
   if (error) *error = hostPath + ": " + problem;
