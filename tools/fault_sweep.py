@@ -46,7 +46,10 @@ CLOSE_POINTS = {"SysCloseHandle": "kernel-handles", "SysRegCloseKey": "registry-
 # as they are and expected here, so that the sweep fails only on new ones. (point, outcome): why.
 # The files of the older version are removed before the copy (its uninstall list), and nothing is
 # rolled back: a stage that fails after that, or a walk that ends early, leaves them removed.
-REMOVED_UNRESTORED = "the older version's files are removed before the copy; the failure ends the run before they are back"
+REMOVED_UNRESTORED = ("the older version's files are removed before the copy; the failure ends the run before they "
+                      "are back")
+WALK_ENDS_EARLY = ("the package folder is measured differently, the copy walk reaches 100 percent before its last "
+                   "entry and ends there")
 KNOWN = {
     ("SysPostMessage", "hang"): "the background window posts itself the start and the end of the wizard; "
                                 "a lost message leaves it waiting for ever",
@@ -57,6 +60,8 @@ KNOWN = {
     ("SysGetMessage", "lost file"): REMOVED_UNRESTORED,
     ("SysFindFirstFile", "lost file"): "the package folder cannot be measured: the copy walk takes the total as "
                                        "0 and ends after its first file",
+    ("SysPathExists", "lost file"): WALK_ENDS_EARLY,
+    ("SysGetVersionInfo", "lost file"): WALK_ENDS_EARLY,
     ("SysGetFolderPath", "lost file"): "without the Program Files folder the files go to another folder",
     ("SysGetWindowsDirectory", "lost file"): "without the Windows folder the system-folder files have no "
                                              "folder to go to",
@@ -165,7 +170,8 @@ class Machine:
         self.sources = {digest(p) for p in Path(self.args.package).rglob("*") if p.is_file()}
         self.sources |= {digest(p) for p in package.rglob("*") if p.is_file()}
         for key, host in host_files(self.old_disk).items():
-            if key.startswith("d:") or digest(host) not in self.sources:
+            # Windows' own copies of the driver INF (inf\oemN.inf) are not the copy list's.
+            if key.startswith("d:") or re.search(r"\\inf\\oem\d+\.inf$", key) or digest(host) not in self.sources:
                 continue
             host.write_bytes(host.read_bytes() + OLD_MARK)
             os.utime(host, (978307200, 978307200))  # 2001-01-01

@@ -304,7 +304,8 @@ std::map<std::string, uint64_t> FaultPointCalls() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::map<std::string, uint64_t> calls;
   for (size_t i = 0; i < static_cast<size_t>(internal::FaultPoint::kCount); ++i)
-    if (State().faultPointCalls[i]) calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = State().faultPointCalls[i];
+    if (State().faultPointCalls[i])
+      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = State().faultPointCalls[i];
   return calls;
 }
 

@@ -124,7 +124,8 @@ GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib) {
   r.width = h.width;
   r.height = h.height < 0 ? -h.height : h.height;
   r.bitCount = h.bitCount;
-  r.name = "dib " + std::to_string(r.width) + "x" + std::to_string(r.height) + " " + std::to_string(r.bitCount) + "-bit";
+  r.name =
+      "dib " + std::to_string(r.width) + "x" + std::to_string(r.height) + " " + std::to_string(r.bitCount) + "-bit";
   const uintptr_t token = sim::internal::NewHandleToken();
   Ui().gdiObjects[token] = r;
   return reinterpret_cast<GdiObject>(token);
