@@ -14,6 +14,16 @@ if(SETUP_PLATFORM STREQUAL "sim")
   target_compile_definitions(setup_tests PRIVATE SETUP_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
   include(GoogleTest)
   gtest_discover_tests(setup_tests DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+
+  # The fault sweep: the demo package installed over its older version with each failable call
+  # failing in turn (tools/fault_sweep.py), on the sanitizer build, two runs at a time.
+  find_package(Python3 COMPONENTS Interpreter)
+  if(SETUP_SANITIZE AND Python3_Interpreter_FOUND)
+    add_test(NAME fault_sweep
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/fault_sweep.py --setup-sim $<TARGET_FILE:setup-sim>
+              --package ${CMAKE_SOURCE_DIR}/examples/demo-package --work ${CMAKE_BINARY_DIR}/fault-sweep --jobs 2)
+    set_tests_properties(fault_sweep PROPERTIES TIMEOUT 1800 PROCESSORS 2)
+  endif()
 endif()
 
 # Cabinets and version DLLs built for the tests (SETUP_FIXTURE_DIR, target "fixtures").

@@ -45,15 +45,16 @@ bool EndsWith(const char16_t* name, const char16_t* text) {
   return length >= tail && TextEqualNoCase(name + length - tail, text);
 }
 
-// The process ids, in a buffer doubled while the answer fills it. False when listing fails.
+// The process ids, in a buffer doubled while the answer fills it, up to kMaxIdBufferBytes: a
+// listing that still fills the largest buffer gives the ids that fit. False when listing fails.
 bool ProcessIds(void* enumProcesses, std::vector<uint32_t>* ids) {
   uint32_t bytes = kFirstIdBufferBytes;
   for (;;) {
     ids->assign(bytes / sizeof(uint32_t), 0);
     uint32_t used = 0;
     if (!SysEnumProcesses(enumProcesses, ids->data(), bytes, &used)) return false;
-    if (used < bytes) {
-      ids->resize(used / sizeof(uint32_t));
+    if (used < bytes || bytes >= kMaxIdBufferBytes) {
+      ids->resize((used < bytes ? used : bytes) / sizeof(uint32_t));
       return true;
     }
     bytes *= 2;

@@ -23,7 +23,8 @@ bool SourceOnFixedDisk() {
 // Removes an older copy of infName from the Windows INF folder.
 void DeleteOlderInfCopy(const char16_t* infName) {
   char16_t path[kTextSize * 2];
-  SysGetWindowsDirectory(path, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(path, kTextSize);
+  if (length == 0 || length >= kTextSize) return;  // no Windows folder: nothing to remove
   TextAppend(path, kInfFolderBelowWindows);
   TextAppend(path, infName ? infName : u"");
   SysDeleteFile(path);

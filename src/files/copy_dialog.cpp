@@ -80,10 +80,12 @@ intptr_t OnCopyDialogPaint(WindowHandle dialog) {
 }
 
 // Creates the first free Windows folder + "\_NorvikInstallTempDir" + n; an existing folder
-// counts as taken.
+// counts as taken. When the Windows folder cannot be had, the names start at the root of the
+// current drive.
 void CreateTempExtractDir() {
   char16_t windows[kTempExtractDirSize];
-  SysGetWindowsDirectory(windows, kTempExtractDirSize);
+  const uint32_t length = SysGetWindowsDirectory(windows, kTempExtractDirSize);
+  if (length == 0 || length >= kTempExtractDirSize) windows[0] = 0;
   for (uint32_t n = 0;; ++n) {
     TextFormat(TempExtractDir, kTempExtractDirSize, u"%s\\%s%u", windows, kTempExtractDirName, n);
     if (SysCreateDirectory(TempExtractDir)) return;
@@ -248,7 +250,7 @@ uint32_t ExtractThread(void* parameter) {
   char16_t cabinet[kTextSize];
   TextCopy(cabinet, g_Settings.SourceDir);
   TextAppend(cabinet, u"\\");
-  TextAppend(cabinet, g_Settings.CabFileName);
+  TextAppend(cabinet, g_Settings.CabFileName[0] ? g_Settings.CabFileName : kDefaultCabFileName);
   Trace(u"cab file = %s", cabinet);
 
   if (!SysPathExists(cabinet)) {

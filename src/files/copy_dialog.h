@@ -16,6 +16,8 @@ constexpr uint32_t kExtractionDoneMessage = kWmApp + 4;    // the cabinet has be
 
 // Base name of the temporary extraction folders in the Windows folder; a number follows.
 inline constexpr const char16_t* kTempExtractDirName = u"_NorvikInstallTempDir";
+// The package cabinet's name when the configuration names none.
+inline constexpr const char16_t* kDefaultCabFileName = u"Install.cab";
 
 // 1 until the first paint of the dialog starts the work (once per run).
 extern int32_t CopyStartPending;
@@ -31,10 +33,10 @@ CopyProgressSink CopyDialogSink(WindowHandle dialog);
 // percent and with 0 when the user chose to leave Setup.
 intptr_t CopyDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// Worker thread of cabinet mode, given the dialog: extracts SourceDir\CabFileName into
-// TempExtractDir and posts the extraction-finished message; when the cabinet is missing, shows
-// "Setup Failed!" and posts WM_DESTROY to the background window and to the dialog's owner.
-// Returns 0.
+// Worker thread of cabinet mode, given the dialog: extracts SourceDir\CabFileName (Install.cab
+// when CabFileName is empty) into TempExtractDir and posts the extraction-finished message;
+// when the cabinet is missing, shows "Setup Failed!" and posts WM_DESTROY to the background
+// window and to the dialog's owner. Returns 0.
 uint32_t ExtractThread(void* dialog);
 
 // Paints the percentage bar (control 1500) of the dialog: white, the filled part blue, the

@@ -170,20 +170,37 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
 TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
   const std::string cabBytes = FixtureBytes("normal.cab");
   if (cabBytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
-  g_Settings.CabFile = 1;
-  WritePackageFile(u"Install.cab", cabBytes);
-  ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", "earlier run"));
-  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
-  EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n2=z.txt,,,%Program Files%\r\n"), 1);
+  const struct {
+    const char* name;
+    const char16_t* cabFileName;
+    bool windowsFolderFails;
+    std::u16string tempRoot;  // where the numbered folders are made ("" = the Windows folder)
+  } cases[] = {
+      {"the cabinet named in the configuration", u"Install.cab", false, u""},
+      {"no name configured: Install.cab", u"", false, u""},
+      {"no Windows folder: the root of the current drive", u"Install.cab", true, u"\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.CabFile = 1;
+    TextCopy(g_Settings.CabFileName, c.cabFileName);
+    WritePackageFile(u"Install.cab", cabBytes);
+    const std::u16string root = c.windowsFolderFails ? c.tempRoot : WindowsDir() + u"\\";
+    ASSERT_TRUE(sim::WriteDiskFile(root + u"_NorvikInstallTempDir0\\left.txt", "earlier run"));
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    if (c.windowsFolderFails) sim::FailCall("SysGetWindowsDirectory", 1, kErrAccessDenied);
+    EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n2=z.txt,,,%Program Files%\r\n"), 1);
 
-  EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
-  EXPECT_EQ(ExtractionDone, 1);
-  EXPECT_EQ(Disk(u"C:\\GW\\a.txt"), "alpha\r\n");
-  EXPECT_NE(Disk(u"C:\\GW\\z.txt"), "<missing>");
-  // The folder of this run is gone (the file left in it by the extraction too); the earlier
-  // run's folder stays.
-  EXPECT_FALSE(sim::DiskPathExists(WindowsDir() + u"\\_NorvikInstallTempDir1"));
-  EXPECT_TRUE(sim::DiskPathExists(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt"));
+    EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(root + u"_NorvikInstallTempDir1"));
+    EXPECT_EQ(ExtractionDone, 1);
+    EXPECT_EQ(Disk(u"C:\\GW\\a.txt"), "alpha\r\n");
+    EXPECT_NE(Disk(u"C:\\GW\\z.txt"), "<missing>");
+    // The folder of this run is gone (the file left in it by the extraction too); the earlier
+    // run's folder stays.
+    EXPECT_FALSE(sim::DiskPathExists(root + u"_NorvikInstallTempDir1"));
+    EXPECT_TRUE(sim::DiskPathExists(root + u"_NorvikInstallTempDir0\\left.txt"));
+  }
 }
 
 TEST_F(CopyDialogTest, MissingPackageCabinetFailsSetup) {

@@ -136,10 +136,15 @@ void InstallFile(const CopyEntry& e, const char16_t* source, const char16_t* tar
   if (s.Platform == kPlatformWin2000 && s.InterfaceType == kInterfacePS2) {
     for (const char16_t* driver : kPS2DriverNames) {
       if (!TextEqualNoCase(e.FileName, driver)) continue;
+      // Without the Windows folder there is no duplicate to make.
       char16_t windows[kCopyPathSize], duplicate[kCopyPathSize];
-      if (SysGetWindowsDirectory(windows, kCopyPathSize) >= kCopyPathSize) windows[0] = 0;
-      JoinPath(duplicate, kCopyPathSize, windows, e.FileName);
-      int result = SysCopyFile(source, duplicate, 0);
+      const uint32_t length = SysGetWindowsDirectory(windows, kCopyPathSize);
+      duplicate[0] = 0;
+      int result = 0;
+      if (length > 0 && length < kCopyPathSize) {
+        JoinPath(duplicate, kCopyPathSize, windows, e.FileName);
+        result = SysCopyFile(source, duplicate, 0);
+      }
       Trace(u"/n %d, s=%s, t=%s, PS2 /n", result, source, duplicate);
       break;
     }

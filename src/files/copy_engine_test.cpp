@@ -132,6 +132,7 @@ struct PlatformCase {
   const char16_t* fileName;
   const char16_t* sourceName;
   bool copied, duplicated;
+  bool windowsFolderFails = false;  // the Windows folder query fails: no duplicate is made
 };
 
 TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
@@ -143,6 +144,7 @@ TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
       {"win2000", kInterfaceUSB, u"HID.SYS", u"NMHIDUSB.SYS", true, false},
       {"win98", kInterfaceUSB, u"HID.SYS", u"NXHIDUSB.SYS", false, false},
       {"win2000", kInterfacePS2, u"nvkps2m.sys", u"", true, true},
+      {"win2000", kInterfacePS2, u"NVKMOUSE.SYS", u"", true, false, true},
       {"win2000", kInterfaceUSB, u"NVKMOUSE.SYS", u"", true, false},
       {"winxp", kInterfacePS2, u"NVKMOUSE.SYS", u"", true, false},
   };
@@ -154,7 +156,9 @@ TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
     Source(u"z.dll", "zz");
     Add(c.fileName, u"C:\\Gw", c.sourceName);
     Add(u"z.dll", u"C:\\Gw");
+    if (c.windowsFolderFails) sim::FailCall("SysGetWindowsDirectory", 1, kErrAccessDenied);
     CopyFileProc(nullptr, 0);
+    if (c.windowsFolderFails) EXPECT_TRUE(JournalHas("t=, PS2"));
     EXPECT_EQ(Disk(u"C:\\Gw\\" + std::u16string(c.fileName)) == "drv", c.copied);
     EXPECT_EQ(Disk(WindowsDir() + u"\\" + c.fileName) == "drv", c.duplicated);
     EXPECT_EQ(Disk(u"C:\\Gw\\z.dll"), "zz");

@@ -91,10 +91,12 @@ void CopyStagedInf() {
   TextAppend(source, s.InfPath + slash + 1);
 
   char16_t older[kTextSize * 2];
-  SysGetWindowsDirectory(older, kTextSize);
-  TextAppend(older, kInfFolderBelowWindows);
-  TextAppend(older, s.USBInf);
-  SysDeleteFile(older);
+  const uint32_t length = SysGetWindowsDirectory(older, kTextSize);
+  if (length > 0 && length < kTextSize) {  // without the Windows folder there is nothing to remove
+    TextAppend(older, kInfFolderBelowWindows);
+    TextAppend(older, s.USBInf);
+    SysDeleteFile(older);
+  }
 
   if (s.InstallTrace) SysMessageBox(nullptr, source, kRegisterInfCaption, kMbOk);
   char16_t stated[kOemInfNameSize] = {};
@@ -169,7 +171,7 @@ void ChoosePackageFolder(char16_t* out, uint32_t cap) {
     TextCopy(out, cap, g_szProgramFileDest);
   else if (g_Settings.AskPath)
     TextCopy(out, cap, g_Settings.DestinationDir);
-  else
-    SysGetSystemDirectory(out, cap);
+  else if (const uint32_t length = SysGetSystemDirectory(out, cap); length == 0 || length >= cap)
+    out[0] = 0;
   TextAppend(out, cap, u"\\");
 }

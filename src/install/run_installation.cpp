@@ -36,7 +36,8 @@ namespace {
 void DeleteDriverIndex() {
   char16_t windows[kTextSize];
   char16_t path[kTextSize];
-  SysGetWindowsDirectory(windows, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(windows, kTextSize);
+  if (length == 0 || length >= kTextSize) return;  // no Windows folder: nothing to remove
   TextCopy(path, windows);
   TextAppend(path, kDriverIndexFile);
   SysDeleteFile(path);
@@ -56,7 +57,8 @@ void DeleteDriverIndex() {
 // Windows Me looks for its setup files in the Windows folder's OPTIONS\INSTALL.
 void WriteWindowsSourcePath() {
   char16_t path[kTextSize];
-  SysGetWindowsDirectory(path, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(path, kTextSize);
+  if (length == 0 || length >= kTextSize) return;
   TextAppend(path, kSourcePathBelowWindows);
   WriteRegistryTextAt(kRegLocalMachine, kRegPathWindowsSetup, kRegValueSourcePath, path);
 }

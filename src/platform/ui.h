@@ -331,7 +331,10 @@ WindowHandle SysCreateWindow(const char16_t* className, const char16_t* title, u
                              int width, int height, ModuleHandle instance);
 
 // A bottom-up device-independent bitmap as CreateDIBitmap takes it: the 40-byte information
-// header, colourCount colour-table entries (blue, green, red, 0) and the padded pixel rows.
+// header, the colourCount 4-byte entries that follow it (the three colour masks when the
+// compression is 3, bit fields; then the colour table of biClrUsed entries, or 2^bitCount when
+// that is 0 and bitCount is 8 or less, each blue, green, red, 0) and the padded pixel rows.
+// Windows reads as many entries as the header says, whatever colourCount holds.
 struct SysDibDescription {
   const void* header;
   const void* colours;

@@ -26,20 +26,33 @@ struct ProgramSection {
   bool restoreFolder;      // the current folder goes back to SourceDir after a "%" line
 };
 
+// The Windows or system folder into folder (kTextSize characters). 1 when the query answered,
+// 0 with folder empty when it failed.
+int WindowsFolderOrEmpty(char16_t* folder) {
+  const uint32_t length = SysGetWindowsDirectory(folder, kTextSize);
+  if (length > 0 && length < kTextSize) return 1;
+  folder[0] = 0;
+  return 0;
+}
+int SystemFolderOrEmpty(char16_t* folder) {
+  const uint32_t length = SysGetSystemDirectory(folder, kTextSize);
+  if (length > 0 && length < kTextSize) return 1;
+  folder[0] = 0;
+  return 0;
+}
+
 // The folder a line's leading "%name%" stands for, written to folder (kTextSize characters).
 // Returns 0 when the name is not one of the section's folder names.
 int LookUpRunFolder(const char16_t* name, bool programFilesKnown, char16_t* folder) {
   folder[0] = 0;
   if (TextEqualNoCase(name, kRunFolderSystem)) {
-    SysGetSystemDirectory(folder, kTextSize);
+    SystemFolderOrEmpty(folder);
   } else if (TextEqualNoCase(name, kRunFolderWindows)) {
-    SysGetWindowsDirectory(folder, kTextSize);
+    WindowsFolderOrEmpty(folder);
   } else if (TextEqualNoCase(name, kRunFolderInf)) {
-    SysGetWindowsDirectory(folder, kTextSize);
-    TextAppend(folder, kTextSize, kInfBelowWindows);
+    if (WindowsFolderOrEmpty(folder)) TextAppend(folder, kTextSize, kInfBelowWindows);
   } else if (TextEqualNoCase(name, kRunFolderDrivers)) {
-    SysGetWindowsDirectory(folder, kTextSize);
-    TextAppend(folder, kTextSize, kDriversBelowWindows);
+    if (WindowsFolderOrEmpty(folder)) TextAppend(folder, kTextSize, kDriversBelowWindows);
   } else if (programFilesKnown && TextEqualNoCase(name, kRunFolderProgramFiles)) {
     TextCopy(folder, kTextSize, g_Settings.AskPath ? g_Settings.DestinationDir : g_szProgramFileDest);
   } else {
@@ -184,7 +197,7 @@ int StartVxDs() {
 
 int StartVxD(const char16_t* fileName) {
   char16_t system[kTextSize];
-  SysGetSystemDirectory(system, kTextSize);
+  if (!SystemFolderOrEmpty(system)) return 0;
   char16_t path[2 * kTextSize];
   TextCopy(path, 2 * kTextSize, kVxDDevicePrefix);
   TextAppend(path, 2 * kTextSize, system);

@@ -41,6 +41,14 @@ void ChooseMenuSections(const char16_t** menuSection, const char16_t** itemSecti
     *menuSection = bluetooth ? kSectionBTStartMenu : kSectionStartMenu;
 }
 
+// Whether a folder query that answered length into folder (cap characters) worked; when not,
+// folder is made empty.
+bool FolderOrEmpty(uint32_t length, char16_t* folder, uint32_t cap) {
+  if (length > 0 && length < cap) return true;
+  folder[0] = 0;
+  return false;
+}
+
 // The folder of an item definition's third field (DestinationDir whatever it says when AskPath
 // is set), into folder (kMenuPathSize characters). Returns 0 for a name outside the table.
 int LookUpItemFolder(const char16_t* name, char16_t* folder) {
@@ -48,12 +56,12 @@ int LookUpItemFolder(const char16_t* name, char16_t* folder) {
   if (g_Settings.AskPath) {
     TextCopy(folder, kMenuPathSize, g_Settings.DestinationDir);
   } else if (TextEqualNoCase(name, kMenuFolderHelp)) {
-    SysGetWindowsDirectory(folder, kMenuPathSize);
+    if (!FolderOrEmpty(SysGetWindowsDirectory(folder, kMenuPathSize), folder, kMenuPathSize)) return 0;
     TextAppend(folder, kMenuPathSize, kHelpBelowWindows);
   } else if (TextEqualNoCase(name, kMenuFolderSystem)) {
-    SysGetSystemDirectory(folder, kMenuPathSize);
+    if (!FolderOrEmpty(SysGetSystemDirectory(folder, kMenuPathSize), folder, kMenuPathSize)) return 0;
   } else if (TextEqualNoCase(name, kMenuFolderWindows)) {
-    SysGetWindowsDirectory(folder, kMenuPathSize);
+    if (!FolderOrEmpty(SysGetWindowsDirectory(folder, kMenuPathSize), folder, kMenuPathSize)) return 0;
   } else if (TextEqualNoCase(name, kMenuFolderProgramFiles)) {
     TextCopy(folder, kMenuPathSize, g_szProgramFileDest);
   } else {

@@ -2,6 +2,7 @@
 #include "setup_sim/answers_file.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <sstream>
 
@@ -54,20 +55,34 @@ bool Named(const NamedId* table, size_t count, const std::string& word, int* id)
   return false;
 }
 
+// Blanks between and around words: spaces, tabs and the carriage return of a CR LF line end.
+const char kBlanks[] = " \t\r";
+
 // The blank-separated words of a line.
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
-  std::istringstream in(line);
-  std::string word;
-  while (in >> word) words.push_back(word);
+  for (size_t at = line.find_first_not_of(kBlanks); at != std::string::npos; at = line.find_first_not_of(kBlanks, at)) {
+    const size_t end = line.find_first_of(kBlanks, at);
+    words.push_back(line.substr(at, end - at));
+    at = end;
+  }
   return words;
 }
 
 std::string Trim(const std::string& text) {
-  const size_t first = text.find_first_not_of(" \t\r");
+  const size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string::npos) return "";
-  const size_t last = text.find_last_not_of(" \t\r");
+  const size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
+}
+
+// The first control character of text other than a blank, or 0.
+unsigned char ControlCharacter(const std::string& text) {
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if ((u < 0x20 || u == 0x7F) && u != '\t' && u != '\r') return u;
+  }
+  return 0;
 }
 
 // The control part of a dialog line ("click <id>", "<id>" or a button word). "" when good.
@@ -91,6 +106,11 @@ std::string DialogControl(const std::vector<std::string>& words, size_t at, int*
 // One line into answer; "" when good, else the reason. lastTemplate carries the template of the
 // previous dialog line (0 before the first).
 std::string ParseLine(const std::string& line, unsigned* lastTemplate, ScriptedAnswer* answer) {
+  if (unsigned char c = ControlCharacter(line)) {
+    char reason[48];
+    std::snprintf(reason, sizeof reason, "control character 0x%02X", c);
+    return reason;
+  }
   const std::vector<std::string> words = Words(line);
   const std::string verb = Lower(words[0]);
   if (verb == "msgbox") {

@@ -43,6 +43,8 @@ TEST(AnswersFileTest, LinesBecomeQueuedAnswersOrAReasonWithTheLineNumber) {
        "line 2: unknown message-box button 'maybe'"},
       {"folder without a path", "folder\n", {}, "line 1: expected 'folder <path>'"},
       {"too many words", "10203 click 303 now\n", {}, "line 1: expected a control id"},
+      {"a line of only a vertical tab", "10203 next\n\v\n", {"d 10203 12324"}, "line 2: control character 0x0B"},
+      {"a form feed between words", "msgbox\fyes\n", {}, "line 1: control character 0x0C"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -197,7 +197,8 @@ void ListLines(const char* title, const std::vector<std::string>& lines, std::os
   for (const std::string& line : lines) out << "  " << line << "\n";
 }
 
-// Delayed moves of the NT family and the [Rename] section of wininit.ini on the 9x family.
+}  // namespace
+
 std::vector<std::string> PendingReplacements() {
   std::vector<std::string> lines;
   RegKey key = nullptr;
@@ -235,8 +236,6 @@ std::vector<std::string> PendingReplacements() {
   }
   return lines;
 }
-
-}  // namespace
 
 RunSnapshot TakeRunSnapshot() {
   RunSnapshot snapshot;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace sim {
 
@@ -19,7 +20,12 @@ struct RunSnapshot {
   std::string registry;
 };
 
-// Lists every file of the machine's drives and exports the registry.
+// The replacements left for the next start of Windows: "<from> -> <to>" for each delayed move
+// of the NT family ("(delete)" for a deletion), "wininit.ini: <to>=<from>" for each line of the
+// [Rename] section of wininit.ini on the 9x family.
+std::vector<std::string> PendingReplacements();
+
+// Reads every file of the machine's drives and exports the registry.
 RunSnapshot TakeRunSnapshot();
 
 // The summary of the run since before: exit code, pages and dialogs shown (from the journal),

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,11 @@ const char kUsage[] =
     "                       installation stage and driver route\n"
     "  --format text|json   output of --check and --explain: readable lines (default)\n"
     "                       or JSON lines\n"
+    "  --fail NAME:N:ERROR  the Nth call of the platform function NAME during the run\n"
+    "                       fails with Windows error ERROR (N 0: every call)\n"
+    "  --report FILE        write after the run: how often each failable call was\n"
+    "                       reached ('calls NAME N'), the objects left open ('open KIND\n"
+    "                       N') and the replacements at the next start ('pending ...')\n"
     "  --help               show this text\n"
     "  --                   everything after it is setup's own command line\n"
     "                       (for example: -- /S /TYPE:USB)\n";
@@ -91,11 +97,40 @@ bool WriteText(const std::string& path, const std::string& text) {
   return std::fclose(f) == 0 && ok;
 }
 
+// Arms "NAME:N:ERROR" of --fail. False when the text or the name is not one the machine knows.
+bool ArmFault(const std::string& text) {
+  const size_t first = text.find(':'), second = text.find(':', first + 1);
+  if (first == std::string::npos || second == std::string::npos) return false;
+  char* end = nullptr;
+  const long nth = std::strtol(text.c_str() + first + 1, &end, 10);
+  if (end != text.c_str() + second || nth < 0) return false;
+  const unsigned long error = std::strtoul(text.c_str() + second + 1, &end, 0);
+  if (*end || second + 1 == text.size()) return false;
+  return sim::FailCall(text.substr(0, first), static_cast<int>(nth), static_cast<ErrorCode>(error));
+}
+
+// The --report text: calls of each fault point during the run, open objects, pending replacements.
+std::string RunReport(const std::map<std::string, uint64_t>& before, const std::map<std::string, uint64_t>& after) {
+  std::string text;
+  for (const auto& [name, count] : after) {
+    const auto earlier = before.find(name);
+    const uint64_t calls = count - (earlier == before.end() ? 0 : earlier->second);
+    if (calls) text += "calls " + name + " " + std::to_string(calls) + "\n";
+  }
+  const sim::OpenObjectCounts open = sim::OpenObjects();
+  text += "open registry-keys " + std::to_string(open.registryKeys) + "\nopen kernel-handles " +
+          std::to_string(open.kernelHandles) + "\nopen drawing-objects " + std::to_string(open.gdiObjects) +
+          "\nopen device-contexts " + std::to_string(open.deviceContexts) + "\n";
+  for (const std::string& line : sim::PendingReplacements()) text += "pending " + line + "\n";
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile;
+  std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile, report;
   std::string format = "text";
+  std::vector<std::string> faults;
   bool trace = false, dumpSettings = false, quiet = false, check = false, explain = false;
   std::string commandLine;
 
@@ -149,6 +184,10 @@ int main(int argc, char** argv) {
       }
     } else if (arg == "--explain") {
       explain = true;
+    } else if (arg == "--fail") {
+      faults.push_back(value("--fail"));
+    } else if (arg == "--report") {
+      report = value("--report");
     } else {
       std::fprintf(stderr, "setup-sim: unknown option %s\n\n", arg.c_str());
       PrintUsage(stderr);
@@ -202,8 +241,20 @@ int main(int argc, char** argv) {
     ForEachSettingsField(PrintField, nullptr);
   } else {
     const sim::RunSnapshot before = quiet ? sim::RunSnapshot() : sim::TakeRunSnapshot();
+    for (const std::string& fault : faults) {
+      if (!ArmFault(fault)) {
+        std::fprintf(stderr, "setup-sim: --fail %s: expected NAME:N:ERROR with a failable call's name\n",
+                     fault.c_str());
+        return 2;
+      }
+    }
+    const std::map<std::string, uint64_t> callsBefore = sim::FaultPointCalls();
     exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
+    const std::map<std::string, uint64_t> callsAfter = sim::FaultPointCalls();
+    sim::ClearFaults();
     sim::JournalAdd("exit: " + std::to_string(exitCode));
+    if (!report.empty() && !WriteText(report, RunReport(callsBefore, callsAfter)))
+      std::fprintf(stderr, "setup-sim: cannot write %s\n", report.c_str());
     if (!quiet) std::printf("%s", sim::DescribeRun(before, exitCode).c_str());
     if (explain) std::printf("%s", sim::ExplainRun(format == "json").c_str());
   }

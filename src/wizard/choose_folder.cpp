@@ -43,7 +43,8 @@ void OnBrowserOpened(WindowHandle browser, void* context) {
 // maker's and product's folders appended; the folder already proposed stays as it is.
 void ProposeDestination(const char16_t* folder, const char16_t* working, char16_t* proposal) {
   char16_t windows[kTextSize];
-  SysGetWindowsDirectory(windows, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(windows, kTextSize);
+  if (length == 0 || length >= kTextSize) windows[0] = 0;
   char16_t root[kDriveRootLength + 1];
   TextCopyN(root, kDriveRootLength + 1, windows, kDriveRootLength);
   TextCopy(proposal, kBrowsePathSize, folder);

@@ -26,7 +26,8 @@ constexpr size_t kDriveLength = 2;  // "C:"
 intptr_t OnDestinationInit(WindowHandle page) {
   LayoutSidePicture(page, &g_DestinationSource, &g_DestinationDest);
   char16_t windows[kTextSize];
-  SysGetWindowsDirectory(windows, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(windows, kTextSize);
+  if (length == 0 || length >= kTextSize) windows[0] = 0;
   TextCopyN(g_Settings.DestinationDir, kTextSize, windows, kDriveLength);
   TextAppend(g_Settings.DestinationDir, g_Settings.DefaultDestination);
   SysSetDlgItemText(page, IDC_DEST_FOLDER, g_Settings.DestinationDir);

@@ -22,13 +22,19 @@ constexpr const char16_t* kPictureEntry = u"Mouse.bmp";
 constexpr uint32_t kFileHeaderSize = 14;       // BITMAPFILEHEADER
 constexpr uint32_t kBitsOffsetField = 10;      // its bfOffBits
 constexpr uint32_t kInfoHeaderSize = 40;       // BITMAPINFOHEADER
-constexpr uint32_t kBitfieldsCompression = 3;  // BI_BITFIELDS: three masks follow the header
+constexpr uint32_t kBitfieldsCompression = 3;  // BI_BITFIELDS: three colour masks
+constexpr uint32_t kMasksInHeaderSize = 52;    // headers this long hold the masks at offset 40
+constexpr uint32_t kClrUsedField = 32;         // biClrUsed
 constexpr uint32_t kRawDataType = 10;          // RT_RCDATA
 constexpr uint32_t kResourceNameSize = 64;
 
 uint32_t Read32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
          (static_cast<uint32_t>(p[3]) << 24);
+}
+
+void Write32(uint8_t* p, uint32_t value) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 uint16_t Read16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -68,27 +74,42 @@ GdiObject MakeBundleBitmap(const uint8_t* data, uint32_t size, ModelRecord* mode
     return nullptr;
   }
 
-  uint64_t colourCount = clrUsed;
-  if (colourCount == 0 && bitCount <= 8) colourCount = 1u << bitCount;
-  if (compression == kBitfieldsCompression && infoSize == kInfoHeaderSize) colourCount = 3;
-  const uint64_t coloursAt = static_cast<uint64_t>(kFileHeaderSize) + infoSize;
-  if (!Fits(size, coloursAt, colourCount * 4)) return nullptr;
+  // What follows the header: the three colour masks of a bit-field picture (after a 40-byte
+  // header, or inside a longer one that has room for them), and a colour table for 8 bits or
+  // fewer. Pictures of more bits need no table, so none is passed.
+  const bool bitfields = compression == kBitfieldsCompression;
+  if (bitfields && bitCount != 16 && bitCount != 32) return nullptr;
+  const uint64_t masksAt = kFileHeaderSize + (infoSize >= kMasksInHeaderSize ? kInfoHeaderSize : infoSize);
+  const uint64_t masksAfter = bitfields && infoSize < kMasksInHeaderSize ? 12 : 0;
+  const uint64_t tableAt = static_cast<uint64_t>(kFileHeaderSize) + infoSize + masksAfter;
+  uint64_t tableCount = 0;
+  if (bitCount <= 8) {
+    tableCount = clrUsed == 0 || clrUsed > (1u << bitCount) ? 1u << bitCount : clrUsed;
+    if (!Fits(size, tableAt, tableCount * 4)) return nullptr;
+  }
+  if (bitfields && !Fits(size, masksAt, 12)) return nullptr;
 
   const uint32_t bitsAt = Read32(data + kBitsOffsetField);
   const uint64_t rows = static_cast<uint64_t>(height < 0 ? -static_cast<int64_t>(height) : height);
   const uint64_t stride = ((static_cast<uint64_t>(width) * bitCount + 31) / 32) * 4;
-  const uint64_t bitsSize = (compression == 0 || compression == kBitfieldsCompression) ? stride * rows : sizeImage;
+  const uint64_t bitsSize = (compression == 0 || bitfields) ? stride * rows : sizeImage;
   if (bitsSize < 3 || !Fits(size, bitsAt, bitsSize)) return nullptr;
 
   // The screen bitmap wants the 40-byte header; longer headers start with the same fields.
   uint8_t header[kInfoHeaderSize];
   std::memcpy(header, info, kInfoHeaderSize);
-  header[0] = kInfoHeaderSize;
-  header[1] = header[2] = header[3] = 0;
+  Write32(header, kInfoHeaderSize);
+  Write32(header + kClrUsedField, static_cast<uint32_t>(tableCount));
   DeviceContext dc = SysGetDC(nullptr);
   if (!dc) return nullptr;
-  SysDibDescription dib = {header, colourCount ? data + coloursAt : nullptr, static_cast<uint32_t>(colourCount),
-                           data + bitsAt};
+  SysDibDescription dib = {header, nullptr, 0, data + bitsAt};
+  if (bitfields) {
+    dib.colours = data + masksAt;
+    dib.colourCount = 3;
+  } else if (tableCount) {
+    dib.colours = data + tableAt;
+    dib.colourCount = static_cast<uint32_t>(tableCount);
+  }
   GdiObject bitmap = SysCreateDIBitmap(dc, &dib);
   SysReleaseDC(nullptr, dc);
   if (!bitmap) return nullptr;

@@ -4,7 +4,6 @@
 #include "wizard/read_model_list.h"
 
 #include "common/text.h"
-#include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "startup/settings.h"
@@ -24,15 +23,14 @@ struct ModelLine {
 };
 
 // Cuts the next field of value (from *pos) into out (kModelFieldSize characters) and moves *pos
-// past its comma. A line that has ended gives empty fields.
+// past its comma. Fields are split at commas only: blanks, quotes and percent signs are kept.
+// A line that has ended gives empty fields.
 void NextField(const char16_t* value, uint32_t* pos, char16_t* out) {
-  char16_t field[kFieldSize];
-  field[0] = 0;
-  if (value[*pos] != 0) {
-    *pos += ParseField(value + *pos, field);
-    if (value[*pos] == u',') ++*pos;
-  }
-  TextCopy(out, kModelFieldSize, field);
+  uint32_t n = 0;
+  for (; value[*pos] != 0 && value[*pos] != u','; ++*pos)
+    if (n + 1 < kModelFieldSize) out[n++] = value[*pos];
+  out[n] = 0;
+  if (value[*pos] == u',') ++*pos;
 }
 
 void SplitModelLine(const char16_t* value, ModelLine* line) {
@@ -84,7 +82,8 @@ const char16_t* ModelSlotName(int32_t slot) {
 int ReadModelList(WindowHandle page, const char16_t* section) {
   const SettingsRecord& s = g_Settings;
   char16_t windows[kTextSize];
-  SysGetWindowsDirectory(windows, kTextSize);
+  const uint32_t length = SysGetWindowsDirectory(windows, kTextSize);
+  if (length == 0 || length >= kTextSize) windows[0] = 0;  // no picture file is found then
   int found = 0;
   for (int32_t n = 1;; ++n) {
     char16_t key[16];

@@ -73,6 +73,9 @@ TEST_F(ReadModelListTest, ModelsTakeSlotsByNumberUntilTheListEnds) {
       {"a file that is no library is not offered", "1=notes.txt,Notes,1,2Dmouse\r\n", {"notes.txt"}, 0, 1, "1?Notes"},
       {"only the text from the first dot counts", "1=mouse.big.img,Big,1\r\n", {"mouse.big.img"}, 0, 1, "1?Big"},
       {"a bundle name in capitals", "1=MOUSE.IMG,Caps,1\r\n", {"MOUSE.IMG"}, 1, 1, "1:Caps#1+pic"},
+      {"fields are split at commas only", "1=x.img,Mouse 100%,3,2Dmouse\r\n2=x.img, Two ,4\r\n", {"x.img"}, 1, 2,
+       "3:Mouse 100%#3+pic 4: Two #4+pic"},
+      {"quotes do not hold a comma", "1=x.img,\"Big, round\",5\r\n", {"x.img"}, 1, 1, "0:\"Big#0+pic"},
       {"an empty list", "", {}, 0, 0, ""},
   };
   for (const auto& c : cases) {

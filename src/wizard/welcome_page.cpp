@@ -35,7 +35,8 @@ void QueuePageRemovals(WindowHandle page) {
 // The system folder; with AskPath only its drive, followed by the default destination.
 void SetDefaultDestination() {
   char16_t system[kTextSize];
-  SysGetSystemDirectory(system, kTextSize);
+  const uint32_t length = SysGetSystemDirectory(system, kTextSize);
+  if (length == 0 || length >= kTextSize) system[0] = 0;
   if (g_Settings.AskPath == 1) {
     const long slash = TextFindChar(system, u'\\');
     if (slash >= 0) system[slash] = 0;

@@ -13,14 +13,20 @@ inline GdiObject Obj(HGDIOBJ object) { return reinterpret_cast<GdiObject>(object
 
 }  // namespace
 
-// CreateDIBitmap with CBM_INIT from the header, colour table and pixels of the description.
+// CreateDIBitmap with CBM_INIT from the header, colour entries and pixels of the description.
+// The BITMAPINFO holds every entry Windows reads after the header (the masks of a bit-field
+// picture, then the colour table as the header counts it); entries the description lacks are 0.
 GdiObject SysCreateDIBitmap(DeviceContext dc, const SysDibDescription* dib) {
   if (dib == nullptr || dib->header == nullptr || dib->pixels == nullptr) return nullptr;
-  // BITMAPINFO: the header followed by the colour table.
-  std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + dib->colourCount * sizeof(RGBQUAD));
-  std::memcpy(info.data(), dib->header, sizeof(BITMAPINFOHEADER));
-  if (dib->colourCount && dib->colours)
-    std::memcpy(info.data() + sizeof(BITMAPINFOHEADER), dib->colours, dib->colourCount * sizeof(RGBQUAD));
+  BITMAPINFOHEADER header;
+  std::memcpy(&header, dib->header, sizeof header);
+  size_t entries = header.biClrUsed < 256 ? header.biClrUsed : 256;
+  if (entries == 0 && header.biBitCount <= 8) entries = size_t{1} << header.biBitCount;
+  if (header.biCompression == BI_BITFIELDS) entries += 3;
+  std::vector<uint8_t> info(sizeof header + entries * sizeof(RGBQUAD), 0);
+  std::memcpy(info.data(), &header, sizeof header);
+  const size_t given = dib->colours ? (dib->colourCount < entries ? dib->colourCount : entries) : 0;
+  if (given) std::memcpy(info.data() + sizeof header, dib->colours, given * sizeof(RGBQUAD));
   const BITMAPINFO* bmi = reinterpret_cast<const BITMAPINFO*>(info.data());
   return Obj(CreateDIBitmap(Hdc(dc), &bmi->bmiHeader, CBM_INIT, dib->pixels, bmi, DIB_RGB_COLORS));
 }

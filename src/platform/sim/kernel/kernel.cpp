@@ -62,6 +62,13 @@ uint32_t CopyFolder(const std::u16string& folder, char16_t* out, uint32_t cap) {
   return CopyOut(folder, out, cap);
 }
 
+// A failed folder query leaves the caller's buffer as it was, which may be anything: the machine
+// fills it with '?' and no terminator, so that a caller reading it anyway is plain to see.
+uint32_t FailFolderQuery(char16_t* out, uint32_t cap) {
+  for (uint32_t i = 0; out && i < cap; ++i) out[i] = u'?';
+  return 0;
+}
+
 std::u16string Upper(const std::u16string& text) {
   std::u16string out(text);
   for (char16_t& c : out) c = CharUpper(c);
@@ -260,13 +267,13 @@ uint32_t SysGetModulePath(char16_t* out, uint32_t cap) {
 
 uint32_t SysGetSystemDirectory(char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (SIM_FAULT(SysGetSystemDirectory)) return 0;
+  if (SIM_FAULT(SysGetSystemDirectory)) return FailFolderQuery(out, cap);
   return CopyFolder(State().profile.systemDir, out, cap);
 }
 
 uint32_t SysGetWindowsDirectory(char16_t* out, uint32_t cap) {
   Guard guard(Lock());
-  if (SIM_FAULT(SysGetWindowsDirectory)) return 0;
+  if (SIM_FAULT(SysGetWindowsDirectory)) return FailFolderQuery(out, cap);
   return CopyFolder(State().profile.windowsDir, out, cap);
 }
 

@@ -85,6 +85,7 @@ bool FaultHit(FaultPoint point) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   bool hit = false;
   ErrorCode error = 0;
+  if (point < FaultPoint::kCount) ++State().faultPointCalls[static_cast<size_t>(point)];
   for (ArmedFault& fault : State().faults) {
     if (fault.point != point) continue;
     ++fault.calls;
@@ -307,6 +308,15 @@ OpenObjectCounts OpenObjects() {
   counts.gdiObjects = internal::OpenGdiObjectCount();
   counts.deviceContexts = internal::OpenDeviceContextCount();
   return counts;
+}
+
+std::map<std::string, uint64_t> FaultPointCalls() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::map<std::string, uint64_t> calls;
+  for (size_t i = 0; i < static_cast<size_t>(internal::FaultPoint::kCount); ++i)
+    if (State().faultPointCalls[i])
+      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = State().faultPointCalls[i];
+  return calls;
 }
 
 std::vector<std::string> RefusedFaults() {

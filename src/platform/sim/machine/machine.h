@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -123,6 +124,9 @@ void QueueMessageBoxAnswer(int buttonId);
 bool FailCall(const std::string& function, int nth, ErrorCode error);
 std::vector<std::string> RefusedFaults();
 void ClearFaults();
+// How often each fault point was checked since the machine was reset, armed or not (points never
+// reached are left out): a clean run's counts say which calls a sweep can fail, and how often.
+std::map<std::string, uint64_t> FaultPointCalls();
 
 // Objects the program opened and has not closed yet: registry key handles, kernel handles of
 // every kind, drawing objects and device contexts. A finished run holds none of them.
