@@ -49,5 +49,10 @@ add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-# Test-only programs shared by both builds live under tests/ and build here too.
-include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+# Test-only programs shared by both builds live under tests/ and build here too; the fuzz build
+# makes the parser harnesses instead.
+if(SETUP_FUZZ)
+  include(${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
+else()
+  include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+endif()
