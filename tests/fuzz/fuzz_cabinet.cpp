@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   ExtractCabinet(u"D:\\Install.cab");
   ExtractCabPack();
-  fuzz::Check(TextLength(CabPackTarget) < kCabPathSize, "cabinet destination without a terminator");
+  fuzz::Check(fuzz::Terminated(CabPackTarget), "cabinet destination without a terminator");
   fuzz::EndInput();
   std::error_code ec;
   std::filesystem::remove_all(sim::HostPath(u"C:\\CabOut"), ec);

@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   PrescanSwitches(slots);
   HasUnattendedSwitch(slots);
   ApplySwitches(slots);
-  fuzz::Check(TextLength(g_Settings.InfPath) < kTextSize, "InfPath without a terminator");
+  fuzz::Check(fuzz::Terminated(g_Settings.InfPath), "InfPath without a terminator");
   fuzz::Check(g_Settings.ModelId == modelBefore || (g_Settings.ModelId >= 1 && g_Settings.ModelId <= 10),
               "ModelId out of range");
   fuzz::EndInput();

@@ -16,10 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   g_Settings.AskPath = size > 0 && data[0] & 1;
   TextCopy(g_Settings.DestinationDir, u"C:\\Program Files\\Norvik\\Glidewave");
 
-  fuzz::Guarded<char16_t> dest(kFieldSize);
   ComposeProgramFileDest();
-  TextCopy(dest.data(), dest.capacity(), g_szProgramFileDest);
-  fuzz::Check(TextLength(g_szProgramFileDest) < kFieldSize, "program destination without a terminator");
+  fuzz::Check(fuzz::Terminated(g_szProgramFileDest), "program destination without a terminator");
 
   const std::u16string text = fuzz::Text(data, size);
   const std::u16string value = text.substr(0, text.find_first_of(u"\r\n"));

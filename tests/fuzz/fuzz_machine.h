@@ -113,6 +113,12 @@ class Guarded {
   std::vector<Char> bytes_;
 };
 
+// Whether a fixed text field holds its terminator.
+template <size_t N>
+bool Terminated(const char16_t (&text)[N]) {
+  return std::char_traits<char16_t>::find(text, N, 0) != nullptr;
+}
+
 // Input bytes as the machine reads a text file: a byte-order mark selects UTF-16 or UTF-8,
 // anything else is code page 1252.
 inline std::u16string Text(const uint8_t* data, size_t size) {
