@@ -58,5 +58,10 @@ set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINA
 # binding thousands of library symbols first.
 target_link_options(setup-sim PRIVATE $<$<CONFIG:Release>:-static-libstdc++ -static-libgcc>)
 
-# Test-only programs shared by both builds live under tests/ and build here too.
-include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+# Test-only programs shared by both builds live under tests/ and build here too; the fuzz build
+# makes the parser harnesses instead.
+if(SETUP_FUZZ)
+  include(${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz.cmake)
+else()
+  include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+endif()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs, as root on Debian bookworm, every package the builds and tests need: the native
-# toolchain and test libraries, the mingw-w64 cross compilers, Wine with a virtual X server for
+# toolchain and test libraries, clang for the fuzzers, the mingw-w64 cross compilers, Wine with a virtual X server for
 # the end-to-end tests, and the image tools. Does nothing but a quick check when all of them are
 # already installed.
 set -euo pipefail
@@ -10,6 +10,8 @@ PACKAGES=(
   cmake ninja-build g++ pkg-config libgtest-dev googletest libmspack-dev gcab python3
   # the import check of setup.exe reads its import table (tools/check_imports.py)
   python3-pefile
+  # parser fuzzers (preset fuzz): clang 14 and its runtime libraries, libFuzzer among them
+  clang-14 libclang-rt-14-dev
   # cross build of setup.exe (g++ and windres for both Windows targets)
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's full check: installs the dependencies, builds the four presets (native,
 # native with sanitizers, 64-bit and 32-bit Windows) and runs the native unit tests, the
-# sanitizer run and the Wine tests. Exits non-zero when any step fails and leaves no Xvfb or
+# sanitizer run and the Wine tests, then runs every parser fuzzer for 20 seconds from its seeds
+# (tools/fuzz.sh, fixed random seed). Exits non-zero when any step fails and leaves no Xvfb or
 # wineserver of its own behind.
 set -uo pipefail
 
@@ -70,6 +71,9 @@ for preset in sim sim-asan win; do
     FAILED+=("test $preset (not run: the build failed)")
   fi
 done
+
+# Every parser fuzzer for a short fixed budget, so that a fault any seed leads to fails the run.
+FUZZ_SEED=1 run "fuzz parsers" bash tools/fuzz.sh 20
 
 step "summary"
 echo "time: $(($(date +%s) - STARTED)) s"

@@ -146,7 +146,9 @@ int SysGetFileVersionInfo(const char16_t* path, uint32_t size, void* data) {
       out[0] = static_cast<uint8_t>(blockLength & 0xFF);
       out[1] = static_cast<uint8_t>(blockLength >> 8);
     }
-    if (size >= blockLength + sizeof(kSignature)) {
+    // A block shorter than its own header is damaged: every lookup in it fails, and the
+    // signature is not written over its header (it would become the block's length).
+    if (blockLength >= kBlockHeaderSize && size >= blockLength + sizeof(kSignature)) {
       std::copy(kSignature, kSignature + sizeof(kSignature), out + blockLength);
       if (used < blockLength + sizeof(kSignature)) used = blockLength + sizeof(kSignature);
     }

@@ -1,0 +1,15 @@
+// Fuzzer of .img picture bundles: the input is the bundle file in the Windows folder; the
+// "Mouse.bmp" picture it yields is drawn and freed, and the file must be closed again.
+#include "fuzz_machine.h"
+#include "startup/model_table.h"
+#include "wizard/mouse_pictures.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static const bool started = (fuzz::ResetMachine(), true);
+  (void)started;
+  const std::u16string path = u"C:\\WINDOWS\\GWFUZZ.IMG";
+  fuzz::WriteFile(path, data, size);
+  fuzz::DrawAndDelete(LoadImgPicture(path.c_str(), static_cast<int32_t>(size % kModelSlotCount)));
+  fuzz::EndInput();
+  return 0;
+}
