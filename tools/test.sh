@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's full check: installs the dependencies, builds the four presets (native,
 # native with sanitizers, 64-bit and 32-bit Windows) and runs the native unit tests, the
-# sanitizer run and the Wine tests. Exits non-zero when any step fails and leaves no Xvfb or
+# sanitizer run and the Wine tests of both Windows programs (the 32-bit one's skip on a machine
+# whose kernel runs no 32-bit programs). Exits non-zero when any step fails and leaves no Xvfb or
 # wineserver of its own behind.
 set -uo pipefail
 
@@ -62,8 +63,8 @@ for preset in sim sim-asan win win32; do
   fi
 done
 
-# The Wine tests of the win preset share one Xvfb and one template prefix (CTest fixtures).
-for preset in sim sim-asan win; do
+# The Wine tests of each Windows preset share one Xvfb and one template prefix (CTest fixtures).
+for preset in sim sim-asan win win32; do
   if [[ -n ${BUILT[$preset]:-} ]]; then
     run "test $preset" ctest --preset "$preset" -j "$JOBS"
   else
