@@ -3,25 +3,51 @@ enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -I${CMAKE_SOURCE_DIR}/res")
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
-list(FILTER WIN32_SOURCES EXCLUDE REGEX "win_main\\.cpp$")
+list(FILTER WIN32_SOURCES EXCLUDE REGEX "(win_main|runtime_imports)\\.cpp$")
 add_library(platform_win32 STATIC ${WIN32_SOURCES})
 target_include_directories(platform_win32 PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_definitions(platform_win32 PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN
   _WIN32_WINNT=0x0601 WINVER=0x0601 _WIN32_IE=0x0600)
-set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 comdlg32 uuid setupapi version)
+set(WIN32_SYSTEM_LIBS ole32 shell32 advapi32 user32 gdi32 comctl32 uuid)
 target_link_libraries(platform_win32 PUBLIC ${WIN32_SYSTEM_LIBS})
 
-# Statically linked: no mingw runtime DLL has to lie beside setup.exe. Release builds are
-# stripped (the static runtime brings its own debug information).
 set(WIN_STATIC_LINK -static -static-libgcc -static-libstdc++ $<$<CONFIG:Release,MinSizeRel>:-s>)
 
-add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp ${CMAKE_SOURCE_DIR}/res/setup.rc)
+# runtime_imports.cpp is linked as an object of its own so that its import replacements come
+# before the runtime libraries that ask for them.
+add_executable(setup WIN32 ${CMAKE_SOURCE_DIR}/src/platform/win32/win_main.cpp
+  ${CMAKE_SOURCE_DIR}/src/platform/win32/runtime_imports.cpp ${CMAKE_SOURCE_DIR}/res/setup.rc)
 target_compile_definitions(setup PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_libraries(setup PRIVATE setup_core platform_win32)
 target_link_options(setup PRIVATE ${WIN_STATIC_LINK})
+# The oldest Windows of the build as the subsystem and system version the loader checks: 4.0
+# (Windows 95 and NT 4) for i686, 5.2 (Windows XP x64) for x86_64.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  target_link_options(setup PRIVATE -Wl,--subsystem,windows:5.2 -Wl,--major-os-version,5,--minor-os-version,2)
+else()
+  target_link_options(setup PRIVATE -Wl,--subsystem,windows:4.0 -Wl,--major-os-version,4,--minor-os-version,0)
+endif()
 set_target_properties(setup PROPERTIES OUTPUT_NAME setup RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 include(${CMAKE_SOURCE_DIR}/tests/tests.cmake)
+
+# The import check: setup.exe imports only functions that the oldest Windows of its build
+# exports (Windows 95 and NT 4 for i686, Windows XP x64 for x86_64) and asks for no newer
+# subsystem, so that their loaders start it. Debian's python3-pefile reads the import table.
+find_program(SETUP_SYSTEM_PYTHON3 NAMES python3 PATHS /usr/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+if(SETUP_SYSTEM_PYTHON3)
+  if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+    set(SETUP_OLDEST_WINDOWS xp64)
+    set(SETUP_MAX_SUBSYSTEM 5.2)
+  else()
+    set(SETUP_OLDEST_WINDOWS win95_nt4)
+    set(SETUP_MAX_SUBSYSTEM 4.0)
+  endif()
+  add_test(NAME import_check
+    COMMAND ${SETUP_SYSTEM_PYTHON3} ${CMAKE_SOURCE_DIR}/tools/check_imports.py $<TARGET_FILE:setup>
+            ${CMAKE_SOURCE_DIR}/tools/imports/${SETUP_OLDEST_WINDOWS} ${SETUP_MAX_SUBSYSTEM})
+  set_tests_properties(import_check PROPERTIES SKIP_RETURN_CODE 77 LABELS imports)
+endif()
 
 # Checks of the Windows platform layer and of setup.exe's resources, built with GoogleTest from
 # its source package and run under Wine (64-bit build only: 32-bit programs need wine32).
@@ -38,7 +64,7 @@ if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
   add_executable(win32_layer_checks ${LAYER_CHECKS_DIR}/layer_checks.cpp)
   target_include_directories(win32_layer_checks PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(win32_layer_checks PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
-  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw)
+  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw version)
   target_link_options(win32_layer_checks PRIVATE ${WIN_STATIC_LINK})
   set_target_properties(win32_layer_checks PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
@@ -48,5 +74,13 @@ if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
     set_tests_properties(win32_layer_checks PROPERTIES TIMEOUT 600 LABELS win32-layer
       ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d")
+    # The same checks on the ANSI road of the 9x family (A functions and code-page conversions).
+    add_test(NAME win32_layer_checks_ansi
+      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:win32_layer_checks> --ansi-road $<TARGET_FILE_NAME:setup>
+      WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+    set_tests_properties(win32_layer_checks_ansi PROPERTIES TIMEOUT 600 LABELS win32-layer
+      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d"
+      RESOURCE_LOCK wine-layer-prefix)
+    set_tests_properties(win32_layer_checks PROPERTIES RESOURCE_LOCK wine-layer-prefix)
   endif()
 endif()

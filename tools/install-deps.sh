@@ -9,6 +9,8 @@ set -euo pipefail
 PACKAGES=(
   # native build and unit tests
   cmake ninja-build g++ pkg-config libgtest-dev googletest libmspack-dev gcab python3
+  # the import check of setup.exe reads its import table (tools/check_imports.py)
+  python3-pefile
   # cross build of setup.exe (g++ and windres for both Windows targets)
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686

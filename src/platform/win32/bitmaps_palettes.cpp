@@ -30,11 +30,14 @@ int SysBitBlt(DeviceContext dc, int x, int y, int width, int height, DeviceConte
   return BitBlt(Hdc(dc), x, y, width, height, Hdc(source), sourceX, sourceY, SRCCOPY) ? 1 : 0;
 }
 
-// GetObjectW of a bitmap: its BITMAP record's size.
+// GetObjectW (GetObjectA on the ANSI road) of a bitmap: its BITMAP record's size.
 int SysGetBitmapSize(GdiObject bitmap, int32_t* width, int32_t* height) {
   BITMAP record;
   *width = *height = 0;
-  if (GetObjectW(reinterpret_cast<HGDIOBJ>(bitmap), sizeof(record), &record) != sizeof(record)) return 0;
+  HGDIOBJ object = reinterpret_cast<HGDIOBJ>(bitmap);
+  const int size = win32::OnAnsiRoad() ? GetObjectA(object, sizeof(record), &record)
+                                       : GetObjectW(object, sizeof(record), &record);
+  if (size != sizeof(record)) return 0;
   *width = record.bmWidth;
   *height = record.bmHeight;
   return 1;

@@ -1,5 +1,7 @@
 // Cabinet iterator on real Windows: SetupIterateCabinetW with a relay callback that turns the
-// setup interface's records into the seam's and carries the callback's answers back.
+// setup interface's records into the seam's and carries the callback's answers back. The function
+// is found at run time (SetupIterateCabinetA on the ANSI road, its records converted); where it
+// is missing the iteration fails with ERROR_MOD_NOT_FOUND or ERROR_PROC_NOT_FOUND.
 #include <windows.h>
 
 #include <setupapi.h>
@@ -61,9 +63,51 @@ UINT CALLBACK RelayNotification(PVOID context, UINT notification, UINT_PTR param
   }
 }
 
+// The same relay for the A records of the ANSI road: names and paths converted both ways.
+UINT CALLBACK RelayNotificationAnsi(PVOID context, UINT notification, UINT_PTR param1, UINT_PTR param2) {
+  const Relay* relay = static_cast<const Relay*>(context);
+  switch (notification) {
+    case SPFILENOTIFY_FILEINCABINET: {
+      FILE_IN_CABINET_INFO_A* real = reinterpret_cast<FILE_IN_CABINET_INFO_A*>(param1);
+      char16_t name[MAX_PATH];
+      win32::ToWide(name, MAX_PATH, real->NameInCabinet);
+      SysFileInCabinetInfo info = {};
+      info.NameInCabinet = name;
+      info.FileSize = real->FileSize;
+      info.Win32Error = real->Win32Error;
+      info.DosDate = real->DosDate;
+      info.DosTime = real->DosTime;
+      info.DosAttribs = real->DosAttribs;
+      win32::ToWide(info.FullTargetName, MAX_PATH, real->FullTargetName);
+      const UINT answer = relay->callback(relay->context, notification, reinterpret_cast<uintptr_t>(&info), param2);
+      win32::AnsiText target(info.FullTargetName);
+      CopyPath(real->FullTargetName, static_cast<const char*>(target));
+      real->Win32Error = info.Win32Error;
+      return answer;
+    }
+    case SPFILENOTIFY_FILEEXTRACTED: {
+      const FILEPATHS_A* real = reinterpret_cast<const FILEPATHS_A*>(param1);
+      char16_t target[MAX_PATH], source[MAX_PATH];
+      win32::ToWide(target, MAX_PATH, real->Target);
+      win32::ToWide(source, MAX_PATH, real->Source);
+      SysFilePaths paths = {target, source, real->Win32Error};
+      return relay->callback(relay->context, notification, reinterpret_cast<uintptr_t>(&paths), 0);
+    }
+    default:
+      return relay->callback(relay->context, notification, 0, 0);
+  }
+}
+
 }  // namespace
 
 int SysIterateCabinet(const char16_t* cabinetPath, SysCabinetCallback callback, void* context) {
   Relay relay = {callback, context};
-  return SetupIterateCabinetW(Wide(cabinetPath), 0, callback ? RelayNotification : nullptr, &relay) ? 1 : 0;
+  if (win32::OnAnsiRoad()) {
+    auto iterate = win32::SystemCall<decltype(&::SetupIterateCabinetA)>("setupapi.dll", "SetupIterateCabinetA");
+    return iterate && iterate(win32::AnsiText(cabinetPath), 0, callback ? RelayNotificationAnsi : nullptr, &relay)
+               ? 1
+               : 0;
+  }
+  auto iterate = win32::SystemCall<decltype(&::SetupIterateCabinetW)>("setupapi.dll", "SetupIterateCabinetW");
+  return iterate && iterate(Wide(cabinetPath), 0, callback ? RelayNotification : nullptr, &relay) ? 1 : 0;
 }

@@ -1,5 +1,6 @@
 // The shell's folder browser on real Windows: SHBrowseForFolderW rooted at the drives folder with
-// an edit box; its callback and a replacement dialog procedure call the program's hooks.
+// an edit box; its callback and a replacement dialog procedure call the program's hooks. The
+// wide functions are found at run time (SHBrowseForFolderA on the ANSI road).
 #include "platform/win32/win32_internal.h"
 
 #include <objbase.h>
@@ -31,15 +32,14 @@ int CALLBACK BrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM) 
   const SysFolderBrowserHooks* hooks = t_browser.hooks;
   if (!hooks) return 0;
   if (message == BFFM_INITIALIZED) {
-    t_browser.previousProc = reinterpret_cast<DLGPROC>(GetWindowLongPtrW(browser, DWLP_DLGPROC));
+    t_browser.previousProc = reinterpret_cast<DLGPROC>(win32::WindowValue(browser, DWLP_DLGPROC));
     if (hooks->opened) hooks->opened(Handle(browser), hooks->context);
-    SetWindowLongPtrW(browser, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(BrowserProc));
+    win32::SetWindowValue(browser, DWLP_DLGPROC, reinterpret_cast<LONG_PTR>(BrowserProc));
   } else if (message == BFFM_SELCHANGED) {
-    wchar_t path[MAX_PATH] = {};
-    if (!SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) path[0] = 0;
-    SendMessageW(browser, BFFM_ENABLEOK, 0, TRUE);
-    if (hooks->selectionChanged)
-      hooks->selectionChanged(Handle(browser), reinterpret_cast<const char16_t*>(path), hooks->context);
+    char16_t path[MAX_PATH] = {};
+    win32::PathFromIdList(reinterpret_cast<const void*>(lParam), path);
+    win32::SendText(browser, BFFM_ENABLEOK, 0, TRUE);
+    if (hooks->selectionChanged) hooks->selectionChanged(Handle(browser), path, hooks->context);
   }
   return 0;
 }
@@ -52,6 +52,31 @@ void FreeItem(LPITEMIDLIST item) {
   }
 }
 
+typedef LPITEMIDLIST(WINAPI* BrowseWFn)(LPBROWSEINFOW);
+
+// The browser record of either width, shown; the chosen item or null.
+template <typename Info, typename Text, typename BrowseFn>
+LPITEMIDLIST Browse(HWND owner, LPITEMIDLIST root, Text title, Text display, BrowseFn browse) {
+  Info info = {};
+  info.hwndOwner = owner;
+  info.pidlRoot = root;
+  info.pszDisplayName = const_cast<decltype(info.pszDisplayName)>(display);
+  info.lpszTitle = title;
+  info.ulFlags = BIF_EDITBOX;
+  info.lpfn = BrowserCallback;
+  return browse(&info);
+}
+
+LPITEMIDLIST ShowBrowser(HWND owner, LPITEMIDLIST root, const char16_t* title) {
+  if (win32::OnAnsiRoad()) {
+    char display[MAX_PATH * 2] = {};
+    return Browse<BROWSEINFOA, const char*>(owner, root, win32::AnsiText(title), display, SHBrowseForFolderA);
+  }
+  BrowseWFn browse = win32::SystemCall<BrowseWFn>("shell32.dll", "SHBrowseForFolderW");
+  wchar_t display[MAX_PATH] = {};
+  return browse ? Browse<BROWSEINFOW, const wchar_t*>(owner, root, win32::Wide(title), display, browse) : nullptr;
+}
+
 }  // namespace
 
 // OleInitialize, the drives folder as root, SHBrowseForFolderW with BIF_EDITBOX and the callback;
@@ -62,35 +87,32 @@ int SysBrowseForFolder(WindowHandle owner, const char16_t* title, const SysFolde
   OleInitialize(nullptr);
   LPITEMIDLIST root = nullptr;
   if (FAILED(SHGetSpecialFolderLocation(reinterpret_cast<HWND>(owner), CSIDL_DRIVES, &root))) root = nullptr;
-  wchar_t display[MAX_PATH] = {};
-  BROWSEINFOW info = {};
-  info.hwndOwner = reinterpret_cast<HWND>(owner);
-  info.pidlRoot = root;
-  info.pszDisplayName = display;
-  info.lpszTitle = win32::Wide(title);
-  info.ulFlags = BIF_EDITBOX;
-  info.lpfn = BrowserCallback;
   OpenBrowser outer = t_browser;
   t_browser = OpenBrowser();
   t_browser.hooks = hooks;
-  LPITEMIDLIST item = SHBrowseForFolderW(&info);
+  LPITEMIDLIST item = ShowBrowser(reinterpret_cast<HWND>(owner), root, title);
   t_browser = outer;
   FreeItem(root);
   if (!item) return 0;
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(item, path)) path[0] = 0;
-  path[MAX_PATH - 1] = 0;
-  if (chosen) win32::CopyCut(chosen, MAX_PATH, path, static_cast<uint32_t>(lstrlenW(path)));
+  char16_t path[MAX_PATH] = {};
+  win32::PathFromIdList(item, path);
+  if (chosen) win32::CopyCut(chosen, MAX_PATH, win32::Wide(path), static_cast<uint32_t>(lstrlenW(win32::Wide(path))));
   FreeItem(item);
   return 1;
 }
 
-// BFFM_SETSELECTIONW with a path.
+// BFFM_SETSELECTIONW with a path (BFFM_SETSELECTIONA on the ANSI road).
 void SysBrowserSetSelection(WindowHandle browser, const char16_t* folder) {
-  SendMessageW(reinterpret_cast<HWND>(browser), BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
+  HWND window = reinterpret_cast<HWND>(browser);
+  if (win32::OnAnsiRoad()) {
+    win32::AnsiText path(folder);
+    SendMessageA(window, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(static_cast<const char*>(path)));
+    return;
+  }
+  SendMessageW(window, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(folder));
 }
 
 // BFFM_ENABLEOK.
 void SysBrowserEnableOk(WindowHandle browser, int enable) {
-  SendMessageW(reinterpret_cast<HWND>(browser), BFFM_ENABLEOK, 0, enable ? TRUE : FALSE);
+  win32::SendText(reinterpret_cast<HWND>(browser), BFFM_ENABLEOK, 0, enable ? TRUE : FALSE);
 }

@@ -7,8 +7,11 @@
 
 #include "platform/win32/win32_internal.h"
 
+using win32::AnsiText;
 using win32::CopyCut;
 using win32::Join64;
+using win32::OnAnsiRoad;
+using win32::ToWide;
 using win32::Wide;
 
 static_assert(sizeof(SysFindData::name) / sizeof(char16_t) == MAX_PATH, "name holds cFileName");
@@ -19,67 +22,97 @@ namespace {
 // Longest folder path the system-folder queries accept before they count as failed.
 constexpr UINT kFolderBuffer = 1024;
 
-// Counts the characters of a fixed wide array up to its first terminator.
-template <size_t N>
-uint32_t FixedLength(const wchar_t (&text)[N]) {
+// Counts the characters of a fixed array up to its first terminator.
+template <typename Char, size_t N>
+uint32_t FixedLength(const Char (&text)[N]) {
   uint32_t n = 0;
   while (n < N && text[n] != 0) ++n;
   return n;
 }
 
-// Converts one WIN32_FIND_DATAW into the seam's listing entry.
-void FillFindData(const WIN32_FIND_DATAW& from, SysFindData* out) {
+// A fixed text field of a system record into the seam's field of cap characters.
+template <size_t N>
+void CopyField(char16_t* out, uint32_t cap, const wchar_t (&text)[N]) {
+  CopyCut(out, cap, text, FixedLength(text));
+}
+template <size_t N>
+void CopyField(char16_t* out, uint32_t cap, const char (&text)[N]) {
+  ToWide(out, cap, text, static_cast<int>(FixedLength(text)));
+}
+
+// Converts one WIN32_FIND_DATAW or WIN32_FIND_DATAA into the seam's listing entry.
+template <typename FindData>
+void FillFindData(const FindData& from, SysFindData* out) {
   out->attributes = from.dwFileAttributes;
   out->creationTime = Join64(from.ftCreationTime.dwHighDateTime, from.ftCreationTime.dwLowDateTime);
   out->lastWriteTime = Join64(from.ftLastWriteTime.dwHighDateTime, from.ftLastWriteTime.dwLowDateTime);
   out->size = Join64(from.nFileSizeHigh, from.nFileSizeLow);
-  CopyCut(out->name, MAX_PATH, from.cFileName, FixedLength(from.cFileName));
-  CopyCut(out->shortName, 14, from.cAlternateFileName, FixedLength(from.cAlternateFileName));
+  CopyField(out->name, MAX_PATH, from.cFileName);
+  CopyField(out->shortName, 14, from.cAlternateFileName);
 }
 
 // Shared body of the system- and Windows-folder queries: asks into a roomy local buffer, then
 // cuts to the caller's capacity. A failed or absurdly long answer leaves out empty.
-template <typename Query>
-uint32_t GetFolder(Query query, char16_t* out, uint32_t cap) {
+template <typename Query, typename QueryAnsi>
+uint32_t GetFolder(Query query, QueryAnsi queryAnsi, char16_t* out, uint32_t cap) {
   if (cap == 0) return 0;
+  out[0] = 0;
+  if (OnAnsiRoad()) {
+    char buffer[kFolderBuffer];
+    UINT n = queryAnsi(buffer, kFolderBuffer);
+    return n == 0 || n >= kFolderBuffer ? 0 : ToWide(out, cap, buffer, static_cast<int>(n));
+  }
   wchar_t buffer[kFolderBuffer];
   UINT n = query(buffer, kFolderBuffer);
-  if (n == 0 || n >= kFolderBuffer) {
-    out[0] = 0;
-    return 0;
-  }
-  return CopyCut(out, cap, buffer, n);
+  return n == 0 || n >= kFolderBuffer ? 0 : CopyCut(out, cap, buffer, n);
 }
 
-}  // namespace
-
-// Plain or extended GetVersionExW; the extended-only fields stay zero for the plain form.
-int SysGetVersionInfo(SysVersionInfo* out, int extended) {
-  *out = SysVersionInfo{};
-  if (extended) {
-    OSVERSIONINFOEXW info = {};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (!GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&info))) return 0;
-    out->major = info.dwMajorVersion;
-    out->minor = info.dwMinorVersion;
-    out->build = info.dwBuildNumber;
-    out->platformId = info.dwPlatformId;
-    CopyCut(out->csdVersion, 128, info.szCSDVersion, FixedLength(info.szCSDVersion));
-    out->servicePackMajor = info.wServicePackMajor;
-    out->servicePackMinor = info.wServicePackMinor;
-    out->suiteMask = info.wSuiteMask;
-    out->productType = info.wProductType;
-    return 1;
-  }
-  OSVERSIONINFOW info = {};
-  info.dwOSVersionInfoSize = sizeof(info);
-  if (!GetVersionExW(&info)) return 0;
+// The version record's fields into the seam's; the extended-only ones when the record has them.
+template <typename Info>
+void FillVersion(const Info& info, SysVersionInfo* out) {
   out->major = info.dwMajorVersion;
   out->minor = info.dwMinorVersion;
   out->build = info.dwBuildNumber;
   out->platformId = info.dwPlatformId;
-  CopyCut(out->csdVersion, 128, info.szCSDVersion, FixedLength(info.szCSDVersion));
+  CopyField(out->csdVersion, 128, info.szCSDVersion);
+}
+template <typename InfoEx>
+void FillVersionEx(const InfoEx& info, SysVersionInfo* out) {
+  FillVersion(info, out);
+  out->servicePackMajor = info.wServicePackMajor;
+  out->servicePackMinor = info.wServicePackMinor;
+  out->suiteMask = info.wSuiteMask;
+  out->productType = info.wProductType;
+}
+
+// GetVersionEx of the plain or extended record of one character width.
+template <typename Info, typename InfoEx, typename Query>
+int QueryVersion(Query query, int extended, SysVersionInfo* out) {
+  if (extended) {
+    InfoEx info = {};
+    info.dwOSVersionInfoSize = sizeof(info);
+    if (!query(reinterpret_cast<Info*>(&info))) return 0;
+    FillVersionEx(info, out);
+    return 1;
+  }
+  Info info = {};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!query(&info)) return 0;
+  FillVersion(info, out);
   return 1;
+}
+
+}  // namespace
+
+// Plain or extended GetVersionExW (GetVersionExA on the ANSI road); the extended-only fields
+// stay zero for the plain form.
+int SysGetVersionInfo(SysVersionInfo* out, int extended) {
+  *out = SysVersionInfo{};
+  if (OnAnsiRoad())
+    return QueryVersion<OSVERSIONINFOA, OSVERSIONINFOEXA>([](OSVERSIONINFOA* i) { return GetVersionExA(i); },
+                                                          extended, out);
+  return QueryVersion<OSVERSIONINFOW, OSVERSIONINFOEXW>([](OSVERSIONINFOW* i) { return GetVersionExW(i); },
+                                                        extended, out);
 }
 
 // The packed GetVersion word.
@@ -89,6 +122,12 @@ uint32_t SysGetVersionWord() { return GetVersion(); }
 // terminator and newer ones cut it themselves; both end up cut to cap - 1 and terminated.
 uint32_t SysGetModulePath(char16_t* out, uint32_t cap) {
   if (cap == 0) return 0;
+  if (OnAnsiRoad()) {
+    char path[kFolderBuffer];
+    DWORD n = GetModuleFileNameA(nullptr, path, kFolderBuffer);
+    if (n >= kFolderBuffer) n = kFolderBuffer - 1;
+    return ToWide(out, cap, path, static_cast<int>(n));
+  }
   DWORD n = GetModuleFileNameW(nullptr, Wide(out), cap);
   if (n >= cap) n = cap - 1;
   out[n] = 0;
@@ -97,12 +136,14 @@ uint32_t SysGetModulePath(char16_t* out, uint32_t cap) {
 
 // GetSystemDirectoryW, cut to cap - 1 characters.
 uint32_t SysGetSystemDirectory(char16_t* out, uint32_t cap) {
-  return GetFolder([](wchar_t* b, UINT c) { return GetSystemDirectoryW(b, c); }, out, cap);
+  return GetFolder([](wchar_t* b, UINT c) { return GetSystemDirectoryW(b, c); },
+                   [](char* b, UINT c) { return GetSystemDirectoryA(b, c); }, out, cap);
 }
 
 // GetWindowsDirectoryW, cut to cap - 1 characters.
 uint32_t SysGetWindowsDirectory(char16_t* out, uint32_t cap) {
-  return GetFolder([](wchar_t* b, UINT c) { return GetWindowsDirectoryW(b, c); }, out, cap);
+  return GetFolder([](wchar_t* b, UINT c) { return GetWindowsDirectoryW(b, c); },
+                   [](char* b, UINT c) { return GetWindowsDirectoryA(b, c); }, out, cap);
 }
 
 // MultiByteToWideChar(CP_ACP). A text longer than the buffer is converted whole into a
@@ -133,6 +174,13 @@ uint32_t SysGetThreadLocale() { return GetThreadLocale(); }
 
 // FindFirstFileW; INVALID_HANDLE_VALUE and kInvalidHandle are the same all-ones value.
 SysHandle SysFindFirstFile(const char16_t* pattern, SysFindData* out) {
+  if (OnAnsiRoad()) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(AnsiText(pattern), &data);
+    if (find == INVALID_HANDLE_VALUE) return kInvalidHandle;
+    FillFindData(data, out);
+    return reinterpret_cast<SysHandle>(find);
+  }
   WIN32_FIND_DATAW data;
   HANDLE find = FindFirstFileW(Wide(pattern), &data);
   if (find == INVALID_HANDLE_VALUE) return kInvalidHandle;
@@ -142,6 +190,12 @@ SysHandle SysFindFirstFile(const char16_t* pattern, SysFindData* out) {
 
 // FindNextFileW.
 int SysFindNextFile(SysHandle find, SysFindData* out) {
+  if (OnAnsiRoad()) {
+    WIN32_FIND_DATAA data;
+    if (!FindNextFileA(reinterpret_cast<HANDLE>(find), &data)) return 0;
+    FillFindData(data, out);
+    return 1;
+  }
   WIN32_FIND_DATAW data;
   if (!FindNextFileW(reinterpret_cast<HANDLE>(find), &data)) return 0;
   FillFindData(data, out);
@@ -155,32 +209,46 @@ void SysFindClose(SysHandle find) {
 
 // Find-first-file test of a path or pattern.
 int SysPathExists(const char16_t* path) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(Wide(path), &data);
-  if (find == INVALID_HANDLE_VALUE) return 0;
-  FindClose(find);
+  SysFindData data;
+  SysHandle find = SysFindFirstFile(path, &data);
+  if (find == kInvalidHandle) return 0;
+  SysFindClose(find);
   return 1;
 }
 
 // CreateDirectoryW with default security.
-int SysCreateDirectory(const char16_t* path) { return CreateDirectoryW(Wide(path), nullptr) ? 1 : 0; }
+int SysCreateDirectory(const char16_t* path) {
+  if (OnAnsiRoad()) return CreateDirectoryA(AnsiText(path), nullptr) ? 1 : 0;
+  return CreateDirectoryW(Wide(path), nullptr) ? 1 : 0;
+}
 
 // RemoveDirectoryW.
-int SysRemoveDirectory(const char16_t* path) { return RemoveDirectoryW(Wide(path)) ? 1 : 0; }
+int SysRemoveDirectory(const char16_t* path) {
+  if (OnAnsiRoad()) return RemoveDirectoryA(AnsiText(path)) ? 1 : 0;
+  return RemoveDirectoryW(Wide(path)) ? 1 : 0;
+}
 
 // DeleteFileW.
-int SysDeleteFile(const char16_t* path) { return DeleteFileW(Wide(path)) ? 1 : 0; }
+int SysDeleteFile(const char16_t* path) {
+  if (OnAnsiRoad()) return DeleteFileA(AnsiText(path)) ? 1 : 0;
+  return DeleteFileW(Wide(path)) ? 1 : 0;
+}
 
 // CopyFileW.
 int SysCopyFile(const char16_t* source, const char16_t* target, int failIfExists) {
+  if (OnAnsiRoad()) return CopyFileA(AnsiText(source), AnsiText(target), failIfExists ? TRUE : FALSE) ? 1 : 0;
   return CopyFileW(Wide(source), Wide(target), failIfExists ? TRUE : FALSE) ? 1 : 0;
 }
 
 // GetFileAttributesW; INVALID_FILE_ATTRIBUTES equals kInvalidAttributes.
-uint32_t SysGetFileAttributes(const char16_t* path) { return GetFileAttributesW(Wide(path)); }
+uint32_t SysGetFileAttributes(const char16_t* path) {
+  if (OnAnsiRoad()) return GetFileAttributesA(AnsiText(path));
+  return GetFileAttributesW(Wide(path));
+}
 
 // SetFileAttributesW.
 int SysSetFileAttributes(const char16_t* path, uint32_t attributes) {
+  if (OnAnsiRoad()) return SetFileAttributesA(AnsiText(path), attributes) ? 1 : 0;
   return SetFileAttributesW(Wide(path), attributes) ? 1 : 0;
 }
 
@@ -191,14 +259,20 @@ ErrorCode SysGetLastError() { return GetLastError(); }
 void SysSetLastError(ErrorCode code) { SetLastError(code); }
 
 // OutputDebugStringW.
-void SysDebugOutput(const char16_t* text) { OutputDebugStringW(Wide(text)); }
+void SysDebugOutput(const char16_t* text) {
+  if (OnAnsiRoad())
+    OutputDebugStringA(AnsiText(text));
+  else
+    OutputDebugStringW(Wide(text));
+}
 
 // Sleep.
 void SysSleep(uint32_t milliseconds) { Sleep(milliseconds); }
 
-// SetProcessShutdownParameters.
+// SetProcessShutdownParameters, found at run time (the 9x family lacks it).
 int SysSetProcessShutdownParameters(uint32_t level, uint32_t flags) {
-  return SetProcessShutdownParameters(level, flags) ? 1 : 0;
+  auto set = win32::SystemCall<decltype(&::SetProcessShutdownParameters)>("kernel32.dll", "SetProcessShutdownParameters");
+  return set && set(level, flags) ? 1 : 0;
 }
 
 // ---- Open files, mapping, temporary names, moves, drives, error mode, current folder, libraries
@@ -218,6 +292,7 @@ static_assert(kSemFailCriticalErrors == SEM_FAILCRITICALERRORS, "error mode bit 
 
 // CreateFileW without security attributes or template; INVALID_HANDLE_VALUE is kInvalidHandle.
 SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, uint32_t disposition, uint32_t flags) {
+  if (OnAnsiRoad()) return SysCreateFileAnsi(AnsiText(path), access, share, disposition, flags);
   HANDLE file = CreateFileW(Wide(path), access, share, nullptr, disposition, flags, nullptr);
   return reinterpret_cast<SysHandle>(file);
 }
@@ -269,8 +344,9 @@ int SysCloseHandle(SysHandle handle) { return CloseHandle(reinterpret_cast<HANDL
 
 // CreateFileMappingW, PAGE_READWRITE, unnamed; null on failure.
 SysHandle SysCreateFileMapping(SysHandle file, uint32_t size) {
-  return reinterpret_cast<SysHandle>(
-      CreateFileMappingW(reinterpret_cast<HANDLE>(file), nullptr, PAGE_READWRITE, 0, size, nullptr));
+  HANDLE real = reinterpret_cast<HANDLE>(file);
+  if (OnAnsiRoad()) return reinterpret_cast<SysHandle>(CreateFileMappingA(real, nullptr, PAGE_READWRITE, 0, size, nullptr));
+  return reinterpret_cast<SysHandle>(CreateFileMappingW(real, nullptr, PAGE_READWRITE, 0, size, nullptr));
 }
 
 // MapViewOfFile of the whole mapping for writing.
@@ -283,25 +359,43 @@ int SysUnmapViewOfFile(void* view) { return UnmapViewOfFile(view) ? 1 : 0; }
 
 // GetTempFileNameW into a MAX_PATH buffer; a null prefix stands for an empty one.
 uint32_t SysGetTempFileName(const char16_t* folder, const char16_t* prefix, uint32_t unique, char16_t* out) {
+  if (OnAnsiRoad()) {
+    char name[MAX_PATH * 2] = {};
+    const UINT n = GetTempFileNameA(AnsiText(folder), AnsiText(prefix ? prefix : u""), unique, name);
+    if (n) ToWide(out, MAX_PATH, name);
+    return n;
+  }
   return GetTempFileNameW(Wide(folder), prefix ? Wide(prefix) : L"", unique, Wide(out));
 }
 
-// MoveFileExW.
+// MoveFileExW, found at run time (the 9x family's kernel may lack it).
 int SysMoveFileEx(const char16_t* source, const char16_t* target, uint32_t flags) {
-  return MoveFileExW(Wide(source), target ? Wide(target) : nullptr, flags) ? 1 : 0;
+  if (OnAnsiRoad()) {
+    auto move = win32::SystemCall<decltype(&::MoveFileExA)>("kernel32.dll", "MoveFileExA");
+    return move && move(AnsiText(source), AnsiText(target), flags) ? 1 : 0;
+  }
+  auto move = win32::SystemCall<decltype(&::MoveFileExW)>("kernel32.dll", "MoveFileExW");
+  return move && move(Wide(source), target ? Wide(target) : nullptr, flags) ? 1 : 0;
 }
 
 // GetDriveTypeW.
-uint32_t SysGetDriveType(const char16_t* root) { return GetDriveTypeW(root ? Wide(root) : nullptr); }
+uint32_t SysGetDriveType(const char16_t* root) {
+  if (OnAnsiRoad()) return GetDriveTypeA(AnsiText(root));
+  return GetDriveTypeW(root ? Wide(root) : nullptr);
+}
 
 // SetErrorMode.
 uint32_t SysSetErrorMode(uint32_t mode) { return SetErrorMode(mode); }
 
 // SetCurrentDirectoryW.
-int SysSetCurrentDirectory(const char16_t* path) { return SetCurrentDirectoryW(Wide(path)) ? 1 : 0; }
+int SysSetCurrentDirectory(const char16_t* path) {
+  if (OnAnsiRoad()) return SetCurrentDirectoryA(AnsiText(path)) ? 1 : 0;
+  return SetCurrentDirectoryW(Wide(path)) ? 1 : 0;
+}
 
-// LoadLibraryW.
-ModuleHandle SysLoadLibrary(const char16_t* name) { return reinterpret_cast<ModuleHandle>(LoadLibraryW(Wide(name))); }
+// LoadLibrary of a system library: a bare name is loaded from the system folder, never through
+// the search path (a file of that name beside the program is not taken).
+ModuleHandle SysLoadLibrary(const char16_t* name) { return reinterpret_cast<ModuleHandle>(win32::LoadSystemLibrary(name)); }
 
 // GetProcAddress; the address is handed on as data, never called through this seam.
 void* SysGetProcAddress(ModuleHandle module, const char* name) {
@@ -313,6 +407,7 @@ int SysFreeLibrary(ModuleHandle module) { return FreeLibrary(reinterpret_cast<HM
 
 // LoadLibraryExW as a data file: the library's code is never run.
 ModuleHandle SysLoadLibraryAsData(const char16_t* path) {
+  if (OnAnsiRoad()) return reinterpret_cast<ModuleHandle>(LoadLibraryExA(AnsiText(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   return reinterpret_cast<ModuleHandle>(LoadLibraryExW(Wide(path), nullptr, LOAD_LIBRARY_AS_DATAFILE));
 }
 
@@ -329,15 +424,23 @@ int SysFindResourceData(ModuleHandle module, const char* name, uint32_t type, co
   return 1;
 }
 
+// FormatMessageW of a system message text, cut to cap - 1 characters.
 uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
   if (!out || cap == 0) return 0;
   out[0] = 0;
+  if (OnAnsiRoad()) {
+    char text[kFolderBuffer];
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                             kFolderBuffer, nullptr);
+    return n ? ToWide(out, cap, text, static_cast<int>(n)) : 0;
+  }
   DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                            reinterpret_cast<wchar_t*>(out), cap, nullptr);
   if (n == 0) out[0] = 0;
   return n;
 }
 
+// WideCharToMultiByte(CP_ACP) with "?" for characters the code page lacks, cut to cap - 1 bytes.
 uint32_t SysWideToAnsi(const char16_t* text, char* out, uint32_t cap) {
   if (!out || cap == 0) return 0;
   out[0] = 0;

@@ -1,6 +1,7 @@
 // Process services on real Windows: opening and duplicating process handles, exit codes, the
 // remote thread that runs ExitProcess inside another program, and the process listings through
-// the functions the installer found at run time.
+// the functions the installer found at run time. Starting programs takes the A functions on the
+// ANSI road; the functions not every Windows exports are found at run time.
 #include "platform/processes.h"
 
 #include "platform/win32/win32_internal.h"
@@ -37,17 +38,72 @@ int SysGetExitCodeProcess(SysHandle process, uint32_t* exitCode) {
   return 1;
 }
 
-// CreateRemoteThread at `start` (an address of the target process) with one argument.
+// CreateRemoteThread at `start` (an address of the target process) with one argument, found at
+// run time; null with ERROR_PROC_NOT_FOUND where kernel32 lacks it.
 SysHandle SysCreateRemoteThread(SysHandle process, void* start, uintptr_t argument) {
-  return reinterpret_cast<SysHandle>(CreateRemoteThread(reinterpret_cast<HANDLE>(process), nullptr, 0,
-                                                        reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
-                                                        reinterpret_cast<LPVOID>(argument), 0, nullptr));
+  auto create = win32::SystemCall<decltype(&CreateRemoteThread)>("kernel32.dll", "CreateRemoteThread");
+  if (!create) return nullptr;
+  return reinterpret_cast<SysHandle>(create(reinterpret_cast<HANDLE>(process), nullptr, 0,
+                                            reinterpret_cast<LPTHREAD_START_ROUTINE>(start),
+                                            reinterpret_cast<LPVOID>(argument), 0, nullptr));
 }
 
 // ==== Starting programs =====================================================================
 #include <shellapi.h>
 
 static_assert(kNormalPriorityClass == NORMAL_PRIORITY_CLASS, "values match");
+
+namespace {
+
+// The start-up record of either width: the show command when asked for.
+template <typename StartupInfo>
+StartupInfo StartupRecord(int useShowWindow, int showCommand) {
+  StartupInfo startup = {};
+  startup.cb = sizeof(startup);
+  if (useShowWindow) {
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showCommand);
+  }
+  return startup;
+}
+
+// CreateProcessA or CreateProcessW with the command line in a writable copy (CreateProcess may
+// write into it).
+BOOL StartProcess(const char16_t* commandLine, uint32_t creationFlags, const char16_t* currentDir, int useShowWindow,
+                  int showCommand, PROCESS_INFORMATION* started) {
+  if (win32::OnAnsiRoad()) {
+    win32::AnsiText line(commandLine);
+    char* writable = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, line.size() + 1));
+    if (!writable) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return FALSE;
+    }
+    CopyMemory(writable, static_cast<const char*>(line), line.size() + 1);
+    STARTUPINFOA startup = StartupRecord<STARTUPINFOA>(useShowWindow, showCommand);
+    const BOOL ok = CreateProcessA(nullptr, writable, nullptr, nullptr, FALSE, creationFlags, nullptr,
+                                   win32::AnsiText(currentDir), &startup, started);
+    const DWORD error = GetLastError();
+    HeapFree(GetProcessHeap(), 0, writable);
+    SetLastError(error);
+    return ok;
+  }
+  const int length = lstrlenW(win32::Wide(commandLine));
+  wchar_t* line = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
+  if (!line) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return FALSE;
+  }
+  CopyMemory(line, commandLine, (length + 1) * sizeof(wchar_t));
+  STARTUPINFOW startup = StartupRecord<STARTUPINFOW>(useShowWindow, showCommand);
+  const BOOL ok = CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr,
+                                 currentDir ? win32::Wide(currentDir) : nullptr, &startup, started);
+  const DWORD error = GetLastError();
+  HeapFree(GetProcessHeap(), 0, line);
+  SetLastError(error);
+  return ok;
+}
+
+}  // namespace
 
 // CreateProcessW with the command line in a writable copy (CreateProcessW may write into it).
 int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const char16_t* currentDir,
@@ -56,28 +112,8 @@ int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const 
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  const int length = lstrlenW(win32::Wide(commandLine));
-  wchar_t* line = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, (length + 1) * sizeof(wchar_t)));
-  if (!line) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return 0;
-  }
-  lstrcpyW(line, win32::Wide(commandLine));
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  if (useShowWindow) {
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(showCommand);
-  }
   PROCESS_INFORMATION started = {};
-  BOOL ok = CreateProcessW(nullptr, line, nullptr, nullptr, FALSE, creationFlags, nullptr,
-                           currentDir ? win32::Wide(currentDir) : nullptr, &startup, &started);
-  const DWORD error = GetLastError();
-  HeapFree(GetProcessHeap(), 0, line);
-  if (!ok) {
-    SetLastError(error);
-    return 0;
-  }
+  if (!StartProcess(commandLine, creationFlags, currentDir, useShowWindow, showCommand, &started)) return 0;
   info->process = reinterpret_cast<SysHandle>(started.hProcess);
   info->thread = reinterpret_cast<SysHandle>(started.hThread);
   info->processId = started.dwProcessId;
@@ -85,24 +121,54 @@ int SysCreateProcess(const char16_t* commandLine, uint32_t creationFlags, const 
   return 1;
 }
 
-// ShellExecuteExW with SEE_MASK_NOCLOSEPROCESS and no owner window.
+namespace {
+
+typedef BOOL(WINAPI* ShellExecuteExWFn)(SHELLEXECUTEINFOW*);
+
+// The shell-execute record of either width run; the started process's handle or null.
+template <typename Info, typename Text, typename ExecuteFn>
+BOOL Execute(Text verb, Text file, Text parameters, Text directory, int showCommand, ExecuteFn execute,
+             HANDLE* process) {
+  Info info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.hwnd = nullptr;
+  info.lpVerb = verb;
+  info.lpFile = file;
+  info.lpParameters = parameters;
+  info.lpDirectory = directory;
+  info.nShow = showCommand;
+  const BOOL ok = execute(&info);
+  *process = ok ? info.hProcess : nullptr;
+  return ok;
+}
+
+}  // namespace
+
+// ShellExecuteExW (found at run time; ShellExecuteExA on the ANSI road) with
+// SEE_MASK_NOCLOSEPROCESS and no owner window.
 int SysShellExecuteEx(const char16_t* verb, const char16_t* file, const char16_t* parameters,
                       const char16_t* directory, int showCommand, SysHandle* process) {
   if (process) *process = nullptr;
-  SHELLEXECUTEINFOW execute = {};
-  execute.cbSize = sizeof(execute);
-  execute.fMask = SEE_MASK_NOCLOSEPROCESS;
-  execute.hwnd = nullptr;
-  execute.lpVerb = verb ? win32::Wide(verb) : nullptr;
-  execute.lpFile = file ? win32::Wide(file) : nullptr;
-  execute.lpParameters = parameters ? win32::Wide(parameters) : nullptr;
-  execute.lpDirectory = directory ? win32::Wide(directory) : nullptr;
-  execute.nShow = showCommand;
-  if (!ShellExecuteExW(&execute)) return 0;
+  HANDLE started = nullptr;
+  BOOL ok = FALSE;
+  if (win32::OnAnsiRoad()) {
+    ok = Execute<SHELLEXECUTEINFOA, const char*>(win32::AnsiText(verb), win32::AnsiText(file),
+                                                 win32::AnsiText(parameters), win32::AnsiText(directory), showCommand,
+                                                 ShellExecuteExA, &started);
+  } else {
+    auto execute = win32::SystemCall<ShellExecuteExWFn>("shell32.dll", "ShellExecuteExW");
+    const wchar_t* none = nullptr;
+    ok = execute && Execute<SHELLEXECUTEINFOW, const wchar_t*>(
+                        verb ? win32::Wide(verb) : none, file ? win32::Wide(file) : none,
+                        parameters ? win32::Wide(parameters) : none, directory ? win32::Wide(directory) : none,
+                        showCommand, execute, &started);
+  }
+  if (!ok) return 0;
   if (process)
-    *process = reinterpret_cast<SysHandle>(execute.hProcess);
-  else if (execute.hProcess)
-    CloseHandle(execute.hProcess);
+    *process = reinterpret_cast<SysHandle>(started);
+  else if (started)
+    CloseHandle(started);
   return 1;
 }
 

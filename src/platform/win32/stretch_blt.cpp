@@ -11,7 +11,9 @@ inline HDC Hdc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 
 // LoadBitmapW of a numbered bitmap resource.
 GdiObject SysLoadBitmapResource(ModuleHandle instance, uint32_t bitmapId) {
-  return reinterpret_cast<GdiObject>(LoadBitmapW(reinterpret_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(bitmapId)));
+  HINSTANCE module = reinterpret_cast<HINSTANCE>(instance);
+  return reinterpret_cast<GdiObject>(win32::OnAnsiRoad() ? LoadBitmapA(module, MAKEINTRESOURCEA(bitmapId))
+                                                         : LoadBitmapW(module, MAKEINTRESOURCEW(bitmapId)));
 }
 
 // CreateCompatibleDC.

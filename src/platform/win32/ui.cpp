@@ -3,9 +3,13 @@
 #include "platform/ui.h"
 
 #include <cstddef>
+#include <vector>
 
 #include "platform/win32/win32_internal.h"
 
+using win32::AnsiText;
+using win32::OnAnsiRoad;
+using win32::ToWide;
 using win32::Wide;
 
 // The seam's rectangles and points are handed to the system as they are.
@@ -31,8 +35,43 @@ thread_local SysDialogProc t_pendingDialogProc = nullptr;
 
 // Private message that carries an end request from another thread to the dialog's own thread.
 UINT EndDialogMessage() {
-  static const UINT message = RegisterWindowMessageW(L"Glidewave.EndDialog");
+  static const UINT message = OnAnsiRoad() ? RegisterWindowMessageA("Glidewave.EndDialog")
+                                           : RegisterWindowMessageW(L"Glidewave.EndDialog");
   return message;
+}
+
+// Messages whose lParam is a text the program hands to the window.
+bool SendsText(UINT message) {
+  switch (message) {
+    case WM_SETTEXT:
+    case EM_REPLACESEL:
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_FINDSTRING:
+    case LB_FINDSTRINGEXACT:
+    case LB_SELECTSTRING:
+    case CB_ADDSTRING:
+    case CB_INSERTSTRING:
+    case CB_FINDSTRING:
+    case CB_FINDSTRINGEXACT:
+    case CB_SELECTSTRING:
+    case CB_DIR:
+    case LB_DIR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// An item text of a list or combo box on the ANSI road: its ANSI length asked first, so the
+// byte buffer always holds it; the caller's buffer holds as many characters as its length said.
+LRESULT GetItemTextAnsi(HWND window, UINT lengthMessage, UINT message, WPARAM index, char16_t* out) {
+  const LRESULT bytes = SendMessageA(window, lengthMessage, index, 0);
+  if (bytes < 0) return bytes;
+  std::vector<char> text(static_cast<size_t>(bytes) + 1);
+  const LRESULT n = SendMessageA(window, message, index, reinterpret_cast<LPARAM>(text.data()));
+  if (n < 0) return n;
+  return static_cast<LRESULT>(ToWide(out, static_cast<uint32_t>(n) + 1, text.data(), static_cast<int>(n)));
 }
 
 // A queued message as the seam sees it, and back. The time and cursor position are those of the
@@ -60,13 +99,36 @@ MSG FromSys(const SysMessage* message) {
 
 namespace win32 {
 
+LRESULT SendText(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!OnAnsiRoad()) return SendMessageW(window, message, wParam, lParam);
+  if (SendsText(message) && lParam) {
+    AnsiText text(reinterpret_cast<const char16_t*>(lParam));
+    return SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(static_cast<const char*>(text)));
+  }
+  char16_t* out = reinterpret_cast<char16_t*>(lParam);
+  switch (message) {
+    case WM_GETTEXT: {
+      if (wParam == 0 || !out) return 0;
+      std::vector<char> text(wParam * 2 + 1);
+      const LRESULT n = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+      return static_cast<LRESULT>(ToWide(out, static_cast<uint32_t>(wParam), text.data(), static_cast<int>(n)));
+    }
+    case LB_GETTEXT:
+      return GetItemTextAnsi(window, LB_GETTEXTLEN, message, wParam, out);
+    case CB_GETLBTEXT:
+      return GetItemTextAnsi(window, CB_GETLBTEXTLEN, message, wParam, out);
+    default:
+      return SendMessageA(window, message, wParam, lParam);
+  }
+}
+
 // Every dialog of the program runs this system dialog procedure. The seam's procedure is kept
 // in the dialog's DWLP_USER slot: the first message the new dialog receives (WM_SETFONT or
 // WM_INITDIALOG, during creation on the creating thread) binds the procedure left pending by
 // SysDialogBoxParam. Return values pass through unchanged: handled flags, or the direct
 // results of the messages that return one.
 INT_PTR CALLBACK DialogTrampoline(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto proc = reinterpret_cast<SysDialogProc>(GetWindowLongPtrW(dialog, DWLP_USER));
+  auto proc = reinterpret_cast<SysDialogProc>(WindowValue(dialog, DWLP_USER));
   if (proc == nullptr) {
     if (t_pendingDialogProc == nullptr) return FALSE;
     proc = t_pendingDialogProc;
@@ -82,7 +144,7 @@ INT_PTR CALLBACK DialogTrampoline(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 // Ties a dialog window to the seam procedure that DialogTrampoline calls.
 void BindDialogProc(HWND dialog, SysDialogProc proc) {
-  SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(proc));
+  SetWindowValue(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(proc));
 }
 
 }  // namespace win32
@@ -96,6 +158,11 @@ int SysMessageBox(WindowHandle owner, const char16_t* text, const char16_t* capt
 // it as a request for a read-only pointer into the resource and write that pointer into out.
 uint32_t SysLoadString(ModuleHandle instance, uint32_t id, char16_t* out, uint32_t cap) {
   if (cap == 0) return 0;
+  if (OnAnsiRoad()) {
+    std::vector<char> text(static_cast<size_t>(cap) * 2 + 1);
+    int n = LoadStringA(reinterpret_cast<HINSTANCE>(instance), id, text.data(), TextCap(cap * 2 + 1));
+    return ToWide(out, cap, text.data(), n > 0 ? n : 0);
+  }
   int n = LoadStringW(reinterpret_cast<HINSTANCE>(instance), id, Wide(out), TextCap(cap));
   if (n <= 0) {
     out[0] = 0;
@@ -112,8 +179,11 @@ intptr_t SysDialogBoxParam(ModuleHandle instance, uint32_t templateId, WindowHan
                            intptr_t parameter) {
   SysDialogProc outer = t_pendingDialogProc;
   t_pendingDialogProc = proc;
-  INT_PTR result = DialogBoxParamW(reinterpret_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(templateId), Hwnd(owner),
-                                   win32::DialogTrampoline, static_cast<LPARAM>(parameter));
+  HINSTANCE module = reinterpret_cast<HINSTANCE>(instance);
+  INT_PTR result = OnAnsiRoad() ? DialogBoxParamA(module, MAKEINTRESOURCEA(templateId), Hwnd(owner),
+                                                  win32::DialogTrampoline, static_cast<LPARAM>(parameter))
+                                : DialogBoxParamW(module, MAKEINTRESOURCEW(templateId), Hwnd(owner),
+                                                  win32::DialogTrampoline, static_cast<LPARAM>(parameter));
   t_pendingDialogProc = outer;
   return static_cast<intptr_t>(result);
 }
@@ -123,13 +193,13 @@ intptr_t SysDialogBoxParam(ModuleHandle instance, uint32_t templateId, WindowHan
 int SysEndDialog(WindowHandle dialog, intptr_t result) {
   HWND hwnd = Hwnd(dialog);
   if (GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId())
-    return PostMessageW(hwnd, EndDialogMessage(), 0, static_cast<LPARAM>(result)) ? 1 : 0;
+    return SysPostMessage(dialog, EndDialogMessage(), 0, static_cast<intptr_t>(result));
   return EndDialog(hwnd, static_cast<INT_PTR>(result)) ? 1 : 0;
 }
 
 // SetWindowLongPtrW(DWLP_MSGRESULT).
 void SysSetDialogResult(WindowHandle dialog, intptr_t result) {
-  SetWindowLongPtrW(Hwnd(dialog), DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
+  win32::SetWindowValue(Hwnd(dialog), DWLP_MSGRESULT, static_cast<LONG_PTR>(result));
 }
 
 // GetDlgItem. Negative ids (labels -1 and -2 of the templates) are also found by walking the
@@ -150,6 +220,7 @@ int SysGetDlgCtrlId(WindowHandle control) { return GetDlgCtrlID(Hwnd(control)); 
 
 // SetWindowTextW.
 int SysSetWindowText(WindowHandle window, const char16_t* text) {
+  if (OnAnsiRoad()) return SetWindowTextA(Hwnd(window), AnsiText(text)) ? 1 : 0;
   return SetWindowTextW(Hwnd(window), Wide(text)) ? 1 : 0;
 }
 
@@ -157,6 +228,11 @@ int SysSetWindowText(WindowHandle window, const char16_t* text) {
 uint32_t SysGetWindowText(WindowHandle window, char16_t* out, uint32_t cap) {
   if (cap == 0) return 0;
   out[0] = 0;
+  if (OnAnsiRoad()) {
+    std::vector<char> text(static_cast<size_t>(cap) * 2 + 1);
+    int n = GetWindowTextA(Hwnd(window), text.data(), TextCap(cap * 2 + 1));
+    return n > 0 ? ToWide(out, cap, text.data(), n) : 0;
+  }
   int n = GetWindowTextW(Hwnd(window), Wide(out), TextCap(cap));
   return n > 0 ? static_cast<uint32_t>(n) : 0;
 }
@@ -164,7 +240,7 @@ uint32_t SysGetWindowText(WindowHandle window, char16_t* out, uint32_t cap) {
 // SetDlgItemTextW on the control found as SysGetDlgItem finds it.
 int SysSetDlgItemText(WindowHandle dialog, int id, const char16_t* text) {
   WindowHandle item = SysGetDlgItem(dialog, id);
-  return item != nullptr && SetWindowTextW(Hwnd(item), Wide(text)) ? 1 : 0;
+  return item != nullptr && SysSetWindowText(item, text) ? 1 : 0;
 }
 
 // GetDlgItemTextW on the control found as SysGetDlgItem finds it; empty when it is missing.
@@ -187,6 +263,11 @@ uint32_t SysIsDlgButtonChecked(WindowHandle dialog, int id) { return IsDlgButton
 uint32_t SysGetClassName(WindowHandle window, char16_t* out, uint32_t cap) {
   if (cap == 0) return 0;
   out[0] = 0;
+  if (OnAnsiRoad()) {
+    char name[256];
+    int n = GetClassNameA(Hwnd(window), name, sizeof name);
+    return n > 0 ? ToWide(out, cap, name, n) : 0;
+  }
   int n = GetClassNameW(Hwnd(window), Wide(out), TextCap(cap));
   return n > 0 ? static_cast<uint32_t>(n) : 0;
 }
@@ -255,6 +336,7 @@ int SysDestroyWindow(WindowHandle window) { return DestroyWindow(Hwnd(window)) ?
 
 // FindWindowW.
 WindowHandle SysFindWindow(const char16_t* className, const char16_t* caption) {
+  if (OnAnsiRoad()) return Handle(FindWindowA(AnsiText(className), AnsiText(caption)));
   return Handle(FindWindowW(Wide(className), Wide(caption)));
 }
 
@@ -270,12 +352,13 @@ uint32_t SysGetWindowThreadProcessId(WindowHandle window, uint32_t* processId) {
 
 // PostMessageW.
 int SysPostMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (OnAnsiRoad()) return PostMessageA(Hwnd(window), message, wParam, lParam) ? 1 : 0;
   return PostMessageW(Hwnd(window), message, wParam, lParam) ? 1 : 0;
 }
 
-// SendMessageW.
+// SendMessageW (SendMessageA on the ANSI road, with the text of text messages converted).
 intptr_t SysSendMessage(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  return static_cast<intptr_t>(SendMessageW(Hwnd(window), message, wParam, lParam));
+  return static_cast<intptr_t>(win32::SendText(Hwnd(window), message, wParam, lParam));
 }
 
 // SendMessageW to the control found as SysGetDlgItem finds it; 0 when it is missing.
@@ -291,7 +374,7 @@ void SysPostQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
 // with the code 0.
 int SysGetMessage(SysMessage* message) {
   MSG msg;
-  BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+  BOOL got = OnAnsiRoad() ? GetMessageA(&msg, nullptr, 0, 0) : GetMessageW(&msg, nullptr, 0, 0);
   if (got == -1) {
     message->window = nullptr;
     message->message = kWmQuit;
@@ -306,7 +389,8 @@ int SysGetMessage(SysMessage* message) {
 // PeekMessageW with PM_REMOVE for the whole thread.
 int SysPeekMessage(SysMessage* message) {
   MSG msg;
-  if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return 0;
+  if (!(OnAnsiRoad() ? PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) : PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)))
+    return 0;
   ToSys(msg, message);
   return 1;
 }
@@ -320,11 +404,12 @@ int SysTranslateMessage(const SysMessage* message) {
 // DispatchMessageW.
 intptr_t SysDispatchMessage(const SysMessage* message) {
   MSG msg = FromSys(message);
-  return static_cast<intptr_t>(DispatchMessageW(&msg));
+  return static_cast<intptr_t>(OnAnsiRoad() ? DispatchMessageA(&msg) : DispatchMessageW(&msg));
 }
 
 // DefWindowProcW.
 intptr_t SysDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (OnAnsiRoad()) return static_cast<intptr_t>(DefWindowProcA(Hwnd(window), message, wParam, lParam));
   return static_cast<intptr_t>(DefWindowProcW(Hwnd(window), message, wParam, lParam));
 }
 
@@ -332,12 +417,15 @@ intptr_t SysDefWindowProc(WindowHandle window, uint32_t message, uintptr_t wPara
 
 // SetCursor(LoadCursorW(NULL, id)) with one of the system cursors.
 void SysSetCursorShape(int cursorId) {
-  SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(cursorId)));
+  SetCursor(OnAnsiRoad() ? LoadCursorA(nullptr, MAKEINTRESOURCEA(cursorId))
+                         : LoadCursorW(nullptr, MAKEINTRESOURCEW(cursorId)));
 }
 
 // SystemParametersInfoW(SPI_GETWORKAREA).
 int SysGetWorkArea(SysRect* rect) {
-  return SystemParametersInfoW(SPI_GETWORKAREA, 0, reinterpret_cast<RECT*>(rect), 0) ? 1 : 0;
+  RECT* area = reinterpret_cast<RECT*>(rect);
+  if (OnAnsiRoad()) return SystemParametersInfoA(SPI_GETWORKAREA, 0, area, 0) ? 1 : 0;
+  return SystemParametersInfoW(SPI_GETWORKAREA, 0, area, 0) ? 1 : 0;
 }
 
 // GetSystemMetrics.
@@ -346,5 +434,7 @@ int SysGetSystemMetrics(int index) { return GetSystemMetrics(index); }
 // ==== Mouse buttons ==========================================================================
 // SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP) stored in the user profile.
 int SysSetMouseButtonSwap(int swap) {
-  return SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP, swap ? TRUE : FALSE, nullptr, SPIF_UPDATEINIFILE) ? 1 : 0;
+  const UINT on = swap ? TRUE : FALSE;
+  if (OnAnsiRoad()) return SystemParametersInfoA(SPI_SETMOUSEBUTTONSWAP, on, nullptr, SPIF_UPDATEINIFILE) ? 1 : 0;
+  return SystemParametersInfoW(SPI_SETMOUSEBUTTONSWAP, on, nullptr, SPIF_UPDATEINIFILE) ? 1 : 0;
 }

@@ -1,10 +1,13 @@
 // Painting services on real Windows: paint cycles, device contexts, brushes, rectangles, text
-// and fonts, over the graphics interface.
+// and fonts, over the graphics interface (the A functions on the ANSI road, except text output
+// and measuring, which the 9x family implements in wide form).
 #include <cstring>
 
 #include "platform/ui.h"
 #include "platform/win32/win32_internal.h"
 
+using win32::AnsiText;
+using win32::OnAnsiRoad;
 using win32::Wide;
 
 // SysPaint carries the system's paint record between SysBeginPaint and SysEndPaint.
@@ -18,6 +21,15 @@ inline HDC Hdc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
 inline DeviceContext Dc(HDC dc) { return reinterpret_cast<DeviceContext>(dc); }
 inline HGDIOBJ Gdi(GdiObject object) { return reinterpret_cast<HGDIOBJ>(object); }
 inline GdiObject Obj(HGDIOBJ object) { return reinterpret_cast<GdiObject>(object); }
+
+// The font's description of either width with another weight, as a new font.
+template <typename LogFont, typename GetObjectFn, typename CreateFn>
+HFONT Reweighted(HGDIOBJ font, int weight, GetObjectFn getObject, CreateFn create) {
+  LogFont description;
+  if (getObject(font, sizeof description, &description) != static_cast<int>(sizeof description)) return nullptr;
+  description.lfWeight = weight;
+  return create(&description);
+}
 
 }  // namespace
 
@@ -83,6 +95,13 @@ int SysTextOut(DeviceContext dc, int x, int y, const char16_t* text, int length)
 
 // GetTextMetricsW: the character height and average width of the selected font.
 int SysGetTextMetrics(DeviceContext dc, SysTextMetrics* metrics) {
+  if (OnAnsiRoad()) {
+    TEXTMETRICA tm;
+    if (!GetTextMetricsA(Hdc(dc), &tm)) return 0;
+    metrics->height = tm.tmHeight;
+    metrics->averageCharWidth = tm.tmAveCharWidth;
+    return 1;
+  }
   TEXTMETRICW tm;
   if (!GetTextMetricsW(Hdc(dc), &tm)) return 0;
   metrics->height = tm.tmHeight;
@@ -101,26 +120,27 @@ int SysGetTextExtent(DeviceContext dc, const char16_t* text, int length, int32_t
 
 // WM_GETFONT; a control without a font of its own draws with the system font.
 GdiObject SysGetWindowFont(WindowHandle window) {
-  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(Hwnd(window), WM_GETFONT, 0, 0));
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(win32::SendText(Hwnd(window), WM_GETFONT, 0, 0));
   return Obj(font != nullptr ? font : GetStockObject(SYSTEM_FONT));
 }
 
 // WM_SETFONT.
 void SysSetWindowFont(WindowHandle window, GdiObject font, int redraw) {
-  SendMessageW(Hwnd(window), WM_SETFONT, reinterpret_cast<WPARAM>(Gdi(font)), MAKELPARAM(redraw ? TRUE : FALSE, 0));
+  win32::SendText(Hwnd(window), WM_SETFONT, reinterpret_cast<WPARAM>(Gdi(font)), MAKELPARAM(redraw ? TRUE : FALSE, 0));
 }
 
 // A new font with the description of font and another weight; the caller deletes it.
 GdiObject SysCreateFontWithWeight(GdiObject font, int weight) {
-  LOGFONTW description;
-  if (GetObjectW(Gdi(font), sizeof description, &description) != static_cast<int>(sizeof description)) return nullptr;
-  description.lfWeight = weight;
-  return Obj(CreateFontIndirectW(&description));
+  if (OnAnsiRoad()) return Obj(Reweighted<LOGFONTA>(Gdi(font), weight, GetObjectA, CreateFontIndirectA));
+  return Obj(Reweighted<LOGFONTW>(Gdi(font), weight, GetObjectW, CreateFontIndirectW));
 }
 
 // CreateFontW with the given height, weight, italic flag, pitch and family, and face; the rest
 // left to the font mapper's defaults.
 GdiObject SysCreateFont(int height, int weight, int italic, uint32_t pitchAndFamily, const char16_t* face) {
+  if (OnAnsiRoad())
+    return Obj(CreateFontA(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                           OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily, AnsiText(face)));
   return Obj(CreateFontW(height, 0, 0, 0, weight, italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, pitchAndFamily, Wide(face)));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -19,6 +20,8 @@
 #include "platform/registry.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
+#include "platform/version_info.h"
+#include "platform/win32/win32_internal.h"
 #include "res/resource_ids.h"
 #include "ui/wizard_messages.h"
 
@@ -788,12 +791,12 @@ INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return mess
 // Window procedure of the message-loop check: records application messages and answers each with
 // its offset from WM_APP.
 std::vector<UINT> g_seenMessages;
-LRESULT CALLBACK RecordingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+intptr_t RecordingWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (message >= WM_APP) {
     g_seenMessages.push_back(message);
-    return static_cast<LRESULT>(message - WM_APP);
+    return static_cast<intptr_t>(message - WM_APP);
   }
-  return static_cast<LRESULT>(SysDefWindowProc(reinterpret_cast<WindowHandle>(window), message, wParam, lParam));
+  return SysDefWindowProc(window, message, wParam, lParam);
 }
 
 class Win32Dialogs : public SetupExeResources {
@@ -1093,15 +1096,11 @@ TEST_F(Win32Dialogs, ButtonsAndVisibility) {
 // process, and its posted and sent messages arrive through the seam's loop.
 TEST_F(Win32Dialogs, WindowSearchAndMessageLoop) {
   g_seenMessages.clear();
-  WNDCLASSW wc = {};
-  wc.lpszClassName = L"GlidewaveLayerCheck";
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpfnWndProc = RecordingWindowProc;
-  ASSERT_NE(RegisterClassW(&wc), 0);
-  HWND hwnd = CreateWindowExW(0, wc.lpszClassName, L"Layer check window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                              nullptr, wc.hInstance, nullptr);
-  ASSERT_NE(hwnd, nullptr);
-  WindowHandle window = reinterpret_cast<WindowHandle>(hwnd);
+  ModuleHandle instance = reinterpret_cast<ModuleHandle>(GetModuleHandleW(nullptr));
+  ASSERT_EQ(SysRegisterWindowClass(instance, u"GlidewaveLayerCheck", RecordingWindowProc, 1), 1);
+  WindowHandle window =
+      SysCreateWindow(u"GlidewaveLayerCheck", u"Layer check window", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, instance);
+  ASSERT_NE(window, nullptr);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", u"Layer check window"), window);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), window);
   EXPECT_EQ(SysFindWindow(nullptr, u"Layer check window"), window);
@@ -1149,7 +1148,6 @@ TEST_F(Win32Dialogs, WindowSearchAndMessageLoop) {
   EXPECT_EQ(SysDestroyWindow(window), 1);
   EXPECT_EQ(SysIsWindow(window), 0);
   EXPECT_EQ(SysFindWindow(u"GlidewaveLayerCheck", nullptr), nullptr);
-  UnregisterClassW(wc.lpszClassName, wc.hInstance);
 
   // The seam's constants are the system's.
   EXPECT_EQ(reinterpret_cast<HWND>(kHwndBottom), HWND_BOTTOM);
@@ -1282,7 +1280,8 @@ TEST(Win32Paint, Fonts) {
     ASSERT_EQ(GetObjectW(reinterpret_cast<HGDIOBJ>(heavy), sizeof copy, &copy), int(sizeof copy));
     EXPECT_EQ(copy.lfWeight, 700);
     lf.lfWeight = 700;
-    EXPECT_EQ(memcmp(&lf, &copy, sizeof lf), 0);
+    EXPECT_EQ(memcmp(&lf, &copy, offsetof(LOGFONTW, lfFaceName)), 0);
+    EXPECT_EQ(std::wstring(copy.lfFaceName), W(row.face));
     EXPECT_EQ(SysDeleteObject(heavy), 1);
     EXPECT_EQ(SysDeleteObject(font), 1);
   }
@@ -1290,11 +1289,143 @@ TEST(Win32Paint, Fonts) {
 }
 
 
+// ---- The ANSI road of the 9x family ----
+
+// What the seam sees of one service, as one text.
+struct RoadCase {
+  const char* name;
+  std::function<std::u16string()> observe;
+};
+
+std::u16string Text(const char16_t* text, size_t count) { return std::u16string(text, count); }
+std::u16string Number(uint64_t n) {
+  std::u16string out;
+  do out.insert(out.begin(), static_cast<char16_t>(u'0' + n % 10)); while (n /= 10);
+  return out;
+}
+
+// Every service that carries text sees the same text on the ANSI road (the A functions and the
+// code-page conversions of the 9x family) as on the wide one, in both directions. The texts use
+// characters of the Western code page, which the ANSI road can hold.
+TEST(Win32AnsiRoad, SeamSeesTheSameTextOnBothRoads) {
+  TempFolder folder;
+  const std::u16string dir(U(folder.path().c_str()));
+  const std::u16string file = dir + u"\\Gr\u00fc\u00dfe \u00e9t\u00e9.ini";
+  WriteFileBytes(reinterpret_cast<const wchar_t*>(file.c_str()),
+                 "[Caf\xe9]\r\nName=Souris \xe0 molette\r\nCount=42\r\n[Second]\r\n");
+  const char16_t* key = u"Software\\GlidewaveLayerChecks\\Road \u00e9";
+  WindowHandle window = CanCreateWindows() ? SysCreateWindow(u"STATIC", u"Pr\u00eat", 0, 0, 0, 10, 10, nullptr)
+                                           : nullptr;
+  std::vector<RoadCase> cases = {
+      {"registry text without terminator, value name and enumeration",
+       [&] {
+         const char16_t text[] = u"Glidewave \u00e9dition";  // written without its terminator
+         RegKey k = nullptr;
+         if (SysRegCreateKey(kRegCurrentUser, key, kKeyAllAccess, &k, nullptr) != 0) return std::u16string(u"-");
+         SysRegSetValue(k, u"N\u00e9", kRegTypeSz, reinterpret_cast<const uint8_t*>(text), 17 * 2);
+         char16_t data[64] = {}, name[32] = {};
+         uint32_t type = 0, size = sizeof data, nameLen = 32, enumSize = sizeof data;
+         const int32_t rc = SysRegQueryValue(k, u"N\u00e9", &type, reinterpret_cast<uint8_t*>(data), &size);
+         std::u16string seen = Number(static_cast<uint32_t>(rc)) + u"|" + Number(type) + u"|" + Number(size) + u"|" +
+                               Text(data, size / 2);
+         SysRegEnumValue(k, 0, name, &nameLen, &type, reinterpret_cast<uint8_t*>(data), &enumSize);
+         seen += u"|" + Text(name, nameLen) + u"|" + Number(enumSize);
+         SysRegDeleteValue(k, u"N\u00e9");
+         SysRegCloseKey(k);
+         SysRegDeleteKey(kRegCurrentUser, key);
+         return seen;
+       }},
+      {"INI string, number and section list",
+       [&] {
+         char16_t value[64], list[64];
+         const uint32_t n = SysReadProfileString(u"Caf\u00e9", u"Name", u"", value, 64, file.c_str());
+         const uint32_t all = SysReadProfileString(nullptr, nullptr, u"", list, 64, file.c_str());
+         return Text(value, n) + u"|" + Number(SysReadProfileInt(u"Caf\u00e9", u"Count", 7, file.c_str())) + u"|" +
+                Text(list, all);
+       }},
+      {"find data and file attributes",
+       [&] {
+         SysFindData data = {};
+         SysHandle find = SysFindFirstFile((dir + u"\\*.ini").c_str(), &data);
+         if (find == kInvalidHandle) return std::u16string(u"-");
+         SysFindClose(find);
+         return std::u16string(data.name) + u"|" + Number(data.size) + u"|" +
+                Number(SysGetFileAttributes(file.c_str()) & ~0x2000u) + u"|" + Number(SysPathExists(file.c_str()));
+       }},
+      {"copy, create and delete under a converted name",
+       [&] {
+         const std::u16string copy = dir + u"\\Copie \u00e0.ini", sub = dir + u"\\Dossier \u00e7";
+         std::u16string seen = Number(SysCopyFile(file.c_str(), copy.c_str(), 1)) +
+                               Number(SysCreateDirectory(sub.c_str())) + Number(SysPathExists(copy.c_str()));
+         seen += Number(SysDeleteFile(copy.c_str())) + Number(SysRemoveDirectory(sub.c_str()));
+         return seen + Number(SysPathExists(copy.c_str()));
+       }},
+      {"module path and system folder",
+       [] {
+         char16_t module[MAX_PATH], system[MAX_PATH];
+         const uint32_t m = SysGetModulePath(module, MAX_PATH), n = SysGetSystemDirectory(system, MAX_PATH);
+         return Text(module, m) + u"|" + Text(system, n);
+       }},
+      {"version resource of setup.exe",
+       [] {
+         const std::u16string path(U(g_setupExe.c_str()));
+         const uint32_t size = SysGetFileVersionInfoSize(path.c_str());
+         std::vector<uint8_t> block(size + 1);
+         void* value = nullptr;
+         uint32_t length = 0;
+         if (!size || !SysGetFileVersionInfo(path.c_str(), size, block.data())) return std::u16string(u"-");
+         if (!SysVerQueryValue(block.data(), u"\\VarFileInfo\\Translation", &value, &length) || length < 4)
+           return std::u16string(u"no translation");
+         uint16_t lang[2];
+         std::memcpy(lang, value, sizeof lang);
+         char query[64];
+         wsprintfA(query, "\\StringFileInfo\\%04x%04x\\FileVersion", lang[0], lang[1]);
+         char16_t wide[64];
+         SysAnsiToWide(query, wide, 64);
+         if (!SysVerQueryValue(block.data(), wide, &value, &length)) return std::u16string(u"no text");
+         return std::u16string(static_cast<const char16_t*>(value)) + u"|" + Number(length);
+       }},
+      {"window text and text messages",
+       [&] {
+         if (!window) return std::u16string(u"no window system");
+         SysSetWindowText(window, u"Fen\u00eatre \u00e9");
+         char16_t title[64], sent[64], cut[4];
+         const uint32_t n = SysGetWindowText(window, title, 64);
+         SysSendMessage(window, kWmSetText, 0, reinterpret_cast<intptr_t>(u"Envoy\u00e9"));
+         const intptr_t m = SysSendMessage(window, kWmGetText, 64, reinterpret_cast<intptr_t>(sent));
+         const intptr_t c = SysSendMessage(window, kWmGetText, 4, reinterpret_cast<intptr_t>(cut));
+         char16_t cls[32];
+         const uint32_t k = SysGetClassName(window, cls, 32);
+         return Text(title, n) + u"|" + Text(sent, static_cast<size_t>(m)) + u"|" + Text(cut, static_cast<size_t>(c)) +
+                u"|" + Text(cls, k);
+       }},
+  };
+  for (const RoadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    win32::ForceAnsiRoad(0);
+    const std::u16string wide = c.observe();
+    win32::ForceAnsiRoad(1);
+    const std::u16string ansi = c.observe();
+    win32::ForceAnsiRoad(-1);
+    EXPECT_FALSE(wide.empty() || wide == u"-");
+    EXPECT_EQ(Ascii(wide.c_str()), Ascii(ansi.c_str()));
+    EXPECT_TRUE(wide == ansi);
+  }
+  if (window) SysDestroyWindow(window);
+}
+
 }  // namespace
 
 // GoogleTest's own flags first; the one argument left over is the path of setup.exe.
+// Usage: win32_layer_checks [gtest flags] [--ansi-road] <path of setup.exe>. With --ansi-road
+// every check runs on the ANSI road of the 9x family.
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  if (argc > 1 && std::strcmp(argv[1], "--ansi-road") == 0) {
+    win32::ForceAnsiRoad(1);
+    --argc;
+    ++argv;
+  }
   if (argc > 1) {
     wchar_t path[MAX_PATH];
     MultiByteToWideChar(CP_ACP, 0, argv[1], -1, path, MAX_PATH);
