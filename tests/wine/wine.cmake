@@ -21,6 +21,16 @@ target_link_options(driver-setup-stub PRIVATE -municode -static -static-libgcc)
 target_link_libraries(driver-setup-stub PRIVATE advapi32)
 set_target_properties(driver-setup-stub PROPERTIES OUTPUT_NAME driver_setup_stub RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
+# Where Wine cannot run this build's programs (no Wine, no 32-bit Wine, or a kernel without
+# 32-bit support) one test says why and skips, in place of a skipping test per case.
+execute_process(COMMAND ${WINETEST_PYTHON} ${WINETEST} check --arch ${WINETEST_ARCH}
+  OUTPUT_QUIET ERROR_QUIET RESULT_VARIABLE WINETEST_CHECK_RESULT)
+if(WINETEST_CHECK_RESULT EQUAL 77)
+  add_test(NAME wine.unavailable COMMAND ${WINETEST_PYTHON} ${WINETEST} check --arch ${WINETEST_ARCH})
+  set_tests_properties(wine.unavailable PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
+  return()
+endif()
+
 execute_process(COMMAND ${WINETEST_PYTHON} ${WINETEST} list
   OUTPUT_VARIABLE WINETEST_CASES RESULT_VARIABLE WINETEST_LIST_RESULT ERROR_VARIABLE WINETEST_LIST_ERROR)
 if(NOT WINETEST_LIST_RESULT EQUAL 0)

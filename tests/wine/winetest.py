@@ -4,6 +4,9 @@
 Subcommands (all paths are host paths):
   list                      the registered cases, one "name version serial|parallel" per line
                             (read by CMake; interactive cases run serially)
+  check [--arch win32|win64]
+                            exits 0 when Wine can run programs of that architecture here, 77
+                            (skipped) with the reason when not
   display-start --state F   starts one Xvfb for the whole test run and records it in F
   display-stop --state F    ends the Xvfb recorded in F
   template --root DIR [--arch win32|win64]
@@ -1164,6 +1167,7 @@ def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = parser.add_subparsers(dest="command", required=True)
     sub.add_parser("list")
+    sub.add_parser("check").add_argument("--arch", choices=("win32", "win64"), default="win64")
     for name in ("display-start", "display-stop"):
         sub.add_parser(name).add_argument("--state", required=True)
     p = sub.add_parser("template")
@@ -1195,6 +1199,10 @@ def main(argv):
     # CTest ends a test that runs too long with SIGTERM: unwind so that cleanups run.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
+        if opts.command == "check":
+            loader_for_arch(opts.arch)
+            log(f"Wine can run {opts.arch} programs here")
+            return 0
         if opts.command == "list":
             for case in load_cases().values():
                 for version in case.versions:
