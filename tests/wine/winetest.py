@@ -424,6 +424,7 @@ def save_screen(display, work_dir):
 # Prefixes
 
 
+X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
 # What every prefix gets besides wineboot's defaults:
 # - no window manager control of the program's windows: with none running on the virtual display,
 #   Wine otherwise waits about 2 s for each window the program hides or destroys;
@@ -431,7 +432,7 @@ def save_screen(display, work_dir):
 #   setup.exe itself makes. Wine ignores the include list while the exclude list that wineboot
 #   writes exists, so that one goes.
 TEMPLATE_VALUES = [
-    (r"HKCU\Software\Wine\X11 Driver", "Managed", "REG_SZ", "N"),
+    (X11_DRIVER_KEY, "Managed", "REG_SZ", "N"),
     (r"HKCU\Software\Wine\Debug", "RelayFromInclude", "REG_SZ", "setup.exe"),
     (r"HKCU\Software\Wine\Debug", "RelayFromExclude", None, None),
 ]
@@ -1077,7 +1078,10 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
         folder = install_package(prefix, exe, case.package(version), source_dir=source)
         add_driver_programs(folder, stub, case.driver_programs, case.driver_verdict)
         add_windows_files(prefix, fixtures, case.windows_files)
-        set_windows_version(prefix, version, case.seed)  # last: the program shares its wineserver
+        # Runs that press keys or click keep Wine's window-manager mode: without it the last page
+        # can stay below the background window once the installation's dialogs have closed.
+        interactive = [(X11_DRIVER_KEY, "Managed", "REG_SZ", "Y")] if steps or case.dismiss else []
+        set_windows_version(prefix, version, case.seed + interactive)  # last: shares the wineserver
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
         step_failures = []
