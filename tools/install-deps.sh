@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, as root on Debian bookworm, every package the builds and tests need: the native
-# toolchain and test libraries, clang for the fuzzers, the mingw-w64 cross compilers, Wine with a virtual X server for
-# the end-to-end tests, and the image tools. Does nothing but a quick check when all of them are
-# already installed.
+# toolchain and test libraries, clang for the fuzzers, the mingw-w64 cross compilers, Wine (64-
+# and 32-bit: the 32-bit setup.exe runs in a 32-bit prefix) with a virtual X server for the
+# end-to-end tests, and the image tools. Adds the i386 architecture to dpkg for the 32-bit Wine.
+# Does nothing but a quick check when all of them are already installed.
 set -euo pipefail
 
 PACKAGES=(
@@ -15,8 +16,9 @@ PACKAGES=(
   # cross build of setup.exe (g++ and windres for both Windows targets)
   mingw-w64 g++-mingw-w64-x86-64 g++-mingw-w64-i686
   binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
-  # Wine: the 64-bit loader (wine64) and the launcher, wineserver, wineboot and reg (wine, libwine)
-  wine wine64 libwine
+  # Wine: the 64-bit loader (wine64) and the launcher, wineserver, wineboot and reg (wine, libwine),
+  # and the 32-bit loader with its libraries (wine32:i386)
+  wine wine64 libwine wine32:i386
   # virtual display and window tools for the Wine tests, image tools for resources
   xvfb xdotool x11-utils imagemagick
   # timing and peak memory for tools/bench.sh (not used by the tests)
@@ -24,10 +26,12 @@ PACKAGES=(
 )
 
 # Prints the packages of PACKAGES that dpkg does not report as installed (one dpkg-query call).
+# A name with an architecture (wine32:i386) must be installed for that architecture; a plain
+# name for any.
 missing_packages() {
   local installed
-  installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null |
-    awk '$2 == "install" && $3 == "ok" && $4 == "installed" { print $1 }' || true)
+  installed=$(dpkg-query -W -f='${Package} ${Package}:${Architecture} ${Status}\n' "${PACKAGES[@]}" 2>/dev/null |
+    awk '$3 == "install" && $4 == "ok" && $5 == "installed" { print $1; print $2 }' || true)
   local pkg
   for pkg in "${PACKAGES[@]}"; do
     grep -qxF "$pkg" <<<"$installed" || echo "$pkg"
@@ -52,6 +56,13 @@ if [[ $(id -u) -ne 0 ]]; then
 fi
 
 export DEBIAN_FRONTEND=noninteractive
+# Packages of another architecture need it in dpkg's list before apt-get update reads its indexes.
+for arch in $(printf '%s\n' "${MISSING[@]}" | sed -n 's/^[^:]*://p' | sort -u); do
+  if [[ $arch != "$(dpkg --print-architecture)" ]] && ! dpkg --print-foreign-architectures | grep -qxF "$arch"; then
+    echo "install-deps: dpkg --add-architecture $arch"
+    dpkg --add-architecture "$arch"
+  fi
+done
 echo "install-deps: apt-get update"
 apt-get update -q </dev/null
 echo "install-deps: apt-get install ${MISSING[*]}"

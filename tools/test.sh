@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The project's full check: installs the dependencies, builds the four presets (native,
 # native with sanitizers, 64-bit and 32-bit Windows) and runs the native unit tests, the
-# sanitizer run and the Wine tests, then runs every parser fuzzer for 20 seconds from its seeds
-# (tools/fuzz.sh, fixed random seed). Exits non-zero when any step fails and leaves no Xvfb or
+# sanitizer run and the Wine tests of both Windows programs (the 32-bit one's skip on a machine
+# whose kernel runs no 32-bit programs), then runs every parser fuzzer for 20 seconds from its
+# seeds (tools/fuzz.sh, fixed random seed). Exits non-zero when any step fails and leaves no Xvfb or
 # wineserver of its own behind.
 set -uo pipefail
 
@@ -63,8 +64,8 @@ for preset in sim sim-asan win win32; do
   fi
 done
 
-# The Wine tests of the win preset share one Xvfb and one template prefix (CTest fixtures).
-for preset in sim sim-asan win; do
+# The Wine tests of each Windows preset share one Xvfb and one template prefix (CTest fixtures).
+for preset in sim sim-asan win win32; do
   if [[ -n ${BUILT[$preset]:-} ]]; then
     run "test $preset" ctest --preset "$preset" -j "$JOBS"
   else

@@ -90,7 +90,7 @@ def run_wine(exe, owner, fixture, fixtures, root, state, work):
     prefix = Path(work) / "prefix"
     display = winetest.Display(state, work)
     try:
-        template = winetest.ensure_template(root, display.name)
+        template = winetest.ensure_template(root, display.name, winetest.exe_arch(exe))
         winetest.fresh_prefix(template, prefix)
         winetest.set_windows_version(prefix, WINDOWS_VERSION)
         folder = prefix / "drive_c" / "parity"

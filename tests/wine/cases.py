@@ -7,12 +7,13 @@ HKCU and are read from the prefix's saved registry after the run.
 """
 
 from dataclasses import dataclass, field
-from typing import Callable, Dict, List, Optional, Tuple
+from typing import Callable, Dict, List, Optional, Tuple, Union
 
 # Wine's names for the Windows versions it can pretend to be, with the version numbers Wine 8
-# reports to a 64-bit program for each (GetVersionExW: major, minor, platform id).
-# The 64-bit Wine does report the 9x family (platform id 1, bit 31 of GetVersion set), so the
-# 64-bit setup.exe can be run as Windows 95/98/Me. One difference from those systems remains:
+# reports for each (GetVersionExW: major, minor, platform id), to the 64-bit and the 32-bit
+# program alike. Wine does report the 9x family (platform id 1, bit 31 of GetVersion set), so
+# setup.exe can be run as Windows 95/98/Me (the harness then also checks, from Wine's call
+# trace, that it calls no function those systems lack). One difference from them remains:
 # Wine accepts the extended version structure (OSVERSIONINFOEXW) for every version, where Windows
 # 95/98/Me and NT 4 before SP6 reject it. So under Wine setup.exe writes the platform trace line
 # ("maj = 4, min = 10, ...") on the 9x versions too, where the real systems write none; the
@@ -40,7 +41,9 @@ NOT_SUPPORTED = ("Current O.S. is not supported by this software, please refer t
 TYPE_MISSING = "Please specify the /type switch to tell setup installer which interface is going to be install!!"
 EARLY_ENDS = [NOT_SUPPORTED, TYPE_MISSING]
 
-SYSTEM_DIR = "C:\\windows\\system32"  # GetSystemDirectory of a 64-bit program under Wine
+# GetSystemDirectory under Wine: the 64-bit program runs in a 64-bit prefix, the 32-bit one in a
+# 32-bit prefix, so neither sees the folder redirection of 32-bit programs on 64-bit Windows.
+SYSTEM_DIR = "C:\\windows\\system32"
 NORVIK_KEY = "HKLM\\Software\\Norvik"
 
 
@@ -96,7 +99,8 @@ class Case:
     # verdict ("Result") it writes into the install record it is given.
     driver_programs: List[str] = field(default_factory=list)
     driver_verdict: int = 0
-    steps: List[Step] = field(default_factory=list)  # interactive run: pages and key presses
+    # Interactive run: pages and key presses, or version -> those when the pages differ.
+    steps: Union[List[Step], Callable[[str], List[Step]]] = field(default_factory=list)
     # Files put into C:\\windows before the run: {name there: built fixture (relative path)}.
     windows_files: Dict[str, str] = field(default_factory=dict)
     # Captions (regular expressions) of message boxes the harness answers with Enter whenever
@@ -107,6 +111,10 @@ class Case:
     # (RunOnce among them) after setup has exited, so the harness lets the prefix's programs end
     # by themselves before it reads the registry.
     restarts: bool = False
+
+    def steps_on(self, version):
+        """The steps of an interactive run on that version ([] for a run without key presses)."""
+        return self.steps(version) if callable(self.steps) else self.steps
 
 
 def ini(*sections):
@@ -301,6 +309,14 @@ MENU_FOLDER = COMMON_PROGRAMS + "\\Norvik\\Glidewave 98"
 DRIVER_PROGRAMS = ["SetupNT.exe", "Setup9x.exe", "Usbset9x.exe"]
 
 
+def wizard_walk(version, *questions):
+    """Enter on every page of the demo's wizard: Welcome, the question pages, Choose Destination
+    Location (which the demo's SETUP98.INI does not ask), Start Installation; then Finish."""
+    pages = ["Welcome", *questions] + ([] if version == "win98" else ["Choose Destination Location"])
+    return ([Step(title, ["Return"]) for title in pages + ["Start Installation"]] +
+            [Step("Setup Complete", click=WIZARD_DEFAULT_BUTTON)])
+
+
 def demo_installed(version, interface="USB", code=3):
     """What an unattended installation of the demo package leaves on every version."""
     shortcuts = [] if version == "win8" else [MENU_FOLDER + "\\Glidewave 98 Settings.lnk",
@@ -386,15 +402,12 @@ CASES.append(Case(
     about="A user installs the demo package by pressing Enter on every page (USB preselected, "
           "right-handed, the proposed folder); /NR keeps Windows running. Screenshots of every "
           "page are kept with the test output.",
-    versions=["win7"],
+    versions=["win7", "win98"],
     args=["/NR"],
     source=DEMO,
     package=lambda v: {},
     driver_programs=DRIVER_PROGRAMS,
-    steps=[Step("Welcome", ["Return"]), Step("Hardware Interface Selection", ["Return"]),
-           Step("Choose Mouse Location", ["Return"]), Step("Choose Destination Location", ["Return"]),
-           Step("Start Installation", ["Return"]),
-           Step("Setup Complete", click=WIZARD_DEFAULT_BUTTON)],
+    steps=lambda v: wizard_walk(v, "Hardware Interface Selection", "Choose Mouse Location"),
     expect=lambda v: demo_installed(v),
 ))
 
@@ -447,10 +460,22 @@ def demo_file(name):
     return (Path(__file__).resolve().parent.parent.parent / DEMO / name).read_text(encoding="cp1252")
 
 
-def demo_with_models(choose_mouse):
-    """The demo's SETUP2K.INI with the USB product list, and ChooseMouse as given."""
-    text = demo_file("SETUP2K.INI").replace("ChooseMouse=FALSE", f"ChooseMouse={'TRUE' if choose_mouse else 'FALSE'}")
-    return {"SETUP2K.INI": text + "\n" + ini(USB_PRODUCT_LIST)}
+def config_name(version):
+    """The demo package's configuration file that the version reads."""
+    return "SETUP98.INI" if version == "win98" else "SETUP2K.INI"
+
+
+def demo_with_models(choose_mouse, config="SETUP2K.INI"):
+    """A configuration file of the demo with the test's USB product list in place of its own,
+    and ChooseMouse as given."""
+    text = demo_file(config).replace("ChooseMouse=FALSE", f"ChooseMouse={'TRUE' if choose_mouse else 'FALSE'}")
+    kept, skipping = [], False
+    for line in text.splitlines():
+        if line.startswith("["):
+            skipping = line.strip().lower() == "[product.list.usb]"
+        if not skipping:
+            kept.append(line)
+    return {config: "\n".join(kept) + "\n\n" + ini(USB_PRODUCT_LIST)}
 
 
 def mouse_type_values(model, mouse_type, library_value, file):
@@ -550,16 +575,15 @@ CASES.append(Case(
     about="A user walks the wizard with the model page (no interface or location question): the "
           "first model is preselected and its bundle picture shown (see the page screenshots); "
           "Enter on every page installs it with its mouse-type values.",
-    versions=["win7"],
+    versions=["win7", "win98"],
     args=["/NR"],
     source=DEMO,
-    package=lambda v: {"SETUP2K.INI": demo_with_models(True)["SETUP2K.INI"]
-                       .replace("AskType=TRUE", "AskType=FALSE").replace("AskMousePosition=TRUE", "AskMousePosition=FALSE")},
+    package=lambda v: {name: text.replace("AskType=TRUE", "AskType=FALSE")
+                       .replace("AskMousePosition=TRUE", "AskMousePosition=FALSE")
+                       for name, text in demo_with_models(True, config_name(v)).items()},
     windows_files=MODEL_PICTURES,
     driver_programs=DRIVER_PROGRAMS,
-    steps=[Step("Welcome", ["Return"]), Step("Choose Mouse Location", ["Return"]),
-           Step("Choose Destination Location", ["Return"]), Step("Start Installation", ["Return"]),
-           Step("Setup Complete", click=WIZARD_DEFAULT_BUTTON)],
+    steps=lambda v: wizard_walk(v, "Choose Mouse Location"),
     expect=lambda v: Expect(
         trace_excludes=EARLY_ENDS,
         values=mouse_type_values("Glidewave Optical", "2Dmouse", "2DExternalResourceDll", "gwoptic.img")),

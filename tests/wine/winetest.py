@@ -4,21 +4,29 @@
 Subcommands (all paths are host paths):
   list                      the registered cases, one "name version serial|parallel" per line
                             (read by CMake; interactive cases run serially)
+  check [--arch win32|win64]
+                            exits 0 when Wine can run programs of that architecture here, 77
+                            (skipped) with the reason when not
   display-start --state F   starts one Xvfb for the whole test run and records it in F
   display-stop --state F    ends the Xvfb recorded in F
-  template --root DIR       makes sure the pristine prefix DIR/_template exists
+  template --root DIR [--arch win32|win64]
+                            makes sure the pristine prefix of that architecture exists
+                            (DIR/_template for win64, DIR/_template32 for win32)
   case NAME VERSION --exe EXE [--stub EXE] --root DIR [--state F]
-                            runs one case of cases.py in DIR/NAME-VERSION/prefix (--stub: the
-                            stand-in driver setup program the installation cases need;
-                            interactive cases keep a screenshot of each page in
-                            DIR/NAME-VERSION/pages)
+                            runs one case of cases.py in DIR/NAME-VERSION/prefix, a 32-bit
+                            prefix for a 32-bit program (--stub: the stand-in driver setup
+                            program the installation cases need; interactive cases keep a
+                            screenshot of each page in DIR/NAME-VERSION/pages). On Windows 95,
+                            98 and Me the run is traced and fails when setup.exe calls a function
+                            those systems lack (the calls are listed in DIR/NAME-VERSION/calls.txt)
   run --exe EXE --package DIR --prefix DIR --version V [--template-root DIR] [-- ARGS...]
                             runs setup.exe from a copy of a package folder in a fresh prefix and
                             prints its exit code and trace lines (the demo); the template prefix
-                            is the Wine tests' one (build/win/wine-tests) unless given
+                            is the Wine tests' one of the program's build (build/win/wine-tests
+                            or build/win32/wine-tests) unless given
 
 Exit codes: 0 pass, 1 fail, 77 skipped because Wine (or the 32-bit Wine for a 32-bit program)
-is not installed. No process started here outlives the command, except the Xvfb of
+is not installed or cannot run on this machine. No process started here outlives the command, except the Xvfb of
 display-start, which display-stop ends.
 """
 
@@ -48,10 +56,13 @@ RUN_TIMEOUT = 120       # seconds for one run of the program under test
 STEP_TIMEOUT = 60       # seconds an interactive run may take to show the next page
 STEP_SETTLE = 1.5       # seconds a shown page gets to paint before its screenshot
 STEP_RETRY = 10         # seconds a step's window may keep its caption before the press is repeated
-TOOL_TIMEOUT = 120      # seconds for wineboot, reg and the like
+TOOL_TIMEOUT = 120      # seconds for reg, regedit and the like
+BOOT_TIMEOUT = 480      # seconds for wineboot to make a prefix on a busy machine
 SERVER_TIMEOUT = 60     # seconds to wait for wineserver to finish and save the registry
+HOLD_SECONDS = 10       # seconds a prefix's wineserver outlives its last program after set-up
 PACKAGE_DIR = "pkg"     # the package folder below drive_c
-# Where "run" keeps its template prefix unless told otherwise: the one the Wine tests use.
+# Where "run" keeps its template prefix unless told otherwise: the one the Wine tests of the
+# build of that architecture use.
 DEFAULT_TEMPLATE_ROOT = HERE.parent.parent / "build" / "win" / "wine-tests"
 
 
@@ -88,6 +99,18 @@ def find_wine():
     return wine64, wine32, server
 
 
+def pe_image(exe):
+    """(first address, end) of a PE program loaded at its preferred base."""
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    offset = int.from_bytes(data[0x3C:0x40], "little") + 24  # optional header
+    if data[offset:offset + 2] == b"\x0b\x02":  # PE32+
+        base = int.from_bytes(data[offset + 24:offset + 32], "little")
+    else:
+        base = int.from_bytes(data[offset + 28:offset + 32], "little")
+    return base, base + int.from_bytes(data[offset + 56:offset + 60], "little")
+
+
 def pe_machine(exe):
     """Returns the machine field of a PE file (0x8664 for x86-64, 0x14c for i386)."""
     with open(exe, "rb") as f:
@@ -100,14 +123,60 @@ def pe_machine(exe):
     return int.from_bytes(data[offset + 4:offset + 6], "little")
 
 
+def exe_arch(exe):
+    """The prefix architecture a program needs: "win32" for an i386 program, else "win64"."""
+    return "win32" if pe_machine(exe) == 0x14C else "win64"
+
+
 def loader_for(exe):
     """Chooses the Wine loader that can run exe; skips when the 32-bit one is missing."""
+    return loader_for_arch(exe_arch(exe))
+
+
+def loader_for_arch(arch):
+    """The Wine loader of a prefix architecture; skips when the 32-bit one is missing or cannot
+    run on this machine."""
     wine64, wine32, _ = find_wine()
-    if pe_machine(exe) == 0x14C:
-        if not wine32:
-            raise Skip(f"{Path(exe).name} is a 32-bit program and the 32-bit Wine is not installed")
-        return wine32
-    return wine64
+    if arch != "win32":
+        return wine64
+    if not wine32:
+        raise Skip("a 32-bit prefix needs the 32-bit Wine (package wine32:i386), which is not installed")
+    why = loader_fault(wine32)
+    if why:
+        raise Skip(f"the 32-bit Wine cannot run on this machine ({why})")
+    return wine32
+
+
+_LOADER_FAULTS = {}
+
+
+def loader_fault(loader):
+    """Why the Wine loader cannot start a program here (None when it can). A kernel without
+    32-bit support refuses the 32-bit loader ("Exec format error")."""
+    if loader not in _LOADER_FAULTS:
+        try:
+            done = subprocess.run([loader, "--version"], capture_output=True, text=True, check=False,
+                                  stdin=subprocess.DEVNULL, timeout=TOOL_TIMEOUT)
+            _LOADER_FAULTS[loader] = (None if done.returncode == 0 else
+                                      f"{loader} --version failed ({done.returncode}): {done.stderr.strip()}")
+        except OSError as error:
+            _LOADER_FAULTS[loader] = f"{loader}: {error.strerror}; a kernel without 32-bit support refuses it"
+        except subprocess.TimeoutExpired:
+            _LOADER_FAULTS[loader] = f"{loader} --version did not end within {TOOL_TIMEOUT} s"
+    return _LOADER_FAULTS[loader]
+
+
+def prefix_arch(prefix):
+    """The architecture Wine recorded in a prefix ("#arch=" in system.reg); win64 when unknown."""
+    try:
+        with open(Path(prefix) / "system.reg", encoding="utf-8", errors="replace") as f:
+            for _ in range(10):
+                line = f.readline()
+                if line.startswith("#arch="):
+                    return line[6:].strip()
+    except OSError:
+        pass
+    return "win64"
 
 
 def wine_env(prefix, display=None, debug="-all"):
@@ -153,19 +222,23 @@ def wait_wineserver(prefix):
         raise Failure(f"wineserver of {prefix} did not end within {SERVER_TIMEOUT} s")
 
 
-def wine_tool(prefix, args, display=None):
-    """Runs a Wine built-in program (reg, wineboot) in the prefix; fails on a non-zero exit.
+def wine_tool(prefix, args, display=None, arch=None, timeout=TOOL_TIMEOUT):
+    """Runs a Wine built-in program (reg, regedit, wineboot) in the prefix with the loader of the
+    prefix's architecture (arch: the one a new prefix gets); fails on a non-zero exit.
 
     Output goes to a temporary file: a pipe would stay open as long as Wine's background
     processes, which inherit it, and the call would wait for them.
     """
-    wine64, _, _ = find_wine()
+    env = wine_env(prefix, display)
+    if arch:
+        env["WINEARCH"] = arch
+    loader = loader_for_arch(arch or prefix_arch(prefix))
     with tempfile.TemporaryFile() as output:
         try:
-            done = subprocess.run([wine64] + args, env=wine_env(prefix, display), stdin=subprocess.DEVNULL,
-                                  stdout=output, stderr=subprocess.STDOUT, timeout=TOOL_TIMEOUT, check=False)
+            done = subprocess.run([loader] + args, env=env, stdin=subprocess.DEVNULL,
+                                  stdout=output, stderr=subprocess.STDOUT, timeout=timeout, check=False)
         except subprocess.TimeoutExpired:
-            raise Failure(f"wine {' '.join(args)} did not end within {TOOL_TIMEOUT} s")
+            raise Failure(f"wine {' '.join(args)} did not end within {timeout} s")
         output.seek(0)
         text = output.read().decode("utf-8", "replace")
     if done.returncode != 0:
@@ -173,17 +246,75 @@ def wine_tool(prefix, args, display=None):
     return text
 
 
-def set_windows_version(prefix, version):
-    """Makes Wine report the given Windows version to every program of the prefix."""
+def setup_step(prefix, args, display=None, arch=None, timeout=TOOL_TIMEOUT):
+    """A set-up step of a prefix (wineboot, a registry import): runs the Wine program; a failed
+    step is shown and, once the prefix's wineserver has ended, tried once more. The second
+    failure ends the case."""
+    try:
+        wine_tool(prefix, args, display, arch, timeout)
+    except Failure as first:
+        log(f"warning: {first}\n  (waiting for the wineserver and trying once more)")
+        wait_wineserver(prefix)
+        wine_tool(prefix, args, display, arch, timeout)
+
+
+def hold_wineserver(prefix):
+    """Starts the prefix's wineserver (when none runs) so that it outlives its last program by
+    HOLD_SECONDS instead of ending at once (Debian starts it with -p0). The set-up steps and the
+    program that follows them then share one start of the prefix: Wine runs and empties RunOnce
+    at every start, so a value seeded there survives only this way."""
+    _, _, server = find_wine()
+    subprocess.run([server, f"-p{HOLD_SECONDS}"], env=wine_env(prefix), stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=SERVER_TIMEOUT, check=False)
+
+
+REG_ROOTS = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT",
+             "HKU": "HKEY_USERS"}
+
+
+def reg_file_text(entries):
+    """The text of a registry file (regedit's format) that sets the values (key, name,
+    "REG_SZ"/"REG_DWORD", data), or deletes those whose type is None."""
+    lines = ["Windows Registry Editor Version 5.00", ""]
+    for key, name, kind, data in entries:
+        root, _, rest = key.partition("\\")
+        lines.append(f"[{REG_ROOTS.get(root.upper(), root)}\\{rest}]")
+        quoted = '"' + name.replace("\\", "\\\\").replace('"', '\\"') + '"'
+        if kind is None:
+            lines.append(quoted + "=-")
+        elif kind == "REG_SZ":
+            lines.append(quoted + '="' + str(data).replace("\\", "\\\\").replace('"', '\\"') + '"')
+        elif kind == "REG_DWORD":
+            lines.append(f"{quoted}=dword:{int(str(data), 0) & 0xFFFFFFFF:08x}")
+        else:
+            raise Failure(f"registry value {key}\\{name}: type {kind} cannot be seeded (REG_SZ, REG_DWORD)")
+        lines.append("")
+    return "\r\n".join(lines) + "\r\n"
+
+
+def import_registry(prefix, entries, display=None, arch=None):
+    """Writes registry values into the prefix as one registry file imported by regedit (a
+    set-up step): (key, name, "REG_SZ"/"REG_DWORD", data). The prefix's wineserver is held
+    (hold_wineserver) for the program run that follows."""
+    if not entries:
+        return
+    hold_wineserver(prefix)
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", dir=Path(prefix).parent, delete=False,
+                                     encoding="utf-16", newline="") as reg:
+        reg.write(reg_file_text(entries))
+    try:
+        # Wine maps the host's root folder to drive Z:.
+        setup_step(prefix, ["regedit", "/S", "Z:" + reg.name.replace("/", "\\")], display, arch)
+    finally:
+        os.unlink(reg.name)
+
+
+def set_windows_version(prefix, version, seed=()):
+    """Makes Wine report the given Windows version to every program of the prefix and writes
+    the seed values (key, name, "REG_SZ"/"REG_DWORD", data) in the same set-up step."""
     if version not in WINDOWS_VERSIONS:
         raise Failure(f"unknown Windows version {version!r}; known: {', '.join(WINDOWS_VERSIONS)}")
-    wine_tool(prefix, ["reg", "add", r"HKCU\Software\Wine", "/v", "Version", "/d", version, "/f"])
-
-
-def seed_registry(prefix, entries):
-    """Writes registry values before the run: (key, name, "REG_DWORD"/"REG_SZ"/..., data)."""
-    for key, name, kind, data in entries:
-        wine_tool(prefix, ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"])
+    import_registry(prefix, [(r"HKCU\Software\Wine", "Version", "REG_SZ", version)] + list(seed))
 
 
 # ---------------------------------------------------------------------------------------------
@@ -293,36 +424,53 @@ def save_screen(display, work_dir):
 # Prefixes
 
 
-def wine_identity():
-    """A text that changes when the installed Wine changes (stamp of the template prefix)."""
-    wine64, _, _ = find_wine()
-    done = subprocess.run([wine64, "--version"], capture_output=True, text=True, check=False,
+X11_DRIVER_KEY = r"HKCU\Software\Wine\X11 Driver"
+# What every prefix gets besides wineboot's defaults:
+# - no window manager control of the program's windows: with none running on the virtual display,
+#   Wine otherwise waits about 2 s for each window the program hides or destroys;
+# - Wine's call trace (WINEDEBUG=+relay), when a run asks for it, covers only the calls that
+#   setup.exe itself makes. Wine ignores the include list while the exclude list that wineboot
+#   writes exists, so that one goes.
+TEMPLATE_VALUES = [
+    (X11_DRIVER_KEY, "Managed", "REG_SZ", "N"),
+    (r"HKCU\Software\Wine\Debug", "RelayFromInclude", "REG_SZ", "setup.exe"),
+    (r"HKCU\Software\Wine\Debug", "RelayFromExclude", None, None),
+]
+
+
+def wine_identity(arch):
+    """A text that changes when the installed Wine or the template's settings change (stamp of
+    the template prefix)."""
+    loader = loader_for_arch(arch)
+    done = subprocess.run([loader, "--version"], capture_output=True, text=True, check=False,
                           stdin=subprocess.DEVNULL, timeout=TOOL_TIMEOUT)
-    return f"{wine64} {done.stdout.strip()} {os.stat(wine64).st_mtime_ns}"
+    return f"{loader} {done.stdout.strip()} {os.stat(loader).st_mtime_ns} {TEMPLATE_VALUES!r}"
 
 
-def ensure_template(root, display=None):
-    """Creates ROOT/_template with wineboot once per Wine installation; returns its path.
+def ensure_template(root, display=None, arch="win64"):
+    """Creates the template prefix of an architecture in ROOT (_template for win64, _template32
+    for win32) with wineboot once per Wine installation; returns its path.
 
     Making a prefix takes Wine a while; every case then starts from a copy of this one.
     """
     root = Path(root).resolve()
     root.mkdir(parents=True, exist_ok=True)
-    template = root / "_template"
+    template = root / ("_template32" if arch == "win32" else "_template")
     stamp = template / ".winetest-stamp"
-    identity = wine_identity()
-    with open(root / ".template.lock", "w") as lock:
+    identity = wine_identity(arch)
+    with open(root / f"{template.name}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if stamp.is_file() and stamp.read_text() == identity:
             return template
-        building = root / "_template.new"
+        building = root / f"{template.name}.new"
         shutil.rmtree(building, ignore_errors=True)
         shutil.rmtree(template, ignore_errors=True)
-        log(f"creating the template prefix {template} (wineboot)")
+        log(f"creating the {arch} template prefix {template} (wineboot)")
         started = time.monotonic()
         try:
-            wine_tool(building, ["wineboot", "-i"], display)
+            setup_step(building, ["wineboot", "-i"], display, arch, BOOT_TIMEOUT)
             wait_wineserver(building)
+            import_registry(building, TEMPLATE_VALUES, display)
         finally:
             stop_wineserver(building)
         (building / ".winetest-stamp").write_text(identity)
@@ -522,6 +670,43 @@ def trace_lines(stderr_text):
     return lines
 
 
+# Wine's call trace: with WINEDEBUG=+relay every call into a system library that the prefix's
+# "RelayFromInclude" lets through (mostly setup.exe's own, see TEMPLATE_VALUES) gives a line
+# "0024:Call KERNEL32.GetModuleFileNameW(00000000,0032f9e0,00000104) ret=00401234". Wine applies
+# that filter when it binds a module's imports, so a few calls of other modules and of other
+# processes of the prefix slip through; the return address tells the program's own calls. Calls
+# of a window or dialog procedure ("Call window proc ...") and returns ("Ret ...") do not match.
+RELAY_DEBUG = TRACE_DEBUG + ",+relay"
+RELAY_CALL = re.compile(r"^(?:[0-9a-f]+:)+Call ([A-Za-z0-9_-]+)\.([A-Za-z_]\w*)\(.* ret=([0-9a-f]+)$")
+# The wide-character functions that Windows 95, 98 and Me implement; every other function whose
+# name ends in W is a stub there that fails with ERROR_CALL_NOT_IMPLEMENTED.
+NINE_X_WIDE = {"MessageBoxW", "MessageBoxExW", "TextOutW", "ExtTextOutW", "GetTextExtentPointW",
+               "GetTextExtentPoint32W", "GetTextExtentExPointW", "GetCharWidthW", "lstrlenW",
+               "MultiByteToWideChar", "WideCharToMultiByte"}
+# The Windows versions of the 9x family (platform id 1).
+NINE_X_VERSIONS = [name for name, (_, _, platform) in WINDOWS_VERSIONS.items() if platform == 1]
+
+
+def relay_calls(stderr_text, image):
+    """{"DLL.Function": number of calls} of the call trace in Wine's debug output, counting the
+    calls made from the address range image = (first, end) only."""
+    calls = {}
+    for line in stderr_text.splitlines():
+        match = RELAY_CALL.match(line)
+        if match and image[0] <= int(match.group(3), 16) < image[1]:
+            name = f"{match.group(1).upper()}.{match.group(2)}"
+            calls[name] = calls.get(name, 0) + 1
+    return calls
+
+
+def missing_on_9x(calls):
+    """The functions of relay_calls' result that the 9x family lacks: the wide-character ones
+    (the name ends in W, as the paired A and W entry points are named) outside NINE_X_WIDE.
+    Returned sorted, as "DLL.Function"."""
+    return sorted(name for name in calls
+                  if name.endswith("W") and name.rpartition(".")[2] not in NINE_X_WIDE)
+
+
 class RunResult:
     """Exit code and output of one run of a Windows program."""
 
@@ -594,6 +779,30 @@ def load_cases():
             if version not in WINDOWS_VERSIONS:
                 raise Failure(f"case {case.name}: unknown Windows version {version}")
     return {case.name: case for case in cases.CASES}
+
+
+def default_template_root(arch):
+    """The Wine tests' folder whose template prefix "run" uses for an architecture."""
+    return DEFAULT_TEMPLATE_ROOT.parent.parent / "win32" / "wine-tests" if arch == "win32" else DEFAULT_TEMPLATE_ROOT
+
+
+def check_calls(result, exe, work_dir):
+    """Checks the call trace of a run on a 9x version: the program exe may call no function
+    those systems lack. Keeps the functions called, with their counts, in work_dir/calls.txt;
+    returns the list of failures."""
+    calls = relay_calls(result.stderr, pe_image(exe))
+    Path(work_dir, "calls.txt").write_text("".join(f"{name} {count}\n" for name, count in sorted(calls.items())))
+    missing = missing_on_9x(calls)
+    ok = bool(calls) and not missing
+    if not calls:
+        text = "the call trace shows setup.exe's calls (none found: was it loaded at another address?)"
+    else:
+        text = (f"setup.exe calls no wide-character function the 9x family lacks ({len(calls)} functions "
+                f"called, list in {Path(work_dir, 'calls.txt')})")
+        if missing:
+            text += f"; it calls {len(missing)}: {', '.join(missing)}"
+    log(f"  {'ok  ' if ok else 'FAIL'} {text}")
+    return [] if ok else [text]
 
 
 def check_case(case, version, result, prefix, work_dir, answered=()):
@@ -807,7 +1016,8 @@ def answer_boxes(proc, display, patterns, shots_dir):
     return answered
 
 
-def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps, loader, dismiss=()):
+def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps, loader, dismiss=(),
+                    debug=TRACE_DEBUG):
     """Like run_program, but drives the pages of the steps while the program runs, then answers
     the message boxes named by dismiss. Returns (RunResult, failures of the steps, captions
     answered)."""
@@ -815,7 +1025,7 @@ def run_interactive(prefix, exe_windows_path, args, cwd, log_dir, display, steps
     out_path, err_path = log_dir / "stdout.txt", log_dir / "wine-stderr.txt"
     with open(out_path, "wb") as out, open(err_path, "wb") as err:
         proc = subprocess.Popen([loader, exe_windows_path] + list(args), cwd=cwd,
-                                env=wine_env(prefix, display, TRACE_DEBUG), stdin=subprocess.DEVNULL,
+                                env=wine_env(prefix, display, debug), stdin=subprocess.DEVNULL,
                                 stdout=out, stderr=err)
         failures = []
         answered = []
@@ -845,6 +1055,10 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
     if version not in case.versions:
         raise Failure(f"case {name} is not defined for {version}")
     loader = loader_for(exe)
+    arch = exe_arch(exe)
+    # On the 9x family the run is traced so that every call of a function those systems lack fails
+    # the case.
+    debug = RELAY_DEBUG if version in NINE_X_VERSIONS else TRACE_DEBUG
     work_dir = Path(root) / f"{name}-{version}"
     prefix = work_dir / "prefix"
     log(f"case {name} on {version}: {case.about}")
@@ -854,30 +1068,35 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
     work_dir.mkdir(parents=True)
     # Interactive cases move the keyboard focus, which belongs to the whole display: they get an
     # Xvfb of their own so that cases running at the same time cannot take it from each other.
-    display = Display(None if case.steps or case.dismiss else state_path, work_dir)
+    steps = case.steps_on(version)
+    display = Display(None if steps or case.dismiss else state_path, work_dir)
     passed = False
     try:
-        template = ensure_template(root, display.name)
+        template = ensure_template(root, display.name, arch)
         fresh_prefix(template, prefix)
-        set_windows_version(prefix, version)
-        seed_registry(prefix, case.seed)
         source = HERE.parent.parent / case.source if case.source else None
         folder = install_package(prefix, exe, case.package(version), source_dir=source)
         add_driver_programs(folder, stub, case.driver_programs, case.driver_verdict)
         add_windows_files(prefix, fixtures, case.windows_files)
+        # Runs that press keys or click keep Wine's window-manager mode: without it the last page
+        # can stay below the background window once the installation's dialogs have closed.
+        interactive = [(X11_DRIVER_KEY, "Managed", "REG_SZ", "Y")] if steps or case.dismiss else []
+        set_windows_version(prefix, version, case.seed + interactive)  # last: shares the wineserver
         log(f"  package: {', '.join(sorted(p.name for p in folder.iterdir()))}")
         log(f"  run: setup.exe {' '.join(case.args)}  (WINEPREFIX={prefix}, DISPLAY={display.name})")
         step_failures = []
         answered = []
-        if case.steps or case.dismiss:
+        started = time.monotonic()
+        if steps or case.dismiss:
             (work_dir / "pages").mkdir(parents=True, exist_ok=True)
             result, step_failures, answered = run_interactive(
-                prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir, display.name, case.steps,
-                loader, case.dismiss)
+                prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir, display.name, steps,
+                loader, case.dismiss, debug)
             log(f"  screenshots of the pages in {work_dir / 'pages'}")
         else:
             result = run_program(prefix, f"C:\\{PACKAGE_DIR}\\setup.exe", case.args, folder, work_dir,
-                                 display.name, loader=loader)
+                                 display.name, debug=debug, loader=loader)
+        log(f"  setup.exe ran {time.monotonic() - started:.1f} s")
         (work_dir / "trace.txt").write_text("".join(line + "\n" for line in result.trace))
         if result.timed_out:
             save_screen(display.name, work_dir)
@@ -892,6 +1111,8 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
         for line in result.trace:
             log(f"  trace: {line}")
         failures = step_failures + check_case(case, version, result, prefix, work_dir, answered)
+        if debug == RELAY_DEBUG:
+            failures += check_calls(result, exe, work_dir)
         passed = not failures
     finally:
         stop_wineserver(prefix)
@@ -913,12 +1134,13 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
 def run_demo(exe, package, prefix, version, template_root, args):
     """Runs setup.exe from a copy of a package in a fresh prefix and prints what it did."""
     loader = loader_for(exe)
+    arch = exe_arch(exe)
     prefix = Path(prefix)
     work_dir = prefix.parent
     work_dir.mkdir(parents=True, exist_ok=True)
     display = Display(None, work_dir)
     try:
-        template = ensure_template(template_root or DEFAULT_TEMPLATE_ROOT, display.name)
+        template = ensure_template(template_root or default_template_root(arch), display.name, arch)
         fresh_prefix(template, prefix)
         set_windows_version(prefix, version)
         folder = install_package(prefix, exe, source_dir=package)
@@ -949,11 +1171,13 @@ def main(argv):
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = parser.add_subparsers(dest="command", required=True)
     sub.add_parser("list")
+    sub.add_parser("check").add_argument("--arch", choices=("win32", "win64"), default="win64")
     for name in ("display-start", "display-stop"):
         sub.add_parser(name).add_argument("--state", required=True)
     p = sub.add_parser("template")
     p.add_argument("--root", required=True)
     p.add_argument("--state")
+    p.add_argument("--arch", choices=("win32", "win64"), default="win64")
     p = sub.add_parser("case")
     p.add_argument("name")
     p.add_argument("version")
@@ -979,12 +1203,16 @@ def main(argv):
     # CTest ends a test that runs too long with SIGTERM: unwind so that cleanups run.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     try:
+        if opts.command == "check":
+            loader_for_arch(opts.arch)
+            log(f"Wine can run {opts.arch} programs here")
+            return 0
         if opts.command == "list":
             for case in load_cases().values():
                 for version in case.versions:
                     # Cases that press keys or answer boxes run alone: they need the machine's
                     # attention to keep up with the program.
-                    print(case.name, version, "serial" if case.steps or case.dismiss else "parallel")
+                    print(case.name, version, "serial" if case.steps_on(version) or case.dismiss else "parallel")
             return 0
         if opts.command == "display-start":
             find_wine()
@@ -1006,7 +1234,7 @@ def main(argv):
             return 0
         if opts.command == "template":
             state = read_state(opts.state)
-            ensure_template(opts.root, state["display"] if state else None)
+            ensure_template(opts.root, state["display"] if state else None, opts.arch)
             return 0
         if opts.command == "case":
             return run_case(opts.name, opts.version, opts.exe, opts.root, opts.state, opts.keep, opts.stub,
