@@ -1128,6 +1128,9 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
             f"{'prefix kept' if keep else 'WINETEST_KEEP=1 keeps the prefix'})")
     if not keep:
         shutil.rmtree(prefix, ignore_errors=True)
+    if not passed and case.known_issue:
+        log(f"KNOWN ISSUE, reported as skipped: {case.known_issue}")
+        return SKIP
     return 0 if passed else 1
 
 
