@@ -118,8 +118,12 @@ Finding ExplainEntry(const CopyEntry& e, const std::vector<std::string>& lines) 
     f.reason = "source missing in the package (copy error 2)";
   } else if (copied) {
     f.outcome = temporary.empty() ? "failed" : "restart";
-    f.reason = "the target is in use (copy error " + copyError + ")" +
-               (temporary.empty() ? "; no temporary copy could be made, the file is not installed"
+    // Only a sharing or lock violation means the target is in use; any other error (a missing
+    // target folder, say) is named as the copy error it is.
+    const bool inUse = copyError == "32" || copyError == "33";
+    f.reason = (inUse ? "the target is in use" : "the copy failed") + std::string(" (copy error ") + copyError + ")" +
+               (temporary.empty() ? (inUse ? "; no temporary copy could be made, the file is not installed"
+                                           : "; the file is not installed")
                                   : "; the new file waits in " + temporary + " for the next restart");
   } else if (!compared.empty()) {
     f.outcome = "kept";
