@@ -34,8 +34,8 @@ mkdir -p "$OUT/json"
 # Packages: name, entries, bytes per entry.
 PACKAGES=("p10 10 $FILE_SIZE" "p100 100 $FILE_SIZE" "p128 128 $FILE_SIZE" "p1big 1 $BIG_SIZE")
 step "packages"
-for spec in "${PACKAGES[@]}"; do
-  read -r name count size <<<"$spec"
+for package in "${PACKAGES[@]}"; do
+  read -r name count size <<<"$package"
   python3 tools/bench_package.py "$OUT/$name" "$count" "$size"
   echo "$name: $count x $size bytes"
 done
@@ -47,8 +47,8 @@ pair() {
     -n setup --prepare "$prep1" "$cmd1" -n copy --prepare "$prep2" "$cmd2"
 }
 
-for spec in "${PACKAGES[@]}"; do
-  read -r name _ _ <<<"$spec"
+for package in "${PACKAGES[@]}"; do
+  read -r name _ _ <<<"$package"
   step "setup-sim against cp -r: $name"
   disk=$OUT/$name-disk copy=$OUT/$name-copy
   pair "$name" "rm -rf $disk" "$SIM --machine win7 --package $OUT/$name --disk $disk --quiet -- $SETUP_ARGS" \
