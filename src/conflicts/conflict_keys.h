@@ -1,7 +1,7 @@
 // Names read by the checks for older and running software: the installed product's registry
 // key and values, and the [KillWindow] sections of the setup configuration file.
 #pragma once
-#include "shared/product_keys.h"
+#include "settings/product_keys.h"
 #include <cstdint>
 
 // HKEY_LOCAL_MACHINE: the installed product (this fixed key, whatever ProductKey says).

@@ -7,7 +7,7 @@
 #include "conflicts/run_conflict_uninstall.h"
 #include "platform/kernel.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/message_words.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "common/text.h"
 #include "conflicts/detect_conflicting_software.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 #include "wizard/run_wizard.h"
 

@@ -7,7 +7,7 @@
 #include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "conflicts/conflict_keys.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"

@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "platform/sim/ui/window_manager.h"
 #include "support/sim_fixture.h"
 

@@ -1,7 +1,7 @@
 // Names the driver stage and the device queries use: the install record's key and values, the
 // product keys, configuration sections, outside programs and the newdev library.
 #pragma once
-#include "shared/product_keys.h"
+#include "settings/product_keys.h"
 #include <cstdint>
 
 // ---- Install record (HKEY_LOCAL_MACHINE): Software\Norvik\Install\<ProductKey> ----

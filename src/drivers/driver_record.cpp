@@ -4,7 +4,7 @@
 
 #include "common/text.h"
 #include "drivers/driver_keys.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 void DriverRecordPath(char16_t* out, uint32_t cap) {
   TextCopy(out, cap, kRegPathInstallRecords);

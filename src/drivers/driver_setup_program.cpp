@@ -8,7 +8,7 @@
 #include "drivers/driver_trace_box.h"
 #include "platform/kernel.h"
 #include "platform/processes.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/message_dialogs.h"
 
 namespace {

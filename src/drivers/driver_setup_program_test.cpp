@@ -2,7 +2,7 @@
 #include "drivers/driver_setup_program.h"
 
 #include "common/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/driver_stage_fixture.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include "drivers/driver_trace_box.h"
 
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 void DriverTraceBox(const char16_t* text, const char16_t* caption) {
   if (!g_Settings.InstallTrace) return;

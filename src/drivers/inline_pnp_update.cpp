@@ -15,7 +15,7 @@
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

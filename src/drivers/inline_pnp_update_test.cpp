@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/driver_stage_fixture.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "drivers/driver_keys.h"
 #include "platform/devices.h"
 #include "platform/profile.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "drivers/remove_unplugged_device.h"
 #include "drivers/update_listed_devices.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "shared/registry_values.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "drivers/update_listed_devices.h"
 #include "drivers/update_pnp_driver.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/driver_stage_fixture.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include "platform/devices.h"
 #include "platform/kernel.h"
 #include "platform/ui.h"
-#include "registration/uninstall_entry.h"
-#include "startup/settings.h"
+#include "services/uninstall_entry.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "drivers/driver_trace_box.h"
 #include "platform/devices.h"
 #include "platform/kernel.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

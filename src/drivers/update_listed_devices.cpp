@@ -14,7 +14,7 @@
 #include "platform/profile.h"
 #include "platform/ui.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 int32_t _nDifxMarkUSB = 0;
 int32_t _nDifxMarkPS2 = 0;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "drivers/newdev_library.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/driver_stage_fixture.h"
 
 namespace {

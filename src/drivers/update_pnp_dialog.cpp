@@ -5,7 +5,7 @@
 #include "drivers/update_pnp_driver.h"
 #include "platform/ui.h"
 #include "ui/stage_dialog.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

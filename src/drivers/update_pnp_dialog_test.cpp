@@ -3,7 +3,7 @@
 #include "drivers/update_pnp_dialog.h"
 
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/driver_stage_fixture.h"
 
 namespace {

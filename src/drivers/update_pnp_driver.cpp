@@ -10,7 +10,7 @@
 #include "drivers/listed_devices_route.h"
 #include "drivers/newdev_library.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 char16_t CabPackTarget[kCabPathSize];
 

@@ -7,8 +7,8 @@
 #include "files/files_keys.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "registration/registration_keys.h"
-#include "startup/settings.h"
+#include "services/uninstall_keys.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "common/text.h"
 #include "platform/kernel.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

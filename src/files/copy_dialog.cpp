@@ -13,7 +13,7 @@
 #include "platform/kernel.h"
 #include "resource_ids.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/exit_setup_dialog.h"
 #include "ui/localised_texts.h"
 #include "ui/message_dialogs.h"

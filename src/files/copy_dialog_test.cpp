@@ -18,7 +18,7 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 #include "ui/side_picture.h"
 

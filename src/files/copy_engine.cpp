@@ -17,10 +17,10 @@
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/version_info.h"
-#include "registration/uninstall_entry.h"
+#include "services/uninstall_entry.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

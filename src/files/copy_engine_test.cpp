@@ -17,7 +17,7 @@
 #include "platform/ui.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
-#include "startup/config_keys.h"
+#include "settings/config_keys.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 CopyEntry CopyTable[kCopyEntryMax + 2];
 int32_t CopyEntryCount;

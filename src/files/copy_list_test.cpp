@@ -12,7 +12,7 @@
 #include "shared/path_macros.h"
 #include "platform/kernel.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

@@ -8,11 +8,11 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
-#include "registration/registry_script.h"
-#include "registration/uninstall_entry.h"
-#include "startup/config_keys.h"
+#include "services/registry_script.h"
+#include "services/uninstall_entry.h"
+#include "settings/config_keys.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 #include "platform/registry.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

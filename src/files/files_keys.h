@@ -1,7 +1,7 @@
 // Names that the file-installation stages use: configuration sections and keys, the whole-value
 // destination forms, registry paths and values, and the fixed file names they touch.
 #pragma once
-#include "shared/product_keys.h"
+#include "settings/product_keys.h"
 
 // ---- Copy list ----
 // Each key "1", "2", ... is read from [CopyList] first and from [Copy List] when empty there.

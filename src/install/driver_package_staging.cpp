@@ -12,8 +12,8 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
-#include "registration/uninstall_entry.h"
-#include "startup/settings.h"
+#include "services/uninstall_entry.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Registry values and Windows files that the Start Installation page writes or removes itself.
 #pragma once
-#include "shared/product_keys.h"
+#include "settings/product_keys.h"
 
 // HKEY_CURRENT_USER: the utility's task-bar icon switch.
 inline constexpr const char16_t* kRegPathProductivityUtility =

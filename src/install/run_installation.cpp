@@ -26,9 +26,9 @@
 #include "shared/path_macros.h"
 #include "shared/registry_values.h"
 #include "shared/trace.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "shared/registry_values.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "ui/message_words.h"
 #include "ui/page_rules.h"

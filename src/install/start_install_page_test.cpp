@@ -19,7 +19,7 @@
 #include "platform/ui.h"
 #include "resource_ids.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"

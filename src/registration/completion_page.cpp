@@ -18,7 +18,7 @@
 #include "registration/registration_keys.h"
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "ui/page_rules.h"
 #include "ui/side_picture.h"

@@ -13,7 +13,7 @@
 #include "platform/ui.h"
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "ui/wizard_messages.h"
 

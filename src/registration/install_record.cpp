@@ -6,8 +6,8 @@
 #include "platform/registry.h"
 #include "shared/registry_values.h"
 #include "registration/registration_keys.h"
-#include "startup/settings.h"
-#include "startup/model_table.h"
+#include "settings/settings.h"
+#include "settings/model_table.h"
 
 namespace {
 

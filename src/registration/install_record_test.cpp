@@ -6,9 +6,9 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "platform/profile.h"
 #include "platform/ui.h"
 #include "registration/registration_keys.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "platform/shell.h"
 #include "registration/registration_keys.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "shared/registry_values.h"
 
 namespace {

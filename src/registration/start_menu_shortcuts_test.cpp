@@ -11,7 +11,7 @@
 #include "platform/registry.h"
 #include "platform/sim/machine/machine.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

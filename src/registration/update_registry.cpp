@@ -15,11 +15,11 @@
 #include "platform/registry.h"
 #include "registration/program_sections.h"
 #include "registration/registration_keys.h"
-#include "registration/registry_script.h"
+#include "services/registry_script.h"
 #include "ui/stage_dialog.h"
 #include "registration/write_mouse_type.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "common/text.h"
 #include "platform/registry.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "platform/registry.h"
 #include "shared/registry_values.h"
 #include "registration/registration_keys.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include "common/text.h"
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/check_ini.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
-#include "startup/setup_main.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
+#include "entry/setup_main.h"
 
 namespace sim {
 

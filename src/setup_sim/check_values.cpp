@@ -15,10 +15,10 @@
 #include "registration/registration_keys.h"
 #include "setup_sim/check_ini.h"
 #include "shared/path_macros.h"
-#include "startup/config_keys.h"
+#include "settings/config_keys.h"
 #include "startup/config_loader.h"
 #include "startup/language.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace sim {
 

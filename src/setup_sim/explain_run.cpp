@@ -13,7 +13,7 @@
 
 #include "files/copy_list.h"
 #include "platform/sim/machine/machine.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace sim {
 

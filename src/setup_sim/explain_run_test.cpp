@@ -8,7 +8,7 @@
 #include "files/copy_engine.h"
 #include "files/copy_list.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

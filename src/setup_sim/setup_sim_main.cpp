@@ -13,8 +13,8 @@
 #include "setup_sim/explain_run.h"
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/run_summary.h"
-#include "startup/settings.h"
-#include "startup/setup_main.h"
+#include "settings/settings.h"
+#include "entry/setup_main.h"
 
 namespace {
 

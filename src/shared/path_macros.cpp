@@ -5,8 +5,8 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
 
 char16_t g_szProgramFileDest[kFieldSize];
 

@@ -2,7 +2,7 @@
 #include "startup/command_line.h"
 
 #include "common/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 SwitchSlot g_SwitchTable[kSwitchSlots];
 

@@ -8,10 +8,10 @@
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "startup/config_keys.h"
+#include "settings/config_keys.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "startup/config_keys.h"
+#include "settings/config_keys.h"
 
 // Loads the setup configuration once at start-up. Sets SourceDir, ProgramFilesDir and
 // DefaultDestination; then, when the platform's configuration file exists and its [Install]

@@ -7,8 +7,8 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
 
 char16_t HelpFileEntries[kHelpFileMax + 1][kHelpFileTextSize];
 char16_t HelpFileChoices[kHelpFileMax + 1][kHelpFileTextSize];

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include "common/text.h"
 #include "shared/trace.h"
 #include "platform/kernel.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
 
 int32_t DetectPlatform() {
   SysVersionInfo info = {};

@@ -2,7 +2,7 @@
 #include "startup/platform_detect.h"
 
 #include "common/text.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

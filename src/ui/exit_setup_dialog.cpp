@@ -3,7 +3,7 @@
 #include "ui/exit_setup_dialog.h"
 
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"

@@ -6,9 +6,9 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/ui.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
-#include "startup/model_table.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
+#include "settings/model_table.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"
 

@@ -9,7 +9,7 @@
 #include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

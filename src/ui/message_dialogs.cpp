@@ -2,7 +2,7 @@
 #include "ui/message_dialogs.h"
 
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "resource_ids.h"
 #include "ui/text_keys.h"

@@ -7,7 +7,7 @@
 #include "common/text.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "platform/sim/ui/window_manager.h"
 #include "support/sim_fixture.h"
 #include "ui/exit_setup_dialog.h"

@@ -2,7 +2,7 @@
 #include "ui/page_rules.h"
 
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/exit_setup_dialog.h"
 #include "ui/side_picture.h"
 #include "ui/wizard_messages.h"

@@ -2,7 +2,7 @@
 #include "ui/side_picture.h"
 
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/text_keys.h"
 
 int32_t WizardMinTop = 0;

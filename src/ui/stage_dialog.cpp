@@ -3,7 +3,7 @@
 
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "ui/side_picture.h"
 #include "ui/message_words.h"

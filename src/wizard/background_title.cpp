@@ -4,8 +4,8 @@
 #include "common/text.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
-#include "startup/config_keys.h"
-#include "startup/settings.h"
+#include "settings/config_keys.h"
+#include "settings/settings.h"
 #include "ui/text_keys.h"
 
 namespace {

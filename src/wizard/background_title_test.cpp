@@ -5,7 +5,7 @@
 
 #include "common/text.h"
 #include "platform/sim/machine/machine.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

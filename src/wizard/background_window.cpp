@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "platform/profile.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "resource_ids.h"
 #include "wizard/run_wizard.h"
 #include "ui/side_picture.h"

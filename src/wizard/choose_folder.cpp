@@ -6,7 +6,7 @@
 #include "platform/kernel.h"
 #include "platform/shell.h"
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/text_keys.h"
 
 namespace {

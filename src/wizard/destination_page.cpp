@@ -5,7 +5,7 @@
 #include "platform/kernel.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "wizard/choose_folder.h"
 #include "ui/localised_texts.h"
 #include "ui/side_picture.h"

@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "ui/wizard_messages.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "ui/wizard_messages.h"
 

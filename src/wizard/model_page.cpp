@@ -4,9 +4,9 @@
 
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 #include "wizard/mouse_pictures.h"
 #include "wizard/read_model_list.h"
 #include "ui/wizard_messages.h"

@@ -9,7 +9,7 @@
 
 #include "common/text.h"
 #include "platform/kernel.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 #include "ui/pcx_bitmap.h"
 
 namespace {

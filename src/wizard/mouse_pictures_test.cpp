@@ -8,9 +8,9 @@
 #include "platform/kernel.h"
 #include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 
 namespace {
 

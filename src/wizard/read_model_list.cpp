@@ -6,8 +6,8 @@
 #include "common/text.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
-#include "startup/settings.h"
-#include "startup/model_table.h"
+#include "settings/settings.h"
+#include "settings/model_table.h"
 #include "wizard/mouse_pictures.h"
 #include "ui/text_keys.h"
 

@@ -5,7 +5,7 @@
 #include "install/start_install_page.h"
 #include "registration/completion_page.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "wizard/destination_page.h"
 #include "wizard/interface_page.h"
 #include "ui/localised_texts.h"

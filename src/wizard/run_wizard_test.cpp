@@ -9,12 +9,12 @@
 #include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 #include "wizard/choose_folder.h"
 #include "wizard/destination_page.h"
 #include "wizard/model_page.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "platform/kernel.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "ui/localised_texts.h"
 #include "wizard/read_model_list.h"
 #include "wizard/run_wizard.h"

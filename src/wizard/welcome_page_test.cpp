@@ -8,7 +8,7 @@
 #include "common/text.h"
 #include "platform/sim/machine/machine.h"
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
 #include "ui/wizard_messages.h"
 #include "wizard/run_wizard.h"

@@ -1,7 +1,7 @@
 // Fuzzer of .img picture bundles: the input is the bundle file in the Windows folder; the
 // "Mouse.bmp" picture it yields is drawn and freed, and the file must be closed again.
 #include "fuzz_machine.h"
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 #include "wizard/mouse_pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -15,7 +15,7 @@
 #include "platform/sim/kernel/ini_file.h"
 #include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace fuzz {
 

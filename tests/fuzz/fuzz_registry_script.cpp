@@ -3,7 +3,7 @@
 // wrote must export as .reg text that imports again.
 #include "fuzz_machine.h"
 #include "common/text.h"
-#include "registration/registry_script.h"
+#include "services/registry_script.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ResetMachine();

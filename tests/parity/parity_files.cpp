@@ -18,7 +18,7 @@
 #include "platform/security.h"
 #include "platform/ui.h"
 #include "platform/version_info.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 using parity::Emit;
 using parity::Escape;

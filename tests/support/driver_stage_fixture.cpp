@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 namespace {
 

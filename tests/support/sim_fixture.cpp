@@ -18,7 +18,7 @@
 #include "platform/registry.h"
 #include "platform/sim/ui/window_manager.h"
 #include "startup/help_files.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 #ifndef SETUP_FIXTURE_DIR
 #define SETUP_FIXTURE_DIR ""

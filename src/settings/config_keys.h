@@ -1,7 +1,7 @@
 // Names that start-up reads: package file names, sections and keys of the setup configuration
 // file, the language file and SETUP2K.INI, and the registry paths and values it consults.
 #pragma once
-#include "shared/product_keys.h"
+#include "settings/product_keys.h"
 
 // Package files beside the program.
 inline constexpr const char16_t* kFileSetup95 = u"SETUP95.INI";

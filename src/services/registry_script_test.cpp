@@ -1,6 +1,6 @@
 // Registry script sections against the simulated registry: fields, roots, type codes, data
 // conversion, the gap that ends a section, failing lines and the limits of lines and fields.
-#include "registration/registry_script.h"
+#include "services/registry_script.h"
 
 #include <cstdio>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

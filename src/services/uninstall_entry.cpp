@@ -1,11 +1,11 @@
 // WriteUninstallEntry: the uninstall key, its "DeleteFiles" list and the shared-file list.
-#include "registration/uninstall_entry.h"
+#include "services/uninstall_entry.h"
 
 #include "common/text.h"
 #include "platform/registry.h"
 #include "shared/registry_values.h"
-#include "registration/registration_keys.h"
-#include "startup/settings.h"
+#include "services/uninstall_keys.h"
+#include "settings/settings.h"
 
 int WriteUninstallEntry(const char16_t* filePath) {
   const SettingsRecord& s = g_Settings;

@@ -1,13 +1,13 @@
 // The uninstall entry on Windows 7: what WriteUninstallEntry leaves in the registry for the files
 // placed under each combination of the uninstall settings.
-#include "registration/uninstall_entry.h"
+#include "services/uninstall_entry.h"
 
 #include <string>
 #include <vector>
 
 #include "common/text.h"
 #include "platform/registry.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {

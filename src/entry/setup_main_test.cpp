@@ -1,13 +1,13 @@
 // Start-up from the command line to the main window, over machine profiles, package contents
 // and command lines.
-#include "startup/setup_main.h"
+#include "entry/setup_main.h"
 
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "resource_ids.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "wizard/background_window.h"
 #include "support/sim_fixture.h"
 

@@ -1,6 +1,6 @@
 // The program's entry: start-up in its fixed order, from the command line to the main window
 // and the message loop that runs until the window ends the program.
-#include "startup/setup_main.h"
+#include "entry/setup_main.h"
 
 #include "common/text.h"
 #include "shared/trace.h"
@@ -9,11 +9,11 @@
 #include "platform/shell.h"
 #include "platform/ui.h"
 #include "startup/command_line.h"
-#include "startup/config_keys.h"
+#include "settings/config_keys.h"
 #include "startup/config_loader.h"
 #include "startup/language.h"
 #include "startup/platform_detect.h"
-#include "startup/settings.h"
+#include "settings/settings.h"
 #include "wizard/background_window.h"
 
 #include "resource_ids.h"

@@ -1,5 +1,5 @@
 // The settings record's one instance, its initial values and a field walk for dumps.
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 #include <cstring>
 

@@ -1,8 +1,8 @@
 // The model table: ten slots of mouse models with their pictures, and the slot a model number
 // is filed in.
-#include "startup/model_table.h"
+#include "settings/model_table.h"
 
-#include "startup/settings.h"
+#include "settings/settings.h"
 
 ModelRecord ModelTable[kModelSlotCount] = {};
 int32_t ModelPresent[kModelSlotCount] = {};

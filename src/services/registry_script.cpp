@@ -1,6 +1,6 @@
 // Registry script engine: reads numbered registry lines of a configuration section and writes
 // them into the registry, one key and value per line.
-#include "registration/registry_script.h"
+#include "services/registry_script.h"
 
 #include <cstring>
 
