@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "conflicts/kill_windows.h"
 #include "conflicts/newer_version.h"
+#include "drivers/find_btuid_device.h"
 #include "drivers/oem_inf_copy.h"
 #include "drivers/update_pnp_dialog.h"
 #include "files/cleanup.h"
@@ -108,9 +109,13 @@ int RunDriverStage(WindowHandle page) {
   return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdatePnPDlgProc, 0) != 0;
 }
 
+// What the registry stage asks while it runs: the Bluetooth device check of the driver stage.
+const RegistryStageQuestions kRegistryStageQuestions = {FindBTUIDDevice};
+
 // The registry stage dialog. Returns 0 when it stops the installation.
 int RunRegistryStage(WindowHandle page) {
-  return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdateRegistryDlgProc, 0) != 0;
+  return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdateRegistryDlgProc,
+                           reinterpret_cast<intptr_t>(&kRegistryStageQuestions)) != 0;
 }
 
 // The driver stage of the chosen model: with listed USB devices its "Device_" and "DEV_ID_"

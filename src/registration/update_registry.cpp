@@ -5,7 +5,6 @@
 
 #include "common/text.h"
 #include "shared/delete_registry_tree.h"
-#include "drivers/find_btuid_device.h"
 #include "files/cleanup.h"
 #include "files/copy_engine.h"
 #include "files/copy_list.h"
@@ -25,6 +24,13 @@ namespace {
 
 // The dialog's own message and worker, and the state of the open dialog.
 StageDialogState g_UpdateRegistryStage = {kUpdateRegistryStartMessage, UpdateRegistryThread};
+// The questions of the open dialog, from its creation parameter.
+const RegistryStageQuestions* g_UpdateRegistryQuestions = nullptr;
+
+// Whether a listed Bluetooth mouse is present, as the installation sequence answers it.
+bool BluetoothMousePresent(const RegistryStageQuestions* questions) {
+  return questions && questions->bluetoothMousePresent && questions->bluetoothMousePresent() != 0;
+}
 
 // The help files are the last HelpFileCount entries of the copy table; in cabinet mode they were
 // left in the temporary folder, which goes once they are copied.
@@ -47,7 +53,7 @@ bool UsesOwnControlPanel() {
 
 }  // namespace
 
-int UpdateRegistry(WindowHandle) {
+int UpdateRegistry(WindowHandle, const RegistryStageQuestions* questions) {
   const SettingsRecord& s = g_Settings;
   if (s.HelpFilesListed && HelpFileCount > 0) CopyRemainingHelpFiles();
   if (UsesOwnControlPanel()) AddRegistrySection(s.ConfigFile, kSectionCplRegistry);
@@ -66,19 +72,20 @@ int UpdateRegistry(WindowHandle) {
       DeleteRegistryTree(kRegCurrentUser, kRegPathCoInstaller);
     }
   }
-  if (s.InterfaceType == kInterfaceBluetooth && !s.PreloadMode && FindBTUIDDevice() == 0) RunBTPrograms();
+  if (s.InterfaceType == kInterfaceBluetooth && !s.PreloadMode && !BluetoothMousePresent(questions)) RunBTPrograms();
   if (s.PreloadMode) RunPreloadPrograms();
   if (s.ChooseMouse) WriteMouseType();
   return 1;
 }
 
 intptr_t UpdateRegistryDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == kWmInitDialog) g_UpdateRegistryQuestions = reinterpret_cast<const RegistryStageQuestions*>(lParam);
   return StageDialogMessage(&g_UpdateRegistryStage, dialog, message, wParam, lParam);
 }
 
 uint32_t UpdateRegistryThread(void* parameter) {
   WindowHandle dialog = static_cast<WindowHandle>(parameter);
-  UpdateRegistry(dialog);
+  UpdateRegistry(dialog, g_UpdateRegistryQuestions);
   EndStageDialogWithSuccess(dialog);
   return 0;
 }

@@ -94,7 +94,7 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
     g_Settings.PreloadMode = c.preload;
     g_Settings.Especial = c.especial;
     TextCopy(g_Settings.LanguageName, c.language);
-    EXPECT_EQ(UpdateRegistry(nullptr), 1);
+    EXPECT_EQ(UpdateRegistry(nullptr, nullptr), 1);
     EXPECT_EQ(Values(), c.values);
     EXPECT_EQ(Programs(), c.programs);
     EXPECT_EQ(CoInstallerKept(), c.coInstallerKept);
@@ -110,13 +110,19 @@ TEST_F(UpdateRegistryTest, DialogRunsTheStageAndEndsWithOne) {
     StartMachine("win7");
     WriteConfig("TRUE");
     g_Settings.HiddenMode = c.hidden;
-    EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc, 0), 1);
+    g_Settings.InterfaceType = kInterfaceBluetooth;
+    // The worker asks the questions the dialog was opened with: a Bluetooth mouse is present.
+    const RegistryStageQuestions present = {[] { return 1; }};
+    EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc,
+                                reinterpret_cast<intptr_t>(&present)), 1);
     EXPECT_TRUE(JournalHas(c.shown));
     EXPECT_EQ(Values(), std::vector<std::string>{"Add"});
-    // A second opening starts a new worker.
+    EXPECT_EQ(Programs(), std::vector<std::string>{});
+    // A second opening starts a new worker; without questions no mouse counts as present.
     WriteConfig("FALSE");
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc, 0), 1);
     EXPECT_EQ(Values(), (std::vector<std::string>{"Add", "Cpl"}));
+    EXPECT_EQ(Programs(), std::vector<std::string>{"bt.exe"});
   }
 }
 
