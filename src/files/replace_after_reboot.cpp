@@ -43,17 +43,23 @@ void ScheduleDelayedMove(const PendingReplacement& r) {
   SysMoveFileEx(r.Temporary, r.Target, kMoveFileDelayUntilReboot);
 }
 
-// Puts "target=temporary" directly under the [Rename] header of wininit.ini, adding the header
-// at the end of the file when it has none.
-void AddWininitRename(const PendingReplacement& r) {
-  char16_t path[kPendingPathSize + 16] = {};
-  uint32_t length = SysGetWindowsDirectory(path, kPendingPathSize);
-  if (length == 0 || length >= kPendingPathSize) return;
-  TextAppend(path, kWininitFile);
+// The open wininit.ini while a line goes in: the file, its mapping and view, and the length the
+// file is cut to when it is closed (known once its old size was read). Released by
+// ReleaseWininitEdit on every path.
+struct WininitEdit {
+  SysHandle file = nullptr;
+  SysHandle mapping = nullptr;
+  char* view = nullptr;
+  bool sizeKnown = false;
+  uint32_t finalSize = 0;
+};
 
-  SysHandle file = SysCreateFile(path, kGenericRead | kGenericWrite, 0, kOpenAlways, 0);
-  if (file == kInvalidHandle || file == nullptr) return;
+bool IsOpenHandle(SysHandle handle) { return handle != nullptr && handle != kInvalidHandle; }
 
+// Builds "target=temporary" and puts it directly under the [Rename] header of the file open in
+// *e, adding the header at the end of the file when it has none. Everything it opens is left in
+// *e; the final length is the old one until the line is in (a mapping may have grown the file).
+void InsertRenameLine(const PendingReplacement& r, WininitEdit* e) {
   char line[kRenameLineSize];
   uint32_t lineLength = AppendAnsi(line, 0, kRenameLineSize, r.Target);
   lineLength = AppendAnsi(line, lineLength, kRenameLineSize, u"=");
@@ -61,22 +67,15 @@ void AddWininitRename(const PendingReplacement& r) {
   lineLength = AppendAnsi(line, lineLength, kRenameLineSize, u"\r\n");
   const uint32_t headerLength = static_cast<uint32_t>(std::strlen(kRenameHeader));
 
-  const uint32_t oldSize = SysGetFileSize(file, nullptr);
-  if (oldSize == kInvalidFileSize) {
-    SysCloseHandle(file);
-    return;
-  }
-  SysHandle mapping = SysCreateFileMapping(file, oldSize + lineLength + kMappingSpare);
-  char* view = nullptr;
-  if (mapping != nullptr && mapping != kInvalidHandle) view = static_cast<char*>(SysMapViewOfFile(mapping));
-  if (!view) {
-    // The mapping may have grown the file already: give it back its old length.
-    if (mapping != nullptr && mapping != kInvalidHandle) SysCloseHandle(mapping);
-    SysSetFilePointer(file, static_cast<int32_t>(oldSize), kFileBegin);
-    SysSetEndOfFile(file);
-    SysCloseHandle(file);
-    return;
-  }
+  const uint32_t oldSize = SysGetFileSize(e->file, nullptr);
+  if (oldSize == kInvalidFileSize) return;
+  e->sizeKnown = true;
+  e->finalSize = oldSize;
+  e->mapping = SysCreateFileMapping(e->file, oldSize + lineLength + kMappingSpare);
+  if (!IsOpenHandle(e->mapping)) return;
+  e->view = static_cast<char*>(SysMapViewOfFile(e->mapping));
+  if (!e->view) return;
+  char* view = e->view;
 
   uint32_t insert = 0;
   long header = FindBytes(view, oldSize, kRenameHeader, headerLength);
@@ -94,13 +93,33 @@ void AddWininitRename(const PendingReplacement& r) {
     insert += headerLength;
   }
   std::memcpy(view + insert, line, lineLength);
-  const uint32_t added = header >= 0 ? lineLength : insert + lineLength - oldSize;
+  e->finalSize = oldSize + (header >= 0 ? lineLength : insert + lineLength - oldSize);
+}
 
-  SysUnmapViewOfFile(view);
-  SysCloseHandle(mapping);
-  SysSetFilePointer(file, static_cast<int32_t>(oldSize + added), kFileBegin);
-  SysSetEndOfFile(file);
-  SysCloseHandle(file);
+// Unmaps and closes what *e holds and cuts the file to its final length.
+void ReleaseWininitEdit(WininitEdit* e) {
+  if (e->view) SysUnmapViewOfFile(e->view);
+  if (IsOpenHandle(e->mapping)) SysCloseHandle(e->mapping);
+  if (e->sizeKnown) {
+    SysSetFilePointer(e->file, static_cast<int32_t>(e->finalSize), kFileBegin);
+    SysSetEndOfFile(e->file);
+  }
+  SysCloseHandle(e->file);
+}
+
+// Puts "target=temporary" directly under the [Rename] header of wininit.ini in the Windows
+// folder, adding the header at the end of the file when it has none.
+void AddWininitRename(const PendingReplacement& r) {
+  char16_t path[kPendingPathSize + 16] = {};
+  uint32_t length = SysGetWindowsDirectory(path, kPendingPathSize);
+  if (length == 0 || length >= kPendingPathSize) return;
+  TextAppend(path, kWininitFile);
+
+  WininitEdit edit;
+  edit.file = SysCreateFile(path, kGenericRead | kGenericWrite, 0, kOpenAlways, 0);
+  if (!IsOpenHandle(edit.file)) return;
+  InsertRenameLine(r, &edit);
+  ReleaseWininitEdit(&edit);
 }
 
 }  // namespace

@@ -61,7 +61,24 @@ void SetScriptValue(RegKey key, const char16_t* name, const char16_t* type, cons
   SysRegSetValue(key, name, kRegTypeBinary, bytes, count);
 }
 
-// Applies one line of a registry script.
+// Sets the value that the rest of a line after its key path describes ("name, type code,
+// data...") in the open key; a rest with too few fields sets nothing.
+void ApplyScriptValue(RegKey key, const char16_t* rest) {
+  char16_t name[kScriptNameSize];
+  uint32_t at = ParseFieldN(rest, name, kScriptNameSize);
+  if (rest[at] == 0) return;
+  rest += at + 1;
+
+  char16_t type[kScriptFieldSize];
+  at = ParseFieldN(rest, type, kScriptFieldSize);
+  if (rest[at] == 0) return;
+  rest += at + 1;
+
+  SetScriptValue(key, name, type, rest);
+}
+
+// Applies one line of a registry script: its key is created and closed here, whatever the
+// rest of the line holds.
 void ApplyScriptLine(const char16_t* line) {
   char16_t field[kScriptFieldSize];
   const char16_t* rest = line;
@@ -74,29 +91,7 @@ void ApplyScriptLine(const char16_t* line) {
   at = ParseFieldN(rest, field, kScriptFieldSize);
   RegKey key = nullptr;
   if (SysRegCreateKey(root, field, kKeyAllAccess, &key, nullptr) != 0) return;
-  if (rest[at] == 0) {
-    SysRegCloseKey(key);
-    return;
-  }
-  rest += at + 1;
-
-  char16_t name[kScriptNameSize];
-  at = ParseFieldN(rest, name, kScriptNameSize);
-  if (rest[at] == 0) {
-    SysRegCloseKey(key);
-    return;
-  }
-  rest += at + 1;
-
-  char16_t type[kScriptFieldSize];
-  at = ParseFieldN(rest, type, kScriptFieldSize);
-  if (rest[at] == 0) {
-    SysRegCloseKey(key);
-    return;
-  }
-  rest += at + 1;
-
-  SetScriptValue(key, name, type, rest);
+  if (rest[at] != 0) ApplyScriptValue(key, rest + at + 1);
   SysRegCloseKey(key);
 }
 

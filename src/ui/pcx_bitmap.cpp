@@ -33,6 +33,22 @@ int ReadPcxFile(const char16_t* path, std::vector<uint8_t>* bytes) {
   return ok;
 }
 
+// The picture's bitmap, made in window's drawing context with palette selected and realized
+// there; the context is given back and the old palette selected again. Null when no context or
+// bitmap could be had.
+GdiObject BitmapWithPalette(WindowHandle window, GdiObject palette, const PcxPicture& picture) {
+  DeviceContext dc = SysGetDC(window);
+  if (!dc) return nullptr;
+  GdiObject previous = SysSelectPalette(dc, palette, 0);
+  SysRealizePalette(dc);
+  SysDibDescription dib = {&picture.header, picture.colours.data(), static_cast<uint32_t>(picture.colours.size()),
+                           picture.pixels.data()};
+  GdiObject bitmap = SysCreateDIBitmap(dc, &dib);
+  if (previous) SysSelectPalette(dc, previous, 0);
+  SysReleaseDC(window, dc);
+  return bitmap;
+}
+
 }  // namespace
 
 int MakePcxBitmap(WindowHandle window, const uint8_t* data, uint32_t size, PcxBitmap* out) {
@@ -44,19 +60,7 @@ int MakePcxBitmap(WindowHandle window, const uint8_t* data, uint32_t size, PcxBi
   for (const PcxColour& c : picture.colours) entries.push_back(SysPaletteColour{c.red, c.green, c.blue});
   GdiObject palette = SysCreatePalette(entries.data(), static_cast<uint32_t>(entries.size()));
   if (!palette) return 0;
-
-  DeviceContext dc = SysGetDC(window);
-  if (!dc) {
-    SysDeleteObject(palette);
-    return 0;
-  }
-  GdiObject previous = SysSelectPalette(dc, palette, 0);
-  SysRealizePalette(dc);
-  SysDibDescription dib = {&picture.header, picture.colours.data(), static_cast<uint32_t>(picture.colours.size()),
-                           picture.pixels.data()};
-  GdiObject bitmap = SysCreateDIBitmap(dc, &dib);
-  if (previous) SysSelectPalette(dc, previous, 0);
-  SysReleaseDC(window, dc);
+  GdiObject bitmap = BitmapWithPalette(window, palette, picture);
   if (!bitmap) {
     SysDeleteObject(palette);
     return 0;
