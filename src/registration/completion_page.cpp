@@ -17,6 +17,7 @@
 #include "registration/program_sections.h"
 #include "registration/registration_keys.h"
 #include "registration/start_menu_shortcuts.h"
+#include "registration/write_interface_record.h"
 #include "resource_ids.h"
 #include "settings/settings.h"
 #include "ui/localised_texts.h"
@@ -51,45 +52,6 @@ void WriteMouseChoice() {
   if (SysRegCreateKey(kRegCurrentUser, kRegPathProduct, kKeyAllAccess, &key, nullptr) != 0) return;
   WriteRegistryDword(key, kSwapButtonValue, static_cast<uint32_t>(g_Settings.LeftHanded));
   WriteRegistryText(key, kFirstTimeValue, kFirstTimeData);
-  SysRegCloseKey(key);
-}
-
-// The chosen interface, under its own name and as "Type".
-void WriteInterfaceRecord() {
-  const char16_t* name = nullptr;
-  switch (g_Settings.InterfaceType) {
-    case kInterfacePS2:
-      name = kInterfaceNamePS2;
-      break;
-    case kInterfaceBluetooth:
-      name = kInterfaceNameBT;
-      break;
-    case kInterfaceUSB:
-      name = kInterfaceNameUSB;
-      break;
-    case kInterfaceAll:
-      name = kInterfaceNameAll;
-      break;
-    default:
-      break;
-  }
-  RegKey key = nullptr;
-  if (SysRegCreateKey(kRegLocalMachine, kRegPathInterface, kKeyAllAccess, &key, nullptr) != 0) return;
-  const uint32_t type = static_cast<uint32_t>(g_Settings.InterfaceType);
-  if (name) WriteRegistryDword(key, name, type);
-  WriteRegistryDword(key, kInterfaceTypeValue, type);
-  SysRegCloseKey(key);
-}
-
-// Tells the uninstaller to delete the interface record: "DeleteKey" below the uninstall entry.
-void WriteInterfaceRemovalNote() {
-  char16_t path[2 * kTextSize];
-  TextCopy(path, 2 * kTextSize, kUninstallRoot);
-  TextAppend(path, 2 * kTextSize, g_Settings.UninstallKey);
-  TextAppend(path, 2 * kTextSize, kDeleteKeySubkey);
-  RegKey key = nullptr;
-  if (SysRegCreateKey(kRegLocalMachine, path, kKeyAllAccess, &key, nullptr) != 0) return;
-  WriteRegistryText(key, kRegPathInterface, kDeleteKeyRootName);
   SysRegCloseKey(key);
 }
 
