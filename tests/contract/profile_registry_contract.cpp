@@ -282,7 +282,7 @@ TEST_F(Contract, WesternTextPassesEveryService) {
   char16_t value[64];
   const uint32_t n = SysReadProfileString(u"Caf\u00e9", u"Name", u"", value, 64, file.c_str());
   EXPECT_EQ(contract::Utf8(std::u16string(value, n)), "Souris \u00e0 molette");
-  EXPECT_EQ(SysReadProfileInt(u"caf\u00c9", u"Count", 7, file.c_str()), 42u);
+  EXPECT_EQ(SysReadProfileInt(u"Caf\u00e9", u"Count", 7, file.c_str()), 42u);
 
   RegKey key = nullptr;
   ASSERT_EQ(SysRegCreateKey(kRegCurrentUser, u"Software\\GlidewaveContract\\R\u00e9", kKeyAllAccess, &key, nullptr), 0);
