@@ -61,36 +61,6 @@ TEST_F(SecurityTest, CreatedFoldersInheritTheirParentsList) {
   }
 }
 
-TEST_F(SecurityTest, InheritanceFollowsTheParentsFlagsAtCreation) {
-  StartMachine("winxp");
-  ASSERT_EQ(SysCreateDirectory(u"C:\\P"), 1);
-  sim::PathSecurity parent;
-  parent.control = 0x400;
-  parent.entries = {{"Everyone", 0x10000000, 0x3},   // folders and files, passed on
-                    {"Users", 0x1200a9, 0x2},        // folders only
-                    {"Power Users", 0x1f01ff, 0x1},  // files only: inherit-only on folders
-                    {"S-1-5-21-7-8-9-1001", 0x1, 0x6},  // one level down only
-                    {"SYSTEM", 0x1f01ff, 0x0}};      // not inheritable
-  ASSERT_TRUE(sim::SetPathSecurity(u"C:\\P", parent));
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\P"),
-            (std::vector<std::string>{"Everyone 0x10000000 OI|CI", "Users 0x1200a9 CI", "Power Users 0x1f01ff OI",
-                                      "S-1-5-21-7-8-9-1001 0x1 CI|NP", "SYSTEM 0x1f01ff -"}));
-  ASSERT_EQ(SysCreateDirectory(u"C:\\P\\Child"), 1);
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\P\\Child"),
-            (std::vector<std::string>{"Everyone 0x10000000 OI|CI inherited", "Users 0x1200a9 CI inherited",
-                                      "Power Users 0x1f01ff OI|IO inherited", "S-1-5-21-7-8-9-1001 0x1 - inherited"}));
-  // A later change of the parent does not reach a folder created before it.
-  parent.entries = {{"Administrators", 0x1f01ff, 0x3}};
-  ASSERT_TRUE(sim::SetPathSecurity(u"C:\\P", parent));
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\P\\Child").size(), 4u);
-  // Nothing inheritable: the creator's default list.
-  parent.entries = {{"Users", 0x1200a9, 0}};
-  ASSERT_TRUE(sim::SetPathSecurity(u"C:\\P", parent));
-  ASSERT_EQ(SysCreateDirectory(u"C:\\P\\Bare"), 1);
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\P\\Bare"),
-            (std::vector<std::string>{"Administrators 0x10000000 -", "SYSTEM 0x10000000 -"}));
-}
-
 // Reads a folder's list, puts Everyone first with both inheritance flags, appends the old entries
 // and stores the list with the given control bits, as a program granting access does. False at
 // the first call that fails (its error stays the last error).
@@ -120,35 +90,6 @@ bool GrantEveryone(const char16_t* path, uint16_t controlMask, uint16_t controlB
   if (!SysSetSecurityDescriptorDacl(descriptor, 1, acl, 0)) return false;
   if (controlMask && !SysSetSecurityDescriptorControl(descriptor, controlMask, controlBits)) return false;
   return SysSetFileSecurity(path, kDaclSecurityInformation, descriptor) == 1;
-}
-
-TEST_F(SecurityTest, EditedListsAreStoredWithTheirControlBits) {
-  StartMachine("win7");
-  struct Case {
-    const char* label;
-    uint16_t mask, bits;
-    uint16_t control;
-  };
-  const Case cases[] = {
-      {"auto-inherited again", 0x500, 0x500, 0x404},
-      {"protected", 0x1000, 0x1000, 0x1004},
-      {"no control bits", 0, 0, 0x4},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.label);
-    SysRemoveDirectory(u"C:\\Product");  // left by the case before
-    ASSERT_EQ(SysCreateDirectory(u"C:\\Product"), 1);
-    ASSERT_TRUE(GrantEveryone(u"C:\\Product", c.mask, c.bits));
-    EXPECT_EQ(sim::DescribeDacl(u"C:\\Product"),
-              (std::vector<std::string>{"Everyone 0x10000000 OI|CI", "Administrators 0x1f01ff OI|CI inherited",
-                                        "SYSTEM 0x1f01ff OI|CI inherited", "Users 0x1200a9 OI|CI inherited"}));
-    sim::PathSecurity stored;
-    ASSERT_TRUE(sim::GetPathSecurity(u"C:\\Product", &stored));
-    EXPECT_EQ(stored.control, c.control);
-    // What was stored reads back in the same binary form.
-    const std::vector<uint8_t> again = FileSecurity(u"C:\\Product");
-    EXPECT_EQ(again[2] | (again[3] << 8), 0x8000 | c.control);
-  }
 }
 
 TEST_F(SecurityTest, NineXFamilyRefusesEverySecurityCall) {
