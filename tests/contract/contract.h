@@ -17,7 +17,7 @@ std::u16string BeginCase();
 // registry under its own key, and reports objects left open where the platform counts them.
 void EndCase();
 
-// Writes a file with the given bytes (replacing it); 1 on success.
+// Writes a file with the given bytes (replacing it) into an existing folder; true on success.
 bool PutFile(const std::u16string& path, const std::string& bytes);
 // A file's bytes, "<missing>" when it cannot be read.
 std::string FileBytes(const std::u16string& path);

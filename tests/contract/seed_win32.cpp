@@ -100,6 +100,8 @@ void HoldFile(const std::u16string& path) {
 const char* Unsupported(const char* behaviour) {
   if (std::strcmp(behaviour, "values in creation order") == 0)
     return "Wine lists registry values sorted by name; Windows lists them in the order they were created";
+  if (std::strcmp(behaviour, "'?' before a dot matching nothing") == 0)
+    return "Wine's listings take '?' as exactly one character; Windows lets it match nothing before a dot";
   if (std::strcmp(behaviour, "read-only files refuse writing") == 0)
     return "Wine keeps read-only as the Unix write permission, which does not stop a program running as root";
   return nullptr;
