@@ -49,38 +49,39 @@ if(SETUP_SYSTEM_PYTHON3)
   set_tests_properties(import_check PROPERTIES SKIP_RETURN_CODE 77 LABELS imports)
 endif()
 
-# Checks of the Windows platform layer and of setup.exe's resources, built with GoogleTest from
-# its source package and run under Wine (64-bit build only: 32-bit programs need wine32).
+# The platform contract on the real Windows layer, with the checks of setup.exe's resources:
+# GoogleTest built from its source package, run under Wine (64-bit build only: 32-bit programs
+# need wine32), once on the wide road and once on the ANSI road of the 9x family.
 set(SETUP_GTEST_SOURCE_DIR /usr/src/googletest/googletest CACHE PATH "GoogleTest source folder for the Windows checks")
 find_program(SETUP_WINE64 NAMES wine64 PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
 if(EXISTS ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
-  set(LAYER_CHECKS_DIR ${CMAKE_SOURCE_DIR}/src/platform/win32/tests)
+  set(CONTRACT_DIR ${CMAKE_SOURCE_DIR}/tests/contract)
   add_library(gtest_mingw STATIC ${SETUP_GTEST_SOURCE_DIR}/src/gtest-all.cc)
   target_include_directories(gtest_mingw SYSTEM PUBLIC ${SETUP_GTEST_SOURCE_DIR}/include)
   target_include_directories(gtest_mingw PRIVATE ${SETUP_GTEST_SOURCE_DIR})
   target_compile_definitions(gtest_mingw PUBLIC GTEST_HAS_NOTIFICATION_=1)
-  target_compile_options(gtest_mingw PUBLIC -include ${LAYER_CHECKS_DIR}/gtest_mingw_shim.h PRIVATE -w)
+  target_compile_options(gtest_mingw PUBLIC -include ${CONTRACT_DIR}/gtest_mingw_shim.h PRIVATE -w)
 
-  add_executable(win32_layer_checks ${LAYER_CHECKS_DIR}/layer_checks.cpp)
-  target_include_directories(win32_layer_checks PRIVATE ${CMAKE_SOURCE_DIR})
-  target_compile_definitions(win32_layer_checks PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
-  target_link_libraries(win32_layer_checks PRIVATE platform_win32 gtest_mingw version)
-  target_link_options(win32_layer_checks PRIVATE ${WIN_STATIC_LINK})
-  set_target_properties(win32_layer_checks PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  file(GLOB CONTRACT_CASE_SOURCES CONFIGURE_DEPENDS ${CONTRACT_DIR}/*_contract.cpp)
+  add_executable(platform_contract ${CONTRACT_CASE_SOURCES} ${CONTRACT_DIR}/seed_win32.cpp
+    ${CONTRACT_DIR}/setup_exe_resources.cpp)
+  target_include_directories(platform_contract PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  target_compile_definitions(platform_contract PRIVATE UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601
+    SETUP_FIXTURE_DIR="${SETUP_FIXTURE_DIR}")
+  target_link_libraries(platform_contract PRIVATE platform_win32 gtest_mingw version)
+  target_link_options(platform_contract PRIVATE ${WIN_STATIC_LINK})
+  set_target_properties(platform_contract PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_dependencies(platform_contract fixtures)
 
   if(SETUP_WINE64 AND CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
-    add_test(NAME win32_layer_checks
-      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:win32_layer_checks> $<TARGET_FILE_NAME:setup>
+    set(CONTRACT_ENV "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-contract-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d")
+    add_test(NAME platform_contract
+      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:platform_contract> $<TARGET_FILE_NAME:setup>
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-    set_tests_properties(win32_layer_checks PROPERTIES TIMEOUT 600 LABELS win32-layer
-      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d")
-    # The same checks on the ANSI road of the 9x family (A functions and code-page conversions).
-    add_test(NAME win32_layer_checks_ansi
-      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:win32_layer_checks> --ansi-road $<TARGET_FILE_NAME:setup>
+    add_test(NAME platform_contract_ansi
+      COMMAND ${SETUP_WINE64} $<TARGET_FILE_NAME:platform_contract> --ansi-road $<TARGET_FILE_NAME:setup>
       WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
-    set_tests_properties(win32_layer_checks_ansi PROPERTIES TIMEOUT 600 LABELS win32-layer
-      ENVIRONMENT "WINEPREFIX=${CMAKE_BINARY_DIR}/wine-layer-prefix;WINEDEBUG=-all;WINEDLLOVERRIDES=winemenubuilder.exe=d"
-      RESOURCE_LOCK wine-layer-prefix)
-    set_tests_properties(win32_layer_checks PROPERTIES RESOURCE_LOCK wine-layer-prefix)
+    set_tests_properties(platform_contract platform_contract_ansi PROPERTIES TIMEOUT 600 LABELS contract
+      ENVIRONMENT "${CONTRACT_ENV}" RESOURCE_LOCK wine-contract-prefix)
   endif()
 endif()

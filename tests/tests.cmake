@@ -1,13 +1,16 @@
-# Test targets. Native build: the unit-test binary (every *_test.cpp beside the code) and the
-# test-only programs. Windows build: the Wine end-to-end tests and the Windows side of the
-# parity probe.
+# Test targets. Native build: the unit-test binary (every *_test.cpp beside the code, and the
+# platform contract's cases on the simulated machine). Windows build: the Wine end-to-end tests
+# (the contract's Windows side is in cmake/win32.cmake).
 enable_testing()
 
 if(SETUP_PLATFORM STREQUAL "sim")
   find_package(GTest REQUIRED)
   file(GLOB_RECURSE UNIT_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*_test.cpp)
   file(GLOB TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
-  add_executable(setup_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES})
+  # The platform contract's cases, seeded through the simulated machine.
+  file(GLOB CONTRACT_CASE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/contract/*_contract.cpp)
+  add_executable(setup_tests ${UNIT_TEST_SOURCES} ${TEST_SUPPORT_SOURCES} ${CONTRACT_CASE_SOURCES}
+    ${CMAKE_SOURCE_DIR}/tests/contract/seed_sim.cpp)
   target_include_directories(setup_tests PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(setup_tests PRIVATE setup_core setup_sim_runner platform_sim GTest::gtest GTest::gtest_main)
   # The package check's test reads the demo package of the source tree.
@@ -31,9 +34,6 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
   include(${CMAKE_SOURCE_DIR}/tests/fixtures/fixtures.cmake)
 endif()
 
-if(EXISTS ${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
-  include(${CMAKE_SOURCE_DIR}/tests/parity/parity.cmake)
-endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/wine/wine.cmake AND NOT SETUP_PLATFORM STREQUAL "sim")
   include(${CMAKE_SOURCE_DIR}/tests/wine/wine.cmake)
 endif()

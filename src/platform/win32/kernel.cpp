@@ -3,6 +3,7 @@
 // files and mappings, temporary names, moves, drive types, the current folder and libraries.
 #include "platform/kernel.h"
 
+#include <cstring>
 #include <vector>
 
 #include "platform/win32/win32_internal.h"
@@ -434,9 +435,14 @@ uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
                              kFolderBuffer, nullptr);
     return n ? ToWide(out, cap, text, static_cast<int>(n)) : 0;
   }
-  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                           reinterpret_cast<wchar_t*>(out), cap, nullptr);
-  if (n == 0) out[0] = 0;
+  // The system refuses a buffer too small for the whole text: format in full, then cut.
+  wchar_t text[kFolderBuffer];
+  DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
+                           kFolderBuffer, nullptr);
+  if (n == 0) return 0;
+  if (n > cap - 1) n = cap - 1;
+  std::memcpy(out, text, n * sizeof(wchar_t));
+  out[n] = 0;
   return n;
 }
 

@@ -1,4 +1,4 @@
-// Tests of the compiled resource file reader and of SysLoadString over the program's own resources.
+// Tests of the compiled resource file reader.
 #include "platform/sim/kernel/res_file.h"
 
 #include <gtest/gtest.h>
@@ -6,10 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel.h"
 #include "platform/sim/machine/machine.h"
-#include "platform/ui.h"
-#include "support/sim_fixture.h"
 
 namespace {
 
@@ -191,24 +188,6 @@ TEST(ResFile, DamagedFilesAreRejectedSafely) {
   std::string shortBlock = Record(sim::ResNumber(sim::kResTypeString), sim::ResNumber(1), kEnglish, "\x05\x00" "a\x00");
   std::u16string text;
   EXPECT_FALSE(sim::LoadResString(Bytes(shortBlock), shortBlock.size(), 0, kEnglish, &text));
-}
-
-using LoadStringTest = SimFixture;
-
-TEST_F(LoadStringTest, ReadsTheProgramsStringTable) {
-  char16_t out[256];
-  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, out, 256), 13u);
-  EXPECT_EQ(std::u16string(out), u"Setup Warning");
-  ASSERT_GT(SysLoadString(nullptr, kIdsOsNotSupported, out, 256), 0u);
-  EXPECT_EQ(std::u16string(out),
-            u"Current O.S. is not supported by this software, please refer to the user's manual or readme.txt for "
-            u"more information.");
-  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, out, 6), 5u);
-  EXPECT_EQ(std::u16string(out), u"Setup");
-  EXPECT_EQ(SysLoadString(nullptr, 9999, out, 256), 0u);
-  EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(SysGetLastError(), 1814u);
-  EXPECT_EQ(SysLoadString(nullptr, kIdsSetupWarning, nullptr, 0), 0u);
 }
 
 }  // namespace

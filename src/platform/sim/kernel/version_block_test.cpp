@@ -73,78 +73,10 @@ std::unique_ptr<uint8_t[]> Exact(const std::string& bytes) {
   return copy;
 }
 
-// The text at value: its length characters, the last of them the terminator; a zero length
-// must point at an empty text.
-std::u16string TextAt(const uint8_t* value, uint32_t length) {
-  std::u16string text;
-  for (uint32_t i = 0; i < (length ? length : 1); ++i) {
-    text += static_cast<char16_t>(value[2 * i] | (value[2 * i + 1] << 8));
-  }
-  if (text.back() != 0) return u"<unterminated>";
-  text.pop_back();
-  return text;
-}
-
-std::string HexAt(const uint8_t* value, size_t count) {
-  std::string hex;
-  char two[3];
-  for (size_t i = 0; i < count; ++i) {
-    snprintf(two, sizeof two, "%02x", value[i]);
-    hex += two;
-  }
-  return hex;
-}
-
 const char16_t* const kPaths[] = {
     u"\\", u"", u"\\VarFileInfo\\Translation", u"\\StringFileInfo\\040904b0\\FileVersion",
     u"\\\\StringFileInfo\\\\040904b0\\\\FileVersion", u"\\StringFileInfo\\040904b0\\Comments",
     u"\\StringFileInfo\\040904b0\\ProductName", u"\\StringFileInfo"};
-
-TEST(QueryVersionBlock, FindsValuesTheWayWindowsSpellsThem) {
-  struct Case {
-    const char16_t* path;
-    bool found;
-    uint32_t length;
-    const char16_t* text;  // expected text value, or nullptr for a binary one
-    const char* hex;       // expected first bytes of a binary value
-  };
-  const Case cases[] = {
-      // Fixed info: signature, structure version, file version 1.9.
-      {u"\\", true, 52, nullptr, "bd04effe0000010009000100"},
-      {u"", true, 52, nullptr, "bd04effe0000010009000100"},
-      {u"\\VarFileInfo\\Translation", true, 4, nullptr, "0904b004"},
-      {u"\\StringFileInfo\\040904b0\\FileVersion", true, 4, u"1.9", ""},
-      // The doubled separators the installer builds its query with, and other spellings.
-      {u"\\\\StringFileInfo\\\\040904b0\\\\FileVersion", true, 4, u"1.9", ""},
-      {u"StringFileInfo\\040904B0\\FILEVERSION", true, 4, u"1.9", ""},
-      {u"\\StringFileInfo\\040904b0\\FileVersion\\", true, 4, u"1.9", ""},
-      {u"\\StringFileInfo\\040904b0\\ProductName", true, 10, u"Glidewave", ""},
-      // An empty value and a node that has only children: length 0, an empty text.
-      {u"\\StringFileInfo\\040904b0\\Comments", true, 0, u"", ""},
-      {u"\\StringFileInfo", true, 0, u"", ""},
-      // Names must match whole; other tables are not there.
-      {u"\\StringFileInfo\\040904b0\\FileVers", false, 0, nullptr, ""},
-      {u"\\StringFileInfo\\040904b0\\FileVersionX", false, 0, nullptr, ""},
-      {u"\\StringFileInfo\\040704e4\\FileVersion", false, 0, nullptr, ""},
-      {u"\\VarFileInfo\\Translation\\More", false, 0, nullptr, ""},
-      {u"\\VS_VERSION_INFO", false, 0, nullptr, ""},
-  };
-  const std::string bytes = SampleBlock();
-  auto block = Exact(bytes);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path)));
-    const uint8_t* value = nullptr;
-    uint32_t length = 99;
-    ASSERT_EQ(c.found, sim::QueryVersionBlock(block.get(), bytes.size(), c.path, &value, &length));
-    if (!c.found) continue;
-    EXPECT_EQ(c.length, length);
-    if (c.text) {
-      EXPECT_EQ(std::u16string(c.text), TextAt(value, length));
-    } else {
-      EXPECT_EQ(c.hex, HexAt(value, std::strlen(c.hex) / 2));
-    }
-  }
-}
 
 // Every cut of the block and every byte set to 0x00, 0x01, 0x7F and 0xFF: lookups may fail but
 // what they find lies inside the bytes given (the sanitizer checks the reads on the way).

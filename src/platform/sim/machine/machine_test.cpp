@@ -332,21 +332,6 @@ TEST_F(MachineTest, MessageBoxesTakeQueuedAnswersThenTheDefaultButton) {
   EXPECT_EQ(lines[2], "msgbox: [x] Caf\xC3\xA9 -> 6");
 }
 
-TEST_F(MachineTest, ComInitialisationIsPerThread) {
-  EXPECT_FALSE(sim::ComInitialised());
-  bool workerBefore = true, workerAfter = false;
-  std::thread worker([&] {
-    workerBefore = sim::ComInitialised();
-    workerAfter = SysInitCom() == 1 && sim::ComInitialised();
-  });
-  worker.join();
-  EXPECT_FALSE(workerBefore);
-  EXPECT_TRUE(workerAfter);
-  EXPECT_FALSE(sim::ComInitialised());
-  EXPECT_EQ(SysInitCom(), 1);
-  EXPECT_TRUE(sim::ComInitialised());
-}
-
 TEST(MachineUtf8, RoundTripsAndReplacesMalformedInput) {
   const std::u16string text = u"A\u00e9\u4e2d\U0001F5B1z";
   EXPECT_EQ(sim::ToUtf8(text), "A\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x96\xB1z");

@@ -126,21 +126,6 @@ TEST(DialogTemplateTest, CutTemplatesNeverLoseControlsSilently) {
   }
 }
 
-TEST(DialogTemplateTest, DialogUnitsRoundLikeMapDialogRect) {
-  struct Case {
-    int units;
-    int x;  // 6/4 pixel per unit
-    int y;  // 13/8 pixel per unit
-  };
-  const Case cases[] = {
-      {0, 0, 0}, {1, 2, 2}, {2, 3, 3}, {4, 6, 7}, {8, 12, 13}, {86, 129, 140}, {330, 495, 536}, {-3, -5, -5},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(sim::DialogUnitsToPixelsX(c.units), c.x) << c.units;
-    EXPECT_EQ(sim::DialogUnitsToPixelsY(c.units), c.y) << c.units;
-  }
-}
-
 TEST(DialogTemplateTest, EveryTemplateOfTheProgramParses) {
   std::vector<sim::ResEntry> entries;
   ASSERT_TRUE(sim::ParseResFile(sim::ProgramResources(), sim::ProgramResourcesSize(), &entries));

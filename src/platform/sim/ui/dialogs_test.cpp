@@ -266,39 +266,6 @@ TEST_F(DialogsTest, AWorkerThreadRunsItsOwnDialogWhileTheInterfaceWaits) {
   SysCloseHandle(g_work.worker);
 }
 
-// ---- Nested dialogs and the owner ----
-
-struct Nested {
-  int outerEnabledInside = -1;
-  WindowHandle outer = nullptr;
-} g_nested;
-
-intptr_t InnerProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == kWmCommand) g_nested.outerEnabledInside = SysIsWindowEnabled(g_nested.outer);
-  return EndOnCommandProc(dialog, message, wParam, lParam);
-}
-
-intptr_t OuterProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t) {
-  if (message != kWmCommand) return 0;
-  if (ui_test::LowWord(wParam) == kIdCancel) {
-    g_nested.outer = dialog;
-    const intptr_t answer = SysDialogBoxParam(nullptr, kPlainDialog, dialog, InnerProc, 0);
-    SysEndDialog(dialog, answer == ui_test::kGoId ? 3 : 4);
-  }
-  return 1;
-}
-
-TEST_F(DialogsTest, ANestedDialogDisablesItsOwnerUntilItEnds) {
-  g_nested = Nested();
-  g_answers = Answers();
-  sim::QueueDialogAnswer(kFullDialog, kIdCancel);
-  sim::QueueDialogAnswer(kPlainDialog, ui_test::kGoId);
-  EXPECT_EQ(SysDialogBoxParam(nullptr, kFullDialog, nullptr, OuterProc, 0), 3);
-  EXPECT_EQ(g_nested.outerEnabledInside, 0);
-  EXPECT_EQ(DialogLines(), std::vector<std::string>({"dialog: 100 [Full Dialog] shown", "dialog: 100 press 2 (Cancel)",
-                                                     "dialog: 200 [Plain] shown", "dialog: 200 press 10 (Go)"}));
-}
-
 // ---- The wait hook, the user's input and the cursor ----
 
 struct Hooked {

@@ -130,39 +130,6 @@ TEST_F(GdiTest, ThePercentageBarIsRecordedWithItsColoursAndPlaces) {
   EXPECT_EQ(sim::LiveGdiObjects(), 0u);
 }
 
-TEST_F(GdiTest, TextMetricsOfTheFontsInUse) {
-  GdiObject dialogFont = DialogFont();
-  struct Case {
-    const char* what;
-    GdiObject font;  // null: what a fresh device context holds
-    int height;
-    int averageWidth;
-    int extentOfFive;
-  };
-  const Case cases[] = {
-      {"fresh context (system font)", nullptr, 16, 7, 35},
-      {"dialog font", dialogFont, 13, 6, 30},
-      {"bold dialog font", SysCreateFontWithWeight(dialogFont, kBoldWeight), 13, 6, 30},
-      {"default GUI font", SysGetStockObject(kDefaultGuiFont), 13, 6, 30},
-      {"title font, 42 pixels", SysCreateFont(42, 600, 1, 0x12, u"Times New Roman"), 42, 19, 95},
-  };
-  WindowHandle window = MakeBar(nullptr);
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    DeviceContext dc = SysGetDC(window);
-    if (c.font) SysSelectObject(dc, c.font);
-    SysTextMetrics tm{};
-    ASSERT_TRUE(SysGetTextMetrics(dc, &tm));
-    EXPECT_EQ(tm.height, c.height);
-    EXPECT_EQ(tm.averageCharWidth, c.averageWidth);
-    int32_t width = 0, height = 0;
-    ASSERT_TRUE(SysGetTextExtent(dc, u"Setup", 5, &width, &height));
-    EXPECT_EQ(width, c.extentOfFive);
-    EXPECT_EQ(height, c.height);
-    SysReleaseDC(window, dc);
-  }
-}
-
 TEST_F(GdiTest, DrawingObjectsAndContextsAreCountedUntilGivenBack) {
   WindowHandle window = MakeBar(nullptr);
   DeviceContext dc = SysGetDC(window);
