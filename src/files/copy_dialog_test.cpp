@@ -75,7 +75,8 @@ class CopyDialogTest : public SimFixture {
   intptr_t RunCopyDialog(const std::string& copyList) {
     WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
     CopyEntryCount = BuildCopyList();
-    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(frame_));
+    CopyStage stage = {frame_, MeasureCopySource};
+    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(&stage));
   }
 
   WindowHandle main_ = nullptr;

@@ -38,6 +38,12 @@ std::string RegText(const std::u16string& path, const std::u16string& name) {
   return err == 0 ? sim::ToUtf8(data) : "<none>";
 }
 
+// The walk as the copy dialog runs it: the copy source measured, then every entry.
+void Walk(CopyProgressSink* sink = nullptr) {
+  MeasureCopySource();
+  CopyFileProc(sink, 0);
+}
+
 class CopyEngineTest : public SimFixture {
  protected:
   // Empty tables and figures; the package at D: with its files in D:\src.
@@ -102,7 +108,7 @@ TEST_F(CopyEngineTest, VersionThenDateDecidesTheReplacement) {
     sim::SetFileTimes(PackagePath(u"src\\m.dll"), kBaseTime + c.sourceCreation * kDay, kBaseTime + c.sourceWrite * kDay);
     sim::SetFileTimes(u"C:\\Gw\\m.dll", kBaseTime + c.targetCreation * kDay, kBaseTime + c.targetWrite * kDay);
     Add(u"m.dll", u"C:\\Gw");
-    CopyFileProc(nullptr, 0);
+    Walk();
     EXPECT_EQ(Copied("C:\\Gw\\m.dll"), c.copied);
     EXPECT_EQ(Disk(u"C:\\Gw\\m.dll") == source, c.copied || source == target);
     EXPECT_EQ(RegText(kDeleteFiles, u"m.dll"), "<none>");  // a present target is never recorded
@@ -116,7 +122,7 @@ TEST_F(CopyEngineTest, MissingTargetsAndFoldersAreMadeAndRecorded) {
   Add(u"a.dll", u"C:\\New");
   Add(u"b.dll", u"C:\\New", u"b.src", u"extra");  // from D:\extra, under another name
   Add(u"c.dll", u"C:\\Deep\\Er");                 // two missing levels: only one is tried
-  CopyFileProc(nullptr, 0);
+  Walk();
   EXPECT_EQ(Disk(u"C:\\New\\a.dll"), "A");
   EXPECT_EQ(Disk(u"C:\\New\\b.dll"), "B");
   EXPECT_EQ(RegText(kDeleteFiles, u"a.dll"), "C:\\New");
@@ -157,7 +163,7 @@ TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
     Add(c.fileName, u"C:\\Gw", c.sourceName);
     Add(u"z.dll", u"C:\\Gw");
     if (c.windowsFolderFails) sim::FailCall("SysGetWindowsDirectory", 1, kErrAccessDenied);
-    CopyFileProc(nullptr, 0);
+    Walk();
     if (c.windowsFolderFails) EXPECT_TRUE(JournalHas("t=, PS2"));
     EXPECT_EQ(Disk(u"C:\\Gw\\" + std::u16string(c.fileName)) == "drv", c.copied);
     EXPECT_EQ(Disk(WindowsDir() + u"\\" + c.fileName) == "drv", c.duplicated);
@@ -180,7 +186,7 @@ TEST_F(CopyEngineTest, ReadOnlyTargetsAreReplacedAndLockedOnesGetATemporaryCopy)
   // then fills the same record.
   for (int n = 1; n <= 9; ++n) sim::FailCall("SysGetTempFileName", n, kErrAccessDenied);
   sim::FailCall("SysCopyFile", 3, kErrAccessDenied);  // 1 ro.dll, 2 one.dll, 3 its tenth attempt
-  CopyFileProc(nullptr, 0);
+  Walk();
 
   EXPECT_EQ(Disk(u"C:\\Gw\\ro.dll"), "new");
   EXPECT_EQ(SysGetFileAttributes(u"C:\\Gw\\ro.dll") & kAttrReadOnly, 0u);
@@ -213,7 +219,7 @@ TEST_F(CopyEngineTest, TheWalkEndsAtTheLastEntryOrAtOneHundredPercent) {
       if (c.sources[i] != "-") Source(name, c.sources[i]);
       Add(name, u"C:\\Gw", u"", c.sources[i] == "-" ? u"other" : u"");
     }
-    CopyFileProc(nullptr, 0);
+    Walk();
     for (size_t i = 0; i < c.copied.size(); ++i)
       EXPECT_EQ(sim::DiskPathExists(u"C:\\Gw\\f" + sim::FromUtf8(std::to_string(i + 1)) + u".dll"), c.copied[i]) << i;
     EXPECT_EQ(_nCurPercent, 100);
@@ -221,7 +227,7 @@ TEST_F(CopyEngineTest, TheWalkEndsAtTheLastEntryOrAtOneHundredPercent) {
 }
 
 TEST_F(CopyEngineTest, PercentageIsComputedInUnsigned32Bits) {
-  // Started at entry 2 with figures of its own (no first-call measuring). 50 000 000 x 100 wraps,
+  // Started at entry 2 with figures of its own (nothing measured). 50 000 000 x 100 wraps,
   // so the walk does not stop once everything is accounted for after entry 3.
   Source(u"e4.dll", "4");
   Add(u"e1.dll", u"C:\\Gw");
@@ -256,7 +262,7 @@ class CabinetModeCopyTest : public CopyEngineTest {
 
 TEST_F(CabinetModeCopyTest, ExtractedFilesAreDeletedLastFirstExceptHelpFiles) {
   sim::FailCall("SysDeleteFile", 1, kErrAccessDenied);  // the first deletion is the last entry's
-  CopyFileProc(nullptr, 0);
+  Walk();
   EXPECT_EQ(Disk(u"C:\\Windows\\Help\\Guide.hlp"), "x");  // under the help file's own name
   EXPECT_FALSE(sim::DiskPathExists(Extracted(u"a.dll")));
   EXPECT_FALSE(sim::DiskPathExists(Extracted(u"b.dll")));
@@ -273,7 +279,7 @@ TEST_F(CabinetModeCopyTest, CancelStopsAtTheNextCopy) {
   sim::SetFileTimes(Extracted(u"a.dll"), kBaseTime, kBaseTime);
   sim::SetFileTimes(u"C:\\Gw\\a.dll", kBaseTime, kBaseTime + kDay);
   CancelRequested = 1;
-  CopyFileProc(nullptr, 0);
+  Walk();
   EXPECT_EQ(Disk(u"C:\\Gw\\a.dll"), "kept");
   EXPECT_FALSE(sim::DiskPathExists(u"C:\\Gw\\b.dll"));
   EXPECT_FALSE(sim::DiskPathExists(Extracted(u"a.dll")));  // the entry before is finished
@@ -322,7 +328,7 @@ intptr_t WalkDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr
   if (message == kWmInitDialog) return SysPostMessage(dialog, kWmApp + 2, 0, 0);
   if (message == kWmApp + 2) {
     CopyProgressSink sink = CopyDialogSink(dialog);
-    CopyFileProc(&sink, 0);
+    Walk(&sink);
   }
   if (message == kWmPaint && _nCurPercent == 100) SysEndDialog(dialog, 1);
   return message == kWmApp + 2;

@@ -1,16 +1,12 @@
 // The registry stage and its please-wait dialog: the dialog starts one worker on its first
-// paint; the worker applies the registry script sections and starts the program sections of the
-// chosen interface, then ends the dialog.
+// paint; the worker runs the stage's work (the installation sequence's, else UpdateRegistry:
+// the registry script sections and the program sections of the chosen interface), then ends the
+// dialog.
 #include "registration/update_registry.h"
 
 #include "common/text.h"
 #include "shared/delete_registry_tree.h"
 #include "drivers/find_btuid_device.h"
-#include "files/cleanup.h"
-#include "files/copy_engine.h"
-#include "files/copy_list.h"
-#include "files/copy_state.h"
-#include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "registration/program_sections.h"
@@ -18,24 +14,13 @@
 #include "registration/registry_script.h"
 #include "ui/stage_dialog.h"
 #include "registration/write_mouse_type.h"
-#include "startup/help_files.h"
 #include "startup/settings.h"
 
 namespace {
 
-// The dialog's own message and worker, and the state of the open dialog.
+// The dialog's own message and worker, the state of the open dialog, and the work it was given.
 StageDialogState g_UpdateRegistryStage = {kUpdateRegistryStartMessage, UpdateRegistryThread};
-
-// The help files are the last HelpFileCount entries of the copy table; in cabinet mode they were
-// left in the temporary folder, which goes once they are copied.
-void CopyRemainingHelpFiles() {
-  for (int32_t index = CopyEntryCount - HelpFileCount; index < CopyEntryCount; ++index) CopyHelpFile(index);
-  if (!g_Settings.CabFile) return;
-  if (!SysRemoveDirectory(TempExtractDir)) {
-    DeleteFolderTree(TempExtractDir);
-    SysRemoveDirectory(TempExtractDir);
-  }
-}
+int (*g_RegistryStageWork)(WindowHandle dialog) = UpdateRegistry;
 
 // Whether [Default] "Usexmousecpl" (default "TRUE") switches the control-panel section on.
 bool UsesOwnControlPanel() {
@@ -49,7 +34,6 @@ bool UsesOwnControlPanel() {
 
 int UpdateRegistry(WindowHandle) {
   const SettingsRecord& s = g_Settings;
-  if (s.HelpFilesListed && HelpFileCount > 0) CopyRemainingHelpFiles();
   if (UsesOwnControlPanel()) AddRegistrySection(s.ConfigFile, kSectionCplRegistry);
   AddRegistrySection(s.ConfigFile, kSectionAddRegistry);
   if (TextEqualNoCase(s.LanguageName, kRegistryStageLanguage) && s.Especial)
@@ -73,12 +57,16 @@ int UpdateRegistry(WindowHandle) {
 }
 
 intptr_t UpdateRegistryDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == kWmInitDialog) {
+    const RegistryStage* stage = reinterpret_cast<const RegistryStage*>(lParam);
+    g_RegistryStageWork = stage && stage->work ? stage->work : UpdateRegistry;
+  }
   return StageDialogMessage(&g_UpdateRegistryStage, dialog, message, wParam, lParam);
 }
 
 uint32_t UpdateRegistryThread(void* parameter) {
   WindowHandle dialog = static_cast<WindowHandle>(parameter);
-  UpdateRegistry(dialog);
+  g_RegistryStageWork(dialog);
   EndStageDialogWithSuccess(dialog);
   return 0;
 }
