@@ -7,14 +7,12 @@
 #include <string>
 
 #include "common/text.h"
-#include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "platform/ui.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
 #include "startup/settings.h"
@@ -39,9 +37,9 @@ std::string RegText(const std::u16string& path, const std::u16string& name) {
 }
 
 // The walk as the copy dialog runs it: the copy source measured, then every entry.
-void Walk(CopyProgressSink* sink = nullptr) {
+void Walk() {
   MeasureCopySource();
-  CopyFileProc(sink, 0);
+  CopyFileProc(nullptr, 0);
 }
 
 class CopyEngineTest : public SimFixture {
@@ -321,30 +319,6 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
   EXPECT_EQ(Disk(u"C:\\Windows\\Help\\Tips.1"), "tips");
   ASSERT_EQ(PendingCount, 1);
   EXPECT_EQ(sim::ToUtf8(PendingTable[0].Temporary), "C:\\Windows\\Help\\Tips.1");
-}
-
-// Runs the walk on a private message and ends on the paint that sees 100 percent.
-intptr_t WalkDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
-  if (message == kWmInitDialog) return SysPostMessage(dialog, kWmApp + 2, 0, 0);
-  if (message == kWmApp + 2) {
-    CopyProgressSink sink = CopyDialogSink(dialog);
-    Walk(&sink);
-  }
-  if (message == kWmPaint && _nCurPercent == 100) SysEndDialog(dialog, 1);
-  return message == kWmApp + 2;
-}
-
-TEST_F(CopyEngineTest, ThePathLineShowsTheTargetAndThePaintEndsTheDialog) {
-  constexpr uint32_t kCopyTemplate = 10301;
-  Source(u"a.dll", "A");
-  Source(u"b.dll", "B");
-  Add(u"a.dll", u"C:\\Gw");
-  Add(u"b.dll", u"C:\\Gw\\Sub");
-  EXPECT_EQ(SysDialogBoxParam(nullptr, kCopyTemplate, nullptr, WalkDialogProc, 0), 1);
-  EXPECT_EQ(Disk(u"C:\\Gw\\Sub\\b.dll"), "B");
-  sim::WindowInfo line;
-  ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(kCopyTemplate), kPathLineId), &line));
-  EXPECT_EQ(line.text, "C:\\Gw\\Sub\\b.dll");
 }
 
 }  // namespace
