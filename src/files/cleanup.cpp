@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "shared/trace.h"
+#include "files/copy_state.h"
 #include "files/files_keys.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
@@ -121,4 +122,10 @@ int DeleteFolderTree(const char16_t* folder) {
   } while (SysFindNextFile(find, &item));
   SysFindClose(find);
   return 1;
+}
+
+void RemoveTempExtractDir() {
+  if (SysRemoveDirectory(TempExtractDir)) return;
+  DeleteFolderTree(TempExtractDir);
+  SysRemoveDirectory(TempExtractDir);
 }

@@ -1,5 +1,5 @@
 // Cleanup deletions: an older version's files, the recorded product version when a marker file
-// asks for it, and the contents of a folder tree.
+// asks for it, the contents of a folder tree and the temporary extraction folder.
 #pragma once
 
 // Deletes every file listed in the "DeleteFiles" subkey of the product's uninstall entry
@@ -19,3 +19,8 @@ void ClearVersionIfFlagged();
 // (when it can be) and ends the walk. Returns 1 when the whole listing was worked through, 0
 // when a folder could not be listed. Changes no settings field.
 int DeleteFolderTree(const char16_t* folder);
+
+// Removes the temporary extraction folder TempExtractDir; when it is not empty, deletes its
+// contents with DeleteFolderTree and removes it again. A folder that still cannot be removed
+// stays behind. Changes no settings field.
+void RemoveTempExtractDir();

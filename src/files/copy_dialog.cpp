@@ -1,5 +1,6 @@
 // The copy progress dialog: starts the work on its first paint, runs the cabinet extraction on
-// ExtractThread, walks the copy list with CopyFileProc and ends itself at 100 percent.
+// ExtractThread, then the copy stage's preparation and the walk over the copy list with
+// CopyFileProc, and ends itself at 100 percent.
 #include "files/copy_dialog.h"
 
 #include "common/text.h"
@@ -12,7 +13,6 @@
 #include "files/copy_state.h"
 #include "platform/kernel.h"
 #include "resource_ids.h"
-#include "startup/help_files.h"
 #include "settings/settings.h"
 #include "ui/exit_setup_dialog.h"
 #include "ui/localised_texts.h"
@@ -30,9 +30,11 @@ constexpr uint32_t kWhite = SysRgb(255, 255, 255);
 constexpr uint32_t kBlue = SysRgb(0, 0, 255);
 constexpr uint32_t kBlack = SysRgb(0, 0, 0);
 
-// The worker thread while the dialog lives, and the bar's bold font.
+// The worker thread while the dialog lives, the bar's bold font, and the preparation the
+// installation sequence gave the open dialog.
 SysHandle g_hExtractThread = nullptr;
 GdiObject g_hBarFont = nullptr;
+void (*g_PrepareCopy)() = nullptr;
 
 // One character at (x, y) in the colour.
 void DrawChar(DeviceContext dc, int x, int y, char16_t c, uint32_t color) {
@@ -40,7 +42,9 @@ void DrawChar(DeviceContext dc, int x, int y, char16_t c, uint32_t color) {
   SysTextOut(dc, x, y, &c, 1);
 }
 
-intptr_t OnCopyDialogInit(WindowHandle dialog, WindowHandle frame) {
+intptr_t OnCopyDialogInit(WindowHandle dialog, const CopyStage* stage) {
+  const WindowHandle frame = stage ? stage->frame : nullptr;
+  g_PrepareCopy = stage ? stage->prepare : nullptr;
   GdiObject labelFont = SysGetWindowFont(SysGetDlgItem(dialog, IDC_COPY_LABEL));
   g_hBarFont = SysCreateFontWithWeight(labelFont, kBoldWeight);
   SysSetWindowFont(SysGetDlgItem(dialog, IDC_COPY_BAR), g_hBarFont, 0);
@@ -109,8 +113,9 @@ void DispatchWaitingMessages(void*) {
   }
 }
 
-// Copies the files of the copy list, shown in the dialog.
+// The copy stage's preparation, then the files of the copy list copied, shown in the dialog.
 void CopyShownIn(WindowHandle dialog) {
+  if (g_PrepareCopy) g_PrepareCopy();
   CopyProgressSink sink = CopyDialogSink(dialog);
   CopyFileProc(&sink, 0);
 }
@@ -133,11 +138,7 @@ intptr_t OnExtractionFinished(WindowHandle dialog) {
   SysEnableWindow(SysGetDlgItem(dialog, kIdCancel), 1);
   CopyShownIn(dialog);
   // The help files are copied later from the temporary folder, which then goes.
-  if (g_Settings.HelpFilesListed && HelpFileCount > 0) return 1;
-  if (!SysRemoveDirectory(TempExtractDir)) {
-    DeleteFolderTree(TempExtractDir);
-    SysRemoveDirectory(TempExtractDir);
-  }
+  if (!HelpFilesKeptBack()) RemoveTempExtractDir();
   return 1;
 }
 
@@ -162,6 +163,7 @@ intptr_t OnCopyDialogSetCursor(WindowHandle dialog, WindowHandle under, intptr_t
 }
 
 intptr_t OnCopyDialogDestroy() {
+  g_PrepareCopy = nullptr;
   if (g_hExtractThread != nullptr) {
     SysCloseHandle(g_hExtractThread);
     g_hExtractThread = nullptr;
@@ -227,7 +229,7 @@ void PaintPercentBar(WindowHandle dialog) {
 intptr_t CopyDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case kWmInitDialog:
-      return OnCopyDialogInit(dialog, reinterpret_cast<WindowHandle>(lParam));
+      return OnCopyDialogInit(dialog, reinterpret_cast<const CopyStage*>(lParam));
     case kWmPaint:
       return OnCopyDialogPaint(dialog);
     case kCopyStartMessage:

@@ -28,9 +28,17 @@ extern int32_t ExtractionDone;
 // posts WM_PAINT to the dialog, and between two entries the waiting messages are dispatched.
 CopyProgressSink CopyDialogSink(WindowHandle dialog);
 
-// Dialog procedure of the copy progress dialog; the creation parameter is the wizard frame,
-// which is hidden while the dialog runs. The dialog ends with 1 when the copy reached 100
-// percent and with 0 when the user chose to leave Setup.
+// What the installation sequence gives the copy dialog: the wizard frame, hidden while the
+// dialog runs, and the preparation run on the dialog's thread just before the walk over the
+// copy list (in cabinet mode once the package cabinet is out); either may be null.
+struct CopyStage {
+  WindowHandle frame;
+  void (*prepare)();
+};
+
+// Dialog procedure of the copy progress dialog; the creation parameter points to a CopyStage
+// (0: none). The dialog ends with 1 when the copy reached 100 percent and with 0 when the user
+// chose to leave Setup.
 intptr_t CopyDialogProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
 // Worker thread of cabinet mode, given the dialog: extracts SourceDir\CabFileName (Install.cab

@@ -1,6 +1,6 @@
 // The copy progress dialog on the simulated window manager: the percentage bar as painted, the
-// start on the first paint, hidden runs, the cabinet worker with its temporary folder, the
-// missing package cabinet, Cancel through "Exit Setup" and the wait cursor.
+// start on the first paint, the path line, hidden runs, the cabinet worker with its temporary
+// folder, the missing package cabinet, Cancel through "Exit Setup" and the wait cursor.
 #include "files/copy_dialog.h"
 
 #include <cstring>
@@ -75,7 +75,8 @@ class CopyDialogTest : public SimFixture {
   intptr_t RunCopyDialog(const std::string& copyList) {
     WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
     CopyEntryCount = BuildCopyList();
-    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(frame_));
+    CopyStage stage = {frame_, MeasureCopySource};
+    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(&stage));
   }
 
   WindowHandle main_ = nullptr;
@@ -157,6 +158,9 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
     EXPECT_EQ(_nCurPercent, 100);
     EXPECT_EQ(CopyStartPending, 0);
     EXPECT_EQ(Disk(u"C:\\GW\\mouse.sys.txt"), c.copied ? c.sourceBytes : "<missing>");
+    sim::WindowInfo line;  // the path line names the last target
+    ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), kPathLineId), &line));
+    EXPECT_EQ(line.text, c.copied ? "C:\\GW\\mouse.sys.txt" : "");
     // The wizard frame is hidden while the dialog runs; the background window comes forward.
     sim::WindowInfo frame;
     ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));

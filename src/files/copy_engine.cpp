@@ -1,6 +1,6 @@
 // CopyFileProc and its helpers: the walk over the copy table with the replace decisions, the
-// copies, the temporary copies beside files in use and the progress figures; SumFolderSizes and
-// CopyHelpFile.
+// copies, the temporary copies beside files in use and the progress figures; the measuring of
+// the copy source and the help files kept back for the registry stage.
 #include "files/copy_engine.h"
 
 #include <cstdlib>
@@ -8,11 +8,10 @@
 
 #include "common/text.h"
 #include "shared/trace.h"
-#include "files/cabinet_extract.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
+#include "files/cleanup.h"
 #include "files/copy_state.h"
-#include "files/driver_files.h"
 #include "files/folder_rights.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
@@ -81,18 +80,6 @@ void CopySourceFolder(char16_t* out) {
     TextCopy(out, kCopyPathSize, TempExtractDir);
   else
     JoinPath(out, kCopyPathSize, s.SourceDir, s.SubFolder);
-}
-
-// The one-time work of the first call: cabinet pack, platform driver files, device metadata
-// and the measuring of the copy source.
-void PrepareCopy() {
-  ExtractCabPack();
-  GetDriverSysFile();
-  if (g_Settings.Platform == kPlatformWin7 || g_Settings.Platform == kPlatformWin8) MetadataPackageCopy();
-  char16_t folder[kCopyPathSize];
-  CopySourceFolder(folder);
-  SumFolderSizes(folder);
-  Trace(u"size = 0x%x, src = %s, fun = %s, cab = %d", _dwTotalFileSize, folder, u"CopyFileProc", g_Settings.CabFile);
 }
 
 // Puts a temporary copy of source beside a target in use and records the pair in PendingTable.
@@ -268,7 +255,6 @@ void* LoadVersionBlock(const char16_t* path, uint32_t size) {
 
 void CopyFileProc(CopyProgressSink* sink, int32_t index) {
   if (index < 0 || index >= kCopyEntryMax) return;
-  if (index == 0) PrepareCopy();
   const bool nt5Minor1 = IsNT5Minor1() != 0;
 
   // The walk goes forward entry by entry while the percentage stays below 100; then, as the
@@ -355,6 +341,20 @@ int SumFolderSizes(const char16_t* folder) {
   } while (SysFindNextFile(find, &found));
   SysFindClose(find);
   return 1;
+}
+
+void MeasureCopySource() {
+  char16_t folder[kCopyPathSize];
+  CopySourceFolder(folder);
+  SumFolderSizes(folder);
+  Trace(u"size = 0x%x, src = %s, fun = %s, cab = %d", _dwTotalFileSize, folder, u"CopyFileProc", g_Settings.CabFile);
+}
+
+int HelpFilesKeptBack() { return g_Settings.HelpFilesListed && HelpFileCount > 0; }
+
+void CopyKeptHelpFiles() {
+  for (int32_t index = CopyEntryCount - HelpFileCount; index < CopyEntryCount; ++index) CopyHelpFile(index);
+  if (g_Settings.CabFile) RemoveTempExtractDir();
 }
 
 int CopyHelpFile(int32_t index) {

@@ -37,9 +37,8 @@ struct CopyProgressSink {
 };
 
 // Installs copy-table entry index + 1 and then the entries after it, reporting to sink (no one
-// when sink is null). On index 0 it first extracts the cabinet pack,
-// lays the platform's driver files over the copy source, copies the device metadata (Windows 7
-// and 8) and measures the copy source folder. Each entry is copied when its target is missing,
+// when sink is null); the entries' sizes and _dwTotalFileSize are those measured before
+// (MeasureCopySource). Each entry is copied when its target is missing,
 // when VersionChecked is set, or when the version or date comparison says the source is newer;
 // a file in use gets a temporary "SET" copy recorded in PendingTable. After every entry the
 // progress figures grow and the sink hears of it, then gets the turn before the next entry.
@@ -66,6 +65,20 @@ int CompareFileDates(const char16_t* source, const char16_t* target);
 // the folder does not exist (_dwTotalFileSize is then 0). Changes entries' FileSize and
 // _dwTotalFileSize.
 int SumFolderSizes(const char16_t* folder);
+
+// Measures the copy source folder (TempExtractDir in cabinet mode, else SourceDir + "\" +
+// SubFolder) with SumFolderSizes and traces the total. Changes entries' FileSize and
+// _dwTotalFileSize.
+void MeasureCopySource();
+
+// Returns 1 when help files are listed (HelpFilesListed and a help-file count above 0), so that
+// the copy leaves them for CopyKeptHelpFiles, 0 when not. Changes nothing.
+int HelpFilesKeptBack();
+
+// Copies the help files, the last HelpFileCount entries of the copy table, with CopyHelpFile;
+// in cabinet mode the temporary extraction folder, kept for them, is then removed. Changes
+// PendingTable and PendingCount.
+void CopyKeptHelpFiles();
 
 // Copies help entry index + 1 (counted as CopyFileProc counts) to its destination under the help
 // file's own name; when the target is in use the source is copied beside it under the same name

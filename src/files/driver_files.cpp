@@ -8,7 +8,6 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/shell.h"
-#include "services/registry_script.h"
 #include "services/uninstall_entry.h"
 #include "settings/config_keys.h"
 #include "startup/platform_detect.h"
@@ -99,7 +98,7 @@ int GetDriverSysFile() {
   return 1;
 }
 
-void MetadataPackageCopy() {
+int MetadataPackageCopy() {
   const SettingsRecord& s = g_Settings;
   Trace(u"MetadataPackageCopy START");
   char16_t package[kDriverPathSize], pattern[kDriverPathSize];
@@ -109,11 +108,11 @@ void MetadataPackageCopy() {
   SysHandle find = SysFindFirstFile(pattern, &found);
   if (find == kInvalidHandle) {
     Trace(u"MetadataPackageCopy: no package folder %s", package);
-    return;
+    return 0;
   }
 
-  // Without the common application-data folder there is no store to copy into; the registry
-  // section is still applied.
+  // Without the common application-data folder there is no store to copy into (the package
+  // folder was listed all the same).
   char16_t appData[260];
   char16_t store[kDriverPathSize];
   store[0] = 0;
@@ -134,7 +133,5 @@ void MetadataPackageCopy() {
     Trace(u"%s, %s", source, target);
   }
   SysFindClose(find);
-
-  AddRegistrySection(s.ConfigFile, kSectionAddRegistryMetadata);
-  Trace(u"MetadataPackageCopy end");
+  return 1;
 }

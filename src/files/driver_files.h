@@ -1,6 +1,7 @@
 // Platform driver files and device metadata: the driver files built for the running Windows
 // version replace the generic ones in the copy source folder, and on Windows 7 and later the
-// product's device-metadata packages go into the system's metadata store.
+// product's device-metadata packages go into the system's metadata store (their registry
+// section is applied by the installation sequence).
 #pragma once
 #include <cstdint>
 
@@ -33,7 +34,7 @@ inline constexpr const char16_t* kSectionAddRegistryMetadata = u"Add Registry.Me
 int GetDriverSysFile();
 
 // Copies the files of SourceDir + "\Metadata" into the device metadata store (every missing
-// folder of it created), records each copied file in the uninstall entry, and applies the
-// registry section "Add Registry.Metadata" of ConfigFile. Does nothing but trace when the
-// package folder cannot be listed. Changes no settings field.
-void MetadataPackageCopy();
+// folder of it created) and records each copied file in the uninstall entry. Returns 1 when the
+// package folder could be listed (its registry section "Add Registry.Metadata" is then due),
+// 0 when not (only a trace line). Changes no settings field.
+int MetadataPackageCopy();

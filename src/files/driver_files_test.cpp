@@ -1,29 +1,19 @@
 // Platform driver files and device metadata on the simulated machine: the driver-tree folder each
-// platform takes, where its files go, and the metadata copy that only Windows 7 and 8 get.
+// platform takes, where its files go, and the metadata copy into the store.
 #include "files/driver_files.h"
 
-#include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "common/text.h"
-#include "files/copy_engine.h"
-#include "files/copy_list.h"
-#include "files/copy_progress.h"
 #include "files/copy_state.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
-#include "startup/help_files.h"
 #include "startup/platform_detect.h"
 #include "settings/settings.h"
 #include "support/sim_fixture.h"
 
 namespace {
-
-const char kMetadataIni[] = "[Add Registry.Metadata]\r\n1=HKLM,Software\\Norvik\\Metadata,Applied,0,yes\r\n";
 
 std::string RegText(const std::u16string& path, const std::u16string& name) {
   RegKey key = nullptr;
@@ -44,9 +34,6 @@ class DriverFilesTest : public SimFixture {
   // A fresh machine, the configuration file, and the generic D:\src\drv.sys.
   void Restart(const std::string& profile, const std::string& ini = "[Install]\r\n") {
     StartMachine(profile);
-    std::memset(CopyTable, 0, sizeof CopyTable);
-    CopyEntryCount = HelpFileCount = CancelRequested = 0;
-    _dwHasCopied = _dwTotalFileSize = 0;
     TempExtractDir[0] = 0;
     WritePackageFile(u"SETUP2K.INI", ini);
     WritePackageFile(u"src\\drv.sys", "generic");
@@ -108,52 +95,18 @@ TEST_F(DriverFilesTest, FilesOfTheFolderReplaceTheCopySource) {
   EXPECT_EQ(Disk(u"C:\\Windows\\_NorvikInstallTempDir0\\drv.sys"), "seven");
 }
 
-TEST_F(DriverFilesTest, MetadataGoesIntoTheStoreOnWindows7And8Only) {
+TEST_F(DriverFilesTest, MetadataGoesIntoTheStore) {
   const std::u16string store = u"C:\\ProgramData\\Microsoft\\Windows\\DeviceMetadataStore\\EN-US";
-  for (const char* profile : {"win7", "win8", "vista", "winxp"}) {
-    SCOPED_TRACE(profile);
-    Restart(profile, kMetadataIni);
-    WritePackageFile(u"Metadata\\abc.devicemetadata-ms", "meta");
-    CopyFileProc(nullptr, 0);  // its first call runs it; an empty list ends at once
-    const bool written = std::string(profile) == "win7" || std::string(profile) == "win8";
-    EXPECT_EQ(RegText(u"Software\\Norvik\\Metadata", u"Applied"), written ? "yes" : "<none>");
-    EXPECT_EQ(Disk(store + u"\\abc.devicemetadata-ms"), written ? "meta" : "<missing>");
-    EXPECT_EQ(RegText(u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles",
-                      u"abc.devicemetadata-ms"),
-              written ? sim::ToUtf8(store) : "<none>");
-    EXPECT_EQ(_nCurPercent, 100);
-  }
-  // Without the package folder nothing is made and the section is not applied.
-  Restart("win7", kMetadataIni);
-  MetadataPackageCopy();
-  EXPECT_EQ(RegText(u"Software\\Norvik\\Metadata", u"Applied"), "<none>");
-  EXPECT_FALSE(sim::DiskPathExists(u"C:\\ProgramData\\Microsoft\\Windows\\DeviceMetadataStore"));
-}
-
-TEST_F(DriverFilesTest, FirstCallPreparesInOrderBeforeMeasuring) {
-  // The cabinet pack puts a.txt into the copy source and the driver tree replaces drv.sys before
-  // the copy source is measured.
-  std::ifstream in(std::string(SETUP_FIXTURE_DIR) + "/normal.cab", std::ios::binary);
-  if (!in) GTEST_SKIP() << "cabinet fixtures not built";
-  Restart("win7", std::string(kMetadataIni) + "[Cab.list]\r\n1=normal.cab,,,%DefaultPath%\r\n");
-  WritePackageFile(u"normal.cab", std::string(std::istreambuf_iterator<char>(in), {}));
-  WritePackageFile(u"SYS\\win7_32\\drv.sys", "seven!");
   WritePackageFile(u"Metadata\\abc.devicemetadata-ms", "meta");
-  for (const char16_t* name : {u"a.txt", u"drv.sys"}) {
-    TextCopy(CopyTable[++CopyEntryCount].FileName, name);
-    TextCopy(CopyTable[CopyEntryCount].DestDir, u"C:\\Gw");
-  }
-  CopyFileProc(nullptr, 0);
-  EXPECT_EQ(Disk(u"C:\\Gw\\a.txt"), "alpha\r\n");
-  EXPECT_EQ(Disk(u"C:\\Gw\\drv.sys"), "seven!");
-  EXPECT_EQ(_dwTotalFileSize, 13u);
-  const std::vector<std::string> steps = {"trace: ExtractCabPack", "trace: GetDriverSysFile",
-                                          "trace: MetadataPackageCopy START",
-                                          "trace: size = 0xd, src = D:\\src, fun = CopyFileProc, cab = 0"};
-  std::vector<std::string> order;
-  for (const std::string& line : JournalLines("trace: "))
-    if (std::find(steps.begin(), steps.end(), line) != steps.end()) order.push_back(line);
-  EXPECT_EQ(order, steps);
+  EXPECT_EQ(MetadataPackageCopy(), 1);
+  EXPECT_EQ(Disk(store + u"\\abc.devicemetadata-ms"), "meta");
+  EXPECT_EQ(RegText(u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles",
+                    u"abc.devicemetadata-ms"),
+            sim::ToUtf8(store));
+  // Without the package folder nothing is made (and no registry section is due).
+  Restart("win7");
+  EXPECT_EQ(MetadataPackageCopy(), 0);
+  EXPECT_FALSE(sim::DiskPathExists(u"C:\\ProgramData\\Microsoft\\Windows\\DeviceMetadataStore"));
 }
 
 }  // namespace

@@ -133,3 +133,7 @@ void ReplaceAfterReboot(int32_t record) {
   else
     AddWininitRename(PendingTable[record]);
 }
+
+void ReplaceFilesInUseAtRestart() {
+  for (int32_t record = 0; record < PendingCount; ++record) ReplaceAfterReboot(record);
+}

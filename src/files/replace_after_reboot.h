@@ -22,3 +22,7 @@ extern int32_t PendingCount;
 // the [Rename] section of wininit.ini in the Windows folder (section and file created when
 // missing). Failures are silent. Changes no settings field.
 void ReplaceAfterReboot(int32_t record);
+
+// Schedules every complete record of PendingTable (0 .. PendingCount - 1) in turn with
+// ReplaceAfterReboot. Changes no settings field.
+void ReplaceFilesInUseAtRestart();

@@ -1,8 +1,11 @@
 // The installation sequence run by the Start Installation page's Next: the newer-version
-// check, the clean-ups before the copy, destination folders, the copy stage, driver package
-// staging, then per interface (or per listed USB device) the install record and the driver
-// stage, the OEM INF copy, the listed and registered driver packages and the registry stage.
-// Each stage that can fail ends the sequence; nothing done before is rolled back.
+// check, the clean-ups before the copy, destination folders, the copy stage (package cabinet,
+// cabinet pack, platform driver files, device metadata, the walk), driver package staging, then
+// per interface (or per listed USB device) the install record and the driver stage, the OEM INF
+// copy, the listed and registered driver packages and the registry stage (help files first).
+// Every step is named in RunInstallationStages or in the stage lists above it; the completion
+// page finishes the installation. Each stage that can fail ends the sequence; nothing done
+// before is rolled back.
 #include "install/run_installation.h"
 
 #include "common/text.h"
@@ -11,9 +14,12 @@
 #include "drivers/find_btuid_device.h"
 #include "drivers/oem_inf_copy.h"
 #include "drivers/update_pnp_dialog.h"
+#include "files/cabinet_extract.h"
 #include "files/cleanup.h"
 #include "files/copy_dialog.h"
+#include "files/copy_engine.h"
 #include "files/copy_list.h"
+#include "files/driver_files.h"
 #include "files/folder_rights.h"
 #include "install/driver_package_staging.h"
 #include "install/install_keys.h"
@@ -24,12 +30,13 @@
 #include "registration/install_record.h"
 #include "registration/update_registry.h"
 #include "resource_ids.h"
+#include "services/registry_script.h"
+#include "settings/model_table.h"
+#include "settings/settings.h"
 #include "shared/path_macros.h"
 #include "shared/registry_values.h"
 #include "shared/trace.h"
-#include "settings/model_table.h"
 #include "startup/platform_detect.h"
-#include "settings/settings.h"
 
 namespace {
 
@@ -102,6 +109,32 @@ bool UsbDevicesListed() {
   return g_Settings.USBInstallSection[0] != 0 && g_Settings.InterfaceType == kInterfaceUSB;
 }
 
+// The device-metadata packages into the store, then their registry section.
+void CopyDeviceMetadata() {
+  if (!MetadataPackageCopy()) return;
+  AddRegistrySection(g_Settings.ConfigFile, kSectionAddRegistryMetadata);
+  Trace(u"MetadataPackageCopy end");
+}
+
+// What the registry stage asks while it runs: the Bluetooth device check of the driver stage.
+const RegistryStageQuestions kRegistryStageQuestions = {FindBTUIDDevice};
+
+// The registry stage's work, on its dialog's worker thread: the help files the copy kept back
+// (with the temporary extraction folder in cabinet mode), then the registry sections and the
+// programs of the interface.
+int RegistryStageWork(WindowHandle dialog) {
+  if (HelpFilesKeptBack()) CopyKeptHelpFiles();
+  return UpdateRegistry(dialog, &kRegistryStageQuestions);
+}
+
+// The copy stage: the copy dialog (the package cabinet, the preparation, the walk) with the
+// wizard frame hidden. Returns 0 when the copy was cancelled or failed.
+int RunCopyStage(WindowHandle page) {
+  CopyStage stage = {SysGetParent(page), PrepareCopySource};
+  return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_COPY_PROGRESS, page, CopyDialogProc,
+                           reinterpret_cast<intptr_t>(&stage)) != 0;
+}
+
 // One driver stage: the install record of the current interface, then the stage dialog.
 // Returns 0 when the stage stops the installation.
 int RunDriverStage(WindowHandle page) {
@@ -109,13 +142,11 @@ int RunDriverStage(WindowHandle page) {
   return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdatePnPDlgProc, 0) != 0;
 }
 
-// What the registry stage asks while it runs: the Bluetooth device check of the driver stage.
-const RegistryStageQuestions kRegistryStageQuestions = {FindBTUIDDevice};
-
-// The registry stage dialog. Returns 0 when it stops the installation.
+// The registry stage dialog with its work. Returns 0 when it stops the installation.
 int RunRegistryStage(WindowHandle page) {
+  RegistryStage stage = {RegistryStageWork};
   return SysDialogBoxParam(g_Settings.InstanceHandle, IDD_STAGE_WAIT, page, UpdateRegistryDlgProc,
-                           reinterpret_cast<intptr_t>(&kRegistryStageQuestions)) != 0;
+                           reinterpret_cast<intptr_t>(&stage)) != 0;
 }
 
 // The driver stage of the chosen model: with listed USB devices its "Device_" and "DEV_ID_"
@@ -197,6 +228,15 @@ InstallOutcome RunAllInterfaces(WindowHandle page) {
 
 }  // namespace
 
+// Run by the copy dialog on its thread just before the walk, in cabinet mode once its worker
+// has extracted the package cabinet.
+void PrepareCopySource() {
+  ExtractCabPack();
+  GetDriverSysFile();
+  if (g_Settings.Platform == kPlatformWin7 || g_Settings.Platform == kPlatformWin8) CopyDeviceMetadata();
+  MeasureCopySource();
+}
+
 void CreateDestinationFolders() {
   char16_t* dir = g_Settings.DestinationDir;
   if (SysGetFileAttributes(dir) != kInvalidAttributes) {
@@ -238,11 +278,7 @@ InstallOutcome RunInstallationStages(WindowHandle page) {
   if (g_Settings.NewerPackage) DeletePreviousFiles();
   if (g_Settings.AskPath) CreateDestinationFolders();
   CopyEntryCount = BuildCopyList();
-
-  WindowHandle frame = SysGetParent(page);
-  intptr_t copied = SysDialogBoxParam(g_Settings.InstanceHandle, IDD_COPY_PROGRESS, page, CopyDialogProc,
-                                      reinterpret_cast<intptr_t>(frame));
-  if (copied == 0) return kInstallCopyFailed;
+  if (!RunCopyStage(page)) return kInstallCopyFailed;
   SetPackageDir();
   StageDriverPackage();
   return g_Settings.InstallAllType ? RunAllInterfaces(page) : RunOneInterface(page);

@@ -1,6 +1,6 @@
-// The Setup Complete page: when it is created it finishes the registration work (mouse-button
-// setting, replacements at restart, the service installer, Start-menu shortcuts, the interface
-// record) and offers the restart; on Finish it runs the automatic-update programs, removes the
+// The Setup Complete page: when it is created it finishes the registration work, in the order of
+// OnCompletionInit's list (mouse-button setting, replacements at restart, the service installer,
+// Start-menu shortcuts, the interface record), and offers the restart; on Finish it runs the automatic-update programs, removes the
 // install records and restarts Windows or applies the mouse-button setting. An abandoned
 // installation only presses Finish.
 #include "registration/completion_page.h"
@@ -45,6 +45,9 @@ void DeleteValues(RegKey root, const char16_t* path, const char16_t* first, cons
   if (second) SysRegDeleteValue(key, second);
   SysRegCloseKey(key);
 }
+
+// The daemon's start at the next logon is no longer wanted: the two "RunOnce" values go.
+void RemoveDaemonRunOnce() { DeleteValues(kRegLocalMachine, kRegPathRunOnce, kRunOnceDaemon, kRunOnceProductDaemon); }
 
 // The user's mouse-button choice for the package's control panel: "SwapButton" and "FirstTime".
 void WriteMouseChoice() {
@@ -128,19 +131,20 @@ intptr_t OnCompletionNotify(WindowHandle page, const SysNotifyHeader* header) {
 
 }  // namespace
 
+// The last steps of the installation, in this order, with the page's own set-up between them.
 intptr_t OnCompletionInit(WindowHandle page) {
   DeleteValues(kRegLocalMachine, kRegPathProduct, kRunAutoUpdateValue, nullptr);
-  if (g_Settings.InstallStarted == 1) {
+  if (g_Settings.InstallStarted == 1) {  // abandoned: nothing more is registered
     PostToWizard(page, kPsmPressButton, kPsbtnFinish, 0);
     return 1;
   }
   LayoutSidePicture(page, &g_CompleteSource, &g_CompleteDest);
   if (g_Settings.AskMousePosition) WriteMouseChoice();
-  for (int32_t record = 0; record < PendingCount; ++record) ReplaceAfterReboot(record);
+  ReplaceFilesInUseAtRestart();
   ShowRestartOffer(page);
   if (g_Settings.HiddenMode) SysShowWindow(SysGetParent(page), kSwHide);
   InstallService();
-  DeleteValues(kRegLocalMachine, kRegPathRunOnce, kRunOnceDaemon, kRunOnceProductDaemon);
+  RemoveDaemonRunOnce();
   CreateStartMenuShortcuts();
   DeleteOldMenuFolder();
   WriteInterfaceRecord();

@@ -1,6 +1,6 @@
-// The registry stage: the registry script sections of the setup configuration, the program
-// sections of the chosen interface and the help files, run on the worker thread of a please-wait
-// dialog (template 12012) that the installation sequence opens near its end.
+// The registry stage: the registry script sections of the setup configuration and the program
+// sections of the chosen interface, run on the worker thread of a please-wait dialog (template
+// 12012) that the installation sequence opens near its end, with the work it names.
 #pragma once
 #include <cstdint>
 
@@ -17,9 +17,8 @@ struct RegistryStageQuestions {
   int (*bluetoothMousePresent)();
 };
 
-// Runs the registry stage: the help files left in the copy table (and then the temporary
-// extraction folder in cabinet mode), "CPL Registry" when [Default] Usexmousecpl is FALSE, "Add
-// Registry", "Add CH_Registry" for Chinese with Especial, then by InterfaceType: USB the "Run"
+// Runs the registry stage's registry work: "CPL Registry" when [Default] Usexmousecpl is FALSE,
+// "Add Registry", "Add CH_Registry" for Chinese with Especial, then by InterfaceType: USB the "Run"
 // programs (not in PreloadMode) and the VxDs (not in NoInfMode); PS/2 "Add Registry.ps2" and,
 // outside PreloadMode, the "Run.PS2" programs and removal of the co-installer key; Bluetooth
 // outside PreloadMode the "Run.BT" programs when `questions` reports no listed Bluetooth mouse
@@ -28,13 +27,18 @@ struct RegistryStageQuestions {
 // settings field itself.
 int UpdateRegistry(WindowHandle dialog, const RegistryStageQuestions* questions);
 
+// What the installation sequence gives the registry-stage dialog: the work its worker runs with
+// the dialog (null: UpdateRegistry asking nothing).
+struct RegistryStage {
+  int (*work)(WindowHandle dialog);
+};
+
 // Dialog procedure of the registry-stage dialog, opened with
-// SysDialogBoxParam(instance, 12012, owner, UpdateRegistryDlgProc, questions), `questions` being
-// the address of a RegistryStageQuestions that outlives the dialog (or 0). The work starts on the
-// first paint (in hidden mode on a posted paint); the dialog always ends with 1.
+// SysDialogBoxParam(instance, 12012, owner, UpdateRegistryDlgProc, stage), stage pointing to a
+// RegistryStage (0: UpdateRegistry asking nothing). The work starts on the first paint (in hidden mode on a
+// posted paint); the dialog always ends with 1.
 intptr_t UpdateRegistryDlgProc(WindowHandle dialog, uint32_t message, uintptr_t wParam, intptr_t lParam);
 
-// Worker thread of the dialog, given the dialog: runs UpdateRegistry with the questions the
-// dialog was opened with, ends the dialog with 1 and
+// Worker thread of the dialog, given the dialog: runs the stage's work, ends the dialog with 1 and
 // touches the background window's position record. Returns 0.
 uint32_t UpdateRegistryThread(void* dialog);

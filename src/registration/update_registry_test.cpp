@@ -109,14 +109,17 @@ TEST_F(UpdateRegistryTest, DialogRunsTheStageAndEndsWithOne) {
     StartMachine("win7");
     WriteConfig("TRUE");
     g_Settings.HiddenMode = c.hidden;
-    g_Settings.InterfaceType = kInterfaceBluetooth;  // the opening's questions: a mouse is present
-    const RegistryStageQuestions present = {[] { return 1; }};
+    g_Settings.InterfaceType = kInterfaceBluetooth;  // the opening's work: a mouse is present
+    const RegistryStage present = {[](WindowHandle dialog) {
+      static const RegistryStageQuestions questions = {[] { return 1; }};
+      return UpdateRegistry(dialog, &questions);
+    }};
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc,
                                 reinterpret_cast<intptr_t>(&present)), 1);
     EXPECT_TRUE(JournalHas(c.shown));
     EXPECT_EQ(Values(), std::vector<std::string>{"Add"});
     EXPECT_EQ(Programs(), std::vector<std::string>{});
-    // A second opening starts a new worker; without questions no Bluetooth mouse is present.
+    // A second opening starts a new worker; without work given no Bluetooth mouse is present.
     WriteConfig("FALSE");
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc, 0), 1);
     EXPECT_EQ(Values(), (std::vector<std::string>{"Add", "Cpl"}));

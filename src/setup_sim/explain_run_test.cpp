@@ -72,6 +72,7 @@ TEST_F(ExplainRunTest, EveryEntryGetsItsOutcomeAndReason) {
     }
     if (c.inUse) sim::LockFile(target, true);
   }
+  MeasureCopySource();
   CopyFileProc(nullptr, 0);
   const std::string explained = sim::ExplainRun(true);
   for (const EntryCase& c : cases) {
