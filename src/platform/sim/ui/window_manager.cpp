@@ -16,7 +16,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // GetSystemMetrics indexes beyond those ui.h names.
 constexpr int kSmCxBorder = 5;
@@ -133,12 +133,12 @@ UiState& Ui() {
   return *state;
 }
 
-std::condition_variable_any& UiChanged() {
-  static std::condition_variable_any* changed = new std::condition_variable_any;
-  return *changed;
+DeviceContextRecord* Dc(DeviceContext dc) {
+  auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
+  return it == Ui().dcs.end() ? nullptr : &it->second;
 }
 
-void WakeWindowManager() { UiChanged().notify_all(); }
+void WakeWindowManager() { MachineChanged().notify_all(); }
 
 Window* WindowRecord(WindowHandle window) {
   auto& table = Ui().windows;
@@ -270,6 +270,7 @@ void ResetWindowManager() {
     for (auto& sent : entry.second->sent) sent->done = true;
   }
   ui = UiState();
+  SetThreadExitHook(&DestroyThreadWindows);  // a thread's windows end with it
   WakeWindowManager();
 }
 
