@@ -15,7 +15,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // The registered class of that name (ignoring case), else null. Hold Lock().
 UiState::RegisteredClass* FindClass(const char16_t* name) {
