@@ -133,6 +133,38 @@ UiState& Ui() {
   return *state;
 }
 
+UiState::RegisteredClass* FindClass(const char16_t* name) {
+  for (UiState::RegisteredClass& c : Ui().classes)
+    if (name && TextEqualNoCase(c.name.c_str(), name)) return &c;
+  return nullptr;
+}
+
+namespace {
+
+const char* ShowText(int command) {
+  switch (command) {
+    case kSwHide:
+      return "hidden";
+    case kSwShowMaximized:
+      return "shown maximised";
+    case kSwMinimize:
+      return "minimised";
+    case kSwRestore:
+      return "restored";
+    default:
+      return "shown";
+  }
+}
+
+}  // namespace
+
+void NoteShowCommand(WindowHandle window, int command) {
+  Guard guard(Lock());
+  const Window* w = LiveWindow(window);
+  if (!w || w->isChild() || !FindClass(w->className.c_str())) return;
+  sim::JournalAdd("window: " + JournalText(w->className) + " [" + JournalText(w->text) + "] " + ShowText(command));
+}
+
 DeviceContextRecord* Dc(DeviceContext dc) {
   auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
   return it == Ui().dcs.end() ? nullptr : &it->second;

@@ -164,6 +164,8 @@ struct UiState {
 
 // The window manager's state. Hold Lock().
 UiState& Ui();
+// The class the program registered under that name (ignoring case), else null.
+UiState::RegisteredClass* FindClass(const char16_t* name);
 // The record of an open device context, else null.
 DeviceContextRecord* Dc(DeviceContext dc);
 // A new device context's record: the stock font, brush and pen, opaque black on white.
