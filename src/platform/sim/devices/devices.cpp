@@ -18,7 +18,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // The standard device setup classes by name.
 struct ClassEntry {

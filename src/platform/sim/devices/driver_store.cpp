@@ -16,7 +16,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 const char kDifxLibrary[] = "difxapi.dll";
 

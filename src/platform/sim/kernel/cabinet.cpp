@@ -35,7 +35,7 @@ using sim::internal::Lock;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr uint32_t kAttrSystem = 0x04;
 

@@ -25,7 +25,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr uint32_t kGetVersion9xBits = 0xC0000000u;
 constexpr uint32_t kBuildMask = 0xFFFF;
@@ -205,13 +205,8 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
 
 // Resolves a path for a file operation: the host path, or "" with the last error set.
 std::string ResolveOrFail(const char16_t* path) {
-  if (!path) {
-    Fail(kErrInvalidParameter);
-    return "";
-  }
-  sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path);
-  if (resolved.host.empty()) Fail(resolved.error ? resolved.error : kErrPathNotFound);
-  return resolved.host;
+  sim::internal::ResolvedPath resolved;
+  return sim::internal::ResolveOrFail(path, &resolved) ? resolved.host : "";
 }
 
 // Error for a path that does not exist: 2 when its folder exists, 3 when the folder is missing.
@@ -354,11 +349,8 @@ int SysPathExists(const char16_t* path) {
 int SysCreateDirectory(const char16_t* path) {
   Guard guard(Lock());
   if (SIM_FAULT(SysCreateDirectory)) return 0;
-  sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path ? path : u"");
-  if (!path || resolved.host.empty()) {
-    Fail(!path ? kErrInvalidParameter : resolved.error ? resolved.error : kErrPathNotFound);
-    return 0;
-  }
+  sim::internal::ResolvedPath resolved;
+  if (!sim::internal::ResolveOrFail(path, &resolved)) return 0;
   if (resolved.isDriveRoot) {
     Fail(kErrAccessDenied);
     return 0;
@@ -384,11 +376,8 @@ int SysCreateDirectory(const char16_t* path) {
 int SysRemoveDirectory(const char16_t* path) {
   Guard guard(Lock());
   if (SIM_FAULT(SysRemoveDirectory)) return 0;
-  sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path ? path : u"");
-  if (!path || resolved.host.empty()) {
-    Fail(!path ? kErrInvalidParameter : resolved.error ? resolved.error : kErrPathNotFound);
-    return 0;
-  }
+  sim::internal::ResolvedPath resolved;
+  if (!sim::internal::ResolveOrFail(path, &resolved)) return 0;
   const std::string& host = resolved.host;
   if (!sim::internal::HostExists(host)) {
     Fail(MissingError(host));

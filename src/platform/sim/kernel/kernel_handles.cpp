@@ -1,5 +1,6 @@
 // The simulated machine's kernel handle table: one table for files, mappings, threads, processes
-// and folder listings, so that closing, duplicating and waiting work the same way for all of them.
+// and folder listings, so that closing, duplicating and waiting work the same way for all of them;
+// and the running program's own process record, which waits on GetCurrentProcess' handle reach.
 #include <mutex>
 
 #include "platform/kernel.h"
@@ -11,7 +12,11 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
+
+// Process and thread ids share one numbering, in steps of 4 as on Windows.
+constexpr uint32_t kFirstProcessId = 1000;
+constexpr uint32_t kIdStep = 4;
 
 // The entry behind a handle, or null.
 KernelHandleEntry* FindEntry(SysHandle handle) {
@@ -21,6 +26,28 @@ KernelHandleEntry* FindEntry(SysHandle handle) {
 }
 
 }  // namespace
+
+uint32_t NewProcessId() {
+  Guard guard(Lock());
+  MachineState& s = State();
+  if (s.nextProcessId == 0) s.nextProcessId = kFirstProcessId;
+  const uint32_t id = s.nextProcessId;
+  s.nextProcessId += kIdStep;
+  return id;
+}
+
+std::shared_ptr<ModelledProcess> ThisProgramProcess() {
+  Guard guard(Lock());
+  for (const auto& process : State().processes)
+    if (process->isThisProgram) return process;
+  auto self = std::make_shared<ModelledProcess>();
+  self->id = NewProcessId();
+  self->threadId = NewProcessId();
+  self->image = State().modulePath;
+  self->isThisProgram = true;
+  State().processes.push_back(self);
+  return self;
+}
 
 SysHandle NewKernelHandle(HandleKind kind, std::shared_ptr<void> object) {
   return NewWaitableHandle(kind, std::move(object), nullptr);

@@ -18,7 +18,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // Which Windows versions offer a library or an export.
 enum class Availability {

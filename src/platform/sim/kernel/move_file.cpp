@@ -22,7 +22,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr uint32_t kMoveFileCopyAllowed = 0x2;
 constexpr uint32_t kMoveFileWriteThrough = 0x8;
@@ -107,6 +107,7 @@ bool HostRename(const std::string& from, const std::string& to) {
   if (std::filesystem::is_directory(from, ec)) return false;
   ec.clear();
   std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  sim::internal::NoteNameChanged(to);  // even a failed copy may leave a file behind
   if (ec) return false;
   std::filesystem::remove(from, ec);
   return true;

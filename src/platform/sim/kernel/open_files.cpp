@@ -28,7 +28,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // A file time as "YYYY-MM-DD hh:mm:ss" (UTC), for the file journal.
 std::string FileTimeText(uint64_t fileTime) {
@@ -95,6 +95,22 @@ bool Clashes(uint32_t haveAccess, uint32_t haveShare, uint32_t wantAccess, uint3
 
 std::shared_ptr<OpenFile> FileOf(SysHandle handle) {
   return std::static_pointer_cast<OpenFile>(sim::internal::KernelHandleObject(handle, HandleKind::kFile));
+}
+
+// The open file a read or write goes through: null with the last error set for a handle that is
+// no open file, one opened without that access, or a missing buffer for a non-empty transfer.
+std::shared_ptr<OpenFile> FileForTransfer(SysHandle handle, uint32_t access, const void* buffer, uint32_t bytes) {
+  std::shared_ptr<OpenFile> file = FileOf(handle);
+  if (!file) {
+    Fail(kErrInvalidHandle);
+  } else if (!(file->access & access)) {
+    Fail(kErrAccessDenied);
+    file = nullptr;
+  } else if (!buffer && bytes) {
+    Fail(kErrNoAccess);
+    file = nullptr;
+  }
+  return file;
 }
 
 uint64_t HostSize(int fd) {
@@ -188,11 +204,8 @@ SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, u
     Fail(kErrInvalidParameter);
     return kInvalidHandle;
   }
-  sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path);
-  if (resolved.host.empty()) {
-    Fail(resolved.error ? resolved.error : kErrPathNotFound);
-    return kInvalidHandle;
-  }
+  sim::internal::ResolvedPath resolved;
+  if (!sim::internal::ResolveOrFail(path, &resolved)) return kInvalidHandle;
   const std::string& host = resolved.host;
   if (resolved.isDriveRoot || sim::internal::HostIsDirectory(host)) {
     Fail(kErrAccessDenied);
@@ -286,19 +299,8 @@ int SysReadFile(SysHandle handle, void* buffer, uint32_t bytes, uint32_t* bytesR
   Guard guard(Lock());
   if (bytesRead) *bytesRead = 0;
   if (SIM_FAULT(SysReadFile)) return 0;
-  std::shared_ptr<OpenFile> file = FileOf(handle);
-  if (!file) {
-    Fail(kErrInvalidHandle);
-    return 0;
-  }
-  if (!(file->access & kGenericRead)) {
-    Fail(kErrAccessDenied);
-    return 0;
-  }
-  if (!buffer && bytes) {
-    Fail(kErrNoAccess);
-    return 0;
-  }
+  std::shared_ptr<OpenFile> file = FileForTransfer(handle, kGenericRead, buffer, bytes);
+  if (!file) return 0;
   const size_t n = bytes ? ReadAt(file->fd, static_cast<uint8_t*>(buffer), bytes, file->position) : 0;
   file->position += n;
   if (bytesRead) *bytesRead = static_cast<uint32_t>(n);
@@ -309,19 +311,8 @@ int SysWriteFile(SysHandle handle, const void* buffer, uint32_t bytes, uint32_t*
   Guard guard(Lock());
   if (bytesWritten) *bytesWritten = 0;
   if (SIM_FAULT(SysWriteFile)) return 0;
-  std::shared_ptr<OpenFile> file = FileOf(handle);
-  if (!file) {
-    Fail(kErrInvalidHandle);
-    return 0;
-  }
-  if (!(file->access & kGenericWrite)) {
-    Fail(kErrAccessDenied);
-    return 0;
-  }
-  if (!buffer && bytes) {
-    Fail(kErrNoAccess);
-    return 0;
-  }
+  std::shared_ptr<OpenFile> file = FileForTransfer(handle, kGenericWrite, buffer, bytes);
+  if (!file) return 0;
   if (bytes && !WriteAt(file->fd, static_cast<const uint8_t*>(buffer), bytes, file->position)) {
     Fail(kErrAccessDenied);
     return 0;

@@ -1,10 +1,7 @@
 // INI profile functions of the simulated machine: files on the machine's disk, parsed by
-// ini_file and kept parsed until they change.
+// ini_file and kept parsed until the machine changes them.
 #include "platform/profile.h"
 
-#include <sys/stat.h>
-
-#include <chrono>
 #include <map>
 #include <string>
 
@@ -19,24 +16,12 @@ namespace {
 constexpr uint32_t kIntBufferSize = 30;
 // The file Windows reads when no file is named.
 constexpr char16_t kDefaultProfileFile[] = u"win.ini";
-// File times advance in coarse steps, so a file rewritten soon after it was parsed can keep
-// its size and time. A parse is trusted without reading the file again only for a file last
-// changed at least this long before it was parsed; a fresher file is read on every use and
-// parsed again when its bytes differ from the parsed ones.
-constexpr std::chrono::seconds kTimestampGranularity{10};
 
-typedef std::chrono::system_clock Clock;
-
-struct CachedFile {
-  off_t size = 0;
-  struct timespec modified = {};
-  Clock::time_point parsedAt;
-  std::string bytes;  // the parsed text
-  sim::IniFile ini;
-};
-
-std::map<std::string, CachedFile>& Cache() {
-  static std::map<std::string, CachedFile> cache;
+// Parsed files by host path. An entry stays until the machine changes that file (see
+// ForgetProfileFiles), so a file is read once however often it is asked; once a caller holds a
+// host path (MachineState::diskShared) every use reads the file again.
+std::map<std::string, sim::IniFile>& Cache() {
+  static std::map<std::string, sim::IniFile> cache;
   return cache;
 }
 
@@ -47,37 +32,20 @@ std::u16string ProfilePath(const char16_t* file) {
   return sim::Profile().windowsDir + u"\\" + name;
 }
 
-Clock::time_point TimeOf(const struct timespec& t) {
-  return Clock::time_point(std::chrono::duration_cast<Clock::duration>(std::chrono::seconds(t.tv_sec) +
-                                                                       std::chrono::nanoseconds(t.tv_nsec)));
-}
-
-// The parsed file, or null when it does not exist or cannot be read. A file is parsed again
-// when its size, modification time or (for a file changed just before the last parse) its
-// bytes differ from the cached parse.
+// The parsed file, or null when it does not exist or cannot be read.
 const sim::IniFile* LoadProfile(const char16_t* file) {
   std::string host = sim::internal::ResolveHostPath(ProfilePath(file));
   if (host.empty()) return nullptr;
-  struct stat info;
-  if (stat(host.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+  auto found = Cache().find(host);
+  if (found != Cache().end() && !sim::internal::State().diskShared) return &found->second;
+  std::string bytes;
+  if (!sim::internal::ReadHostFile(host, &bytes)) {
     Cache().erase(host);
     return nullptr;
   }
-  auto found = Cache().find(host);
-  const bool same = found != Cache().end() && found->second.size == info.st_size &&
-                    found->second.modified.tv_sec == info.st_mtim.tv_sec &&
-                    found->second.modified.tv_nsec == info.st_mtim.tv_nsec;
-  if (same && TimeOf(info.st_mtim) + kTimestampGranularity < found->second.parsedAt) return &found->second.ini;
-  std::string bytes;
-  if (!sim::internal::ReadHostFile(host, &bytes)) return nullptr;
-  CachedFile& entry = Cache()[host];
-  entry.size = info.st_size;
-  entry.modified = info.st_mtim;
-  if (same && bytes == entry.bytes) return &entry.ini;
-  entry.parsedAt = Clock::now();
-  entry.ini = sim::ParseIniFile(bytes);
-  entry.bytes = std::move(bytes);
-  return &entry.ini;
+  sim::IniFile& ini = Cache()[host];
+  ini = sim::ParseIniFile(bytes);
+  return &ini;
 }
 
 uint32_t ReadString(const char16_t* section, const char16_t* key, const char16_t* fallback,
@@ -97,6 +65,16 @@ namespace internal {
 void ResetProfileCache() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   Cache().clear();
+}
+
+void ForgetProfileFiles(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  auto& cache = Cache();
+  const std::string below = host + "/";
+  for (auto it = cache.lower_bound(host); it != cache.end();) {
+    if (it->first != host && it->first.compare(0, below.size(), below) != 0) break;
+    it = cache.erase(it);
+  }
 }
 
 }  // namespace internal

@@ -16,7 +16,7 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 }  // namespace
 
@@ -26,6 +26,7 @@ void SetFloppyDisk(FloppyDisk disk) {
   Guard guard(Lock());
   internal::MachineState& s = State();
   s.floppy = disk;
+  internal::ForgetDiskCaches();  // drive A: changes whatever the disk holds
   s.profile.driveTypes[0] = static_cast<uint8_t>(disk == FloppyDisk::kNoDrive ? kDriveNoRootDir : kDriveRemovable);
   if (disk == FloppyDisk::kNoDrive || s.hostRoot.empty()) return;
   // A disk put in the drive holds nothing but what this call writes.
@@ -33,6 +34,7 @@ void SetFloppyDisk(FloppyDisk disk) {
   std::error_code ec;
   std::filesystem::remove_all(root, ec);
   std::filesystem::create_directories(root, ec);
+  internal::ForgetDiskCaches();
   if (disk == FloppyDisk::kDiskWithFiles) WriteDiskFile(u"A:\\DISK.TXT", "floppy");
 }
 

@@ -1,7 +1,7 @@
 // Threads the program starts (CreateThread): real host threads registered in the kernel handle
 // table, so that SysWaitForSingleObject waits for their end and SysCloseHandle closes them. The
-// window manager counts the ones still running before it acts for the user, and destroys a
-// thread's windows when the thread ends, as Windows does.
+// window manager counts the ones still running before it acts for the user, and its exit hook
+// destroys a thread's windows when the thread ends, as Windows does.
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -11,15 +11,13 @@
 #include "platform/kernel.h"
 #include "platform/sim/machine/machine_state.h"
 #include "platform/sim/machine/sim_internal.h"
-#include "platform/sim/ui/window_manager.h"
-#include "platform/sim/ui/window_state.h"
 
 namespace sim {
 namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // Thread numbers of the program's own threads: far from the process model's ids.
 constexpr uint32_t kFirstThreadNumber = 0x10000;
@@ -34,10 +32,10 @@ struct ProgramThread : Waitable {
   uint32_t Wait(uint32_t milliseconds) override {
     std::unique_lock<std::recursive_mutex> lock(Lock());
     if (milliseconds == kInfinite) {
-      UiChanged().wait(lock, [this] { return done; });
+      MachineChanged().wait(lock, [this] { return done; });
       return kWaitObject0;
     }
-    if (UiChanged().wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return done; }))
+    if (MachineChanged().wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return done; }))
       return kWaitObject0;
     State().elapsedMs += milliseconds;
     return kWaitTimeout;
@@ -46,6 +44,7 @@ struct ProgramThread : Waitable {
 
 // Bookkeeping of program threads; lives across machine resets, since threads may outlive one.
 struct ThreadRegistry {
+  void (*exitHook)() = nullptr;
   int running = 0;
   uint32_t nextNumber = kFirstThreadNumber;
   std::map<std::thread::id, uint32_t> numbers;  // running program threads
@@ -57,6 +56,11 @@ ThreadRegistry& Registry() {
 }
 
 }  // namespace
+
+void SetThreadExitHook(void (*hook)()) {
+  Guard guard(Lock());
+  Registry().exitHook = hook;
+}
 
 int RunningProgramThreads() {
   Guard guard(Lock());
@@ -107,7 +111,12 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
       Registry().numbers[std::this_thread::get_id()] = thread->number;
     }
     const uint32_t exitCode = proc(parameter);
-    DestroyThreadWindows();
+    void (*exitHook)() = nullptr;
+    {
+      Guard guard(Lock());
+      exitHook = Registry().exitHook;
+    }
+    if (exitHook) exitHook();
     {
       Guard guard(Lock());
       Registry().numbers.erase(std::this_thread::get_id());
@@ -115,7 +124,7 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
       thread->exitCode = exitCode;
       thread->done = true;
     }
-    WakeWindowManager();
+    MachineChanged().notify_all();
   };
   try {
     std::thread(body).detach();

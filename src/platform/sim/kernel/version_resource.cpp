@@ -18,7 +18,7 @@ using sim::internal::Lock;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // Windows sizes the buffer at twice the resource plus a 4-byte signature: the second half is
 // where it keeps text converted for the byte-text variant of the value query.
@@ -37,11 +37,8 @@ bool LoadVersionResource(const char16_t* path, std::string* resource) {
     Fail(kErrFileNotFound);
     return false;
   }
-  sim::internal::ResolvedPath resolved = sim::internal::ResolvePath(path);
-  if (resolved.host.empty()) {
-    Fail(resolved.error ? resolved.error : kErrPathNotFound);
-    return false;
-  }
+  sim::internal::ResolvedPath resolved;
+  if (!sim::internal::ResolveOrFail(path, &resolved)) return false;
   if (!sim::internal::HostExists(resolved.host)) {
     Fail(sim::internal::HostIsDirectory(sim::internal::HostParent(resolved.host)) ? kErrFileNotFound
                                                                                    : kErrPathNotFound);

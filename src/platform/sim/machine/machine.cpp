@@ -47,6 +47,11 @@ std::recursive_mutex& Lock() {
   return *mutex;
 }
 
+std::condition_variable_any& MachineChanged() {
+  static std::condition_variable_any* changed = new std::condition_variable_any;
+  return *changed;
+}
+
 MachineState& State() {
   static MachineState* state = new MachineState;
   return *state;
@@ -148,7 +153,7 @@ void CreateStandardFolder(const std::u16string& windowsPath) {
   std::string host = internal::ResolvePath(windowsPath).host;
   if (host.empty()) return;
   std::error_code ec;
-  std::filesystem::create_directories(host, ec);
+  if (std::filesystem::create_directories(host, ec)) internal::ForgetDiskCaches();
 }
 
 // Writes the user's locale where the profile's family keeps it: "Locale" under
@@ -237,6 +242,7 @@ void MountPackage(const std::string& hostDir, const std::u16string& programName)
   if (ec) dir = hostDir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   s.packageHostDir = dir;
+  internal::ForgetDiskCaches();
   std::u16string path;
   path += static_cast<char16_t>(s.profile.packageDrive);
   path += u":\\";

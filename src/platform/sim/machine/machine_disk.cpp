@@ -33,6 +33,13 @@ constexpr uint32_t kSettableAttributes = 0x01 | 0x02 | 0x04 | 0x20 | 0x100 | 0x1
 
 constexpr uint32_t kDriveTypeNoRoot = 1;
 
+// The most resolved paths and host facts kept; past it they are forgotten and found again, so
+// that keeping them up to date stays cheap however many files a run writes.
+constexpr size_t kMaxKeptPaths = 4096;
+
+// Bytes read and written at a time when the kernel cannot copy a file by itself.
+constexpr size_t kCopyBufferBytes = 1 << 16;
+
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
@@ -150,34 +157,61 @@ bool AsciiEqualNoCase(const char* a, const std::string& b) {
   return !a[i] && i == b.size();
 }
 
+// The entry names of a host folder ("." and ".." left out) in the host's order, read once and
+// then kept up to date by NoteNameChanged; empty for a folder that cannot be read.
+std::vector<std::string> FolderNames(const std::string& dir) {
+  auto& known = State().folderNames;
+  auto found = known.find(dir);
+  if (found != known.end()) return found->second;
+  std::vector<std::string> names;
+  if (DIR* handle = opendir(dir.c_str())) {
+    while (struct dirent* entry = readdir(handle))
+      if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, "..")) names.push_back(entry->d_name);
+    closedir(handle);
+  }
+  if (!State().diskShared) known.emplace(dir, names);
+  return names;
+}
+
 // Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
 std::string MatchEntry(const std::string& dir, const std::u16string& name) {
   const std::string given = ToUtf8(name);
-  struct stat info;
-  if (lstat((dir + "/" + given).c_str(), &info) == 0) return given;
-  DIR* handle = opendir(dir.c_str());
-  if (!handle) return "";
+  const std::vector<std::string> entries = FolderNames(dir);
+  for (const std::string& entry : entries)
+    if (entry == given) return given;
   // Plain ASCII names (nearly all) compare byte by byte; others by Windows' upper case.
   const bool givenAscii = IsAscii(given.c_str());
   const std::u16string wanted = Upper(name);
-  std::string found;
-  while (struct dirent* entry = readdir(handle)) {
-    const char* entryName = entry->d_name;
-    if (!std::strcmp(entryName, ".") || !std::strcmp(entryName, "..")) continue;
-    const bool same = givenAscii && IsAscii(entryName) ? AsciiEqualNoCase(entryName, given)
-                                                       : Upper(FromUtf8(entryName)) == wanted;
-    if (same) {
-      found = entryName;
-      break;
-    }
+  for (const std::string& entry : entries) {
+    const bool same = givenAscii && IsAscii(entry.c_str()) ? AsciiEqualNoCase(entry.c_str(), given)
+                                                            : Upper(FromUtf8(entry)) == wanted;
+    if (same) return entry;
   }
-  closedir(handle);
-  return found.empty() ? MatchShortName(dir, name) : found;
+  return MatchShortName(dir, name);
 }
 
 uint64_t FileTimeFromTimespec(const struct timespec& t) {
   return (static_cast<uint64_t>(t.tv_sec) + kFileTimeEpochOffsetSeconds) * kFileTimeTicksPerSecond +
          static_cast<uint64_t>(t.tv_nsec) / 100;
+}
+
+// What stat tells of a host path, kept until the machine changes the disk there (see
+// NoteNameChanged and NoteFileWritten): the copy engine asks the same few paths many times.
+HostInfo InfoOf(const std::string& host) {
+  auto& known = State().hostInfo;
+  auto found = known.find(host);
+  if (found != known.end()) return found->second;
+  if (known.size() >= kMaxKeptPaths) known.clear();
+  HostInfo info;
+  struct stat st;
+  if (!host.empty() && stat(host.c_str(), &st) == 0) {
+    info.exists = true;
+    info.directory = S_ISDIR(st.st_mode);
+    info.size = static_cast<uint64_t>(st.st_size);
+    info.modified = FileTimeFromTimespec(st.st_mtim);
+  }
+  if (!State().diskShared) known.emplace(host, info);
+  return info;
 }
 
 }  // namespace
@@ -206,6 +240,8 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
     return result;
   }
   const char letter = static_cast<char>(CharUpper(path[0]));
+  auto known = s.resolvedPaths.find(path);
+  if (known != s.resolvedPaths.end()) return known->second.resolved;
 
   // Components: "." dropped, ".." climbs (never above the root), trailing dots and blanks cut
   // from each name as Windows does.
@@ -257,8 +293,7 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
   for (; exact > 0; --exact) {
     std::string prefix = current;
     for (size_t i = 0; i < exact; ++i) prefix += "/" + names[i];
-    struct stat info;
-    if (lstat(prefix.c_str(), &info) == 0) break;
+    if (InfoOf(prefix).exists) break;
   }
   for (size_t i = 0; i < exact; ++i) current += "/" + names[i];
   bool existing = true;
@@ -274,7 +309,24 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
   }
   result.host = current;
   result.isDriveRoot = parts.empty();
+  // A short name's number depends on its neighbours, so such a path is resolved every time.
+  if (path.find(u'~') == std::u16string::npos && !s.diskShared) {
+    auto& cache = State().resolvedPaths;
+    if (cache.size() >= kMaxKeptPaths) cache.clear();
+    cache.emplace(path, KnownPath{result, existing});
+  }
   return result;
+}
+
+bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
+  if (!path) {
+    SetLastError(kErrInvalidParameter);
+    return false;
+  }
+  *out = ResolvePath(path);
+  if (!out->host.empty()) return true;
+  SetLastError(out->error ? out->error : kErrPathNotFound);
+  return false;
 }
 
 std::string ResolveHostPath(const std::u16string& windowsPath) { return ResolvePath(windowsPath).host; }
@@ -285,13 +337,13 @@ bool IsLocked(const std::string& hostPath) {
 }
 
 bool HostExists(const std::string& host) {
-  struct stat info;
-  return !host.empty() && stat(host.c_str(), &info) == 0;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return InfoOf(host).exists;
 }
 
 bool HostIsDirectory(const std::string& host) {
-  struct stat info;
-  return !host.empty() && stat(host.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return InfoOf(host).directory;
 }
 
 std::string HostParent(const std::string& host) {
@@ -325,15 +377,50 @@ bool ReadHostFile(const std::string& host, std::string* bytes) {
 }
 
 bool CopyHostFile(const std::string& from, const std::string& to) {
-  std::error_code ec;
-  return std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec) && !ec;
+  const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat info;
+  int out = -1;
+  bool ok = fstat(in, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok) out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, info.st_mode & 07777);
+  ok = out >= 0 && fchmod(out, info.st_mode & 07777) == 0;
+  // The kernel copies within the page cache; a pair of file systems it cannot copy between
+  // falls back to reading and writing.
+  bool inKernel = true;
+  std::vector<char> buffer;
+  for (off_t done = 0; ok && done < info.st_size;) {
+    ssize_t n = -1;
+    if (inKernel) {
+      n = copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(info.st_size - done), 0);
+      if (n < 0 && done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+        inKernel = false;
+        continue;
+      }
+    } else {
+      if (buffer.empty()) buffer.resize(kCopyBufferBytes);
+      n = read(in, buffer.data(), buffer.size());
+      for (ssize_t written = 0, w = 0; n > 0 && written < n; written += w) {
+        w = write(out, buffer.data() + written, static_cast<size_t>(n - written));
+        if (w < 0 && errno == EINTR) w = 0;
+        else if (w <= 0) n = -1;
+      }
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;  // a file that shrank meanwhile ends early
+    done += n;
+  }
+  if (out >= 0 && close(out) != 0) ok = false;
+  close(in);
+  if (out >= 0) NoteNameChanged(to);
+  return ok;
 }
 
 uint32_t AttributesOf(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  struct stat info;
-  if (host.empty() || stat(host.c_str(), &info) != 0) return kInvalidAttributes;
-  const bool directory = S_ISDIR(info.st_mode);
+  const HostInfo info = InfoOf(host);
+  if (!info.exists) return kInvalidAttributes;
+  const bool directory = info.directory;
   const auto& table = State().attributes;
   auto it = table.find(host);
   uint32_t bits = it != table.end() ? it->second : (directory ? 0 : kAttrArchive);
@@ -348,9 +435,7 @@ void StoreAttributes(const std::string& host, uint32_t attributes) {
 
 void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  uint64_t hostTime = 0;
-  struct stat info;
-  if (!host.empty() && stat(host.c_str(), &info) == 0) hostTime = FileTimeFromTimespec(info.st_mtim);
+  const uint64_t hostTime = InfoOf(host).modified;
   uint64_t c = hostTime, w = hostTime;
   const auto& table = State().times;
   auto it = table.find(host);
@@ -385,10 +470,45 @@ void ForgetPath(const std::string& host) {
   for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
   for (auto it = s.security.begin(); it != s.security.end();)
     it = inside(it->first) ? s.security.erase(it) : std::next(it);
+  NoteNameChanged(host);
+}
+
+void NoteNameChanged(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  const std::string parent = HostParent(host);
+  auto atOrBelow = [&](const std::string& key) {
+    return key.compare(0, host.size(), host) == 0 && (key.size() == host.size() || key[host.size()] == '/');
+  };
+  // A new name may complete any path resolved only in part; a vanished one ends those below it.
+  for (auto it = s.resolvedPaths.begin(); it != s.resolvedPaths.end();)
+    it = !it->second.complete || atOrBelow(it->second.resolved.host) ? s.resolvedPaths.erase(it) : std::next(it);
+  for (auto it = s.hostInfo.begin(); it != s.hostInfo.end();)
+    it = it->first == parent || atOrBelow(it->first) ? s.hostInfo.erase(it) : std::next(it);
+  for (auto it = s.folderNames.begin(); it != s.folderNames.end();)
+    it = atOrBelow(it->first) ? s.folderNames.erase(it) : std::next(it);
+  auto listing = s.folderNames.find(parent);
+  if (listing != s.folderNames.end()) {
+    std::vector<std::string>& names = listing->second;
+    const std::string name = host.substr(parent.size() + 1);
+    names.erase(std::remove(names.begin(), names.end(), name), names.end());
+    struct stat info;
+    if (lstat(host.c_str(), &info) == 0) names.push_back(name);
+  }
+  ForgetProfileFiles(host);
+}
+
+void ForgetDiskCaches() {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  State().resolvedPaths.clear();
+  State().hostInfo.clear();
+  State().folderNames.clear();
+  ResetProfileCache();
 }
 
 void MoveSideTables(const std::string& from, const std::string& to) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
+  NoteNameChanged(from);  // even when only the case of the name changes
   if (from == to) return;
   ForgetPath(to);
   MachineState& s = State();
@@ -483,15 +603,15 @@ void NoteFileWritten(const std::string& host) {
   if (it != s.times.end()) it->second.hasLastWrite = false;
   auto attr = s.attributes.find(host);
   if (attr != s.attributes.end()) attr->second |= kAttrArchive;
+  s.hostInfo.erase(host);
+  ForgetProfileFiles(host);
 }
 
 void FillFindData(const std::string& host, const std::u16string& name, SysFindData* out) {
   *out = SysFindData();
   out->attributes = AttributesOf(host);
   TimesOf(host, &out->creationTime, &out->lastWriteTime);
-  struct stat info;
-  if ((out->attributes & kAttrDirectory) == 0 && stat(host.c_str(), &info) == 0)
-    out->size = static_cast<uint64_t>(info.st_size);
+  if ((out->attributes & kAttrDirectory) == 0) out->size = InfoOf(host).size;
   size_t n = name.size() < kMaxFindName ? name.size() : kMaxFindName;
   for (size_t i = 0; i < n; ++i) out->name[i] = name[i];
   out->name[n] = 0;
@@ -504,7 +624,13 @@ void FillFindData(const std::string& host, const std::u16string& name, SysFindDa
 
 using internal::Lock;
 
-std::string HostPath(const std::u16string& windowsPath) { return internal::ResolveHostPath(windowsPath); }
+std::string HostPath(const std::u16string& windowsPath) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  // The caller may change the disk through the host path, unseen by the machine.
+  internal::ForgetDiskCaches();
+  internal::State().diskShared = true;
+  return internal::ResolveHostPath(windowsPath);
+}
 
 bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
@@ -512,8 +638,9 @@ bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) 
   if (host.empty() || internal::HostIsDirectory(host)) return false;
   std::error_code ec;
   std::string parent = internal::HostParent(host);
-  if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+  if (!parent.empty() && std::filesystem::create_directories(parent, ec)) internal::ForgetDiskCaches();
   std::ofstream file(host, std::ios::binary | std::ios::trunc);
+  internal::NoteNameChanged(host);
   if (!file) return false;
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   file.close();

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/kernel.h"
@@ -126,6 +127,27 @@ struct DeviceSetSnapshot {
   std::vector<uint32_t> devInsts;
 };
 
+// Result of resolving a Windows path.
+struct ResolvedPath {
+  std::string host;          // "" when the path cannot be resolved
+  ErrorCode error = 0;       // why not: kErrPathNotFound (no such drive) or kErrInvalidName
+  bool isDriveRoot = false;  // the path names a drive's root folder
+};
+
+// What the host file system tells of a path (a missing path: all false and 0).
+struct HostInfo {
+  bool exists = false;
+  bool directory = false;
+  uint64_t size = 0;
+  uint64_t modified = 0;  // last write, as a FILETIME
+};
+
+// A resolved path as the machine keeps it; complete when every name of it exists.
+struct KnownPath {
+  ResolvedPath resolved;
+  bool complete = false;
+};
+
 struct MachineState {
   MachineProfile profile;
   std::string hostRoot;          // drive folders live below it: <root>/C, <root>/A, ...
@@ -136,6 +158,16 @@ struct MachineState {
   std::map<std::string, uint32_t> attributes;  // resolved host path -> attribute bits
   std::map<std::string, FileTimeOverride> times;
   std::set<std::string> locked;
+  // Paths resolved since the last change of a name on the disk, by full Windows path (drive
+  // letter and current folder already applied); see ForgetPath.
+  std::unordered_map<std::u16string, KnownPath> resolvedPaths;
+  // The same for what stat said of host paths (a write to a file forgets its entry too) and for
+  // the names in host folders.
+  std::unordered_map<std::string, HostInfo> hostInfo;
+  std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so
+  // from then on nothing of the disk is kept between calls.
+  bool diskShared = false;
 
   std::vector<std::string> journal;
   bool traceToStderr = false;
@@ -195,13 +227,10 @@ uint64_t NowFileTime();
 // New unique handle token (never null, never kInvalidHandle).
 uintptr_t NewHandleToken();
 
-// Result of resolving a Windows path.
-struct ResolvedPath {
-  std::string host;          // "" when the path cannot be resolved
-  ErrorCode error = 0;       // why not: kErrPathNotFound (no such drive) or kErrInvalidName
-  bool isDriveRoot = false;  // the path names a drive's root folder
-};
 ResolvedPath ResolvePath(const std::u16string& windowsPath);
+// Resolves the path a call was given: true with *out, or false with the last error set
+// (ERROR_INVALID_PARAMETER for a null path, else why the path cannot be resolved).
+bool ResolveOrFail(const char16_t* path, ResolvedPath* out);
 
 // Host file system queries.
 bool HostExists(const std::string& host);
@@ -222,9 +251,18 @@ void StoreAttributes(const std::string& host, uint32_t attributes);
 void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite);
 // Fixes the times of a path (either may be left alone with the has* flags).
 void StoreTimes(const std::string& host, const FileTimeOverride& times);
-// Forgets every side-table entry of a host path and of everything below it.
+// A host path was created or removed: forgets every side-table entry of it and of everything
+// below it, and what NoteNameChanged forgets.
 void ForgetPath(const std::string& host);
-// A program wrote the file: its last-write time follows the host again, archive bit set.
+// A name at a host path appeared, vanished or changed (call it after the change; for several
+// new folders at once, ForgetDiskCaches): forgets the resolved paths, host facts and parsed INI
+// files it touches and brings its folder's listing up to date (the side tables stay).
+void NoteNameChanged(const std::string& host);
+// Forgets the resolved paths, host facts and every parsed INI file: for a caller that is handed a host path
+// and may change the disk behind the machine's back.
+void ForgetDiskCaches();
+// A program wrote the file: its last-write time follows the host again, archive bit set, its
+// parsed INI text is dropped.
 void NoteFileWritten(const std::string& host);
 // A file or folder moved: its side-table entries (and those of everything below it) follow it;
 // the old entries of the target are dropped.
@@ -249,8 +287,11 @@ const void* ExportAddress(const char* library, const char* exportName);
 // Whether this machine offers that export (its Windows version has it and no test removed it).
 bool ExportOffered(const char* library, const char* exportName);
 
-// The process record of the running program itself (GetCurrentProcess).
+// The process record of the running program itself (GetCurrentProcess), made at first use
+// (kernel_handles.cpp).
 std::shared_ptr<ModelledProcess> ThisProgramProcess();
+// Takes the next id of a process or thread.
+uint32_t NewProcessId();
 
 // Security side: the access list a new folder inherits from its parent is stored when the folder
 // is created (NT family only).

@@ -1,8 +1,10 @@
 // Shared state of the simulated machine's implementation files (not for the installer code).
 #pragma once
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "platform/sim/machine/fault_points.h"
 #include "platform/sim/machine/machine.h"
@@ -13,6 +15,11 @@ namespace internal {
 
 // One lock guards the whole machine: every Sys* function takes it for its duration.
 std::recursive_mutex& Lock();
+// Holds Lock() for a scope.
+typedef std::lock_guard<std::recursive_mutex> Guard;
+// Signalled whenever something a wait may be waiting for changes (a message queue, a modal
+// loop, a thread's end); waits use it with Lock().
+std::condition_variable_any& MachineChanged();
 
 
 void SetLastError(ErrorCode code);
@@ -28,6 +35,8 @@ bool IsLocked(const std::string& hostPath);
 // Hooks run by ResetMachine so that each part starts empty.
 void ResetRegistryStore();
 void ResetProfileCache();
+// Drops the parsed INI files at or below a host path (the file changed on the disk).
+void ForgetProfileFiles(const std::string& host);
 
 }  // namespace internal
 }  // namespace sim
@@ -80,6 +89,14 @@ uint32_t ForeignWindowProcess(WindowHandle window, uint32_t* processId);
 // message and no running thread started by the program) before it answers a dialog for the
 // user, so it asks how many of them still run.
 int RunningProgramThreads();
+// The calling thread's number as GetWindowThreadProcessId reports it, that of any thread, and
+// whether the calling thread is one the program started with SysCreateThread.
+uint32_t CurrentThreadNumber();
+uint32_t ThreadNumberOf(std::thread::id thread);
+bool CurrentThreadIsProgramThread();
+// Sets what runs in a program thread that is about to end, before a wait for it returns (the
+// window manager destroys the thread's windows, as Windows does).
+void SetThreadExitHook(void (*hook)());
 
 // ---- The package's own libraries and VxDs (shell_links.cpp, dynamic_vxd.cpp) ----
 // The address of an export of a package library loaded from the disk (by its file name, such as

@@ -21,9 +21,8 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
-constexpr uint32_t kIdStep = 4;
 constexpr uint32_t kFirstWowTask = 0x1F00;  // 16-bit task handles, in steps of 8
 
 void Fail(ErrorCode code) { sim::internal::SetLastError(code); }
@@ -96,9 +95,8 @@ uint32_t AddListedProcess(const std::u16string& image, uint32_t lifetimeMs, cons
   sim::internal::ThisProgramProcess();
   auto process = std::make_shared<ModelledProcess>();
   sim::internal::MachineState& s = State();
-  process->id = s.nextProcessId;
-  process->threadId = s.nextProcessId + kIdStep;
-  s.nextProcessId += 2 * kIdStep;
+  process->id = sim::internal::NewProcessId();
+  process->threadId = sim::internal::NewProcessId();
   process->image = image;
   process->endsAtMs = lifetimeMs ? s.elapsedMs + lifetimeMs : 0;
   process->wowTasks = wowTasks;

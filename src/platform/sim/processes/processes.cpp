@@ -21,11 +21,8 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
-// Process and thread ids share one numbering, in steps of 4 as on Windows.
-constexpr uint32_t kFirstProcessId = 1000;
-constexpr uint32_t kIdStep = 4;
 // The close request the installer posts to listed windows (WM_USER + 272).
 constexpr uint32_t kCloseRequest = 1296;
 // DuplicateHandle's option that closes the source handle.
@@ -34,15 +31,6 @@ constexpr uint32_t kDuplicateCloseSource = 0x1;
 constexpr uint32_t kAccessViolationCode = 0xC0000005;
 
 void Fail(ErrorCode code) { sim::internal::SetLastError(code); }
-
-// Takes the next id (process or thread).
-uint32_t NextId() {
-  sim::internal::MachineState& s = State();
-  if (s.nextProcessId == 0) s.nextProcessId = kFirstProcessId;
-  const uint32_t id = s.nextProcessId;
-  s.nextProcessId += kIdStep;
-  return id;
-}
 
 std::shared_ptr<ModelledProcess> FindProcessById(uint32_t id) {
   for (const auto& process : State().processes)
@@ -84,19 +72,6 @@ bool SameText(const std::u16string& a, const char16_t* b) { return TextEqualNoCa
 
 namespace sim {
 namespace internal {
-
-std::shared_ptr<ModelledProcess> ThisProgramProcess() {
-  Guard guard(Lock());
-  for (const auto& process : State().processes)
-    if (process->isThisProgram) return process;
-  auto self = std::make_shared<ModelledProcess>();
-  self->id = NextId();
-  self->threadId = NextId();
-  self->image = State().modulePath;
-  self->isThisProgram = true;
-  State().processes.push_back(self);
-  return self;
-}
 
 // A process that still runs will not end by itself: every way a modelled process ends is a
 // direct consequence of a call of the program. So a wait either finds it ended, or runs out its
@@ -168,8 +143,8 @@ uint32_t AddRunningProcess(const std::u16string& image, const std::u16string& wi
   Guard guard(Lock());
   internal::ThisProgramProcess();  // the program's own ids come first
   auto process = std::make_shared<ModelledProcess>();
-  process->id = NextId();
-  process->threadId = NextId();
+  process->id = internal::NewProcessId();
+  process->threadId = internal::NewProcessId();
   process->image = image;
   process->windowClass = windowClass;
   process->caption = caption;

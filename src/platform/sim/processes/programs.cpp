@@ -20,11 +20,8 @@ using sim::internal::State;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 typedef std::chrono::steady_clock Clock;
-
-// Process and thread ids follow the numbering of the processes model (steps of 4).
-constexpr uint32_t kIdStep = 4;
 
 // A started program: it ends when its running time has passed, which a wait notices.
 struct StartedProcess : sim::internal::ModelledProcess {
@@ -57,14 +54,6 @@ uint32_t StartedProcess::Wait(uint32_t milliseconds) {
   std::this_thread::sleep_until(endsAtCopy);
   EndStarted(this);
   return kWaitObject0;
-}
-
-uint32_t NextId() {
-  sim::internal::ThisProgramProcess();  // the numbering starts with the program's own ids
-  sim::internal::MachineState& s = State();
-  const uint32_t id = s.nextProcessId;
-  s.nextProcessId += kIdStep;
-  return id;
 }
 
 std::u16string Upper(std::u16string text) {
@@ -149,8 +138,9 @@ bool BehaviourOf(const std::u16string& program, sim::ProgramBehaviour* out) {
 // Makes the process record and its handles for a start the machine accepted.
 std::shared_ptr<StartedProcess> NewStartedProcess(const sim::ProgramStart& start, const sim::ProgramBehaviour& b) {
   auto process = std::make_shared<StartedProcess>();
-  process->id = NextId();
-  process->threadId = NextId();
+  sim::internal::ThisProgramProcess();  // the numbering starts with the program's own ids
+  process->id = sim::internal::NewProcessId();
+  process->threadId = sim::internal::NewProcessId();
   process->image = start.program;
   process->plannedExitCode = b.exitCode;
   process->endsAt = Clock::now() + std::chrono::milliseconds(b.runMilliseconds);

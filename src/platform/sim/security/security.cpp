@@ -26,7 +26,7 @@ using sim::internal::StoredSecurity;
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr uint16_t kSeDaclPresent = 0x0004;
 constexpr uint16_t kSeDaclDefaulted = 0x0008;

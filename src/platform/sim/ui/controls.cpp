@@ -14,7 +14,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr uint32_t kStyleLowMask = 0xFFFF;
 

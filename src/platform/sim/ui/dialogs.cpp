@@ -18,7 +18,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // Points to pixels at 96 dots per inch; a template font of 8 points is 11 pixels high.
 constexpr int kScreenDpi = 96;

@@ -14,7 +14,8 @@
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
+using sim::internal::Dc;
 using sim::internal::DeviceContextRecord;
 using sim::internal::GdiRecord;
 using sim::internal::Ui;
@@ -72,11 +73,6 @@ bool PixelBytes(const DibFields& h, uint64_t* bytes) {
     return true;
   }
   return false;
-}
-
-DeviceContextRecord* Dc(DeviceContext dc) {
-  auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
-  return it == Ui().dcs.end() ? nullptr : &it->second;
 }
 
 const GdiRecord* Bitmap(GdiObject object) {

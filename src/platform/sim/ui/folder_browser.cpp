@@ -18,7 +18,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 constexpr int kBrowserWidth = 320;
 constexpr int kBrowserHeight = 390;

@@ -24,7 +24,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // GetStockObject indexes.
 constexpr int kWhiteBrush = 0;
@@ -114,11 +114,6 @@ const GdiRecord* Lookup(GdiObject object) {
   if (token >= kStockBase && token < kStockBase + kStockCount) return StockRecord(static_cast<int>(token - kStockBase));
   auto it = Ui().gdiObjects.find(token);
   return it == Ui().gdiObjects.end() ? nullptr : &it->second;
-}
-
-DeviceContextRecord* Dc(DeviceContext dc) {
-  auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
-  return it == Ui().dcs.end() ? nullptr : &it->second;
 }
 
 // The selected object of a kind, or the default one when it was deleted meanwhile.
@@ -213,6 +208,17 @@ void Validate(WindowHandle window) {
   if (w) w->invalid = false;
 }
 
+DeviceContextRecord DefaultDc() {
+  DeviceContextRecord d;
+  d.font = StockHandle(kSystemFont);
+  d.brush = StockHandle(kWhiteBrush);
+  d.pen = StockHandle(kBlackPen);
+  d.bkMode = kOpaque;
+  d.textColor = kBlack;
+  d.bkColor = kWhite;
+  return d;
+}
+
 }  // namespace internal
 
 // ---- Test API ----
@@ -266,14 +272,8 @@ DeviceContext SysGetDC(WindowHandle window) {
   Guard guard(Lock());
   if (SIM_FAULT(SysGetDC)) return nullptr;
   if (window && !sim::internal::LiveWindow(window)) return nullptr;
-  sim::internal::DeviceContextRecord d;
+  sim::internal::DeviceContextRecord d = sim::internal::DefaultDc();
   d.window = window;
-  d.font = sim::internal::StockHandle(sim::internal::kSystemFont);
-  d.brush = sim::internal::StockHandle(sim::internal::kWhiteBrush);
-  d.pen = sim::internal::StockHandle(sim::internal::kBlackPen);
-  d.bkMode = kOpaque;
-  d.textColor = sim::internal::kBlack;
-  d.bkColor = sim::internal::kWhite;
   const uintptr_t token = sim::internal::NewHandleToken();
   Ui().dcs[token] = d;
   return reinterpret_cast<DeviceContext>(token);
@@ -499,14 +499,8 @@ GdiObject SysLoadBitmapResource(ModuleHandle, uint32_t bitmapId) {
 DeviceContext SysCreateCompatibleDC(DeviceContext) {
   Guard guard(Lock());
   if (SIM_FAULT(SysCreateCompatibleDC)) return nullptr;
-  sim::internal::DeviceContextRecord d;
+  sim::internal::DeviceContextRecord d = sim::internal::DefaultDc();
   d.memory = true;
-  d.font = sim::internal::StockHandle(sim::internal::kSystemFont);
-  d.brush = sim::internal::StockHandle(sim::internal::kWhiteBrush);
-  d.pen = sim::internal::StockHandle(sim::internal::kBlackPen);
-  d.bkMode = kOpaque;
-  d.textColor = sim::internal::kBlack;
-  d.bkColor = sim::internal::kWhite;
   const uintptr_t token = sim::internal::NewHandleToken();
   Ui().dcs[token] = d;
   return reinterpret_cast<DeviceContext>(token);

@@ -17,7 +17,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 typedef std::unique_lock<std::recursive_mutex> UniqueLock;
 
 // The user's input travels as messages above Windows' range, so that no procedure ever sees them.
@@ -188,7 +188,7 @@ intptr_t RunModalLoop(WindowHandle window, const std::function<void(bool)>& when
       whenQuiet(fresh);
       lock.lock();
     } else {
-      UiChanged().wait(lock);
+      MachineChanged().wait(lock);
     }
   }
   Window* w = WindowRecord(window);
@@ -303,7 +303,7 @@ intptr_t SysSendMessage(WindowHandle window, uint32_t message, uintptr_t wParam,
       lock.lock();
       continue;
     }
-    sim::internal::UiChanged().wait(lock);
+    sim::internal::MachineChanged().wait(lock);
   }
   return sent->result;
 }
@@ -337,7 +337,7 @@ int SysGetMessage(SysMessage* message) {
         if (message) *message = work.message;
         return 0;
       case sim::internal::WorkKind::kNone:
-        sim::internal::UiChanged().wait(lock);
+        sim::internal::MachineChanged().wait(lock);
         break;
     }
   }

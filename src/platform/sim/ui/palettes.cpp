@@ -10,18 +10,14 @@
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
+using sim::internal::Dc;
 using sim::internal::DeviceContextRecord;
 using sim::internal::GdiRecord;
 using sim::internal::Ui;
 
 // LOGPALETTE holds at most this many entries (a 16-bit count).
 constexpr uint32_t kMaxPaletteEntries = 0xFFFF;
-
-DeviceContextRecord* Dc(DeviceContext dc) {
-  auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
-  return it == Ui().dcs.end() ? nullptr : &it->second;
-}
 
 const GdiRecord* Palette(GdiObject object) {
   auto it = Ui().gdiObjects.find(reinterpret_cast<uintptr_t>(object));

@@ -23,7 +23,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // Frame layout in pixels: page margin, button size and gap, the strip below the pages.
 constexpr int kMargin = 7;

@@ -1,6 +1,6 @@
 // Window classes of the simulated machine that the program registers itself (RegisterClassW)
 // and the top-level windows it makes of them (CreateWindowExW), with WM_CREATE sent before the
-// creation returns; their creation and show requests are journaled.
+// creation returns; their creation is journaled (show requests: window_manager.cpp).
 #include <mutex>
 
 #include "common/text.h"
@@ -9,47 +9,6 @@
 #include "platform/sim/ui/window_state.h"
 #include "platform/ui.h"
 #include "platform/sim/machine/windows_constants.h"
-
-namespace sim {
-namespace internal {
-
-namespace {
-
-typedef std::lock_guard<std::recursive_mutex> Guard;
-
-// The registered class of that name (ignoring case), else null. Hold Lock().
-UiState::RegisteredClass* FindClass(const char16_t* name) {
-  for (UiState::RegisteredClass& c : Ui().classes)
-    if (name && TextEqualNoCase(c.name.c_str(), name)) return &c;
-  return nullptr;
-}
-
-const char* ShowText(int command) {
-  switch (command) {
-    case kSwHide:
-      return "hidden";
-    case kSwShowMaximized:
-      return "shown maximised";
-    case kSwMinimize:
-      return "minimised";
-    case kSwRestore:
-      return "restored";
-    default:
-      return "shown";
-  }
-}
-
-}  // namespace
-
-void NoteShowCommand(WindowHandle window, int command) {
-  Guard guard(Lock());
-  const Window* w = LiveWindow(window);
-  if (!w || w->isChild() || !FindClass(w->className.c_str())) return;
-  sim::JournalAdd("window: " + JournalText(w->className) + " [" + JournalText(w->text) + "] " + ShowText(command));
-}
-
-}  // namespace internal
-}  // namespace sim
 
 int SysRegisterWindowClass(ModuleHandle, const char16_t* className, SysWindowProc proc, uint32_t iconId) {
   using namespace sim::internal;

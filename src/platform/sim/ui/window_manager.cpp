@@ -16,7 +16,7 @@ namespace internal {
 
 namespace {
 
-typedef std::lock_guard<std::recursive_mutex> Guard;
+using sim::internal::Guard;
 
 // GetSystemMetrics indexes beyond those ui.h names.
 constexpr int kSmCxBorder = 5;
@@ -133,12 +133,44 @@ UiState& Ui() {
   return *state;
 }
 
-std::condition_variable_any& UiChanged() {
-  static std::condition_variable_any* changed = new std::condition_variable_any;
-  return *changed;
+UiState::RegisteredClass* FindClass(const char16_t* name) {
+  for (UiState::RegisteredClass& c : Ui().classes)
+    if (name && TextEqualNoCase(c.name.c_str(), name)) return &c;
+  return nullptr;
 }
 
-void WakeWindowManager() { UiChanged().notify_all(); }
+namespace {
+
+const char* ShowText(int command) {
+  switch (command) {
+    case kSwHide:
+      return "hidden";
+    case kSwShowMaximized:
+      return "shown maximised";
+    case kSwMinimize:
+      return "minimised";
+    case kSwRestore:
+      return "restored";
+    default:
+      return "shown";
+  }
+}
+
+}  // namespace
+
+void NoteShowCommand(WindowHandle window, int command) {
+  Guard guard(Lock());
+  const Window* w = LiveWindow(window);
+  if (!w || w->isChild() || !FindClass(w->className.c_str())) return;
+  sim::JournalAdd("window: " + JournalText(w->className) + " [" + JournalText(w->text) + "] " + ShowText(command));
+}
+
+DeviceContextRecord* Dc(DeviceContext dc) {
+  auto it = Ui().dcs.find(reinterpret_cast<uintptr_t>(dc));
+  return it == Ui().dcs.end() ? nullptr : &it->second;
+}
+
+void WakeWindowManager() { MachineChanged().notify_all(); }
 
 Window* WindowRecord(WindowHandle window) {
   auto& table = Ui().windows;
@@ -270,6 +302,7 @@ void ResetWindowManager() {
     for (auto& sent : entry.second->sent) sent->done = true;
   }
   ui = UiState();
+  SetThreadExitHook(&DestroyThreadWindows);  // a thread's windows end with it
   WakeWindowManager();
 }
 

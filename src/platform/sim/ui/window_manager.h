@@ -127,10 +127,6 @@ size_t OpenDeviceContextCount();
 // thread ends.
 void DestroyThreadWindows();
 
-// Threads (threads.cpp): the calling thread's id as GetWindowThreadProcessId reports it, and
-// whether it is a thread the program started with SysCreateThread.
-uint32_t CurrentThreadNumber();
-bool CurrentThreadIsProgramThread();
 // Wakes every wait of the window manager (a thread ended, a message arrived).
 void WakeWindowManager();
 

@@ -164,8 +164,12 @@ struct UiState {
 
 // The window manager's state. Hold Lock().
 UiState& Ui();
-// Signalled whenever a queue, a modal loop or a thread changes; waits use it with Lock().
-std::condition_variable_any& UiChanged();
+// The class the program registered under that name (ignoring case), else null.
+UiState::RegisteredClass* FindClass(const char16_t* name);
+// The record of an open device context, else null.
+DeviceContextRecord* Dc(DeviceContext dc);
+// A new device context's record: the stock font, brush and pen, opaque black on white.
+DeviceContextRecord DefaultDc();
 
 // The record of a window made here, alive or destroyed; null for any other handle.
 Window* WindowRecord(WindowHandle window);
@@ -194,8 +198,6 @@ WindowHandle AddWindow(std::shared_ptr<Window> window);
 
 // Destroys a window with its owned windows and children (WM_DESTROY to each, parents first).
 void DestroyTree(WindowHandle window);
-// The number GetWindowThreadProcessId reports for a thread (threads.cpp).
-uint32_t ThreadNumberOf(std::thread::id thread);
 
 // Messages (messages.cpp). Calls the window's procedure on the calling thread; lock not held.
 intptr_t Deliver(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
