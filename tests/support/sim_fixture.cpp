@@ -162,6 +162,43 @@ std::string RegLine(const std::string& name) {
   return line;
 }
 
+namespace {
+
+std::string ValueText(uint32_t type, const uint8_t* data, uint32_t size) {
+  if (type == kRegTypeDword && size >= 4)
+    return "#" + std::to_string(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24);
+  std::u16string text;
+  for (uint32_t i = 0; i + 1 < size && (data[i] | data[i + 1]); i += 2) text += char16_t(data[i] | (data[i + 1] << 8));
+  return sim::ToUtf8(text);
+}
+
+}  // namespace
+
+std::string RegText(RegKey root, const std::u16string& path, const std::u16string& name) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path.c_str(), kKeyRead, &key) != 0) return "<none>";
+  uint8_t data[2048];
+  uint32_t size = sizeof data, type = 0;
+  const int32_t error = SysRegQueryValue(key, name.c_str(), &type, data, &size);
+  SysRegCloseKey(key);
+  return error == 0 ? ValueText(type, data, size) : "<none>";
+}
+
+std::string RegValues(RegKey root, const std::u16string& path) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path.c_str(), kKeyRead, &key) != 0) return "<no key>";
+  std::string joined;
+  for (uint32_t index = 0;; ++index) {
+    char16_t name[256];
+    uint8_t data[2048];
+    uint32_t nameLength = 256, size = sizeof data, type = 0;
+    if (SysRegEnumValue(key, index, name, &nameLength, &type, data, &size) != 0) break;
+    joined += (index ? ";" : "") + sim::ToUtf8(name) + "=" + ValueText(type, data, size);
+  }
+  SysRegCloseKey(key);
+  return joined;
+}
+
 bool KeyExists(RegKey root, const char16_t* path) {
   RegKey key = nullptr;
   if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
