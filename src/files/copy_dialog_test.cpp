@@ -157,6 +157,11 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
     EXPECT_EQ(_nCurPercent, 100);
     EXPECT_EQ(CopyStartPending, 0);
     EXPECT_EQ(Disk(u"C:\\GW\\mouse.sys.txt"), c.copied ? c.sourceBytes : "<missing>");
+    if (c.copied) {  // the path line names the target of the last copy
+      sim::WindowInfo line;
+      ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), kPathLineId), &line));
+      EXPECT_EQ(line.text, "C:\\GW\\mouse.sys.txt");
+    }
     // The wizard frame is hidden while the dialog runs; the background window comes forward.
     sim::WindowInfo frame;
     ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));

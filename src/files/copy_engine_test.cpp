@@ -315,30 +315,6 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
   EXPECT_EQ(sim::ToUtf8(PendingTable[0].Temporary), "C:\\Windows\\Help\\Tips.1");
 }
 
-// Runs the walk on a private message and ends on the paint that sees 100 percent.
-intptr_t WalkDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
-  if (message == kWmInitDialog) return SysPostMessage(dialog, kWmApp + 2, 0, 0);
-  if (message == kWmApp + 2) {
-    CopyProgressSink sink = CopyDialogSink(dialog);
-    CopyFileProc(&sink, 0);
-  }
-  if (message == kWmPaint && _nCurPercent == 100) SysEndDialog(dialog, 1);
-  return message == kWmApp + 2;
-}
-
-TEST_F(CopyEngineTest, ThePathLineShowsTheTargetAndThePaintEndsTheDialog) {
-  constexpr uint32_t kCopyTemplate = 10301;
-  Source(u"a.dll", "A");
-  Source(u"b.dll", "B");
-  Add(u"a.dll", u"C:\\Gw");
-  Add(u"b.dll", u"C:\\Gw\\Sub");
-  EXPECT_EQ(SysDialogBoxParam(nullptr, kCopyTemplate, nullptr, WalkDialogProc, 0), 1);
-  EXPECT_EQ(Disk(u"C:\\Gw\\Sub\\b.dll"), "B");
-  sim::WindowInfo line;
-  ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(kCopyTemplate), kPathLineId), &line));
-  EXPECT_EQ(line.text, "C:\\Gw\\Sub\\b.dll");
-}
-
 const char16_t kTempDir[] = u"C:\\Windows\\_NorvikInstallTempDir0";
 
 class CabinetExtractTest : public SimFixture {

@@ -38,12 +38,7 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
       {"win7", {{u"SETUP2K.INI", kAsk}}, "/s /type:usb", '-',
        "SilentMode=1;InterfaceType=3;AskType=0;AskPath=0;Restart=0;InfPath=D:\\NHIDMou.INF;Platform=4;"
        "InstanceHandle=0x400000"},
-      {"win7", {{u"SETUP2K.INI", kAsk}}, "/H", '-', "HiddenMode=1;AskType=0"},
       {"win7", {{u"SETUP2K.INI", kAsk}, {u"NHIDMou.INF", ""}}, "/S", '-', "SilentMode=1;InfPresence=4"},
-      {"win7", {{u"SETUP2K.INI", kAsk}}, "/NR//S", '-', "NoRestart=1;SilentMode=0;AskType=1"},
-      {"win7", {{u"SETUP2K.INI", kAsk}}, "S /NR", '-', "NoRestart=1;SilentMode=0"},
-      {"win7", {{u"SETUP2K.INI", kAsk}}, "/TYPE: BT", '-', "InterfaceType=2;InfPath=D:\\Nbtmouse.inf"},
-      {"win7", {{u"SETUP2K.INI", kAsk}}, "/ID:3/11/0", '-', "ModelId=3;ModelIdGiven=3;ChooseMouse=1"},
       {"win98", {{u"SETUP95.INI", "[Install]\r\nTitle=Nine\r\n"}}, "", '-',
        "ConfigFile=D:\\SETUP95.INI;Title=Nine;Platform=14"},
       {"win7", {{u"SETUP95.INI", "[Install]\r\nTitle=Nine\r\n"}, {u"SETUP2K.INI", "[Install]\r\nTitle=Seven\r\n"}},
