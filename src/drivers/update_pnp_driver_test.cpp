@@ -106,9 +106,9 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
       {"PS/2 no device", kInterfacePS2, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 1, 0, true, 0},
       {"USB no device", kInterfaceUSB, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 0, 0, true, 0x20},
       {"USB other error", kInterfaceUSB, 0, 0, kFault, kErrAccessDenied, "default", 0, 0, true, 0x20},
-      {"no update library", kInterfaceUSB, 0, 0, kNoLibrary, 0, "", 0, 7, true, 0},
-      {"no update function", kInterfaceUSB, 0, 0, kNoExport, 0, "", 0, 7, true, 0},
-      {"no install record", kInterfaceUSB, 0, 0, kNoRecord, 0, "", 0, 7, true, 0},
+      {"no update library", kInterfaceUSB, 0, 0, kNoLibrary, 0, "", 0, 0, true, 0},
+      {"no update function", kInterfaceUSB, 0, 0, kNoExport, 0, "", 0, 0, true, 0},
+      {"no install record", kInterfaceUSB, 0, 0, kNoRecord, 0, "", 0, 0, true, 0},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);

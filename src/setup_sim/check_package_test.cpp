@@ -3,18 +3,17 @@
 // carried from the line before, and the reasons given for bad lines.
 #include "setup_sim/check_package.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
-#include <gtest/gtest.h>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/sim/machine/machine.h"
 #include "setup_sim/answers_file.h"
-
-namespace {
 
 namespace fs = std::filesystem;
 

@@ -3,14 +3,14 @@
 // real page template.
 #include "ui/pcx_picture.h"
 
-#include <cstdint>
 #include <gtest/gtest.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
-#include "support/sim_fixture.h"
 #include "support/page_fixture.h"
 #include "ui/side_picture.h"
 
