@@ -96,8 +96,8 @@ TEST(PcxPicture, DecodesAcceptedPictures) {
        {10, 1, 1, 0, 0, 15, 1, 72, 72, 2, {0xC2, 0xFF, 0xAA, 0x55}, true},
        16, 2, 2, 4,
        {0xAA, 0x55, 0, 0, 0xFF, 0xFF, 0, 0}},
-      {"window not at the origin",
-       {10, 8, 1, 10, 20, 11, 20, 72, 72, 2, {0x05, 0x06}, true},
+      {"window not at the origin, the highest resolution",
+       {10, 8, 1, 10, 20, 11, 20, 65535, 2, 2, {0x05, 0x06}, true},
        2, 1, 256, 4,
        {0x05, 0x06, 0, 0}},
       {"zero-length run adds nothing",
@@ -115,7 +115,8 @@ TEST(PcxPicture, DecodesAcceptedPictures) {
     EXPECT_EQ(pic.header.planes, 1);
     EXPECT_EQ(pic.header.bitCount, c.layout.bpp);
     EXPECT_EQ(pic.header.compression, 0u);
-    EXPECT_EQ(pic.header.xPelsPerMeter, 72 * 39);  // dots per inch times 39
+    EXPECT_EQ(pic.header.xPelsPerMeter, c.layout.hdpi * 39);  // dots per inch times 39
+    EXPECT_EQ(pic.header.yPelsPerMeter, c.layout.vdpi * 39);
     EXPECT_EQ(pic.header.clrUsed, c.colours);
     EXPECT_EQ(pic.colours.size(), c.colours);
     EXPECT_EQ(pic.rowStride, c.stride);
