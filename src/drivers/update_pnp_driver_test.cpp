@@ -354,11 +354,13 @@ TEST_F(UpdatePnPDriverTest, OemInfCopyFromAFixedDiskIntoTheNextFreeName) {
     std::vector<std::string> boxes;  // with InstallTrace
   } rows[] = {
       {"fixed disk", 3, false, true, true, true,
-       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1", "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
+       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1",
+        "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
       {"CD-ROM", 5, false, true, false, false, {}},
       {"network share", 4, false, true, false, false, {}},
       {"no SetupCopyOEMInfW", 3, true, true, false, false, {}},
-      {"INF missing beside the setup", 3, false, false, true, false, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
+      {"INF missing beside the setup", 3, false, false, true, false,
+       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -465,8 +467,8 @@ TEST_F(UpdatePnPDriverTest, UnpluggedDevicesAreMarkedOrRemoved) {
   EXPECT_EQ(DeviceFlags(u"HID\\VID_1&PID_2\\C"), 0);
   EXPECT_EQ(DeviceFlags(u"HID\\OTHER\\D"), 0);
   EXPECT_EQ(JournalLines("device: removed "),
-            (std::vector<std::string>{"device: removed HID\\VID_1&PID_2&MI_00\\B", "device: removed HID\\VID_1&PID_2\\A",
-                                      "device: removed HID\\VID_1&PID_2\\E"}));
+            (std::vector<std::string>{"device: removed HID\\VID_1&PID_2&MI_00\\B",
+                                      "device: removed HID\\VID_1&PID_2\\A", "device: removed HID\\VID_1&PID_2\\E"}));
 }
 
 }  // namespace

@@ -529,9 +529,10 @@ TEST_F(DriverFilesTest, MetadataGoesIntoTheStoreOnWindows7And8Only) {
     const bool written = std::string(profile) == "win7" || std::string(profile) == "win8";
     EXPECT_EQ(RegText(kRegLocalMachine, u"Software\\Norvik\\Metadata", u"Applied"), written ? "yes" : "<none>");
     EXPECT_EQ(Disk(store + u"\\abc.devicemetadata-ms"), written ? "meta" : "<missing>");
-    EXPECT_EQ(RegText(kRegLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles",
-                      u"abc.devicemetadata-ms"),
-              written ? sim::ToUtf8(store) : "<none>");
+    EXPECT_EQ(
+        RegText(kRegLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles",
+                u"abc.devicemetadata-ms"),
+        written ? sim::ToUtf8(store) : "<none>");
     EXPECT_EQ(_nCurPercent, 100);
   }
   // Without the package folder nothing is made and the section is not applied.

@@ -129,9 +129,10 @@ TEST_F(CompletionPageTest, InterfaceRecordAndItsRemovalNote) {
     ASSERT_EQ(values.size(), type ? 2u : 1u);
     for (const auto& value : values) EXPECT_EQ(value.second, static_cast<uint32_t>(type)) << value.first;
     for (const auto& value : values) names.push_back(value.first);
-    EXPECT_EQ(RegText(kRegLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteKey",
-                      u"Software\\Norvik\\Glidewave 98\\Interface"),
-              "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(
+        RegText(kRegLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteKey",
+                u"Software\\Norvik\\Glidewave 98\\Interface"),
+        "HKEY_LOCAL_MACHINE");
   }
   // One name (the type) in every case, and four distinct names of the interfaces.
   std::vector<size_t> counts;

@@ -246,7 +246,8 @@ TEST_F(WriteMouseTypeTest, EachTypeNamesItsResourceLibraryValue) {
     WriteMouseType();
     EXPECT_EQ(RegText(kRegCurrentUser, kProduct + u"\\Mouse\\" + c.type, u"DefaultProductName"), "Glide Ergo");
     for (const char16_t* name : allNames)
-      EXPECT_EQ(RegText(kRegCurrentUser, kProduct, name), c.valueName && TextEqual(name, c.valueName) ? "gwergo.dll" : "<none>")
+      EXPECT_EQ(RegText(kRegCurrentUser, kProduct, name),
+                c.valueName && TextEqual(name, c.valueName) ? "gwergo.dll" : "<none>")
           << sim::ToUtf8(name);
     EXPECT_EQ(RegText(kRegCurrentUser, kProduct + u"\\ResourceDLL", u"EnableSelect"), "0");
     EXPECT_EQ(RegText(kRegLocalMachine, kProduct + u"\\ResourceDLL", u"EnableSelect"), "0");
@@ -308,7 +309,8 @@ TEST_F(UninstallEntryTest, EntryAndFileListsFollowTheSettings) {
     TextCopy(g_Settings.ProductKey, c.productKey);
     TextCopy(g_Settings.Title, u"Glidewave 98");
     for (const std::u16string& file : c.files) EXPECT_EQ(WriteUninstallEntry(file.c_str()), 1);
-    for (const auto& v : c.values) EXPECT_EQ(RegText(kRegLocalMachine, v[0], v[1]), sim::ToUtf8(v[2])) << sim::ToUtf8(v[1]);
+    for (const auto& v : c.values)
+      EXPECT_EQ(RegText(kRegLocalMachine, v[0], v[1]), sim::ToUtf8(v[2])) << sim::ToUtf8(v[1]);
   }
 }
 
