@@ -455,10 +455,7 @@ class DriverFilesTest : public SimFixture {
   // A fresh machine, the configuration file, and the generic D:\src\drv.sys.
   void Restart(const std::string& profile, const std::string& ini = "[Install]\r\n") {
     StartMachine(profile);
-    std::memset(CopyTable, 0, sizeof CopyTable);
-    CopyEntryCount = HelpFileCount = CancelRequested = 0;
-    _dwHasCopied = _dwTotalFileSize = 0;
-    TempExtractDir[0] = 0;
+    ResetCopyState();
     WritePackageFile(u"SETUP2K.INI", ini);
     WritePackageFile(u"src\\drv.sys", "generic");
     TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());

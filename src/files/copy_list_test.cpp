@@ -126,10 +126,7 @@ TEST_F(CopyListTest, FolderDestinationsCreateAndRecordTheirChains) {
     EXPECT_EQ(sim::ToUtf8(g_szProgramFileDest), c.programDest);
     EXPECT_NE(SysGetFileAttributes(sim::FromUtf8(c.dest).c_str()) & kAttrDirectory, 0u);
     // The new folder was recorded for the uninstaller and opened to everyone.
-    const std::string reg = sim::ExportRegText();
-    std::string recorded;
-    for (const char* p = c.dest; *p; ++p) recorded += *p == '\\' ? std::string("\\\\") : std::string(1, *p);
-    EXPECT_NE(reg.find("\"" + recorded + "\"=\"InstallPath\""), std::string::npos) << reg;
+    EXPECT_EQ(RegText(kRegLocalMachine, u"Software\\Norvik\\Uninstall", sim::FromUtf8(c.dest)), "InstallPath");
     const std::vector<std::string> dacl = sim::DescribeDacl(sim::FromUtf8(c.dest));
     ASSERT_FALSE(dacl.empty());
     EXPECT_EQ(dacl[0], "Everyone 0x10000000 OI|CI");
@@ -254,25 +251,8 @@ TEST_F(CopyListTest, TheTableRefusesEntriesBeyondItsEnd) {
 
 const char16_t kFolder[] = u"C:\\Data\\Box";
 
-// The values under HKEY_LOCAL_MACHINE "Software\Norvik\Uninstall" as "name=data" lines, in the
-// order they were first written; values that are not strings are marked.
-std::vector<std::string> InstalledFolderRecords() {
-  std::vector<std::string> lines;
-  RegKey key = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Uninstall", kKeyRead, &key) != 0) return lines;
-  for (uint32_t i = 0;; ++i) {
-    char16_t name[300];
-    char16_t data[300];
-    uint32_t nameLength = 300, dataBytes = sizeof(data), type = 0;
-    if (SysRegEnumValue(key, i, name, &nameLength, &type, reinterpret_cast<uint8_t*>(data), &dataBytes) != 0) break;
-    std::u16string text(data, dataBytes / 2);
-    while (!text.empty() && text.back() == 0) text.pop_back();
-    lines.push_back(sim::ToUtf8(std::u16string(name, nameLength)) + "=" + sim::ToUtf8(text) +
-                    (type == kRegTypeSz ? "" : " (type " + std::to_string(type) + ")"));
-  }
-  SysRegCloseKey(key);
-  return lines;
-}
+// The folder records for the uninstaller, in the order they were first written.
+std::string InstalledFolderRecords() { return RegValues(kRegLocalMachine, u"Software\\Norvik\\Uninstall"); }
 
 class FolderRightsTest : public SimFixture {
  protected:
@@ -296,23 +276,23 @@ TEST_F(FolderRightsTest, CreateFolderPathMakesAndRecordsOnlyTheMissingLevels) {
     const char16_t* programDest;
     const char16_t* path;
     int failingCreation;  // which SysCreateDirectory call fails; 0 for none
-    Lines records;
+    const char* records;
     const char* everyone;  // first access entry of the path afterwards
   };
   const ChainCase cases[] = {
       {"last level new: the drive and Program Files record the program destination",
        u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik", 0,
-       {"C:\\Program Files\\Dest=InstallPath", "C:\\Program Files\\Norvik=InstallPath"}, "Everyone 0x10000000 OI|CI"},
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath", "Everyone 0x10000000 OI|CI"},
       {"three new levels, recorded from the top down, once each",
        u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik\\Glidewave\\Data", 0,
-       {"C:\\Program Files\\Dest=InstallPath", "C:\\Program Files\\Norvik=InstallPath",
-        "C:\\Program Files\\Norvik\\Glidewave=InstallPath", "C:\\Program Files\\Norvik\\Glidewave\\Data=InstallPath"},
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath;"
+       "C:\\Program Files\\Norvik\\Glidewave=InstallPath;C:\\Program Files\\Norvik\\Glidewave\\Data=InstallPath",
        "Everyone 0x10000000 OI|CI"},
       {"every level exists; no program destination yet: the key's default value", u"", u"C:\\Windows\\System32", 0,
-       {"=InstallPath"}, "Everyone 0x10000000 OI|CI"},
+       "=InstallPath", "Everyone 0x10000000 OI|CI"},
       {"a level that cannot be made is not recorded, nor the ones below it",
        u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik\\Glidewave\\Data", 2,
-       {"C:\\Program Files\\Dest=InstallPath", "C:\\Program Files\\Norvik=InstallPath"}, nullptr},
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath", nullptr},
   };
   for (const ChainCase& c : cases) {
     SCOPED_TRACE(c.what);
