@@ -316,8 +316,8 @@ TEST_F(StartMenuTest, MenuSectionByInterfacePlatformAndLanguage) {
     TextCopy(g_Settings.LanguageName, c.language);
     g_Settings.Especial = c.especial;
     CreateStartMenuShortcuts();
-    EXPECT_EQ(RegValues(kRegLocalMachine, kMenuTitles), std::string(c.title) + "=" + sim::ToUtf8(kPrograms7) + "\\" +
-                                                      c.title);
+    EXPECT_EQ(RegValues(kRegLocalMachine, kMenuTitles),
+              std::string(c.title) + "=" + sim::ToUtf8(kPrograms7) + "\\" + c.title);
   }
 }
 
