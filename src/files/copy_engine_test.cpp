@@ -446,23 +446,17 @@ TEST_F(CabinetExtractTest, PackFilesInAFolderGetTheFolderMadeForEveryone) {
 
 const char kMetadataIni[] = "[Add Registry.Metadata]\r\n1=HKLM,Software\\Norvik\\Metadata,Applied,0,yes\r\n";
 
-class DriverFilesTest : public SimFixture {
+class DriverFilesTest : public CopyEngineTest {
  protected:
   void SetUp() override {
-    SimFixture::SetUp();
+    CopyEngineTest::SetUp();
     Restart("win7");
   }
-  // A fresh machine, the configuration file, and the generic D:\src\drv.sys.
+  // A fresh machine (the copy engine's settings), the configuration file, and D:\src\drv.sys.
   void Restart(const std::string& profile, const std::string& ini = "[Install]\r\n") {
     StartMachine(profile);
-    ResetCopyState();
     WritePackageFile(u"SETUP2K.INI", ini);
     WritePackageFile(u"src\\drv.sys", "generic");
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.SubFolder, u"src");
-    TextCopy(g_Settings.UninstallKey, u"Glidewave");
-    g_Settings.Platform = DetectPlatform();
   }
 };
 
