@@ -231,11 +231,8 @@ TEST_F(WriteMouseTypeTest, EachTypeNamesItsResourceLibraryValue) {
     const char16_t* type;
     const char16_t* valueName;  // null: no resource-library value
   } cases[] = {
-      {u"2Dmouse", u"2DExternalResourceDll"},     {u"3Dmouse", u"3DExternalResourceDll"},
-      {u"4Dmouse", u"4DExternalResourceDll"},     {u"ergomouse", u"ErgoExternalResourceDll"},
-      {u"DPadmouse", u"DPadExternalResourceDll"}, {u"3D4Bmouse", u"3D4BExternalResourceDll"},
+      {u"2Dmouse", u"2DExternalResourceDll"}, {u"ergomouse", u"ErgoExternalResourceDll"},
       {u"ErgoMouse", nullptr},  // types compare with case
-      {u"5Dmouse", nullptr},
   };
   const char16_t* allNames[] = {u"2DExternalResourceDll",   u"3DExternalResourceDll",  u"4DExternalResourceDll",
                                 u"ErgoExternalResourceDll", u"DPadExternalResourceDll", u"3D4BExternalResourceDll"};

@@ -145,24 +145,6 @@ TEST_F(BackgroundWindowTest, PicturesThatAreNotAcceptedGiveNoLogo) {
   }
 }
 
-TEST_F(BackgroundWindowTest, HiddenRunMakesTheWindowButNeverShowsIt) {
-  g_Settings.HiddenMode = 1;
-  WindowHandle window = Create();
-  sim::WindowInfo info;
-  ASSERT_TRUE(sim::GetWindowInfo(window, &info));
-  EXPECT_TRUE(info.alive);
-  EXPECT_FALSE(info.visible);
-  EXPECT_EQ(info.className, "NMSetup");
-  EXPECT_TRUE(sim::PaintLog(window).empty());
-  EXPECT_TRUE(JournalHas("window: NMSetup [Glidewave 98  install] created"));
-  EXPECT_TRUE(JournalHas("window: NMSetup [Glidewave 98  install] hidden"));
-  // The wizard still starts from it: its start message is the first thing queued.
-  SysMessage message = {};
-  ASSERT_EQ(SysPeekMessage(&message), 1);
-  EXPECT_EQ(message.window, window);
-  EXPECT_EQ(message.message, kWmStartWizard);
-}
-
 class BackgroundTitleTest : public SimFixture {};
 
 TEST_F(BackgroundTitleTest, CaptionFromTitleEspecialAndLanguage) {
