@@ -263,10 +263,6 @@ TEST_F(EnumerateProcessesTest, TheIdBufferStopsGrowingAtItsLimit) {
 
 class KillWindowsTest : public SimFixture {
  protected:
-  void WriteConfig(const std::string& text) {
-    WritePackageFile(u"SETUP2K.INI", text);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-  }
   size_t JournalCount(const std::string& text) const {
     size_t count = 0;
     for (const std::string& line : sim::Journal())
@@ -315,7 +311,7 @@ TEST_F(KillWindowsTest, ListedWindowsAreClosed) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
-    WriteConfig(kConfig);
+    UseConfig(kConfig);
     std::vector<uint32_t> ids;
     for (const Program& p : c.programs)
       ids.push_back(sim::AddRunningProcess(p.image, p.windowClass, p.caption, p.behaviour, p.canBeOpened));

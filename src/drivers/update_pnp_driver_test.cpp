@@ -225,7 +225,7 @@ TEST_F(UpdatePnPDriverTest, SetupProgramByPlatformWithTheRecordAsItsArgument) {
 TEST_F(UpdatePnPDriverTest, ListedDevicesRoute) {
   // A known listed device loses its unplugged copy; every listed id is updated.
   SeedListed();
-  WriteConfig("[USBInstall]\r\nDEV_ID_1=HID\\VID_1&PID_2\r\nDEV_ID_2=HID\\VID_1&PID_1\r\n");
+  UseConfig("[USBInstall]\r\nDEV_ID_1=HID\\VID_1&PID_2\r\nDEV_ID_2=HID\\VID_1&PID_1\r\n");
   AddDevice("HID", false, {u"HID\\VID_1&PID_2"}, u"HID\\VID_1&PID_2\\9");
   AddDevice("HID", true, {u"HID\\VID_1&PID_1"}, u"HID\\VID_1&PID_1\\0");
   EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
@@ -242,7 +242,7 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesRoute) {
   SeedListed();
   std::string list = "[USBInstall]\r\n";
   for (int n = 1; n <= 99; ++n) list += "DEV_ID_" + std::to_string(n) + "=HID\\VID_9&PID_" + std::to_string(n) + "\r\n";
-  WriteConfig(list + "DEV_ID_100=HID\\VID_1&PID_2\r\n");
+  UseConfig(list + "DEV_ID_100=HID\\VID_1&PID_2\r\n");
   AddDevice("HID", false, {u"HID\\VID_1&PID_2"}, u"HID\\VID_1&PID_2\\9");
   EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
   EXPECT_EQ(RegText(kRegCurrentUser, u"Software\\Norvik\\Glidewave 98", u"FirstSetup"), "TRUE");
@@ -287,7 +287,7 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
     _nDifxMarkUSB = _nDifxMarkPS2 = _nDifxMarkBT = 0;
     WritePackageFile(u"usb.inf", "[Version]\r\n");
     WritePackageFile(u"difxapp32.exe", "MZ");
-    WriteConfig("[USBInstall]\r\nDEV_ID_1=HID\\VID_1&PID_1\r\nDEV_ID_2=HID\\VID_1&PID_2\r\n");
+    UseConfig("[USBInstall]\r\nDEV_ID_1=HID\\VID_1&PID_1\r\nDEV_ID_2=HID\\VID_1&PID_2\r\n");
     AddDevice("HID", true, {u"HID\\VID_1&PID_1"}, u"HID\\VID_1&PID_1\\0");
     AddDevice("HID", true, {u"HID\\VID_1&PID_2"}, u"HID\\VID_1&PID_2\\0");
     AddDevice("HID", false, {u"HID\\VID_1&PID_1"}, u"HID\\VID_1&PID_1\\9");
@@ -423,7 +423,7 @@ TEST_F(UpdatePnPDriverTest, DeviceQueries) {
     for (int n = 1; n <= row.failedSets; ++n) sim::FailCall("SysGetClassDevs", n, kErrInvalidParameter);
     if (row.query == kInstance) EXPECT_EQ(FindDeviceInstance(sim::FromUtf8(row.setting).c_str()), row.expected);
     if (row.query == kDPInstFalse) {
-      WriteConfig("[Mode_DPInst_FALSE.List]\r\n" + row.setting);
+      UseConfig("[Mode_DPInst_FALSE.List]\r\n" + row.setting);
       EXPECT_EQ(IsDPInstFalseDevice(nullptr), row.expected);
     }
     if (row.query == kBTUID) {

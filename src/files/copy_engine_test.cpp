@@ -41,9 +41,7 @@ class CopyEngineTest : public SimFixture {
   // Empty tables and figures; the package at D: with its files in D:\src.
   void Prepare() override {
     ResetCopyState();
-    WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    UseConfig("[Install]\r\n");
     TextCopy(g_Settings.SubFolder, u"src");
     TextCopy(g_Settings.UninstallKey, u"Glidewave");
     g_Settings.Platform = DetectPlatform();
@@ -332,8 +330,7 @@ class CabinetExtractTest : public SimFixture {
     ResetCopyState();
     _dwTotalFileSize = 5;
     TextCopy(TempExtractDir, kTempDir);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    UseConfig("");
     TextCopy(g_Settings.SubFolder, u"src");
     TextCopy(g_Settings.DestinationDir, u"C:\\Dest");
   }

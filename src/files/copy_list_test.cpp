@@ -29,10 +29,6 @@ class CopyListTest : public SimFixture {
     TextCopy(g_Settings.SourceDir, PackageDir().c_str());
     TextCopy(g_Settings.SubFolder, u"gw98");
   }
-  void UseConfig(const std::string& ini) {
-    WritePackageFile(u"SETUP2K.INI", ini);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-  }
   // [CopyList] with keys 1..n from the given values.
   static std::string CopyListSection(const std::vector<std::string>& values) {
     std::string text = "[CopyList]\r\n";

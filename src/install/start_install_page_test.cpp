@@ -41,8 +41,6 @@ class StartInstallPageTest : public PageFixture {
   }
   void PrepareState() {
     ResetCopyState();
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.SubFolder, u"files");
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.Version, u"2.1");
@@ -57,7 +55,7 @@ class StartInstallPageTest : public PageFixture {
   }
   // The setup configuration file: the copy list and any further sections.
   void WriteConfig(const std::string& more) {
-    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
+    UseConfig("[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
   }
 
   bool FrameVisible() const {

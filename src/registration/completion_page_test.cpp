@@ -33,15 +33,12 @@ class CompletionPageTest : public PageFixture {
  protected:
   void Prepare() override {
     ResetMenuShortcutRun();
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.EspecialFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.UninstallKey, u"Glidewave");
     g_Settings.InterfaceType = kInterfaceUSB;
-    WritePackageFile(u"SETUP2K.INI",
-                     "[StartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[BTStartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,,%SYS_DIR%\r\n"
-                     "[Run.AutoUpdate]\r\n1=update.exe\r\n");
+    UseConfig("[StartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[BTStartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,,%SYS_DIR%\r\n"
+              "[Run.AutoUpdate]\r\n1=update.exe\r\n");
     WritePackageFile(u"update.exe", "MZ");
     ImportReg(std::string(kInstallRecord) + kProductKey);
   }

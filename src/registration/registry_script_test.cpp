@@ -17,8 +17,7 @@ class RegistryScriptTest : public SimFixture {
  protected:
   // Writes [Script] of SETUP2K.INI from raw "n=..." lines and applies it.
   void Apply(const std::string& lines) {
-    WritePackageFile(u"SETUP2K.INI", "[Strings]\r\nBrand=Glide\r\n[Script]\r\n" + lines);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    UseConfig("[Strings]\r\nBrand=Glide\r\n[Script]\r\n" + lines);
     EXPECT_EQ(AddRegistrySection(g_Settings.ConfigFile, u"Script"), 1);
   }
 };

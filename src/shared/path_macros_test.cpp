@@ -15,13 +15,7 @@
 
 namespace {
 
-class PathMacrosTest : public SimFixture {
- protected:
-  void UseConfig(const std::string& ini) {
-    WritePackageFile(u"SETUP2K.INI", ini);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-  }
-};
+class PathMacrosTest : public SimFixture {};
 
 struct FieldCase {
   std::u16string text;

@@ -26,12 +26,8 @@ struct LoadCase {
 TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
   const LoadCase cases[] = {
       {"[Install]\r\nSupported=TRUE\r\n", {},
-       "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;AskType=0;InstallAllType=0;Restart=0;ConfirmInfo=1;"
-       "InterfaceType=3;InfPath=D:\\NHIDMou.INF;Title=Glidewave 98;ProductKey=Glidewave;Version=1.0;"
-       "SubVersion=1.0;InfFile=Nmouse.inf;BTInf=Nbtmouse.inf;PS2DriverName=PS/2 Orbex;USBDriverName=USB Orbex;"
-       "PS2PnPID=*PNP0F13;SerialPnPID=NVK0002;MfgName=Norvik Electronics Ltd.;Provider=Norvik Electronics Ltd.;"
-       "SubFolder=gw98;DefaultAppPath=C:\\Windows\\System32;CanUninstall=1;Replace=1;ShowWarning=1;"
-       "UninstallConflictSoftware=1;DefaultTypeChoice=3;InfPresence=0;HelpFilesListed=0;InstallTrace=0"},
+       "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;ConfirmInfo=1;InterfaceType=3;InfPath=D:\\NHIDMou.INF;"
+       "Title=Glidewave 98;DefaultAppPath=C:\\Windows\\System32;DefaultTypeChoice=3;InfPresence=0"},
       {"[Install]\r\nDefaultType=ps2\r\n[Default]\r\nCALLCONFIGMG=TRUE\r\nRestart=TRUE\r\n", {},
        "InterfaceType=1;CallConfigMg=0;Restart=1;InfPath=D:\\Nmouse.inf"},
       {"[Install]\r\nDefaultType=b\r\nBTInf=\r\n", {}, "InterfaceType=2;InfPath=D:\\Nmouse.inf"},
@@ -232,8 +228,7 @@ TEST_F(HelpFilesTest, ChoosesTheVersionForTheLocale) {
     profile.userLocale = c.userLocale;
     StartMachine(profile);
     if (*c.reg) ImportReg(c.reg);
-    WritePackageFile(u"SETUP2K.INI", std::string("[HelpFileList]\r\n1=Guide.hlp\r\n") + c.sections);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    UseConfig(std::string("[HelpFileList]\r\n1=Guide.hlp\r\n") + c.sections);
 
     EXPECT_EQ(SelectHelpFiles(), c.result);
     std::string got;
@@ -244,8 +239,7 @@ TEST_F(HelpFilesTest, ChoosesTheVersionForTheLocale) {
 }
 
 TEST_F(HelpFilesTest, ListLimits) {
-  TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-  WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
+  UseConfig("[Install]\r\n");
   EXPECT_EQ(SelectHelpFiles(), 0);
   EXPECT_EQ(HelpFileCount, 0);
 

@@ -39,7 +39,6 @@ TEST_F(LocalisedTextsTest, PageTitlesWithoutWindow) {
   const Case cases[] = {
       {nullptr, "ENGLISH", IDD_PAGE_START, 1, "Start Installation"},
       {"[GERMAN]\r\nSTART_COPYING=Installation starten\r\n", "GERMAN", IDD_PAGE_START, 1, "Installation starten"},
-      {"[FRENCH]\r\nCHOOSE_MOUSE_LOCATION=Souris\r\n", "FRENCH", IDD_PAGE_LOCATION, 1, "Souris"},
       // Dialogs that are not pages answer nothing without a window.
       {"[ENGLISH]\r\nUSER_CANCEL=Leave\r\n", "ENGLISH", IDD_EXIT_SETUP, 0, "~"},
   };

@@ -199,8 +199,7 @@ class ReadModelListTest : public SimFixture {
       const bool isBundle = lower.size() > 4 && lower.substr(lower.size() - 4) == ".img";
       sim::WriteDiskFile(WindowsDir() + u"\\" + sim::FromUtf8(file), isLibrary ? library : isBundle ? bundle : "text");
     }
-    WritePackageFile(u"SETUP2K.INI", "[Product.List.USB]\r\n" + lines);
-    TextCopy(g_Settings.ConfigFile, kTextSize, PackagePath(u"SETUP2K.INI").c_str());
+    UseConfig("[Product.List.USB]\r\n" + lines);
     return true;
   }
 };

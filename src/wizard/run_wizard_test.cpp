@@ -29,9 +29,7 @@ class RunWizardTest : public SimFixture {
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.MfgName, u"Norvik");
     TextCopy(g_Settings.DefaultDestination, u"\\Program Files\\Norvik\\Glidewave 98");
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n");
+    UseConfig("[CopyList]\r\n");
     g_Settings.NoRestart = 1;
     ModelPageLeftForward = 0;
     TextCopy(g_szBrowsePath, kBrowsePathSize, u"C:\\Program Files");

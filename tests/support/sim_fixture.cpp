@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/text.h"
 #include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
@@ -73,6 +74,12 @@ std::u16string SimFixture::PackageDir() const {
 
 void SimFixture::WritePackageFile(const std::u16string& name, const std::string& bytes) {
   ASSERT_TRUE(sim::WriteDiskFile(PackagePath(name), bytes)) << sim::ToUtf8(name);
+}
+
+void SimFixture::UseConfig(const std::string& ini) {
+  TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+  TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+  WritePackageFile(u"SETUP2K.INI", ini);
 }
 
 void SimFixture::ImportReg(const std::string& text) {

@@ -31,6 +31,9 @@ class SimFixture : public ::testing::Test {
   std::u16string PackagePath(const std::u16string& name) const { return PackageDir() + u"\\" + name; }
   void WritePackageFile(const std::u16string& name, const std::string& bytes);
 
+  // Points SourceDir at the package folder and ConfigFile at its SETUP2K.INI, which gets ini.
+  void UseConfig(const std::string& ini);
+
   // Merges registry text; the "Windows Registry Editor Version 5.00" header is added.
   void ImportReg(const std::string& text);
 
