@@ -81,6 +81,7 @@ TEST_F(ConflictTest, DetectionLooksOnlyAtOlderFamilies) {
     const char* name;
   } cases[] = {
       {"winxp", std::string(kVxD) + kService + kEntry, 0, 0, "Logitech Mouse Driver"},
+      {"win7", std::string(kVxD) + kService, 0, 0, "Logitech Mouse Driver"},
       {"win98", kService, 0, 0, "Logitech Mouse Driver"},  // the NT service means nothing on 9x
       {"win98", kVxD, 1, 0, "Logitech Mouse Driver"},
       {"nt4", std::string(kService) + kEntry + kSecondEntry, 1, 1, "Mouse Driver 9.2"},
@@ -128,6 +129,17 @@ TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
   EXPECT_EQ(RegText(kRegLocalMachine, device, u"Path"), "l8042prt");
   EXPECT_EQ(RegText(kRegLocalMachine, u"System\\CurrentControlSet\\Enum\\Root\\LEGACY_L8042PRT\\0000\\Control", u"ActiveService"),
             "i8042prt");
+}
+
+TEST_F(ConflictTest, ContinueLeavesEverythingAsItWas) {
+  StartMachine("win98");
+  MakeWindows();
+  ImportReg(std::string(kVxD) + kEntry);
+  DetectConflictingSoftware();
+  const std::string before = sim::ExportRegText();
+  EXPECT_EQ(Warn(IDC_CONFLICT_CONTINUE), "\"Mouse Driver 9.2\"");
+  EXPECT_EQ(sim::ExportRegText(), before);
+  EXPECT_TRUE(sim::StartedPrograms().empty());
 }
 
 // The uninstaller the entries name: it starts the given process and ends at once.

@@ -95,6 +95,7 @@ TEST_F(CopyDialogTest, PercentBarOnA200PixelBar) {
       {47, {"text 86,Y \"4\" #FFFFFF", "text 93,Y \"7\" #000000", "text 107,Y \"%\" #000000"}},
       // On a threshold a character stays black: 50 fills to 100, 57 to 114.
       {50, {"text 86,Y \"5\" #FFFFFF", "text 93,Y \"0\" #000000", "text 107,Y \"%\" #000000"}},
+      {57, {"text 86,Y \"5\" #FFFFFF", "text 93,Y \"7\" #FFFFFF", "text 107,Y \"%\" #000000"}},
       {58, {"text 86,Y \"5\" #FFFFFF", "text 93,Y \"8\" #FFFFFF", "text 107,Y \"%\" #FFFFFF"}},
       {0, {"text 93,Y \"0\" #000000", "text 107,Y \"%\" #000000"}},
       {100, {"text 79,Y \"100\" #FFFFFF", "text 107,Y \"%\" #FFFFFF"}},
@@ -230,6 +231,7 @@ TEST_F(CopyDialogTest, CancelAsksExitSetup) {
   };
   const Case cases[] = {
       {"Exit Setup at once", {kIdCancel}, 1},
+      {"Resume, then Exit Setup", {kIdOk, kIdCancel}, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -264,6 +266,7 @@ TEST_F(CopyDialogTest, WaitCursorOnlyOverTheDialogWhileExtracting) {
       {"dialog during extraction", 1, 0, false, kHtClient, kCursorWait},
       {"a control during extraction", 1, 0, true, kHtClient, kCursorArrow},
       {"after extraction", 1, 1, false, kHtClient, kCursorArrow},
+      {"no cabinet", 0, 0, false, kHtClient, kCursorArrow},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

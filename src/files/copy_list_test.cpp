@@ -61,12 +61,16 @@ TEST_F(CopyListTest, DestinationsByMacroAndAskPath) {
   const DestCase cases[] = {
       {0, "a.dll,,,%SYS_DIR%", "C:\\Windows\\System32"},
       {0, "a.sys,,,%sys32_dir%", "C:\\Windows\\System32\\Drivers"},
+      {0, "a.lnk,,,%WIN_DIR%\\DESKTOP", "C:\\Windows\\Desktop"},
+      {0, "a.dll,,,%sys_dir%\\deskhub\\001", "C:\\Windows\\System32\\Deskhub\\001"},
       {0, "a.txt,,,C:", "c:\\"},
       {0, "a.dll,,,%SYS_DIR%\\Other", "C:\\Windows\\%SYS_DIR%\\Other"},  // forms match whole values only
       {0, "a.dll,,,\"%10%\"", "C:\\Windows\\\"%10%\""},                  // quotes and names kept
       {0, "a.dll", "C:\\Windows\\"},                                       // missing fields are empty
       {1, "NVKMOUSE.SYS,,,%SYS32_DIR%", "C:\\Windows\\System32\\Drivers"},  // system files keep theirs
+      {1, "drv\\nvk.sys,,,%SYS_DIR%", "C:\\Windows\\System32"},
       {1, "alias.dll,drv\\nvk.sys,,%SYS_DIR%", "E:\\Mouse"},  // only field 1's extension counts
+      {1, "nvk.sys.bak,,,%SYS_DIR%", "E:\\Mouse"},
       {1, "nvk.dll,,,%SYS_DIR%\\Deskhub", "E:\\Mouse\\Deskhub"},
       {1, "nvk.dat,,,%SYS_DIR%" + longTail, "E:\\Mouse" + longTail.substr(0, 100)},
   };
@@ -209,8 +213,10 @@ TEST_F(CopyListTest, TheTableRefusesEntriesBeyondItsEnd) {
   };
   const LimitCase cases[] = {
       {130, 0, 128, 0},   // lines 129 and 130 are not taken
+      {128, 2, 128, 0},   // no room for help files
       {127, 2, 128, 1},   // one help file fits, its companion does not
       {125, 1, 127, 2},   // a help file and its companion
+      {126, 2, 128, 2},   // both help files, no companion
   };
   for (int i = 1; i <= 2; ++i) {
     WritePackageFile(u"help" + sim::FromUtf8(std::to_string(i)) + u".hlp", "h");

@@ -261,6 +261,7 @@ TEST_F(StartMenuTest, MenuSectionByInterfacePlatformAndLanguage) {
   };
   const Case cases[] = {
       {kInterfacePS2, kPlatformWin7, u"", u"ENGLISH", 0, "Plain"},
+      {kInterfaceBluetooth, kPlatformWinXP, u"", u"ENGLISH", 0, "Bt"},
       {kInterfaceBluetooth, kPlatformWin8, u"", u"ENGLISH", 0, "Win8Bt"},
       {kInterfaceAll, kPlatformWin7, u"nvkbt.sys", u"ENGLISH", 0, "Bt"},
       {kInterfaceAll, kPlatformWin8, u"", u"ENGLISH", 0, "Win8"},

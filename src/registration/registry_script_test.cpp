@@ -64,13 +64,16 @@ TEST_F(RegistryScriptTest, LinesBecomeKeysAndValues) {
   const LineCase cases[] = {
       // Strings go in without their zero; the NT registry shows them with the one it adds.
       {"1=HKCU,Software\\T,N,0,abc", "HKCU\\Software\\T", "N", "sz(8):abc"},
+      {"1=HKCU,Software\\T,,0,abc", "HKCU\\Software\\T", "", "sz(8):abc"},
       {"1=HKCU,Software\\T,N,0,ab  ,x", "HKCU\\Software\\T", "N", "sz(10):ab  "},
       {"1=HKCU,Software\\T,N,0,   ", "HKCU\\Software\\T", "N", "no value"},
+      {"1=HKCU,Software\\T,N,3,", "HKCU\\Software\\T", "N", "no value"},
       {"1=HKCU,Software\\T,N,0", "HKCU\\Software\\T", "N", "no value"},  // key made, no data field
       {"1=HKCU", "HKCU\\Software\\T", "", "no key"},
       {"1=HKCU,Software\\T,N,3,%10%\\x", "HKCU\\Software\\T", "N", "expand(26):C:\\Windows\\x"},
       {"1=HKCU,Software\\T,\"a,b\",0,\"x,y\"", "HKCU\\Software\\T", "a,b", "sz(8):x,y"},
       {"1=HKCU,Software\\T,N,0,%Program Files%", "HKCU\\Software\\T", "N", "no value"},
+      {"1=HKCU,Software\\T,N,0,%Brand%\\Tool", "HKCU\\Software\\T", "N", "sz(22):Glide\\Tool"},
       // Roots: only the short names, in any case.
       {"1=hkcr,.gwx,N,0,c", "HKCR\\.gwx", "N", "sz(4):c"},
       {"1=HKEY_CURRENT_USER,Software\\L,N,0,c", "HKLM\\Software\\L", "N", "sz(4):c"},
@@ -81,6 +84,8 @@ TEST_F(RegistryScriptTest, LinesBecomeKeysAndValues) {
       {"1=HKCU,Software\\D,N,1,0000000000000000012345", "HKCU\\Software\\D", "N", "dword:12"},
       // Binary: any other code; each field the low byte of its hexadecimal number.
       {"1=HKCU,Software\\H,N,2,01, ff,10", "HKCU\\Software\\H", "N", "bin:01ff10"},
+      {"1=HKCU,Software\\H,N,2,0x41", "HKCU\\Software\\H", "N", "bin:00"},
+      {"1=HKCU,Software\\H,N,7,", "HKCU\\Software\\H", "N", "bin:00"},
       {"1=HKCU,Software\\H,N,2,1ff,g", "HKCU\\Software\\H", "N", "bin:ff00"},
       {"1=HKCU,Software\\H,N,3 ,41", "HKCU\\Software\\H", "N", "bin:41"},
       // A gap or an empty line ends the section.

@@ -90,6 +90,7 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
       {"all interfaces, own control panel, Chinese", kInterfaceAll, 0, 1, u"chinese", "false", {"Add", "Ch", "Cpl"},
        {}, true},
       {"Chinese without Especial", kInterfaceAll, 0, 0, u"CHINESE", "TRUE", {"Add"}, {}, true},
+      {"all interfaces preloaded", kInterfaceAll, 1, 0, u"ENGLISH", "TRUE", {"Add"}, {"pre.exe"}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

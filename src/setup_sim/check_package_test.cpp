@@ -217,11 +217,13 @@ TEST(AnswersFileTest, LinesBecomeQueuedAnswersOrAReasonWithTheLineNumber) {
       {"a button before any template", "# start\nnext\n", {}, "line 2: 'next' needs a template id"},
       {"unknown button", "10203 onwards\n", {}, "line 1: unknown button 'onwards'"},
       {"template without control", "10203\n", {}, "line 1: expected a control after the template id"},
+      {"id beyond 16 bits", "10203 click 70000\n", {}, "line 1: bad control id '70000'"},
       {"unknown message-box answer", "10203 next\nmsgbox maybe\n", {"d 10203 12324"},
        "line 2: unknown message-box button 'maybe'"},
       {"folder without a path", "folder\n", {}, "line 1: expected 'folder <path>'"},
       {"too many words", "10203 click 303 now\n", {}, "line 1: expected a control id"},
       {"a line of only a vertical tab", "10203 next\n\v\n", {"d 10203 12324"}, "line 2: control character 0x0B"},
+      {"a form feed between words", "msgbox\fyes\n", {}, "line 1: control character 0x0C"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

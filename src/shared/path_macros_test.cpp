@@ -39,6 +39,7 @@ TEST_F(PathMacrosTest, ParseFieldCutsQuotesAndExpands) {
       {u"%Undefined%\\file.txt", u"\\file.txt", 20},
       {u"\"a,b\",c", u"a,b", 5},
       {u"\"%10%\"", u"%10%", 6},
+      {u"\"\"x", u"x", 3},
       {u"\"abc", u"abc", 4},     // an unclosed quote runs to the end
       {u"ab%cd,ef", u"ab", 8},   // an unclosed name is dropped, its comma does not end the field
       {std::u16string(300, u'a') + u",b", std::u16string(255, u'a'), 300},

@@ -30,12 +30,16 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
        "Title=Glidewave 98;DefaultAppPath=C:\\Windows\\System32;DefaultTypeChoice=3;InfPresence=0"},
       {"[Install]\r\nDefaultType=ps2\r\n[Default]\r\nCALLCONFIGMG=TRUE\r\nRestart=TRUE\r\n", {},
        "InterfaceType=1;CallConfigMg=0;Restart=1;InfPath=D:\\Nmouse.inf"},
+      {"[Install]\r\nDefaultType=Bluetooth\r\nRestart=TRUE\r\n", {},
+       "InterfaceType=2;InfPath=D:\\Nbtmouse.inf;Restart=0"},
+      {"[Install]\r\nDefaultType=Serial\r\n", {}, "InterfaceType=3"},
       {"[Install]\r\nDefaultType=b\r\nBTInf=\r\n", {}, "InterfaceType=2;InfPath=D:\\Nmouse.inf"},
       // DefaultType and USBInf: [Default] only when [Install] holds the key empty.
       {"[Install]\r\nDefaultType=\r\n[Default]\r\nDefaultType=PS2\r\n", {}, "InterfaceType=1"},
       {"[Install]\r\nDefaultType=\r\nPS2DriverName=Named\r\n", {}, "InterfaceType=3"},
       {"[Default]\r\nDefaultType=PS2\r\nUSBInf=Other.inf\r\n", {}, "InterfaceType=3;USBInf=NHIDMou.INF"},
       {"[Install]\r\nUSBInf=\r\n[Default]\r\nUSBInf=Other.inf\r\n", {}, "USBInf=Other.inf;InfPath=D:\\Other.inf"},
+      {"[Install]\r\nUSBInf=\r\n[Default]\r\nUSBInf=\r\n", {}, "USBInf=;InfPath=D:\\Nmouse.inf"},
       // DefaultType empty everywhere: the driver names decide.
       {"[Install]\r\nDefaultType=\r\n[Default]\r\nDefaultType=\r\n", {}, "InterfaceType=1"},
       {"[Install]\r\nDefaultType=\r\nPS2DriverName=\r\nBTDriverName=B\r\n[Default]\r\nDefaultType=\r\n", {},
@@ -46,9 +50,11 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
        "AskType=1;InterfaceType=3;DefaultTypeChoice=2"},
       {"[Install]\r\nAskType=true\r\nCabFile=TRUE\r\nCabFileName=i.cab\r\n[Default]\r\nAskType=\r\nCabFileName=d.cab", {},
        "AskType=1;CabFile=1;CabFileName=d.cab"},
+      {"[Default]\r\nCabFile=FALSE\r\nCabFileName=d.cab\r\n", {}, "CabFile=0;CabFileName="},
       // One driver INF beside the program: no interface question.
       {"[Install]\r\nDefaultType=BT\r\n[Default]\r\nAskType=TRUE\r\n", {u"Nbtmouse.inf"},
        "AskType=0;InfPresence=2;InterfaceType=2"},
+      {"[Default]\r\nAskType=TRUE\r\n", {u"NMOUSE.INF", u"nhidmou.inf"}, "AskType=1;InfPresence=5"},
       {"[Install]\r\nDefaultType=BT\r\nAskType=TRUE\r\nInstallAllType=TRUE\r\nRestart=TRUE\r\n", {},
        "AskType=0;InstallAllType=1;InterfaceType=3;DefaultTypeChoice=2;Restart=1"},
       // The three boolean forms.
@@ -68,6 +74,7 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
       // Version macros: expanded when a value ends with a percent name; an empty expansion is kept.
       {"[Install]\r\nVersion=%VER%\r\nSubVersion=2.0\r\n[Strings]\r\nVER=2.5\r\n", {}, "Version=2.5;SubVersion=2.0"},
       {"[Install]\r\nVersion=1,5\r\nSubVersion=%NOPE%\r\n", {}, "Version=1;SubVersion=%NOPE%"},
+      {"[Install]\r\nVersion=%VER%x\r\nSubVersion=1,2\r\n[Strings]\r\nVER=2.5\r\n", {}, "Version=%VER%x;SubVersion=1,2"},
       {"[Install]\r\nTitle=My Mouse\r\n[Default]\r\nAskPath=TRUE\r\n", {},
        "AskPath=1;DefaultDestination=\\Program Files\\Norvik Electronics Ltd.\\My Mouse"},
       {"[Install]\r\nMfgName=\r\nAskPath=TRUE\r\nDefaultAppPath=E:\\Apps\r\n[HelpFileList]\r\n1=G.hlp\r\n", {},
@@ -175,7 +182,8 @@ TEST_F(LanguageTest, NameAndSuffixFromIdOrLocale) {
   const char* chinese = "\xE5\xAE\x89\xE8\xA3\x85";
   const LanguageCase cases[] = {
       {"1031", 0x0409, 0, "GERMAN", "~"},       {nullptr, 0x0407, 0, "GERMAN", "~"},
-      {"0", 0x0411, 0, "JAPANESE", "~"},        {"2052", 0x0409, 1, "CHINESE", chinese},
+      {"0", 0x0411, 0, "JAPANESE", "~"},        {"2052", 0x0409, 0, "CHINESE", "~"},
+      {"2052", 0x0409, 1, "CHINESE", chinese},
       {"1028", 0x0409, 1, "TAIWAN", "~"},       {"1033", 0x0407, 0, "ENGLISH", " Setup"},
       {nullptr, 0x10407, 0, "ENGLISH", "~"},    {"6156", 0x0407, 0, "ENGLISH", "~"},
       {"20490", 0x0409, 0, "SPANISH", "~"},     {"21514", 0x0409, 0, "ENGLISH", "~"},
@@ -209,8 +217,10 @@ struct HelpCase {
 TEST_F(HelpFilesTest, ChoosesTheVersionForTheLocale) {
 #define INTL "[HKEY_CURRENT_USER\\Control Panel\\International]\n"
   const HelpCase cases[] = {
+      {"win7", 0x0807, "", "[Guide.hlp]\r\n00000409=en\r\n00000407=de\r\n", 1, "Guide.hlp=de"},
       {"win7", 0x0807, "", "[Guide.hlp]\r\n00000407=de\r\n00000807=ch\r\n", 1, "Guide.hlp=ch"},
       {"win7", 0x0807, "", "[Guide.hlp]\r\n00000407=\r\n00000C07=at\r\n00000409=en\r\n", 1, "Guide.hlp=at"},
+      {"win7", 0x0411, "", "[Guide.hlp]\r\n00000407=de\r\n00000409=en\r\n", 1, "Guide.hlp=en"},
       {"win7", 0x0411, "", "[Guide.hlp]\r\n00000407=de\r\n", 1, "Guide.hlp=Guide.hlp"},
       {"win7", 0x0409, "[-HKEY_CURRENT_USER\\Control Panel\\International]\n",  // unreadable: English
        "[Guide.hlp]\r\n00000407=de\r\n00000409=en\r\n", 1, "Guide.hlp=en"},

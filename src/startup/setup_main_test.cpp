@@ -47,6 +47,9 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
       {"win7", {{u"SETUP95.INI", "[Install]\r\n"}}, "", 'W', "ConfigFile="},
       {"win7", {{u"SETUP95.INI", "[Install]\r\n"}}, "/S /TYPE:USB", 'Q', "SilentMode=0"},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/NR", 'W', "NoRestart=0"},
+      {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/h", 'Q', ""},
+      {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/NOINF", 'Q', ""},
+      {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/F", 'Q', ""},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/F", 'Q', ""},
       {"win7", {{u"install.ini", "[LANGUAGE]\r\n"}}, "", 'Q', "SourceDir=D:"},  // no package at all
       // Especial always comes from SETUP2K.INI, before the language and the configuration.
@@ -153,6 +156,7 @@ TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
       {u"/NoInf", true, 1, "NoInfMode=1;HiddenMode=1;SilentMode=1;AskType=0;AskMousePosition=0;ChooseMouse=1"},
       {u"/F", true, 1, "SilentMode=1;UseSetupNtHelper=1;NoRestart=1;HiddenMode=0;AskPath=0;ChooseMouse=1"},
       {u"/TYPE:BT", false, 1, "InterfaceType=2;InfPath=D:\\Nmouse.inf"},
+      {u"/TYPE:USB", false, 1, "InterfaceType=3;InfPath=D:\\Nmouse.inf;Restart=0"},
       {u"/TYPE:ALL /TYPE:PS2", true, 1, "InterfaceType=1;InstallAllType=0;Restart=0;CallConfigMg=0"},
       {u"/TYPE:ALL", true, 1, "InterfaceType=7;InstallAllType=1;Restart=0;AskType=0;InfPath=D:\\Nmouse.inf"},
       {u"/P /U /NI", true, 1,

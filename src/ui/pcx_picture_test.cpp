@@ -120,6 +120,7 @@ TEST(PcxPicture, ColourTableComesFromTheRightPalette) {
   } cases[] = {
       {"16 colours: header palette", 4, true},
       {"256 colours: last 768 bytes", 8, false},
+      {"2 colours: last 768 bytes", 1, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

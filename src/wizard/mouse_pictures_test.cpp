@@ -57,6 +57,8 @@ TEST_F(MousePicturesTest, BundlesGiveTheirFirstReadablePictureAndItsFirstPixel) 
       {"empty.img", "none", 0, 0, 0},
       // 16-bit bit fields: the masks reach the screen bitmap whatever the header's length.
       {"bitfields_40.img", "1x1", 0x00, 0xF8, 0x00},
+      {"bitfields_41.img", "1x1", 0x00, 0xF8, 0x00},
+      {"bitfields_108.img", "1x1", 0x00, 0xF8, 0x00},
       {"bitfields_124.img", "1x1", 0x00, 0xF8, 0x00},
       {"bitfields_cut.img", "none", 0, 0, 0},
   };

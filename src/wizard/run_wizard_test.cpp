@@ -64,6 +64,8 @@ TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
        {12006, 10203, 1162, 123, 10201, 12030}, "C:\\Program Files\\Norvik\\Glidewave 98"},
       {"a model given on the command line removes the model page", 1, 1, 1, 0, 0, {12006, 10203, 12030},
        "C:\\Windows\\System32"},
+      {"location and destination only", 0, 0, 0, 1, 1, {12006, 123, 10201, 12030},
+       "C:\\Program Files\\Norvik\\Glidewave 98"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -94,6 +96,8 @@ TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
       {"Resume keeps it until Exit Setup", 0, 0, IDD_PAGE_WELCOME, {1, 2}, 2},
       {"Welcome closes at once after the installation began", 0, 1, IDD_PAGE_WELCOME, {}, 0},
       {"the interface page always asks", 1, 1, IDD_PAGE_INTERFACE, {2}, 1},
+      {"the location page always asks", 1, 1, IDD_PAGE_LOCATION, {2}, 1},
+      {"the destination page always asks", 1, 1, IDD_PAGE_DESTINATION, {2}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
