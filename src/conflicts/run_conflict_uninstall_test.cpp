@@ -1,6 +1,7 @@
-// The other maker's software on the simulated machine: what detection finds per Windows family,
-// what the warning shows, and what "Uninstall It" leaves: the direct registry clean-up, or the
-// uninstaller started and waited for until no uninstaller process is left.
+// Conflicting software on the simulated machine: the other maker's software (what detection finds
+// per Windows family, what the warning shows, what "Uninstall It" leaves), the warning on the
+// Welcome page's Next, the process listing past its largest buffer, closing listed windows over
+// modelled programs, and the newer-version check with its "Warning" dialog.
 #include "conflicts/run_conflict_uninstall.h"
 
 #include <string>
@@ -9,13 +10,18 @@
 #include "common/text.h"
 #include "conflicts/conflict_warning_dialog.h"
 #include "conflicts/detect_conflicting_software.h"
+#include "conflicts/enumerate_processes.h"
+#include "conflicts/kill_windows.h"
+#include "conflicts/newer_version.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
 #include "platform/sim/ui/window_manager.h"
 #include "resource_ids.h"
+#include "settings/settings.h"
 #include "support/sim_fixture.h"
-#include "support/wizard_frame.h"
+#include "support/page_fixture.h"
 #include "ui/side_picture.h"
+#include "wizard/run_wizard.h"
 
 namespace {
 
@@ -35,24 +41,6 @@ const char* const kSecondEntry =
     "\"DisplayName\"=\"Mouse Driver 8.0\"\n\"UninstallString\"=\"C:\\\\mw\\\\uninst.exe /old\"\n";
 
 const std::u16string kFirstEntry = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MouseWare";
-
-// A text value of HKEY_LOCAL_MACHINE, "<none>" when missing.
-std::string Value(const char16_t* path, const char16_t* name) {
-  RegKey key = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, path, kKeyRead, &key) != 0) return "<none>";
-  uint8_t data[512] = {};
-  uint32_t size = sizeof data - 2, type = 0;
-  const int32_t status = SysRegQueryValue(key, name, &type, data, &size);
-  SysRegCloseKey(key);
-  return status == 0 ? sim::ToUtf8(reinterpret_cast<const char16_t*>(data)) : "<none>";
-}
-
-bool KeyExists(const char16_t* path) {
-  RegKey key = nullptr;
-  if (SysRegOpenKey(kRegLocalMachine, path, kKeyRead, &key) != 0) return false;
-  SysRegCloseKey(key);
-  return true;
-}
 
 class ConflictTest : public SimFixture {
  protected:
@@ -96,7 +84,6 @@ TEST_F(ConflictTest, DetectionLooksOnlyAtOlderFamilies) {
       {"win7", std::string(kVxD) + kService, 0, 0, "Logitech Mouse Driver"},
       {"win98", kService, 0, 0, "Logitech Mouse Driver"},  // the NT service means nothing on 9x
       {"win98", kVxD, 1, 0, "Logitech Mouse Driver"},
-      {"nt4", kService, 1, 0, "Logitech Mouse Driver"},
       {"nt4", std::string(kService) + kEntry + kSecondEntry, 1, 1, "Mouse Driver 9.2"},
       {"win95", std::string(kVxD) + kSecondEntry, 1, 1, "Mouse Driver 8.0"},
   };
@@ -129,7 +116,7 @@ TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
     DetectConflictingSoftware();
     ASSERT_EQ(ConflictFound, 1);
     EXPECT_EQ(Warn(IDC_CONFLICT_UNINSTALL), "\"Logitech Mouse Driver\"");
-    for (const char16_t* key : c.gone) EXPECT_FALSE(KeyExists(key)) << sim::ToUtf8(key);
+    for (const char16_t* key : c.gone) EXPECT_FALSE(KeyExists(kRegLocalMachine, key)) << sim::ToUtf8(key);
     DetectConflictingSoftware();
     EXPECT_EQ(ConflictFound, 0);
     EXPECT_TRUE(sim::StartedPrograms().empty());
@@ -137,10 +124,10 @@ TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
   // NT 4: every text value equal to the port driver's name, in any case and at any depth, now
   // names the system's; other values and other types are left alone.
   const char16_t* device = u"System\\CurrentControlSet\\Enum\\Root\\*PNP0F13\\0000";
-  EXPECT_EQ(Value(device, u"Service"), "i8042prt");
-  EXPECT_EQ(Value(device, u"Driver"), "l8042prt.sys");
-  EXPECT_EQ(Value(device, u"Path"), "l8042prt");
-  EXPECT_EQ(Value(u"System\\CurrentControlSet\\Enum\\Root\\LEGACY_L8042PRT\\0000\\Control", u"ActiveService"),
+  EXPECT_EQ(RegText(kRegLocalMachine, device, u"Service"), "i8042prt");
+  EXPECT_EQ(RegText(kRegLocalMachine, device, u"Driver"), "l8042prt.sys");
+  EXPECT_EQ(RegText(kRegLocalMachine, device, u"Path"), "l8042prt");
+  EXPECT_EQ(RegText(kRegLocalMachine, u"System\\CurrentControlSet\\Enum\\Root\\LEGACY_L8042PRT\\0000\\Control", u"ActiveService"),
             "i8042prt");
 }
 
@@ -228,6 +215,240 @@ TEST_F(ConflictTest, AnEntryFoundSecondBecomesTheOneLookedAtFirst) {
   EXPECT_EQ(ConflictFound, 1);
   EXPECT_EQ(ConflictUninstallEntryFound, 0);
   EXPECT_EQ(sim::ToUtf8(ConflictDisplayName), "Mouse Driver 8.0");
+}
+
+class ConflictWarningTest : public SimFixture {
+ protected:
+  void TearDown() override {
+    ConflictFound = ConflictUninstallEntryFound = 0;
+    SimFixture::TearDown();
+  }
+};
+
+TEST_F(ConflictWarningTest, WelcomeNextWarnsOncePerPress) {
+  const struct {
+    const char* name;
+    const char* machine;
+    int32_t check;
+    int button;
+    size_t warnings;
+    bool driverLeft;
+  } cases[] = {
+      {"Continue: on to the next page, the driver stays", "win98", 1, IDC_CONFLICT_CONTINUE, 1, true},
+      {"Uninstall It: cleaned up, then on without a second warning", "win98", 1, IDC_CONFLICT_UNINSTALL, 1, false},
+      {"the check not asked for", "win98", 0, IDC_CONFLICT_UNINSTALL, 0, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine(c.machine);
+    ConflictFound = 0;
+    ImportReg("[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\LMOUSE]\n");
+    TextCopy(g_Settings.ConfigFile, kTextSize, PackagePath(u"SETUP98.INI").c_str());
+    WritePackageFile(u"SETUP98.INI", "[CopyList]\r\n");
+    g_Settings.AskType = g_Settings.ChooseMouse = g_Settings.AskMousePosition = g_Settings.AskPath = 0;
+    g_Settings.UninstallConflictSoftware = c.check;
+    sim::QueueDialogAnswer(IDD_CONFLICT_WARNING, c.button);
+    sim::QueueDialogAnswer(IDD_PAGE_START, kIdCancel);
+    sim::QueueDialogAnswer(IDD_EXIT_SETUP, kIdCancel);
+    RunWizard(nullptr);
+    EXPECT_EQ(JournalCount("dialog: 130 [Warning] shown"), c.warnings);
+    EXPECT_TRUE(JournalHas("wizard: page 12030 [Start Installation] shown"));
+    EXPECT_EQ(ConflictFound, c.driverLeft && c.check && c.warnings ? 1 : 0);
+  }
+}
+
+class EnumerateProcessesTest : public SimFixture {};
+
+int CountProcess(uint32_t, uint16_t, const char16_t*, void* context) {
+  ++*static_cast<uint32_t*>(context);
+  return 1;
+}
+
+TEST_F(EnumerateProcessesTest, TheIdBufferStopsGrowingAtItsLimit) {
+  StartMachine("winxp");
+  const uint32_t limit = kMaxIdBufferBytes / sizeof(uint32_t);
+  for (uint32_t n = 0; n < limit + 10; ++n) sim::AddListedProcess(u"C:\\busy\\worker.exe");
+  uint32_t listed = 0;
+  EXPECT_EQ(EnumerateProcesses(CountProcess, &listed), 1);
+  EXPECT_EQ(listed, limit);
+}
+
+class KillWindowsTest : public SimFixture {
+ protected:
+  size_t JournalCount(const std::string& text) const {
+    size_t count = 0;
+    for (const std::string& line : sim::Journal())
+      if (line == text) ++count;
+    return count;
+  }
+};
+
+const char kConfig[] =
+    "[KillWindow]\r\n1=Utility\r\n2=ClassOnly\r\n\r\n"
+    "[Utility]\r\nClass=NvkUtil\r\nCaption=Glidewave Utility\r\n\r\n"
+    "[ClassOnly]\r\nClass=NvkTray\r\n";
+
+struct Program {
+  const char16_t* image;
+  const char16_t* windowClass;
+  const char16_t* caption;
+  sim::CloseBehaviour behaviour;
+  bool canBeOpened;
+  bool runsAfter;
+  size_t closeRequests;    // journal lines "foreign-message: <image> <- 1296"
+  size_t destroyMessages;  // journal lines "foreign-message: <image> <- 2"
+};
+
+TEST_F(KillWindowsTest, ListedWindowsAreClosed) {
+  using B = sim::CloseBehaviour;
+  struct Case {
+    const char* name;
+    std::vector<Program> programs;
+  };
+  const Case cases[] = {
+      {"closes on request", {{u"util.exe", u"NvkUtil", u"Glidewave Utility", B::kClosesOnRequest, true, false, 1, 0}}},
+      {"ignores the request: ended by remote exit",
+       {{u"util.exe", u"NvkUtil", u"Glidewave Utility", B::kIgnoresCloseRequest, true, false, 1, 0}}},
+      {"cannot be opened: gets the destroy message",
+       {{u"util.exe", u"NvkUtil", u"Glidewave Utility", B::kIgnoresCloseRequest, false, false, 1, 1}}},
+      {"cannot be opened and survives: 100 passes",
+       {{u"util.exe", u"NvkUtil", u"Glidewave Utility", B::kOnlyRemoteExit, false, true, 100, 100}}},
+      {"two windows of the same class and caption",
+       {{u"one.exe", u"NvkUtil", u"Glidewave Utility", B::kIgnoresCloseRequest, true, false, 1, 0},
+        {u"two.exe", u"NvkUtil", u"Glidewave Utility", B::kOnlyRemoteExit, true, false, 1, 0}}},
+      {"entry without caption is skipped",
+       {{u"tray.exe", u"NvkTray", u"", B::kClosesOnRequest, true, true, 0, 0},
+        {u"tray2.exe", u"NvkTray", u"Tray", B::kClosesOnRequest, true, true, 0, 0}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    UseConfig(kConfig);
+    std::vector<uint32_t> ids;
+    for (const Program& p : c.programs)
+      ids.push_back(sim::AddRunningProcess(p.image, p.windowClass, p.caption, p.behaviour, p.canBeOpened));
+    KillListedWindows();
+    for (size_t i = 0; i < c.programs.size(); ++i) {
+      const Program& p = c.programs[i];
+      const std::string image = sim::ToUtf8(p.image);
+      SCOPED_TRACE(image);
+      EXPECT_EQ(sim::ProcessRunning(ids[i]), p.runsAfter);
+      uint32_t exitCode = 99;
+      if (!p.runsAfter) {
+        ASSERT_TRUE(sim::ProcessExitCode(ids[i], &exitCode));
+        EXPECT_EQ(exitCode, 0u);
+      }
+      EXPECT_EQ(JournalCount("foreign-message: " + image + " <- 1296"), p.closeRequests);
+      EXPECT_EQ(JournalCount("foreign-message: " + image + " <- 2"), p.destroyMessages);
+    }
+  }
+}
+
+TEST_F(KillWindowsTest, EndProcessOfWindowResults) {
+  struct Case {
+    const char* name;
+    bool canBeOpened;
+    const char* failing;  // platform function made to fail once, or ""
+    ErrorCode failure;
+    int result;
+    ErrorCode lastError;
+    bool runsAfter;
+  };
+  const Case cases[] = {
+      {"ended with its own ExitProcess", true, "", 0, 1, 0, false},
+      {"duplicate refused: the handle first opened serves", true, "SysDuplicateHandle", kErrAccessDenied, 1, 0, false},
+      {"cannot be opened", false, "", 0, 0, kErrAccessDenied, true},
+      {"exit code unreadable: taken as ended", true, "SysGetExitCodeProcess", kErrAccessDenied, 0,
+       kErrProcessAborted, true},
+      {"no remote thread", true, "SysCreateRemoteThread", kErrNotEnoughMemory, 0, kErrNotEnoughMemory, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    uint32_t id = sim::AddRunningProcess(u"util.exe", u"NvkUtil", u"Glidewave Utility",
+                                         sim::CloseBehaviour::kOnlyRemoteExit, c.canBeOpened);
+    if (c.failing[0]) sim::FailCall(c.failing, 1, c.failure);
+    SysSetLastError(0);
+    EXPECT_EQ(EndProcessOfWindow(sim::ProcessWindow(id), 7), c.result);
+    if (c.result == 0) {
+      EXPECT_EQ(SysGetLastError(), c.lastError);
+    }
+    EXPECT_EQ(sim::ProcessRunning(id), c.runsAfter);
+    uint32_t exitCode = 0;
+    if (!c.runsAfter) {
+      ASSERT_TRUE(sim::ProcessExitCode(id, &exitCode));
+      EXPECT_EQ(exitCode, 7u);
+    }
+  }
+}
+
+class NewerVersionTest : public SimFixture {};
+
+TEST_F(NewerVersionTest, InstalledVersionDecides) {
+  struct Case {
+    const char* name;
+    std::string registry;  // below HKLM\Software\Norvik\Glidewave 98; "" for no product key
+    const char* version;
+    const char* subVersion;
+    int32_t interfaceType, compareSubVer, replace, showWarning;
+    int result;
+    int32_t newerPackage;
+    const char* dialog;  // "shown", "hidden" or "" (no dialog)
+  };
+  const char* kProduct = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n";
+  const char* kInterfaces = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98\\Interface]\n";
+  const std::string v20 = std::string(kProduct) + "\"Version\"=\"2.0\"\n";
+  const std::string v15 = std::string(kProduct) + "\"Version\"=\"1.5\"\n";
+  const std::string equalAll = v15 + kInterfaces + "\"All\"=dword:00000007\n";
+  const std::string equalPS2 = v15 + kInterfaces + "\"PS2\"=dword:00000001\n";
+  const std::string subB = std::string(kProduct) + "\"Version\"=\"1.5\"\n\"SubVersion\"=\"B\"\n" + kInterfaces +
+                           "\"PS2\"=dword:00000001\n";
+  const Case cases[] = {
+      {"installed 2.0, package 1.5", v20, "1.5", "", 3, 0, 1, 1, 1, 0, "shown"},
+      {"installed 1.5, package 2.0", v15, "2.0", "", 3, 0, 1, 1, 0, 1, ""},
+      {"1.10 is older than 1.9", (std::string(kProduct) + "\"Version\"=\"1.9\"\n"), "1.10", "", 3, 0, 1, 1, 1, 0,
+       "shown"},
+      {"case is ignored", (std::string(kProduct) + "\"Version\"=\"1.5A\"\n"), "1.5a", "", 3, 0, 1, 1, 0, 0,
+       ""},
+      {"equal, installed for every interface", equalAll, "1.5", "", 3, 0, 1, 1, 1, 0, "shown"},
+      {"equal, installed for PS/2 only, USB chosen", equalPS2, "1.5", "", 3, 0, 1, 1, 0, 0, ""},
+      {"equal, installed for PS/2, PS/2 chosen", equalPS2, "1.5", "", 1, 0, 1, 1, 1, 0, "shown"},
+      {"equal, older sub-version", subB, "1.5", "A", 3, 1, 1, 1, 1, 0, "shown"},
+      {"equal, newer sub-version, same interface", subB, "1.5", "C", 1, 1, 1, 1, 0, 0, ""},
+      {"equal sub-versions, same interface", subB, "1.5", "b", 1, 1, 1, 1, 1, 0, "shown"},
+      {"equal sub-versions, other interface", subB, "1.5", "B", 3, 1, 1, 1, 0, 0, ""},
+      {"no installed sub-version, Replace 0", equalPS2, "1.5", "", 1, 1, 0, 1, 0, 0, ""},
+      {"no installed sub-version, Replace 1: empty text", equalPS2, "1.5", "", 1, 1, 1, 1, 1, 0, "shown"},
+      {"no installed sub-version, Replace 1, package has one", equalPS2, "1.5", "1", 1, 1, 1, 1, 0, 0, ""},
+      {"warning switched off", v20, "1.5", "", 3, 0, 1, 0, 1, 0, "hidden"},
+      {"an interface value that is no number ends the list",
+       (std::string(kProduct) + "\"Version\"=\"1.5\"\n" + kInterfaces + "\"Text\"=\"7\"\n\"USB\"=dword:00000003\n"),
+       "1.5", "", 3, 0, 1, 1, 0, 0, ""},
+      {"no installed product", "", "1.5", "", 3, 0, 1, 1, 0, 0, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    if (!c.registry.empty()) ImportReg(c.registry);
+    TextCopy(g_Settings.Version, sim::FromUtf8(c.version).c_str());
+    TextCopy(g_Settings.SubVersion, sim::FromUtf8(c.subVersion).c_str());
+    g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.CompareSubVer = c.compareSubVer;
+    g_Settings.Replace = c.replace;
+    g_Settings.ShowWarning = c.showWarning;
+
+    EXPECT_EQ(CheckNewerVersion(nullptr), c.result);
+    EXPECT_EQ(g_Settings.NewerPackage, c.newerPackage);
+    EXPECT_EQ(g_Settings.VersionChecked, 1);
+    const bool shown = JournalHas("dialog: 12033 [Warning] shown");
+    const bool hidden = JournalHas("dialog: 12033 [Warning] hidden");
+    EXPECT_EQ(shown, std::string(c.dialog) == "shown");
+    EXPECT_EQ(hidden, std::string(c.dialog) == "hidden");
+    // A shown warning is left with its Exit Setup button.
+    if (shown) {
+      EXPECT_TRUE(JournalHas("dialog: 12033 press 1012 (Exit Setup)"));
+    }
+  }
 }
 
 }  // namespace

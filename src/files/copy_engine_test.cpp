@@ -1,18 +1,29 @@
 // The copy walk against the simulated machine: replace decisions on real version resources and
 // file times, platform rules, locked targets, folders, where the walk stops, the percentage,
-// cancelling and the clean-up of extracted files; folder sizes and help files.
+// cancelling and the clean-up of extracted files; folder sizes and help files; the cabinets, the
+// platform driver files, replacement at the next start and the clean-up of an older version.
 #include "files/copy_engine.h"
 
+#include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
+#include "files/cabinet_extract.h"
+#include "files/cleanup.h"
+#include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
 #include "files/copy_state.h"
+#include "files/driver_files.h"
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/ui.h"
+#include "shared/path_macros.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
 #include "settings/settings.h"
@@ -25,17 +36,6 @@ constexpr uint64_t kBaseTime = 132000000000000000ULL;
 const std::u16string kDeleteFiles = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteFiles";
 const std::u16string kFolders = u"Software\\Norvik\\Uninstall";
 
-// A text value under HKEY_LOCAL_MACHINE, "<none>" when missing.
-std::string RegText(const std::u16string& path, const std::u16string& name) {
-  RegKey key = nullptr;
-  char16_t data[512] = {};
-  uint32_t size = sizeof data - 2, type = 0;
-  if (SysRegOpenKey(kRegLocalMachine, path.c_str(), kKeyRead, &key) != 0) return "<none>";
-  int32_t err = SysRegQueryValue(key, name.c_str(), &type, reinterpret_cast<uint8_t*>(data), &size);
-  SysRegCloseKey(key);
-  return err == 0 ? sim::ToUtf8(data) : "<none>";
-}
-
 // The walk as the copy dialog runs it: the copy source measured, then every entry.
 void Walk() {
   MeasureCopySource();
@@ -47,9 +47,7 @@ class CopyEngineTest : public SimFixture {
   // Empty tables and figures; the package at D: with its files in D:\src.
   void Prepare() override {
     ResetCopyState();
-    WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    UseConfig("[Install]\r\n");
     TextCopy(g_Settings.SubFolder, u"src");
     TextCopy(g_Settings.UninstallKey, u"Glidewave");
     g_Settings.Platform = DetectPlatform();
@@ -109,7 +107,7 @@ TEST_F(CopyEngineTest, VersionThenDateDecidesTheReplacement) {
     Walk();
     EXPECT_EQ(Copied("C:\\Gw\\m.dll"), c.copied);
     EXPECT_EQ(Disk(u"C:\\Gw\\m.dll") == source, c.copied || source == target);
-    EXPECT_EQ(RegText(kDeleteFiles, u"m.dll"), "<none>");  // a present target is never recorded
+    EXPECT_EQ(RegText(kRegLocalMachine, kDeleteFiles, u"m.dll"), "<none>");  // a present target is never recorded
   }
 }
 
@@ -123,10 +121,10 @@ TEST_F(CopyEngineTest, MissingTargetsAndFoldersAreMadeAndRecorded) {
   Walk();
   EXPECT_EQ(Disk(u"C:\\New\\a.dll"), "A");
   EXPECT_EQ(Disk(u"C:\\New\\b.dll"), "B");
-  EXPECT_EQ(RegText(kDeleteFiles, u"a.dll"), "C:\\New");
-  EXPECT_EQ(RegText(kFolders, u"C:\\New"), "InstallPath");
+  EXPECT_EQ(RegText(kRegLocalMachine, kDeleteFiles, u"a.dll"), "C:\\New");
+  EXPECT_EQ(RegText(kRegLocalMachine, kFolders, u"C:\\New"), "InstallPath");
   EXPECT_FALSE(sim::DiskPathExists(u"C:\\Deep"));
-  EXPECT_EQ(RegText(kFolders, u"C:\\Deep\\Er"), "InstallPath");  // recorded all the same
+  EXPECT_EQ(RegText(kRegLocalMachine, kFolders, u"C:\\Deep\\Er"), "InstallPath");  // recorded all the same
   EXPECT_EQ(PendingCount, 0);
 }
 
@@ -319,6 +317,366 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
   EXPECT_EQ(Disk(u"C:\\Windows\\Help\\Tips.1"), "tips");
   ASSERT_EQ(PendingCount, 1);
   EXPECT_EQ(sim::ToUtf8(PendingTable[0].Temporary), "C:\\Windows\\Help\\Tips.1");
+}
+
+const char16_t kTempDir[] = u"C:\\Windows\\_NorvikInstallTempDir0";
+
+class CabinetExtractTest : public SimFixture {
+ protected:
+  // A fresh machine with the cabinets beside the program, the folders C:\A, C:\B, C:\Dest and
+  // D:\src, an empty copy table and the temporary folder made.
+  void Prepare() override {
+    for (const char* name : {"normal.cab", "subfolder.cab", "truncated.cab", "corrupt.cab"}) {
+      const std::string bytes = FixtureBytes(name);
+      if (bytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
+      WritePackageFile(sim::FromUtf8(name), bytes);
+    }
+    for (const char16_t* folder : {kTempDir, u"C:\\A", u"C:\\B", u"C:\\Dest", u"D:\\src"})
+      ASSERT_EQ(SysCreateDirectory(folder), 1);
+    ResetCopyState();
+    _dwTotalFileSize = 5;
+    TextCopy(TempExtractDir, kTempDir);
+    UseConfig("");
+    TextCopy(g_Settings.SubFolder, u"src");
+    TextCopy(g_Settings.DestinationDir, u"C:\\Dest");
+  }
+  void Add(const char16_t* name) { TextCopy(CopyTable[++CopyEntryCount].FileName, name); }
+  std::u16string Temp(const char16_t* name) const { return std::u16string(kTempDir) + u"\\" + name; }
+};
+
+TEST_F(CabinetExtractTest, PackageCabinetGoesIntoTheTemporaryFolderWithItsSizes) {
+  Add(u"A.TXT");
+  Add(u"a.txt");  // the same name again: only the first entry gets the size
+  Add(u"big.txt");
+  EXPECT_EQ(ExtractCabinet(PackagePath(u"normal.cab").c_str()), 1);
+  EXPECT_EQ(Disk(Temp(u"a.txt")), "alpha\r\n");
+  EXPECT_EQ(Disk(Temp(u"z.txt")), "zulu\r\n");  // not listed, extracted all the same
+  const uint32_t big = static_cast<uint32_t>(Disk(Temp(u"big.txt")).size());
+  EXPECT_EQ(CopyTable[1].FileSize, 7u);
+  EXPECT_EQ(CopyTable[2].FileSize, 0u);
+  EXPECT_EQ(CopyTable[3].FileSize, big);
+  EXPECT_EQ(_dwTotalFileSize, 5u + 7u + big);
+  EXPECT_TRUE(JournalLines("msgbox: ").empty());
+}
+
+TEST_F(CabinetExtractTest, AnUnreadableCabinetIsReportedInAMessageBox) {
+  // Folders stored in the package cabinet are not made: subfolder.cab fails until "sub" exists.
+  for (const char16_t* cabinet : {u"corrupt.cab", u"truncated.cab", u"missing.cab", u"subfolder.cab"}) {
+    SCOPED_TRACE(sim::ToUtf8(cabinet));
+    sim::ClearJournal();
+    EXPECT_EQ(ExtractCabinet(PackagePath(cabinet).c_str()), 0);
+    std::vector<std::string> boxes = JournalLines("msgbox: ");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].rfind("msgbox: [SetupIterateCabinet() Error :] ", 0), 0u) << boxes[0];
+  }
+  ASSERT_EQ(SysCreateDirectory(Temp(u"sub").c_str()), 1);
+  EXPECT_EQ(ExtractCabinet(PackagePath(u"subfolder.cab").c_str()), 1);
+  EXPECT_EQ(Disk(Temp(u"sub\\b.txt")), "bravo in a folder\r\n");
+}
+
+struct PackCase {
+  const char* line;  // value of key "1"
+  int askPath, cabFile;
+  const char16_t* programFileDest;
+  const char16_t* lands;     // where a.txt is extracted
+  const char16_t* recorded;  // the folder recorded for the uninstaller, "" for none
+};
+
+TEST_F(CabinetExtractTest, CabPackDestinations) {
+  const PackCase cases[] = {
+      {"normal.cab,,,%Program Files%", 1, 0, u"", u"C:\\Dest\\a.txt", u""},
+      {"normal.cab,Sub,,%program files%", 1, 0, u"", u"C:\\Dest\\Sub\\a.txt", u"C:\\Dest\\Sub"},
+      {"normal.cab,,,%Program Files%", 0, 0, u"C:\\B", u"C:\\B\\a.txt", u""},
+      {"normal.cab,,,%Program Files%", 0, 0, u"", u"C:\\Windows\\System32\\a.txt", u""},
+      {"normal.cab,Pack,,%SYS_DIR%", 0, 0, u"", u"C:\\Windows\\System32\\Pack\\a.txt", u"C:\\Windows\\System32\\Pack"},
+      {"normal.cab,,,%DefaultPath%", 0, 0, u"", u"D:\\src\\a.txt", u""},
+      {"normal.cab,,,%DefaultPath%", 0, 1, u"", u"C:\\Windows\\_NorvikInstallTempDir0\\a.txt", u""},
+      {"normal.cab,Sub,,%defaultpath%", 1, 0, u"", u"C:\\Dest\\Sub\\a.txt", u"C:\\Dest\\Sub"},
+      {"normal.cab,Sub,,C:\\A", 0, 0, u"", u"C:\\A\\a.txt", u""},  // taken as it stands
+  };
+  for (const PackCase& c : cases) {
+    SCOPED_TRACE(c.line);
+    StartMachine("win7");
+    g_Settings.AskPath = c.askPath;
+    g_Settings.CabFile = c.cabFile;
+    TextCopy(g_szProgramFileDest, c.programFileDest);
+    WritePackageFile(u"SETUP2K.INI", std::string("[Cab.list]\r\n1=") + c.line + "\r\n");
+    EXPECT_EQ(ExtractCabPack(), 1);
+    EXPECT_EQ(Disk(c.lands), "alpha\r\n");
+    EXPECT_EQ(RegText(kRegLocalMachine, kFolders, c.recorded) != "<none>", *c.recorded != 0);
+    EXPECT_EQ(RegText(kRegLocalMachine, kFolders, u"C:\\Dest"), "<none>");
+  }
+}
+
+struct PackStopCase {
+  const char* lines;
+  int result;
+  bool secondExtracted;  // the line for C:\B was worked
+  bool failTraced;
+};
+
+TEST_F(CabinetExtractTest, CabPackStopsAtAnEmptyNameOrAMissingCabinet) {
+  const PackStopCase cases[] = {
+      {"1=normal.cab,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 1, true, false},
+      {"1=,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 0, false, false},
+      {"1=missing.cab,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 0, false, false},
+      {"1=corrupt.cab,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 1, true, true},
+      {"1=normal.cab,,,C:\\NotMade\r\n2=normal.cab,,,C:\\B\r\n", 1, true, true},
+      {"1=normal.cab,,,C:\\A\r\n3=normal.cab,,,C:\\B\r\n", 1, false, false},
+  };
+  for (const PackStopCase& c : cases) {
+    SCOPED_TRACE(c.lines);
+    StartMachine("win7");
+    WritePackageFile(u"SETUP2K.INI", std::string("[Cab.list]\r\n") + c.lines);
+    EXPECT_EQ(ExtractCabPack(), c.result);
+    EXPECT_EQ(sim::DiskPathExists(u"C:\\B\\a.txt"), c.secondExtracted);
+    EXPECT_FALSE(sim::DiskPathExists(u"C:\\NotMade"));
+    EXPECT_EQ(JournalHas("trace: Fail!"), c.failTraced);
+    EXPECT_TRUE(JournalLines("msgbox: ").empty());
+  }
+}
+
+TEST_F(CabinetExtractTest, PackFilesInAFolderGetTheFolderMadeForEveryone) {
+  WritePackageFile(u"SETUP2K.INI", "[Cab.list]\r\n1=subfolder.cab,,,C:\\A\r\n");
+  EXPECT_EQ(ExtractCabPack(), 1);
+  EXPECT_EQ(Disk(u"C:\\A\\sub\\b.txt"), "bravo in a folder\r\n");
+  EXPECT_NE(RegText(kRegLocalMachine, kFolders, u"C:\\A\\sub"), "<none>");
+  bool everyone = false;
+  for (const std::string& entry : sim::DescribeDacl(u"C:\\A\\sub")) everyone |= entry.rfind("Everyone ", 0) == 0;
+  EXPECT_TRUE(everyone);
+  EXPECT_TRUE(JournalHas("trace: Target = C:\\A\\sub\\b.txt"));
+}
+
+class DriverFilesTest : public CopyEngineTest {
+ protected:
+  void SetUp() override {
+    CopyEngineTest::SetUp();
+    Restart("win7");
+  }
+  // A fresh machine (the copy engine's settings), the configuration file, and D:\src\drv.sys.
+  void Restart(const std::string& profile, const std::string& ini = "[Install]\r\n") {
+    StartMachine(profile);
+    WritePackageFile(u"SETUP2K.INI", ini);
+    WritePackageFile(u"src\\drv.sys", "generic");
+  }
+};
+
+struct FolderCase {
+  const char* profile;
+  std::vector<const char*> folders;  // folders below D:\SYS ("" itself), each with a drv.sys naming it
+  int result;
+  const char* taken;  // what D:\src\drv.sys holds afterwards
+};
+
+TEST_F(DriverFilesTest, EachPlatformTakesItsFolderOrItsFallback) {
+  const FolderCase cases[] = {
+      {"win2000", {"Win2k", "W2k"}, 1, "Win2k"},
+      {"win2000", {"W2k"}, 1, "W2k"},
+      {"winxp", {"xp32", "vista32"}, 1, "xp32"},
+      {"winxp", {"vista32"}, 0, "generic"},  // no fallback
+      {"server2003", {"xp32", "vista32"}, 1, "vista32"},
+      {"win7", {"win7_32", "vista32"}, 1, "win7_32"},
+      {"win7", {"vista32"}, 1, "vista32"},
+      {"win8", {"win7_32", "vista32"}, 1, "win7_32"},
+      {"win8", {"vista32"}, 0, "generic"},  // the fallback is not followed further
+      {"win98", {"", "win7_32"}, 1, ""},    // any other platform: the tree's own files
+  };
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(std::string(c.profile) + " " + c.folders[0]);
+    Restart(c.profile);
+    for (const char* folder : c.folders)
+      WritePackageFile(*folder ? u"SYS\\" + sim::FromUtf8(folder) + u"\\drv.sys" : u"SYS\\drv.sys", folder);
+    EXPECT_EQ(GetDriverSysFile(), c.result);
+    EXPECT_EQ(Disk(PackagePath(u"src\\drv.sys")), c.taken);
+  }
+}
+
+TEST_F(DriverFilesTest, FilesOfTheFolderReplaceTheCopySource) {
+  Restart("win7", "[Default]\r\nDriverFile=Drivers\r\n");
+  WritePackageFile(u"Drivers\\win7_32\\drv.sys", "seven");
+  WritePackageFile(u"Drivers\\win7_32\\new.inf", "inf");
+  WritePackageFile(u"Drivers\\win7_32\\amd64\\drv.sys", "deeper");
+  WritePackageFile(u"SYS\\win7_32\\drv.sys", "default tree");
+  ASSERT_EQ(SysSetFileAttributes(PackagePath(u"Drivers\\win7_32\\new.inf").c_str(), kAttrReadOnly), 1);
+  EXPECT_EQ(GetDriverSysFile(), 1);
+  EXPECT_EQ(Disk(PackagePath(u"src\\drv.sys")), "seven");
+  EXPECT_EQ(SysGetFileAttributes(PackagePath(u"src\\new.inf").c_str()) & kAttrReadOnly, 0u);
+  EXPECT_FALSE(sim::DiskPathExists(PackagePath(u"src\\amd64")));
+
+  // In cabinet mode they go over the extracted files.
+  g_Settings.CabFile = 1;
+  TextCopy(TempExtractDir, u"C:\\Windows\\_NorvikInstallTempDir0");
+  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\_NorvikInstallTempDir0\\drv.sys", "extracted"));
+  EXPECT_EQ(GetDriverSysFile(), 1);
+  EXPECT_EQ(Disk(u"C:\\Windows\\_NorvikInstallTempDir0\\drv.sys"), "seven");
+}
+
+class ReplaceAfterRebootTest : public SimFixture {
+ protected:
+  // Adds a record whose target holds "old" and whose temporary file holds "new".
+  void AddRecord(const std::u16string& target, const std::u16string& temporary) {
+    ASSERT_TRUE(sim::WriteDiskFile(target, "old"));
+    ASSERT_TRUE(sim::WriteDiskFile(temporary, "new"));
+    TextCopy(PendingTable[PendingCount].Target, target.c_str());
+    TextCopy(PendingTable[PendingCount].Temporary, temporary.c_str());
+    ++PendingCount;
+  }
+};
+
+TEST_F(ReplaceAfterRebootTest, NtFamilyDeletesThenMovesEachRecordInOrder) {
+  for (const char* profile : {"nt4", "win7"}) {
+    SCOPED_TRACE(profile);
+    StartMachine(profile);
+    PendingCount = 0;
+    const std::u16string sys = sim::Profile().systemDir;
+    const std::string s = sim::ToUtf8(sys);
+    AddRecord(sys + u"\\nvk.dll", sys + u"\\SET1.tmp");
+    AddRecord(sys + u"\\drivers\\nvk.sys", sys + u"\\drivers\\SET2.tmp");
+    sim::LockFile(sys + u"\\nvk.dll", true);
+    for (int32_t i = 0; i < PendingCount; ++i) ReplaceAfterReboot(i);
+    EXPECT_TRUE(JournalHas(s + "\\SET1.tmp, " + s + "\\nvk.dll, After Reboot to copy!!!"));
+    EXPECT_EQ(Disk(sys + u"\\nvk.dll"), "old");  // nothing moves before the restart
+
+    sim::ClearJournal();
+    EXPECT_EQ(sim::ApplyPendingRenames(), 4);
+    EXPECT_EQ(JournalLines("restart-"),
+              (std::vector<std::string>{"restart-delete: " + s + "\\nvk.dll",
+                                        "restart-move: " + s + "\\SET1.tmp -> " + s + "\\nvk.dll",
+                                        "restart-delete: " + s + "\\drivers\\nvk.sys",
+                                        "restart-move: " + s + "\\drivers\\SET2.tmp -> " + s + "\\drivers\\nvk.sys"}));
+    EXPECT_EQ(Disk(sys + u"\\nvk.dll"), "new");
+  }
+}
+
+TEST_F(ReplaceAfterRebootTest, NineXFamilyPutsTheNewestLineUnderTheHeader) {
+  const std::string lines = "C:\\WINDOWS\\b.dll=C:\\WINDOWS\\SET2.tmp\r\nC:\\WINDOWS\\a.dll=C:\\WINDOWS\\SET1.tmp\r\n";
+  const struct {
+    const char* before;  // nullptr: no wininit.ini
+    std::string after;
+  } cases[] = {
+      {nullptr, "[Rename]\r\n" + lines},
+      {"[Boot]\r\nx=1\r\n[Rename]\r\nNUL=C:\\old.tmp\r\n[Other]\r\ny=2\r\n",
+       "[Boot]\r\nx=1\r\n[Rename]\r\n" + lines + "NUL=C:\\old.tmp\r\n[Other]\r\ny=2\r\n"},
+      {"[Boot]\r\nx=1\r\n", "[Boot]\r\nx=1\r\n[Rename]\r\n" + lines},
+      {"[Boot]\r\nx=1", "[Boot]\r\nx=1\r\n[Rename]\r\n" + lines},  // an unended last line is ended
+  };
+  for (const char* profile : {"win95", "winme"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(profile) + ": " + (c.before ? c.before : "no file"));
+      StartMachine(profile);
+      PendingCount = 0;
+      if (c.before) {
+        ASSERT_TRUE(sim::WriteDiskFile(u"C:\\WINDOWS\\wininit.ini", c.before));
+      }
+      AddRecord(u"C:\\WINDOWS\\a.dll", u"C:\\WINDOWS\\SET1.tmp");
+      AddRecord(u"C:\\WINDOWS\\b.dll", u"C:\\WINDOWS\\SET2.tmp");
+      for (int32_t r = 0; r < PendingCount; ++r) ReplaceAfterReboot(r);
+      EXPECT_EQ(Disk(u"C:\\WINDOWS\\wininit.ini"), c.after);
+    }
+  }
+}
+
+TEST_F(ReplaceAfterRebootTest, FailuresLeaveEverythingAsItWas) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"win98", "SysCreateFile"}, {"win98", "SysCreateFileMapping"}, {"win98", "SysMapViewOfFile"},
+      {"win7", "SysMoveFileEx"}};
+  const std::string ini = "[Rename]\r\nNUL=C:\\old.tmp\r\n";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.first) + " " + c.second);
+    StartMachine(c.first);
+    PendingCount = 0;
+    const std::u16string win = sim::Profile().windowsDir;
+    ASSERT_TRUE(sim::WriteDiskFile(win + u"\\wininit.ini", ini));
+    AddRecord(win + u"\\a.dll", win + u"\\SET1.tmp");
+    sim::FailCall(c.second, 0, kErrAccessDenied);
+    ReplaceAfterReboot(0);
+    sim::ClearFaults();
+    EXPECT_EQ(Disk(win + u"\\wininit.ini"), ini);
+    EXPECT_EQ(sim::ApplyPendingRenames(), 0);
+    EXPECT_EQ(Disk(win + u"\\SET1.tmp"), "new");  // the temporary copy stays beside the target
+  }
+}
+
+class CleanupTest : public SimFixture {};
+
+TEST_F(CleanupTest, DeletePreviousFilesResolvesEveryFolderForm) {
+  const struct {
+    const char* name;  // value name
+    const char* data;  // .reg text of its folder; nullptr: not listed
+    const char16_t* file;
+    bool deleted;
+  } files[] = {
+      {"a.dll", "", u"C:\\Windows\\System32\\a.dll", true},
+      {"b.dll", "0", u"C:\\Windows\\System32\\b.dll", true},
+      {"c.dll", "%SYS_DIR%", u"C:\\Windows\\System32\\c.dll", true},
+      {"d.sys", "%SYS32_DIR%", u"C:\\Windows\\system32\\drivers\\d.sys", true},
+      {"e.hlp", "%HELP_DIR%", u"C:\\Windows\\help\\e.hlp", true},
+      {"f.ini", "%WIN_DIR%", u"C:\\Windows\\f.ini", true},
+      {"g.inf", "%INF_DIR%", u"C:\\Windows\\inf\\g.inf", true},
+      {"h.exe", "C:\\\\Program Files\\\\Norvik", u"C:\\Program Files\\Norvik\\h.exe", true},
+      {"i.dll", "Nvk\\\\Old", u"C:\\Windows\\Nvk\\Old\\i.dll", true},
+      // The macros compare with case: otherwise they are folder names below Windows.
+      {"j.dll", "%sys_dir%", u"C:\\Windows\\%sys_dir%\\j.dll", true},
+      {"j.dll", nullptr, u"C:\\Windows\\System32\\j.dll", false},
+      {"k.dll", "%Win_Dir%", u"C:\\Windows\\%Win_Dir%\\k.dll", true},
+      {"k.dll", nullptr, u"C:\\Windows\\k.dll", false},
+      {"l.dll", "%WIN_DIR%", u"C:\\Windows\\l.dll", false},  // in use: stays, the walk goes on
+  };
+  std::string reg = "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\GlidewaveUn"
+                    "\\DeleteFiles]\n";
+  for (const auto& f : files) {
+    ASSERT_TRUE(sim::WriteDiskFile(f.file, "old"));
+    if (f.data) reg += "\"" + std::string(f.name) + "\"=\"" + f.data + "\"\n";
+  }
+  ImportReg(reg);
+  sim::LockFile(u"C:\\Windows\\l.dll", true);
+  const std::string before = sim::ExportRegText();
+  TextCopy(g_Settings.UninstallKey, u"GlidewaveUn");
+  DeletePreviousFiles();
+  for (const auto& f : files) EXPECT_EQ(sim::DiskPathExists(f.file), !f.deleted) << sim::ToUtf8(f.file);
+  EXPECT_EQ(sim::ExportRegText(), before);  // the list itself stays
+}
+
+TEST_F(CleanupTest, ClearVersionIfFlaggedNeedsTheMarker) {
+  for (bool marker : {false, true}) {
+    SCOPED_TRACE(marker ? "marker" : "no marker");
+    StartMachine("win7");
+    ImportReg("[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"Version\"=\"2.10\"\n\"Other\"=\"x\"\n");
+    if (marker) {
+      ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\GlidewaveFlag.txt", ""));
+    }
+    ClearVersionIfFlagged();
+    const std::string reg = sim::ExportRegText();
+    EXPECT_EQ(reg.find("\"Version\"=\"2.10\"") == std::string::npos, marker);
+    EXPECT_NE(reg.find("\"Other\"=\"x\""), std::string::npos);
+  }
+}
+
+TEST_F(CleanupTest, DeleteFolderTreeEmptiesButLeavesSubfolders) {
+  const std::u16string top = u"C:\\Windows\\_Tmp1";
+  for (const std::u16string& folder : {top, top + u"\\"}) {
+    for (const char16_t* file : {u"\\a.txt", u"\\.keep", u"\\sub\\b.txt", u"\\sub\\deeper\\c.txt", u"\\z.txt"}) {
+      ASSERT_TRUE(sim::WriteDiskFile(top + file, "x"));
+    }
+    EXPECT_EQ(DeleteFolderTree(folder.c_str()), 1);
+    for (const char16_t* file : {u"\\a.txt", u"\\sub\\b.txt", u"\\sub\\deeper\\c.txt", u"\\z.txt"})
+      EXPECT_FALSE(sim::DiskPathExists(top + file)) << sim::ToUtf8(file);
+    EXPECT_TRUE(sim::DiskPathExists(top + u"\\.keep"));  // names starting with a dot are skipped
+    EXPECT_TRUE(sim::DiskPathExists(top + u"\\sub\\deeper"));
+    EXPECT_EQ(SysRemoveDirectory(top.c_str()), 0);  // so the caller's removal fails
+  }
+  EXPECT_EQ(DeleteFolderTree(u"C:\\Windows\\_Missing"), 0);
+
+  // A subfolder that cannot be listed is removed (here it is empty) and ends the walk.
+  const std::u16string other = u"C:\\Windows\\_Tmp2";
+  ASSERT_TRUE(sim::WriteDiskFile(other + u"\\a.txt", "x"));
+  ASSERT_EQ(SysCreateDirectory((other + u"\\m").c_str()), 1);
+  ASSERT_TRUE(sim::WriteDiskFile(other + u"\\z.txt", "x"));
+  sim::FailCall("SysFindFirstFile", 2, kErrAccessDenied);
+  EXPECT_EQ(DeleteFolderTree(other.c_str()), 0);
+  EXPECT_FALSE(sim::DiskPathExists(other + u"\\a.txt"));
+  EXPECT_FALSE(sim::DiskPathExists(other + u"\\m"));
+  EXPECT_TRUE(sim::DiskPathExists(other + u"\\z.txt"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The copy list on Windows 7 (C:\Windows, C:\Windows\System32, C:\Program Files) with the
 // package on D:: destinations per macro and per AskPath, source folders and sizes, the list's
-// reading rules, help files with their companions, and the 128-entry table.
+// reading rules, help files with their companions, the 128-entry table, and the folder records,
+// chains and the "Everyone" access entry of new folders.
 #include "files/copy_list.h"
 
 #include <cstring>
@@ -9,8 +10,11 @@
 
 #include "common/text.h"
 #include "files/copy_progress.h"
-#include "shared/path_macros.h"
+#include "files/folder_rights.h"
 #include "platform/kernel.h"
+#include "platform/registry.h"
+#include "platform/security.h"
+#include "shared/path_macros.h"
 #include "startup/help_files.h"
 #include "settings/settings.h"
 #include "support/sim_fixture.h"
@@ -24,10 +28,6 @@ class CopyListTest : public SimFixture {
     _dwTotalFileSize = 12345;
     TextCopy(g_Settings.SourceDir, PackageDir().c_str());
     TextCopy(g_Settings.SubFolder, u"gw98");
-  }
-  void UseConfig(const std::string& ini) {
-    WritePackageFile(u"SETUP2K.INI", ini);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
   }
   // [CopyList] with keys 1..n from the given values.
   static std::string CopyListSection(const std::vector<std::string>& values) {
@@ -65,7 +65,6 @@ TEST_F(CopyListTest, DestinationsByMacroAndAskPath) {
       {0, "a.dll,,,%sys_dir%\\deskhub\\001", "C:\\Windows\\System32\\Deskhub\\001"},
       {0, "a.txt,,,C:", "c:\\"},
       {0, "a.dll,,,%SYS_DIR%\\Other", "C:\\Windows\\%SYS_DIR%\\Other"},  // forms match whole values only
-      {0, "a.dll,,,%SYS_DIR%,more", "C:\\Windows\\%SYS_DIR%,more"},      // field 4 is raw: commas,
       {0, "a.dll,,,\"%10%\"", "C:\\Windows\\\"%10%\""},                  // quotes and names kept
       {0, "a.dll", "C:\\Windows\\"},                                       // missing fields are empty
       {1, "NVKMOUSE.SYS,,,%SYS32_DIR%", "C:\\Windows\\System32\\Drivers"},  // system files keep theirs
@@ -73,7 +72,6 @@ TEST_F(CopyListTest, DestinationsByMacroAndAskPath) {
       {1, "alias.dll,drv\\nvk.sys,,%SYS_DIR%", "E:\\Mouse"},  // only field 1's extension counts
       {1, "nvk.sys.bak,,,%SYS_DIR%", "E:\\Mouse"},
       {1, "nvk.dll,,,%SYS_DIR%\\Deskhub", "E:\\Mouse\\Deskhub"},
-      {1, "nvk.exe,,,%Program Files%\\Tools", "E:\\Mouse\\Tools"},
       {1, "nvk.dat,,,%SYS_DIR%" + longTail, "E:\\Mouse" + longTail.substr(0, 100)},
   };
   for (int askPath : {0, 1}) {
@@ -122,10 +120,7 @@ TEST_F(CopyListTest, FolderDestinationsCreateAndRecordTheirChains) {
     EXPECT_EQ(sim::ToUtf8(g_szProgramFileDest), c.programDest);
     EXPECT_NE(SysGetFileAttributes(sim::FromUtf8(c.dest).c_str()) & kAttrDirectory, 0u);
     // The new folder was recorded for the uninstaller and opened to everyone.
-    const std::string reg = sim::ExportRegText();
-    std::string recorded;
-    for (const char* p = c.dest; *p; ++p) recorded += *p == '\\' ? std::string("\\\\") : std::string(1, *p);
-    EXPECT_NE(reg.find("\"" + recorded + "\"=\"InstallPath\""), std::string::npos) << reg;
+    EXPECT_EQ(RegText(kRegLocalMachine, u"Software\\Norvik\\Uninstall", sim::FromUtf8(c.dest)), "InstallPath");
     const std::vector<std::string> dacl = sim::DescribeDacl(sim::FromUtf8(c.dest));
     ASSERT_FALSE(dacl.empty());
     EXPECT_EQ(dacl[0], "Everyone 0x10000000 OI|CI");
@@ -245,6 +240,152 @@ TEST_F(CopyListTest, TheTableRefusesEntriesBeyondItsEnd) {
     for (int32_t h = 1; h <= HelpFileCount; ++h)
       EXPECT_EQ(std::u16string(CopyTable[c.count - HelpFileCount + h].FileName), std::u16string(HelpFileChoices[h]));
     EXPECT_EQ(Dest(kCopyEntryMax + 1), "");
+  }
+}
+
+const char16_t kFolder[] = u"C:\\Data\\Box";
+
+// The folder records for the uninstaller, in the order they were first written.
+std::string InstalledFolderRecords() { return RegValues(kRegLocalMachine, u"Software\\Norvik\\Uninstall"); }
+
+class FolderRightsTest : public SimFixture {
+ protected:
+  // Creates kFolder and gives it the access list `security`.
+  void SeedFolder(const sim::PathSecurity& security) {
+    ASSERT_TRUE(sim::WriteDiskFile(std::u16string(kFolder) + u"\\seed.txt", "x"));
+    ASSERT_TRUE(sim::SetPathSecurity(kFolder, security));
+  }
+  static uint16_t Control(const char16_t* path) {
+    sim::PathSecurity security;
+    EXPECT_TRUE(sim::GetPathSecurity(path, &security));
+    return security.control;
+  }
+};
+
+using Lines = std::vector<std::string>;
+
+TEST_F(FolderRightsTest, CreateFolderPathMakesAndRecordsOnlyTheMissingLevels) {
+  struct ChainCase {
+    const char* what;
+    const char16_t* programDest;
+    const char16_t* path;
+    int failingCreation;  // which SysCreateDirectory call fails; 0 for none
+    const char* records;
+    const char* everyone;  // first access entry of the path afterwards
+  };
+  const ChainCase cases[] = {
+      {"last level new: the drive and Program Files record the program destination",
+       u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik", 0,
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath", "Everyone 0x10000000 OI|CI"},
+      {"three new levels, recorded from the top down, once each",
+       u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik\\Glidewave\\Data", 0,
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath;"
+       "C:\\Program Files\\Norvik\\Glidewave=InstallPath;C:\\Program Files\\Norvik\\Glidewave\\Data=InstallPath",
+       "Everyone 0x10000000 OI|CI"},
+      {"every level exists; no program destination yet: the key's default value", u"", u"C:\\Windows\\System32", 0,
+       "=InstallPath", "Everyone 0x10000000 OI|CI"},
+      {"a level that cannot be made is not recorded, nor the ones below it",
+       u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik\\Glidewave\\Data", 2,
+       "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath", nullptr},
+  };
+  for (const ChainCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    StartMachine("win7");
+    TextCopy(g_szProgramFileDest, c.programDest);
+    if (c.failingCreation) sim::FailCall("SysCreateDirectory", c.failingCreation, kErrAccessDenied);
+    CreateFolderPath(c.path);
+    EXPECT_EQ(InstalledFolderRecords(), c.records);
+    const Lines dacl = sim::DescribeDacl(c.path);
+    if (!c.everyone) {
+      EXPECT_TRUE(dacl.empty());
+      EXPECT_TRUE(JournalHas("GetFileSecurity() failed. Error 3"));
+      continue;
+    }
+    ASSERT_FALSE(dacl.empty());
+    EXPECT_EQ(dacl[0], c.everyone);
+  }
+}
+
+TEST_F(FolderRightsTest, NewEntryGoesAfterExplicitAndBeforeInheritedEntries) {
+  const uint32_t full = 0x1F01FF, read = 0x1200A9;
+  const uint8_t ci = 0x3, inh = 0x13;
+  struct AclCase {
+    const char* what;
+    const char* profile;
+    const char* missingExport;  // of advapi32.dll, "" for none
+    sim::PathSecurity seed;
+    Lines expected;
+    uint16_t control;  // 0x400 auto-inherited and 0x1000 protected, afterwards
+  };
+  const sim::PathSecurity isProtected = {true, false, 0x4 | 0x1000, {{"Administrators", full, ci}}};
+  const AclCase cases[] = {
+      {"explicit Everyone replaced, inherited entries after the new one", "win7", "",
+       {true, false, 0x4 | 0x400,
+        {{"Administrators", full, ci}, {"Everyone", read, 0}, {"Users", read, ci}, {"SYSTEM", full, inh},
+         {"Everyone", read, inh}}},
+       {"Administrators 0x1f01ff OI|CI", "Users 0x1200a9 OI|CI", "Everyone 0x10000000 OI|CI",
+        "SYSTEM 0x1f01ff OI|CI inherited", "Everyone 0x1200a9 OI|CI inherited"},
+       0x400},
+      {"out-of-order list: everything from the first inherited entry on is kept", "win7", "",
+       {true, false, 0x4, {{"Administrators", full, ci}, {"SYSTEM", full, inh}, {"Everyone", read, 0}}},
+       {"Administrators 0x1f01ff OI|CI", "Everyone 0x10000000 OI|CI", "SYSTEM 0x1f01ff OI|CI inherited",
+        "Everyone 0x1200a9 -"},
+       0},
+      {"deny entries keep their place, the account's own goes", "win7", "",
+       {true, false, 0x4, {{"Users", 0x2, 0, 1}, {"Everyone", 0x10000, 0, 1}}},
+       {"deny Users 0x2 -", "Everyone 0x10000000 OI|CI"}, 0},
+      {"no access list at all", "win7", "", {false, false, 0, {}}, {"Everyone 0x10000000 OI|CI"}, 0},
+      {"null access list", "win7", "", {true, true, 0x4, {}}, {"Everyone 0x10000000 OI|CI"}, 0},
+      {"protected list stays protected", "win7", "", isProtected,
+       {"Administrators 0x1f01ff OI|CI", "Everyone 0x10000000 OI|CI"}, 0x1000},
+      {"auto-inherited and protected: only auto-inheritance is kept", "win7", "",
+       {true, false, 0x4 | 0x400 | 0x1000, {{"SYSTEM", full, inh}}},
+       {"Everyone 0x10000000 OI|CI", "SYSTEM 0x1f01ff OI|CI inherited"}, 0x400},
+      {"no AddAccessAllowedAceEx: not inheritable", "win7", "AddAccessAllowedAceEx", isProtected,
+       {"Administrators 0x1f01ff OI|CI", "Everyone 0x10000000 -"}, 0x1000},
+      {"no SetSecurityDescriptorControl: protection lost", "win7", "SetSecurityDescriptorControl", isProtected,
+       {"Administrators 0x1f01ff OI|CI", "Everyone 0x10000000 OI|CI"}, 0},
+      {"Windows NT 4 has neither", "nt4", "", isProtected,
+       {"Administrators 0x1f01ff OI|CI", "Everyone 0x10000000 -"}, 0},
+  };
+  for (const AclCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    StartMachine(c.profile);
+    if (c.missingExport[0]) sim::SetExportMissing("advapi32.dll", c.missingExport);
+    SeedFolder(c.seed);
+    EXPECT_EQ(GrantFolderAccess(kFolder, u"Everyone", kGenericAll), 1);
+    EXPECT_EQ(sim::DescribeDacl(kFolder), c.expected);
+    EXPECT_EQ(Control(kFolder) & 0x1400, c.control);
+  }
+}
+
+TEST_F(FolderRightsTest, EveryFailingStepIsReportedAndLeavesTheListAlone) {
+  struct FaultCase {
+    const char* function;  // "" for a failure without injection
+    int nth;
+    const char16_t* account;
+    const char16_t* path;
+    const char* report;
+  };
+  const FaultCase cases[] = {
+      {"", 0, u"Nobody", kFolder, "LookupAccountName() failed. Error 1332"},
+      {"", 0, u"Everyone", u"C:\\Data\\Missing", "GetFileSecurity() failed. Error 2"},
+      {"SysAddAce", 2, u"Everyone", kFolder, "AddAce() failed. Error 5"},  // the inherited entry
+      {"SysAddAccessAllowedAceEx", 1, u"Everyone", kFolder, "AddAccessAllowedAceEx() failed. Error 5"},
+      {"SysSetSecurityDescriptorControl", 1, u"Everyone", kFolder, "SetSecurityDescriptorControl() failed.Error 5"},
+      {"SysSetFileSecurity", 1, u"Everyone", kFolder, "SetFileSecurity() failed. Error 5"},
+  };
+  const sim::PathSecurity seed = {true, false, 0x4 | 0x400, {{"Users", 0x1200A9, 0x3}, {"SYSTEM", 0x1F01FF, 0x13}}};
+  for (const FaultCase& c : cases) {
+    SCOPED_TRACE(c.report);
+    StartMachine("win7");
+    SeedFolder(seed);
+    const Lines before = sim::DescribeDacl(kFolder);
+    if (c.function[0]) sim::FailCall(c.function, c.nth, kErrAccessDenied);
+    EXPECT_EQ(GrantFolderAccess(c.path, c.account, kGenericAll), 0);
+    sim::ClearFaults();
+    EXPECT_TRUE(JournalHas(c.report)) << c.report;
+    EXPECT_EQ(sim::DescribeDacl(kFolder), before);
   }
 }
 

@@ -1,5 +1,7 @@
 // The installation sequence's own steps: destination folders created level by level and
-// recorded for the uninstaller, and the copy stage's preparation in its order.
+// recorded for the uninstaller, the copy stage's preparation in its order, and driver package
+// staging on simulated Windows 7 (which package files are staged, the DIFx install with its
+// preinstall fallback and the listed device updates, and the registration of the staged INF).
 #include "install/run_installation.h"
 
 #include <algorithm>
@@ -11,6 +13,8 @@
 #include "common/text.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
+#include "install/driver_package_staging.h"
+#include "platform/kernel.h"
 #include "platform/registry.h"
 #include "settings/settings.h"
 #include "startup/platform_detect.h"
@@ -105,6 +109,117 @@ TEST_F(RunInstallationTest, CopyPreparationInOrderBeforeMeasuring) {
     RegKey key = nullptr;
     EXPECT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Metadata", kKeyRead, &key) == 0, metadata);
     if (key) SysRegCloseKey(key);
+  }
+}
+
+class DriverPackageStagingTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    SettingsRecord& s = g_Settings;
+    TextCopy(s.SourceDir, PackageDir().c_str());
+    TextCopy(s.PackageDir, u"C:\\Pkg\\");
+    TextCopy(s.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(s.UninstallKey, u"GlidewaveUn");
+    TextCopy(s.USBInstallSection, u"USB.Install");
+    TextCopy(s.USBInf01, u"D:\\usb01.inf");
+    for (const char16_t* name : {u"gw98.cab", u"nhidmou.inf", u"gw99.cat", u"a.inf", u"b.cat"})
+      WritePackageFile(name, sim::ToUtf8(name));
+  }
+  static bool RegistryHas(const std::string& text) { return sim::ExportRegText().find(text) != std::string::npos; }
+};
+
+TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
+  struct Case {
+    const char* name;
+    const char* presetup;  // nullptr: no Presetup.ini
+    std::vector<std::string> staged;
+    std::vector<std::string> boxes;  // with InstallTrace: source as text, target as caption
+  };
+  const Case cases[] = {
+      {"fixed files, a read-only copy replaced", nullptr, {"gw98.cab", "nhidmou.inf", "gw99.cat"},
+       {"msgbox: [C:\\Pkg\\nhidmou.inf] D:\\nhidmou.inf -> 1"}},
+      {"listed files: first non-empty field", "[CopyList]\r\n1=a.inf, more text\r\n2=,b.cat\r\n", {"a.inf", "b.cat"},
+       {"msgbox: [C:\\Pkg\\a.inf] D:\\a.inf -> 1", "msgbox: [C:\\Pkg\\b.cat] D:\\b.cat -> 1"}},
+      {"list ends at a gap", "[CopyList]\r\n1=a.inf\r\n3=b.cat\r\n", {"a.inf"}, {"msgbox: [C:\\Pkg\\a.inf] D:\\a.inf -> 1"}},
+      {"empty list: nothing at all", "[Other]\r\n1=a.inf\r\n", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.InstallTrace = 1;
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Pkg\\gw98.cab", "old"));
+    SysSetFileAttributes(u"C:\\Pkg\\gw98.cab", kAttrReadOnly);
+    if (c.presetup) WritePackageFile(u"Presetup.ini", c.presetup);
+    StageDriverPackage();
+    std::vector<std::string> staged;  // files whose staged copy holds the package's bytes
+    for (const char* name : {"gw98.cab", "nhidmou.inf", "gw99.cat", "a.inf", "b.cat"})
+      if (Disk(u"C:\\Pkg\\" + sim::FromUtf8(name)) == name) staged.push_back(name);
+    EXPECT_EQ(staged, c.staged);
+    for (const std::string& name : c.staged) EXPECT_TRUE(RegistryHas("\"" + name + "\"=\"C:\\\\Pkg\"")) << name;
+    EXPECT_EQ(JournalLines("msgbox: "), c.boxes);
+  }
+}
+
+TEST_F(DriverPackageStagingTest, PreinstallsOnlyAfterTheNoDeviceResults) {
+  struct Case {
+    uint32_t installResult;
+    bool preinstalls;
+  };
+  const Case cases[] = {{0, false}, {0xE0000301, true}, {0xE000020B, true}, {0xE0000203, false}, {5, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.installResult);
+    StartMachine("win7");
+    sim::SetDriverPackageInstallResult(c.installResult);
+    InstallListedPackage();
+    EXPECT_EQ(JournalCount("driver-store: DriverPackageInstall D:\\usb01.inf flags=0x14"), 1u);
+    EXPECT_EQ(JournalCount("driver-store: DriverPackagePreinstall D:\\usb01.inf flags=0x14"), c.preinstalls ? 1u : 0u);
+  }
+}
+
+TEST_F(DriverPackageStagingTest, UpdatesListedDevicesUpToTheFirstGap) {
+  WritePackageFile(u"SETUP2K.INI",
+                   "[USB.Install]\r\nDEV_ID_1=HID\\VID_1\r\nDEV_ID_2=HID\\VID_2\r\nDEV_ID_3=HID\\VID_3\r\n"
+                   "DEV_ID_5=HID\\VID_5\r\n");
+  WritePackageFile(u"usb01.inf", "inf");
+  InstallListedPackage();
+  std::vector<std::string> updates = JournalLines("driver: UpdateDriverForPlugAndPlayDevices ");
+  ASSERT_EQ(updates.size(), 3u);
+  EXPECT_EQ(updates[2].rfind("driver: UpdateDriverForPlugAndPlayDevices HID\\VID_3 D:\\usb01.inf", 0), 0u);
+  EXPECT_TRUE(JournalHas("trace: ******UpdateDriverForPlugAndPlayDevices = 0xe000020b, HID\\VID_1****"));
+}
+
+TEST_F(DriverPackageStagingTest, RegistersTheStagedInf) {
+  struct Case {
+    const char* name;
+    int32_t trace;
+    bool sourceStaged;
+    std::vector<std::string> boxes;
+  };
+  const Case cases[] = {
+      {"registered quietly", 0, true, {}},
+      {"failure is silent without trace", 0, false, {}},
+      {"failure shown with trace", 1, false,
+       {"msgbox: [Error] UpdateDriverThread -> 1", "msgbox: [SetupCopyOEMInf] C:\\Dest\\usb.inf -> 1",
+        "msgbox: [Error] SetupCopyOemInf failed with error 2: The system cannot find the file specified.\\n -> 1",
+        "msgbox: [Error]  -> 1"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.InstallTrace = c.trace;
+    g_Settings.AskPath = 1;
+    TextCopy(g_Settings.DestinationDir, u"C:\\Dest");
+    TextCopy(g_Settings.InfPath, u"D:\\drivers\\usb.inf");
+    TextCopy(g_Settings.USBInf, u"usb.inf");
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\inf\\usb.inf", "old"));
+    if (c.sourceStaged) {
+      ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Dest\\usb.inf", "staged"));
+    }
+    RegisterPackageInf();
+    EXPECT_EQ(Disk(u"C:\\Windows\\INF\\oem0.inf"), c.sourceStaged ? "staged" : "<missing>");
+    EXPECT_FALSE(sim::DiskPathExists(u"C:\\Windows\\inf\\usb.inf"));
+    EXPECT_EQ(RegistryHas("\"oem0.inf\"=\"C:\\\\Windows\\\\INF\""), c.sourceStaged);
+    EXPECT_EQ(JournalLines("msgbox: "), c.boxes);
   }
 }
 

@@ -1,8 +1,9 @@
-// The Setup Complete page: the registration work of its creation, the restart offer, Finish with
-// and without the restart, the abandoned installation, and the page inside a wizard sheet.
+// The Setup Complete page: the registration work of its creation (the start-menu shortcuts among
+// it), the restart offer, Finish with and without the restart, the abandoned installation, and the
+// page inside a wizard sheet.
 #include "registration/completion_page.h"
 
-#include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,10 @@
 #include "registration/start_menu_shortcuts.h"
 #include "resource_ids.h"
 #include "settings/settings.h"
+#include "shared/path_macros.h"
+#include "startup/platform_detect.h"
 #include "support/page_fixture.h"
+#include "support/sim_fixture.h"
 #include "ui/wizard_messages.h"
 
 namespace {
@@ -29,15 +33,12 @@ class CompletionPageTest : public PageFixture {
  protected:
   void Prepare() override {
     ResetMenuShortcutRun();
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.EspecialFile, PackagePath(u"SETUP2K.INI").c_str());
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.UninstallKey, u"Glidewave");
     g_Settings.InterfaceType = kInterfaceUSB;
-    WritePackageFile(u"SETUP2K.INI",
-                     "[StartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[BTStartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,,%SYS_DIR%\r\n"
-                     "[Run.AutoUpdate]\r\n1=update.exe\r\n");
+    UseConfig("[StartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[BTStartMenu]\r\nMenuTitle=Glidewave\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,,%SYS_DIR%\r\n"
+              "[Run.AutoUpdate]\r\n1=update.exe\r\n");
     WritePackageFile(u"update.exe", "MZ");
     ImportReg(std::string(kInstallRecord) + kProductKey);
   }
@@ -114,7 +115,7 @@ TEST_F(CompletionPageTest, InterfaceRecordAndItsRemovalNote) {
     SysRegCloseKey(key);
     return values;
   };
-  std::vector<std::string> names;  // of every case
+  std::set<std::string> names;  // of every case
   for (int32_t type : {kInterfacePS2, kInterfaceBluetooth, kInterfaceUSB, kInterfaceAll, 0}) {
     SCOPED_TRACE(type);
     StartMachine("win7");
@@ -124,28 +125,14 @@ TEST_F(CompletionPageTest, InterfaceRecordAndItsRemovalNote) {
     // A known interface has its own value beside the type; an unknown one only the type.
     ASSERT_EQ(values.size(), type ? 2u : 1u);
     for (const auto& value : values) EXPECT_EQ(value.second, static_cast<uint32_t>(type)) << value.first;
-    for (const auto& value : values) names.push_back(value.first);
-    RegKey note = nullptr;
-    ASSERT_EQ(SysRegOpenKey(kRegLocalMachine,
-                            u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteKey",
-                            kKeyRead, &note), 0);
-    char16_t root[64] = {};
-    uint32_t size = sizeof(root) - 2, valueType = 0;
-    EXPECT_EQ(SysRegQueryValue(note, u"Software\\Norvik\\Glidewave 98\\Interface", &valueType,
-                               reinterpret_cast<uint8_t*>(root), &size), 0);
-    SysRegCloseKey(note);
-    EXPECT_EQ(sim::ToUtf8(root), "HKEY_LOCAL_MACHINE");
+    for (const auto& value : values) names.insert(value.first);
+    EXPECT_EQ(
+        RegText(kRegLocalMachine, u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\DeleteKey",
+                u"Software\\Norvik\\Glidewave 98\\Interface"),
+        "HKEY_LOCAL_MACHINE");
   }
-  // One name (the type) in every case, and four distinct names of the interfaces.
-  std::vector<size_t> counts;
-  std::sort(names.begin(), names.end());
-  for (auto at = names.begin(); at != names.end();) {
-    auto end = std::upper_bound(at, names.end(), *at);
-    counts.push_back(static_cast<size_t>(end - at));
-    at = end;
-  }
-  std::sort(counts.begin(), counts.end());
-  EXPECT_EQ(counts, (std::vector<size_t>{1, 1, 1, 1, 5}));
+  // The type's one name and a name of its own for each of the four interfaces.
+  EXPECT_EQ(names.size(), 5u);
 
   // A later installation for another interface keeps the earlier one's value.
   StartMachine("win7");
@@ -177,7 +164,6 @@ TEST_F(CompletionPageTest, FinishRestartsOrAppliesTheMouseButtons) {
       {"restart, disk with files", "winxp", 0, 0, 0, 0, false, sim::FloppyDisk::kDiskWithFiles, true, 1, -1},
       {"restart, empty disk", "win98", 0, 0, 1, 0, false, sim::FloppyDisk::kEmptyDisk, true, 1, 0},
       {"restart, no floppy drive", "win7", 0, 0, 0, 0, false, sim::FloppyDisk::kNoDrive, true, 0, -1},
-      {"silent restart asks nothing", "win7", 0, 1, 0, 0, false, sim::FloppyDisk::kDiskWithFiles, true, 0, -1},
       {"later: buttons still swapped", "win7", 0, 0, 1, 1, true, sim::FloppyDisk::kDiskWithFiles, false, 0, 1},
       {"no restart offered", "win7", 1, 0, 1, 0, false, sim::FloppyDisk::kDiskWithFiles, false, 0, 0},
   };
@@ -237,27 +223,160 @@ TEST_F(CompletionPageTest, AbandonedInstallationOnlyPressesFinish) {
   EXPECT_FALSE(sim::MouseButtonSwap(nullptr));
 }
 
-TEST_F(CompletionPageTest, InsideAWizardSheet) {
+const std::u16string kMenuTitles = u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Glidewave\\MenuTitle";
+const std::u16string kPrograms7 = u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs";
+
+class StartMenuTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    ResetMenuShortcutRun();
+    TextCopy(g_Settings.EspecialFile, PackagePath(u"SETUP2K.INI").c_str());
+    TextCopy(g_Settings.UninstallKey, u"Glidewave");
+    TextCopy(g_Settings.DestinationDir, u"C:\\Dest");
+    TextCopy(g_szProgramFileDest, u"C:\\Program Files\\Norvik");
+    g_Settings.Platform = kPlatformWin7;
+    g_Settings.InterfaceType = kInterfaceUSB;
+  }
+  // A link as "<target>|<arguments>", "<none>" when the path holds no link.
+  static std::string Link(const std::u16string& path) {
+    sim::ShellLinkInfo info;
+    if (!sim::ReadShellLink(path, &info)) return "<none>";
+    return sim::ToUtf8(info.target) + "|" + sim::ToUtf8(info.arguments) + (info.pinned ? "|pinned" : "");
+  }
+};
+
+TEST_F(StartMenuTest, MenuSectionByInterfacePlatformAndLanguage) {
+  const std::string config =
+      "[StartMenu]\r\nMenuTitle=Plain\r\nItem1=A\r\n[BTStartMenu]\r\nMenuTitle=Bt\r\nItem1=A\r\n"
+      "[Win8StartMenu]\r\nMenuTitle=Win8\r\nItem1=A\r\n[Win8BTStartMenu]\r\nMenuTitle=Win8Bt\r\nItem1=A\r\n"
+      "[CH_StartMenu]\r\nMenuTitle=Chinese\r\nItem1=A\r\n[MenuItem]\r\nA=a.exe,,%WIN_DIR%\r\n"
+      "[CH_MenuItem]\r\nA=a.exe,,%WIN_DIR%\r\n";
   struct Case {
-    const char* name;
-    int32_t silent;
-    bool later;
-    bool restart;
+    int32_t interfaceType;
+    int32_t platform;
+    const char16_t* btDriver;
+    const char16_t* language;
+    int32_t especial;
+    const char* title;
   };
   const Case cases[] = {
-      {"silent run presses Finish and restarts", 1, false, true},
-      {"the user chooses to restart later", 0, true, false},
+      {kInterfacePS2, kPlatformWin7, u"", u"ENGLISH", 0, "Plain"},
+      {kInterfaceBluetooth, kPlatformWinXP, u"", u"ENGLISH", 0, "Bt"},
+      {kInterfaceBluetooth, kPlatformWin8, u"", u"ENGLISH", 0, "Win8Bt"},
+      {kInterfaceAll, kPlatformWin7, u"nvkbt.sys", u"ENGLISH", 0, "Bt"},
+      {kInterfaceAll, kPlatformWin8, u"", u"ENGLISH", 0, "Win8"},
+      {kInterfaceBluetooth, kPlatformWin8, u"", u"CHINESE", 1, "Chinese"},
+      {kInterfaceUSB, kPlatformWin7, u"", u"chinese", 1, "Chinese"},
+      {kInterfaceUSB, kPlatformWin7, u"", u"CHINESE", 0, "Plain"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.title) + " " + std::to_string(c.interfaceType) + "/" + std::to_string(c.platform));
+    StartMachine("win7");
+    WritePackageFile(u"SETUP2K.INI", config);
+    g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.Platform = c.platform;
+    TextCopy(g_Settings.BTDriverName, c.btDriver);
+    TextCopy(g_Settings.LanguageName, c.language);
+    g_Settings.Especial = c.especial;
+    CreateStartMenuShortcuts();
+    EXPECT_EQ(RegValues(kRegLocalMachine, kMenuTitles),
+              std::string(c.title) + "=" + sim::ToUtf8(kPrograms7) + "\\" + c.title);
+  }
+}
+
+TEST_F(StartMenuTest, ShellLinksOfTheMenuSection) {
+  const std::string config =
+      "[StartMenu]\r\nMenuTitle=Norvik\\Glidewave\r\nItem1=Mouse Settings\r\nItem2=Gone\r\nItem3=Help\r\n"
+      "Item4=Broken\r\n[MenuItem]\r\nMouse Settings=nvkcpl.exe,/p x,%SYS_DIR%\r\nHelp=mouse.hlp,,%win_dir%\\help\r\n"
+      "Broken=tool.exe,%SYS_DIR%\r\n";
+  struct Case {
+    const char* profile;
+    int32_t askPath;
+    std::u16string programs;
+    std::string settingsLink;
+    std::string helpLink;
+  };
+  const Case cases[] = {
+      {"win98", 0, u"C:\\WINDOWS\\Start Menu\\Programs", "C:\\WINDOWS\\SYSTEM\\nvkcpl.exe|/p x",
+       "C:\\WINDOWS\\HELP\\mouse.hlp|"},
+      {"win7", 1, kPrograms7, "C:\\Dest\\nvkcpl.exe|/p x", "C:\\Dest\\mouse.hlp|"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    StartMachine(c.profile);
+    WritePackageFile(u"SETUP2K.INI", config);
+    g_Settings.AskPath = c.askPath;
+    CreateStartMenuShortcuts();
+    const std::u16string menu = c.programs + u"\\Norvik\\Glidewave";
+    EXPECT_EQ(Link(menu + u"\\Mouse Settings.lnk"), c.settingsLink);
+    EXPECT_EQ(Link(menu + u"\\Help.lnk"), c.helpLink);
+    EXPECT_FALSE(sim::DiskPathExists(menu + u"\\Gone.lnk"));
+    EXPECT_FALSE(sim::DiskPathExists(menu + u"\\Broken.lnk"));
+    // Only the run's first shortcut records the menu folder.
+    EXPECT_TRUE(CreateMenuShortcut(u"Other", u"Extra", u"C:\\x.exe", u""));
+    EXPECT_EQ(RegValues(kRegLocalMachine, kMenuTitles), "Norvik\\Glidewave=" + sim::ToUtf8(menu));
+  }
+}
+
+TEST_F(StartMenuTest, WindowsEightHandsShortcutsToTheMenuLibrary) {
+  struct Case {
+    const char* pinLine;  // [Default] line of SETUP2K.INI
+    bool library;
+    const char* journal;  // "" when the library is not called
+  };
+  const std::string link = sim::ToUtf8(kPrograms7) + "\\Glidewave\\Mouse.lnk";
+  const Case cases[] = {
+      {"", true, " C:\\Windows\\System32\\nvkcpl.exe -s pin=1"},
+      {"Win8StartMenuPin=false\r\n", true, " C:\\Windows\\System32\\nvkcpl.exe -s pin=0"},
+      {"Win8StartMenuPin=no\r\n", true, " C:\\Windows\\System32\\nvkcpl.exe -s pin=1"},
+      {"", false, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.pinLine) + (c.library ? "library" : "no library"));
+    StartMachine("win8");
+    g_Settings.Platform = kPlatformWin8;
+    WritePackageFile(u"SETUP2K.INI", std::string("[Default]\r\n") + c.pinLine +
+                                         "[Win8StartMenu]\r\nItem1=Mouse\r\n[MenuItem]\r\nMouse=nvkcpl.exe,-s,%SYS_DIR%\r\n");
+    if (c.library) WritePackageFile(u"nvkmenu.dll", "MZ");
+    CreateStartMenuShortcuts();
+    const std::vector<std::string> calls = JournalLines("menu-library: ");
+    if (!c.library) {
+      EXPECT_TRUE(calls.empty());
+      EXPECT_EQ(Link(kPrograms7 + u"\\Glidewave\\Mouse.lnk"), "<none>");
+      continue;
+    }
+    EXPECT_EQ(calls, std::vector<std::string>{"menu-library: InstallShortCut " + link + c.journal});
+    EXPECT_EQ(Link(kPrograms7 + u"\\Glidewave\\Mouse.lnk"),
+              std::string("C:\\Windows\\System32\\nvkcpl.exe|-s") + (std::string(c.journal).back() == '1' ? "|pinned" : ""));
+  }
+}
+
+TEST_F(StartMenuTest, OldMenuFolderLosesTwoEntriesByShortName) {
+  const std::u16string old = u"C:\\Menu\\Qx410";
+  struct Case {
+    const char* name;
+    int32_t enabled;
+    std::vector<std::u16string> files;
+    std::vector<bool> remaining;
+    bool folderRemains;
+  };
+  const Case cases[] = {
+      {"two shortcuts: folder gone", 1, {u"Mouse Settings.lnk", u"Uninstall Glidewave.lnk"}, {false, false}, false},
+      {"three entries: the last stays", 1, {u"Aaaaaaaaa.lnk", u"Bbbbbbbbb.lnk", u"Ccccccccc.lnk"},
+       {false, false, true}, true},
+      {"8.3 names have no short name and stay", 1, {u"A.LNK", u"Help Topics.lnk"}, {true, false}, true},
+      {"switched off", 0, {u"Mouse Settings.lnk"}, {true}, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    StartMachine("win7");
-    g_Settings.SilentMode = c.silent;
-    if (c.later) sim::QueueDialogAnswer(IDD_PAGE_COMPLETE, IDC_COMPLETE_LATER);
-    const SysWizardPage pages[] = {{IDD_PAGE_COMPLETE, u"Setup Complete", CompletionPageProc}};
-    EXPECT_GT(SysRunWizardSheet(g_Settings.InstanceHandle, nullptr, pages, 1), 0);
-    EXPECT_TRUE(JournalHas("wizard: finished"));
-    EXPECT_EQ(sim::RestartRequested(nullptr), c.restart);
-    EXPECT_FALSE(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Install"));
+    StartMachine("winxp");
+    g_Settings.DelQx410MenuTitle = c.enabled;
+    ImportReg("[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"MenuTitle\"=\"C:\\\\Menu\\\\Qx410\"\n");
+    for (const std::u16string& file : c.files) ASSERT_TRUE(sim::WriteDiskFile(old + u"\\" + file, "link"));
+    DeleteOldMenuFolder();
+    for (size_t i = 0; i < c.files.size(); ++i)
+      EXPECT_EQ(sim::DiskPathExists(old + u"\\" + c.files[i]), c.remaining[i]) << sim::ToUtf8(c.files[i]);
+    EXPECT_EQ(sim::DiskPathExists(old), c.folderRemains);
   }
 }
 

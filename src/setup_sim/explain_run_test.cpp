@@ -30,9 +30,7 @@ class ExplainRunTest : public SimFixture {
   void Prepare() override {
     ResetCopyState();
     sim::SetFileJournal(true);
-    WritePackageFile(u"SETUP2K.INI", "[Install]\r\n");
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    UseConfig("[Install]\r\n");
     TextCopy(g_Settings.SubFolder, u"src");
     g_Settings.Platform = DetectPlatform();
   }

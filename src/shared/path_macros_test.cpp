@@ -1,22 +1,21 @@
-// Field cutting, percent names and the program destination on Windows 7 (C:\Windows,
-// C:\Windows\System32, C:\Program Files) with a configuration file beside the program.
+// The shared kit: field cutting, percent names and the program destination on Windows 7
+// (C:\Windows, C:\Windows\System32, C:\Program Files); deleting a registry tree; a shell start
+// that waits for the program's end.
 #include "shared/path_macros.h"
 
 #include <string>
 
 #include "common/text.h"
+#include "platform/sim/machine/machine.h"
+#include "platform/ui.h"
 #include "settings/settings.h"
+#include "shared/delete_registry_tree.h"
+#include "shared/shellexecute_and_wait.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
-class PathMacrosTest : public SimFixture {
- protected:
-  void UseConfig(const std::string& ini) {
-    WritePackageFile(u"SETUP2K.INI", ini);
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-  }
-};
+class PathMacrosTest : public SimFixture {};
 
 struct FieldCase {
   std::u16string text;
@@ -33,8 +32,6 @@ TEST_F(PathMacrosTest, ParseFieldCutsQuotesAndExpands) {
       {u" \tabc ,x", u"abc ", 6},  // leading blanks skipped, trailing kept
       {u",x", u"", 0},
       {u"%SystemRoot%\\Drivers", u"C:\\Windows\\System32\\Drivers", 20},
-      {u"%11%\\x.dll,1", u"C:\\Windows\\System32\\x.dll", 10},
-      {u"%10%", u"C:\\Windows", 4},
       {u"%99%\\bin", u"C:\\Apps\\bin", 8},
       {u"%SYS_DIR%", u"Str", 9},           // whole-value forms are plain [Strings] names here
       {u"%systemroot%", u"RootStr", 12},  // "SystemRoot" compares with case
@@ -94,6 +91,59 @@ TEST_F(PathMacrosTest, ProgramFileDestComposition) {
   sim::FailCall("SysGetFolderPath", 0, 5);
   EXPECT_EQ(ComposeProgramFileDest(), 0);
   EXPECT_EQ(std::u16string(g_szProgramFileDest), u"");
+}
+
+class DeleteRegistryTreeTest : public SimFixture {
+ protected:
+  void SeedTree(const std::string& root) {
+    const std::string tree = "[" + root + "\\Software\\Norvik\\Tree";
+    ImportReg(tree + "]\n\"v\"=\"1\"\n" + tree + "\\a]\n" + tree + "\\a\\b]\n\"v\"=dword:00000003\n" + tree +
+              "\\a\\b\\c]\n@=\"deep\"\n" + tree + "\\a\\b2]\n" + tree + "\\Z]\n\"v\"=\"4\"\n[" + root +
+              "\\Software\\Norvik\\Treehouse]\n\"keep\"=\"yes\"\n");
+  }
+};
+
+TEST_F(DeleteRegistryTreeTest, NestedTreeGoesAndNeighboursStay) {
+  const std::pair<RegKey, const char*> roots[] = {{kRegLocalMachine, "HKEY_LOCAL_MACHINE"},
+                                                  {kRegCurrentUser, "HKEY_CURRENT_USER"}};
+  for (const auto& root : roots) {
+    SCOPED_TRACE(root.second);
+    SeedTree(root.second);
+    EXPECT_EQ(DeleteRegistryTree(root.first, u"Software\\Norvik\\Tree"), 1);
+    EXPECT_FALSE(KeyExists(root.first, u"Software\\Norvik\\Tree"));
+    EXPECT_TRUE(KeyExists(root.first, u"Software\\Norvik\\Treehouse"));
+  }
+  EXPECT_EQ(DeleteRegistryTree(kRegLocalMachine, u"Software\\Norvik\\Missing"), 0);
+}
+
+TEST_F(DeleteRegistryTreeTest, FailuresLeaveTheTreeWhole) {
+  for (const char* function : {"SysRegOpenKey", "SysRegDeleteKey"}) {
+    SCOPED_TRACE(function);
+    StartMachine("win7");
+    SeedTree("HKEY_LOCAL_MACHINE");
+    const std::string before = sim::ExportRegText();
+    sim::FailCall(function, 0, kErrAccessDenied);
+    EXPECT_EQ(DeleteRegistryTree(kRegLocalMachine, u"Software\\Norvik\\Tree"), 0);
+    sim::ClearFaults();
+    EXPECT_EQ(sim::ExportRegText(), before);
+  }
+}
+
+class ShellexecuteAndWaitTest : public SimFixture {};
+
+TEST_F(ShellexecuteAndWaitTest, WaitsForTheProgramToEnd) {
+  WritePackageFile(u"difxapp32.exe", "MZ");
+  sim::ProgramBehaviour slow;
+  slow.runMilliseconds = 20;
+  slow.exitCode = 3;
+  sim::SetProgramBehaviour("difxapp32.exe", slow);
+  ShellexecuteExAndWait(u"open", u"D:\\difxapp32.exe", u"/i x.inf setup2k.ini", kSwHide);
+  EXPECT_EQ(JournalLines("process"),
+            (std::vector<std::string>{"process: shell open D:\\difxapp32.exe /i x.inf setup2k.ini",
+                                      "process-exit: D:\\difxapp32.exe code 3"}));
+
+  ShellexecuteExAndWait(u"open", u"D:\\missing.exe", nullptr, kSwShow);
+  EXPECT_TRUE(JournalHas("process: failed D:\\missing.exe (2)"));
 }
 
 }  // namespace

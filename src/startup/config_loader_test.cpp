@@ -1,4 +1,6 @@
-// Loading the setup configuration into the settings record (Windows 7: SETUP2K.INI on D:).
+// Loading the setup configuration into the settings record (Windows 7: SETUP2K.INI on D:), the
+// language name and caption suffix from install.ini or the thread's locale, and the help-file
+// language versions chosen by the user's locale.
 #include "startup/config_loader.h"
 
 #include <map>
@@ -7,6 +9,8 @@
 
 #include "common/text.h"
 #include "settings/settings.h"
+#include "startup/help_files.h"
+#include "startup/language.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -22,12 +26,8 @@ struct LoadCase {
 TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
   const LoadCase cases[] = {
       {"[Install]\r\nSupported=TRUE\r\n", {},
-       "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;AskType=0;InstallAllType=0;Restart=0;ConfirmInfo=1;"
-       "InterfaceType=3;InfPath=D:\\NHIDMou.INF;Title=Glidewave 98;ProductKey=Glidewave;Version=1.0;"
-       "SubVersion=1.0;InfFile=Nmouse.inf;BTInf=Nbtmouse.inf;PS2DriverName=PS/2 Orbex;USBDriverName=USB Orbex;"
-       "PS2PnPID=*PNP0F13;SerialPnPID=NVK0002;MfgName=Norvik Electronics Ltd.;Provider=Norvik Electronics Ltd.;"
-       "SubFolder=gw98;DefaultAppPath=C:\\Windows\\System32;CanUninstall=1;Replace=1;ShowWarning=1;"
-       "UninstallConflictSoftware=1;DefaultTypeChoice=3;InfPresence=0;HelpFilesListed=0;InstallTrace=0"},
+       "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;ConfirmInfo=1;InterfaceType=3;InfPath=D:\\NHIDMou.INF;"
+       "Title=Glidewave 98;DefaultAppPath=C:\\Windows\\System32;DefaultTypeChoice=3;InfPresence=0"},
       {"[Install]\r\nDefaultType=ps2\r\n[Default]\r\nCALLCONFIGMG=TRUE\r\nRestart=TRUE\r\n", {},
        "InterfaceType=1;CallConfigMg=0;Restart=1;InfPath=D:\\Nmouse.inf"},
       {"[Install]\r\nDefaultType=Bluetooth\r\nRestart=TRUE\r\n", {},
@@ -98,7 +98,6 @@ TEST_F(ConfigLoaderTest, ChineseTitleOnlyWithEspecial) {
     const char* title;
   } cases[] = {
       {1, u"CHINESE", "[Install]\r\nTitle=Foo\r\n", "Glidewave 98"},
-      {1, u"CHINESE", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Bar"},
       {0, u"CHINESE", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
       {1, u"ENGLISH", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
   };
@@ -167,6 +166,99 @@ TEST_F(ConfigLoaderTest, CreateFolderTraceAndInstallTrace) {
     ASSERT_EQ(LoadSetupConfiguration(), 1);
     EXPECT_EQ(g_Settings.InstallTrace, 0) << value;
   }
+}
+
+class LanguageTest : public SimFixture {};
+
+struct LanguageCase {
+  const char* languageId;  // value of [LANGUAGE] Languageid; nullptr: no install.ini
+  uint32_t threadLocale;
+  int32_t especial;
+  const char* language;
+  const char* suffix;  // TitleSuffix starts as "~" to show whether it was written
+};
+
+TEST_F(LanguageTest, NameAndSuffixFromIdOrLocale) {
+  const char* chinese = "\xE5\xAE\x89\xE8\xA3\x85";
+  const LanguageCase cases[] = {
+      {"1031", 0x0409, 0, "GERMAN", "~"},       {nullptr, 0x0407, 0, "GERMAN", "~"},
+      {"0", 0x0411, 0, "JAPANESE", "~"},        {"2052", 0x0409, 0, "CHINESE", "~"},
+      {"2052", 0x0409, 1, "CHINESE", chinese},
+      {"1028", 0x0409, 1, "TAIWAN", "~"},       {"1033", 0x0407, 0, "ENGLISH", " Setup"},
+      {nullptr, 0x10407, 0, "ENGLISH", "~"},    {"6156", 0x0407, 0, "ENGLISH", "~"},
+      {"20490", 0x0409, 0, "SPANISH", "~"},     {"21514", 0x0409, 0, "ENGLISH", "~"},
+  };
+  for (const LanguageCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.languageId ? c.languageId : "-") << " locale " << std::hex << c.threadLocale);
+    sim::MachineProfile profile = Builtin("win7");
+    profile.threadLocale = c.threadLocale;
+    StartMachine(profile);
+    if (c.languageId) WritePackageFile(u"install.ini", std::string("[LANGUAGE]\r\nLanguageid=") + c.languageId);
+    // The Windows folder's install.ini is not the package's.
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\install.ini", "[LANGUAGE]\r\nLanguageid=1043\r\n"));
+    g_Settings.Especial = c.especial;
+    TextCopy(g_Settings.TitleSuffix, u"~");
+    SelectLanguage();
+    ExpectSettings(std::string("LanguageName=") + c.language + ";TitleSuffix=" + c.suffix);
+  }
+}
+
+class HelpFilesTest : public SimFixture {};
+
+struct HelpCase {
+  const char* profile;
+  uint32_t userLocale;
+  const char* reg;       // registry text merged after the reset, "" for none
+  const char* sections;  // after "[HelpFileList]\r\n1=Guide.hlp\r\n"
+  int result;
+  const char* choices;  // "entry=choice;..." for entries 1..n
+};
+
+TEST_F(HelpFilesTest, ChoosesTheVersionForTheLocale) {
+#define INTL "[HKEY_CURRENT_USER\\Control Panel\\International]\n"
+  const HelpCase cases[] = {
+      {"win7", 0x0807, "", "[Guide.hlp]\r\n00000409=en\r\n00000407=de\r\n", 1, "Guide.hlp=de"},
+      {"win7", 0x0807, "", "[Guide.hlp]\r\n00000407=de\r\n00000807=ch\r\n", 1, "Guide.hlp=ch"},
+      {"win7", 0x0807, "", "[Guide.hlp]\r\n00000407=\r\n00000C07=at\r\n00000409=en\r\n", 1, "Guide.hlp=at"},
+      {"win7", 0x0411, "", "[Guide.hlp]\r\n00000407=de\r\n00000409=en\r\n", 1, "Guide.hlp=en"},
+      {"win7", 0x0411, "", "[Guide.hlp]\r\n00000407=de\r\n", 1, "Guide.hlp=Guide.hlp"},
+      {"win7", 0x0409, "[-HKEY_CURRENT_USER\\Control Panel\\International]\n",  // unreadable: English
+       "[Guide.hlp]\r\n00000407=de\r\n00000409=en\r\n", 1, "Guide.hlp=en"},
+      {"win7", 0x0409, INTL "\"Locale\"=\"0000080c\"\n",  // upper-cased before use
+       "[Guide.hlp]\r\n00000409=en\r\n0000040C=fr\r\n", 1, "Guide.hlp=fr"},
+      {"win98", 0x0407, INTL "\"Locale\"=\"00000409\"\n",  // 9x: ResourceLocale
+       "[Guide.hlp]\r\n00000409=en\r\n00000407=de\r\n", 1, "Guide.hlp=de"},
+      {"win7", 0x0409, "", "2=B.hlp\r\n4=D.hlp\r\n[Guide.hlp]\r\n00000409=en\r\n", 1, "Guide.hlp=en;B.hlp=B.hlp"},
+      {"win7", 0x0409, "", "2=\r\n3=C.hlp\r\n", 1, "Guide.hlp=Guide.hlp"},
+  };
+#undef INTL
+  for (const HelpCase& c : cases) {
+    SCOPED_TRACE(c.sections);
+    sim::MachineProfile profile = Builtin(c.profile);
+    profile.userLocale = c.userLocale;
+    StartMachine(profile);
+    if (*c.reg) ImportReg(c.reg);
+    UseConfig(std::string("[HelpFileList]\r\n1=Guide.hlp\r\n") + c.sections);
+
+    EXPECT_EQ(SelectHelpFiles(), c.result);
+    std::string got;
+    for (int n = 1; n <= HelpFileCount; ++n)
+      got += (n > 1 ? ";" : "") + sim::ToUtf8(HelpFileEntries[n]) + "=" + sim::ToUtf8(HelpFileChoices[n]);
+    EXPECT_EQ(got, c.choices);
+  }
+}
+
+TEST_F(HelpFilesTest, ListLimits) {
+  UseConfig("[Install]\r\n");
+  EXPECT_EQ(SelectHelpFiles(), 0);
+  EXPECT_EQ(HelpFileCount, 0);
+
+  std::string ini = "[HelpFileList]\r\n";
+  for (int n = 1; n <= 70; ++n) ini += std::to_string(n) + "=F" + std::to_string(n) + "\r\n";
+  WritePackageFile(u"SETUP2K.INI", ini);
+  EXPECT_EQ(SelectHelpFiles(), 1);
+  EXPECT_EQ(HelpFileCount, kHelpFileMax);
+  EXPECT_EQ(sim::ToUtf8(HelpFileChoices[63]), "F63");
 }
 
 }  // namespace

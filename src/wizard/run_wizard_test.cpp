@@ -1,5 +1,6 @@
-// The wizard run on the simulated window manager: which pages the settings leave, silent and
-// hidden runs, Cancel with its question, Back over the empty model page and the model page.
+// The wizard: the run on the simulated window manager (which pages the settings leave, silent
+// and hidden runs, Cancel with its question, Back over the empty model page, the model page), the
+// interface, location and destination pages on the page fixture, and the folder chooser.
 #include "wizard/run_wizard.h"
 
 #include <string>
@@ -9,10 +10,15 @@
 #include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 #include "resource_ids.h"
+#include "settings/model_table.h"
 #include "settings/settings.h"
+#include "support/page_fixture.h"
 #include "support/sim_fixture.h"
+#include "ui/wizard_messages.h"
 #include "wizard/choose_folder.h"
 #include "wizard/destination_page.h"
+#include "wizard/interface_page.h"
+#include "wizard/location_page.h"
 #include "wizard/model_page.h"
 #include "settings/model_table.h"
 
@@ -24,9 +30,7 @@ class RunWizardTest : public SimFixture {
     TextCopy(g_Settings.Title, u"Glidewave 98");
     TextCopy(g_Settings.MfgName, u"Norvik");
     TextCopy(g_Settings.DefaultDestination, u"\\Program Files\\Norvik\\Glidewave 98");
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
-    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n");
+    UseConfig("[CopyList]\r\n");
     g_Settings.NoRestart = 1;
     ModelPageLeftForward = 0;
     TextCopy(g_szBrowsePath, kBrowsePathSize, u"C:\\Program Files");
@@ -80,29 +84,10 @@ TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
   }
 }
 
-TEST_F(RunWizardTest, SilentAndHiddenRunsNeedNoInput) {
-  const struct {
-    const char* name;
-    int32_t silent, hidden;
-  } cases[] = {{"silent", 1, 0}, {"hidden", 1, 1}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    StartMachine("win7");
-    g_Settings.AskType = g_Settings.ChooseMouse = g_Settings.AskMousePosition = g_Settings.AskPath = 0;
-    g_Settings.SilentMode = c.silent;
-    g_Settings.HiddenMode = c.hidden;
-    EXPECT_GT(RunWizard(nullptr), 0);
-    EXPECT_EQ(PagesShown(), (std::vector<uint32_t>{12006, 12030, 12032}));
-    EXPECT_EQ(JournalLines("wizard: press ").size(), 0u);  // nothing pressed for the user
-    EXPECT_EQ(JournalCount("] shown in a hidden frame"), c.hidden ? 3u : 0u);
-    EXPECT_TRUE(JournalHas("wizard: finished"));
-  }
-}
-
 TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
   struct Case {
     const char* name;
-    int32_t askType, installStarted;
+    int32_t ask, installStarted;  // ask: the interface, location and destination questions
     uint32_t cancelOn;
     std::vector<int> exitAnswers;  // Resume 1, Exit Setup 2
     size_t questions;
@@ -112,11 +97,13 @@ TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
       {"Resume keeps it until Exit Setup", 0, 0, IDD_PAGE_WELCOME, {1, 2}, 2},
       {"Welcome closes at once after the installation began", 0, 1, IDD_PAGE_WELCOME, {}, 0},
       {"the interface page always asks", 1, 1, IDD_PAGE_INTERFACE, {2}, 1},
+      {"the location page always asks", 1, 1, IDD_PAGE_LOCATION, {2}, 1},
+      {"the destination page always asks", 1, 1, IDD_PAGE_DESTINATION, {2}, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
-    g_Settings.AskType = c.askType;
+    g_Settings.AskType = g_Settings.AskMousePosition = g_Settings.AskPath = c.ask;
     g_Settings.InstallStarted = c.installStarted;
     for (size_t i = 0; i < c.exitAnswers.size(); ++i) {
       sim::QueueDialogAnswer(c.cancelOn, kIdCancel);
@@ -125,21 +112,6 @@ TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
     if (c.exitAnswers.empty()) sim::QueueDialogAnswer(c.cancelOn, kIdCancel);
     EXPECT_EQ(RunWizard(nullptr), 0);
     EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.questions);
-    EXPECT_FALSE(JournalHas("wizard: page 12030"));
-  }
-}
-
-// Once the installation began, the location and destination pages still ask before closing.
-TEST_F(RunWizardTest, LocationAndDestinationAlwaysAskOnCancel) {
-  for (uint32_t cancelOn : {IDD_PAGE_LOCATION, IDD_PAGE_DESTINATION}) {
-    SCOPED_TRACE(cancelOn);
-    StartMachine("win7");
-    g_Settings.AskMousePosition = g_Settings.AskPath = 1;
-    g_Settings.InstallStarted = 1;
-    sim::QueueDialogAnswer(cancelOn, kIdCancel);
-    sim::QueueDialogAnswer(IDD_EXIT_SETUP, 2);  // Exit Setup
-    EXPECT_EQ(RunWizard(nullptr), 0);
-    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), 1u);
     EXPECT_FALSE(JournalHas("wizard: page 12030"));
   }
 }
@@ -240,6 +212,185 @@ TEST_F(RunWizardTest, SilentRunsPassTheModelPageWithOrWithoutModels) {
     ExpectSettings(withModels ? "ChooseMouse=1;ModelId=1" : "ChooseMouse=0");
     EXPECT_EQ(JournalCount("dialog: 10301 [] shown"), 1u);  // the copy ran once
   }
+}
+
+class InterfacePageTest : public PageFixture {
+ protected:
+  void Prepare() override {
+    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+    TextCopy(g_Settings.InfFile, u"ps2.inf");
+    TextCopy(g_Settings.BTInf, u"bt.inf");
+    TextCopy(g_Settings.USBInf, u"usb.inf");
+    TextCopy(g_Settings.InfPath, u"earlier.inf");
+    g_Settings.CallConfigMg = 1;
+    g_Settings.Restart = 7;
+  }
+};
+
+TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
+  struct Case {
+    const char* name;
+    int32_t presence, defaultChoice;
+    int click;  // 0: the default is kept
+    bool emptyInfName;  // the chosen interface's INF name is empty
+    std::vector<int> visible;
+    int32_t type, restart, callConfigMg;
+    const char* infPath;
+  };
+  const Case cases[] = {
+      {"PS/2 by default", kInfPresentPS2 | kInfPresentBT | kInfPresentUSB, kInterfacePS2, 0, false,
+       {IDC_INTERFACE_PS2, IDC_INTERFACE_BT, IDC_INTERFACE_USB}, kInterfacePS2, 1, 0, "D:\\ps2.inf"},
+      {"Bluetooth clicked", kInfPresentPS2 | kInfPresentBT, kInterfacePS2, IDC_INTERFACE_BT, false,
+       {IDC_INTERFACE_PS2, IDC_INTERFACE_BT}, kInterfaceBluetooth, 0, 1, "D:\\bt.inf"},
+      {"hidden default Bluetooth is still the choice", kInfPresentUSB, kInterfaceBluetooth, 0, false,
+       {IDC_INTERFACE_USB}, kInterfaceBluetooth, 0, 1, "D:\\bt.inf"},
+      {"any other default means USB", kInfPresentUSB, 0, 0, false, {IDC_INTERFACE_USB}, kInterfaceUSB, 0, 1,
+       "D:\\usb.inf"},
+      {"an empty INF name keeps the earlier path", kInfPresentPS2 | kInfPresentUSB, kInterfaceUSB,
+       IDC_INTERFACE_PS2, true, {IDC_INTERFACE_PS2, IDC_INTERFACE_USB}, kInterfacePS2, 1, 0, "earlier.inf"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.InfPresence = c.presence;
+    g_Settings.DefaultTypeChoice = c.defaultChoice;
+    if (c.emptyInfName) g_Settings.InfFile[0] = 0;
+    CreatePage(IDD_PAGE_INTERFACE, InterfacePageProc);
+    std::vector<int> visible;
+    for (int id : {IDC_INTERFACE_PS2, IDC_INTERFACE_BT, IDC_INTERFACE_USB})
+      if (Visible(id)) visible.push_back(id);
+    EXPECT_EQ(visible, c.visible);
+    if (c.click) Click(c.click);
+    Requests();
+    Notify(kPsnSetActive);
+    EXPECT_EQ(Requests(), (std::vector<FrameRequest>{{kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext}}));
+    Notify(kPsnWizNext);
+    EXPECT_EQ(g_Settings.InterfaceType, c.type);
+    EXPECT_EQ(g_Settings.Restart, c.restart);
+    EXPECT_EQ(g_Settings.CallConfigMg, c.callConfigMg);
+    EXPECT_EQ(sim::ToUtf8(g_Settings.InfPath), c.infPath);
+  }
+}
+
+class LocationPageTest : public PageFixture {};
+
+TEST_F(LocationPageTest, ClicksChooseTheSideAndNextStoresIt) {
+  struct Case {
+    const char* name;
+    std::vector<int> clicks;
+    bool left;
+  };
+  const Case cases[] = {
+      {"right side by default", {}, false},
+      {"left side", {IDC_LOCATION_LEFT}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    g_Settings.LeftHanded = c.left ? 0 : 1;  // the opposite of the answer expected
+    CreatePage(IDD_PAGE_LOCATION, LocationPageProc);
+    for (int id : c.clicks) Click(id);
+    EXPECT_EQ(Checked(IDC_LOCATION_LEFT), c.left);
+    EXPECT_EQ(Checked(IDC_LOCATION_RIGHT), !c.left);
+    EXPECT_EQ(Visible(IDC_LOCATION_HAND_LEFT), c.left);
+    EXPECT_EQ(Visible(IDC_LOCATION_HAND_RIGHT), !c.left);
+    Requests();
+    Notify(kPsnSetActive);
+    EXPECT_EQ(Requests(), (std::vector<FrameRequest>{{kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext}}));
+    Notify(kPsnWizNext);
+    EXPECT_EQ(g_Settings.LeftHanded, c.left ? 1 : 0);
+  }
+}
+
+class DestinationPageTest : public PageFixture {
+ protected:
+  void Prepare() override {
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    TextCopy(g_Settings.MfgName, u"Norvik");
+    TextCopy(g_Settings.DefaultDestination, u"\\Tools\\Glidewave");
+    TextCopy(g_szBrowsePath, kBrowsePathSize, u"C:\\Program Files");
+  }
+  std::string Shown() const {
+    char16_t text[260];
+    SysGetDlgItemText(page_, IDC_DEST_FOLDER, text, 260);
+    return sim::ToUtf8(text);
+  }
+};
+
+TEST_F(DestinationPageTest, DefaultOnTheWindowsDriveAndBrowse) {
+  struct Case {
+    const char* name;
+    const char* profile;
+    bool browse, ok;
+    const char* destination;
+  };
+  sim::MachineProfile onE = Builtin("win7");
+  onE.windowsDir = u"E:\\WINNT";
+  onE.systemDir = u"E:\\WINNT\\system32";
+  const Case cases[] = {
+      {"default on C:", "win7", false, false, "C:\\Tools\\Glidewave"},
+      {"default on the Windows drive E:", "", false, false, "E:\\Tools\\Glidewave"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.profile[0])
+      StartMachine(c.profile);
+    else
+      StartMachine(onE);
+    TextCopy(g_Settings.DestinationDir, u"X:\\stale");
+    CreatePage(IDD_PAGE_DESTINATION, DestinationPageProc);
+    if (c.browse) {
+      sim::QueueFolderChoice(u"D:\\Apps", u"", c.ok);
+      Click(IDC_DEST_BROWSE);
+    }
+    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), c.destination);
+    EXPECT_EQ(Shown(), c.destination);
+  }
+}
+
+class ChooseFolderTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    TextCopy(g_Settings.MfgName, u"Norvik Electronics Ltd.");
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    TextCopy(g_Settings.DestinationDir, u"C:\\Before");
+  }
+};
+
+TEST_F(ChooseFolderTest, ProposesTheMakersFolderInsideTheSelection) {
+  struct Case {
+    const char* name;
+    std::u16string folder, typed;
+    bool ok;
+    int result;
+    const char* destination;
+    const char* browsePath;
+  };
+  const Case cases[] = {
+      {"a folder", u"D:\\Apps", u"", true, 1, "D:\\Apps\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\Apps"},
+      {"the Windows drive's root", u"C:\\", u"", true, 1, "C:\\Norvik Electronics Ltd.\\Glidewave 98", "C:\\"},
+      {"another drive's root", u"D:\\", u"", true, 1, "D:\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\"},
+      {"the folder already proposed stays", u"c:\\program files\\norvik electronics ltd.\\glidewave 98", u"", true, 1,
+       "c:\\program files\\norvik electronics ltd.\\glidewave 98",
+       "c:\\program files\\norvik electronics ltd.\\glidewave 98"},
+      {"a typed folder is taken as it is", u"D:\\Apps", u"E:\\Mine", true, 1, "E:\\Mine", "D:\\Apps"},
+      {"Cancel", u"D:\\Apps", u"", false, 0, "C:\\Before", "C:\\Program Files"},
+      {"a folder without a path keeps OK disabled", u"", u"", true, 0, "C:\\Before", "C:\\Program Files"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    char16_t browsePath[kBrowsePathSize] = u"C:\\Program Files";
+    sim::QueueFolderChoice(c.folder, c.typed, c.ok);
+    EXPECT_EQ(ChooseFolder(nullptr, browsePath), c.result);
+    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), c.destination);
+    EXPECT_EQ(sim::ToUtf8(browsePath), c.browsePath);
+  }
+  // The browser opened centred on the screen.
+  sim::WindowInfo info;
+  ASSERT_TRUE(sim::GetWindowInfo(sim::LastFolderBrowser(), &info));
+  EXPECT_EQ(info.left, (1024 - info.clientWidth) / 2);
+  EXPECT_EQ(info.top, (768 - info.clientHeight) / 2);
 }
 
 }  // namespace

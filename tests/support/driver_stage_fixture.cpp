@@ -19,12 +19,10 @@ std::u16string RecordOfCommandLine(const std::u16string& commandLine) {
 }  // namespace
 
 void DriverStageFixture::Prepare() {
-  TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-  TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+  UseConfig("");
   TextCopy(g_Settings.ProductKey, u"Glidewave");
   TextCopy(g_Settings.USBInstallSection, u"USBInstall");
   g_Settings.Restart = 0;
-  WriteConfig("");
 }
 
 void DriverStageFixture::SeedRecord(const std::u16string& infName, const std::string& pnpId) {
@@ -51,7 +49,6 @@ void DriverStageFixture::AddSetupProgram(const std::string& fileName, uint32_t r
   sim::SetProgramBehaviour(fileName, behaviour);
 }
 
-void DriverStageFixture::WriteConfig(const std::string& text) { WritePackageFile(u"SETUP2K.INI", text); }
 
 void DriverStageFixture::AddDevice(const std::string& className, bool present,
                                    const std::vector<std::u16string>& hardwareIds, const std::u16string& instanceId,

@@ -21,8 +21,6 @@ class DriverStageFixture : public SimFixture {
   // DWORD "Result" = result into the record named by its argument (its product's record for
   // any other argument); with writesResult false it writes nothing.
   void AddSetupProgram(const std::string& fileName, uint32_t result, bool writesResult = true);
-  // Writes SETUP2K.INI.
-  void WriteConfig(const std::string& text);
 
   // A device of the simulated machine.
   static void AddDevice(const std::string& className, bool present, const std::vector<std::u16string>& hardwareIds,

@@ -5,7 +5,15 @@
 
 #include "platform/sim/machine/machine.h"
 #include "platform/sim/ui/window_manager.h"
-#include "support/wizard_frame.h"
+
+WindowHandle MakeWizardFrame(const std::u16string& className) {
+  sim::internal::WindowDescription desc;
+  desc.className = className;
+  desc.style = sim::kWsPopup | sim::kWsVisible;
+  desc.width = 500;
+  desc.height = 380;
+  return sim::internal::CreateWindowObject(desc);
+}
 
 void PrintTo(const FrameRequest& r, std::ostream* out) {
   *out << "{0x" << std::hex << r.message << std::dec << ", " << r.wParam << ", " << r.lParam << "}";

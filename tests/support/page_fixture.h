@@ -4,11 +4,16 @@
 #pragma once
 #include <cstdint>
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "platform/types.h"
 #include "platform/ui.h"
 #include "support/sim_fixture.h"
+
+// A stand-in for the wizard frame: a visible 500 x 380 popup window of the given class, which a
+// page under test takes as its parent.
+WindowHandle MakeWizardFrame(const std::u16string& className = u"Frame");
 
 // A request a page queued to the wizard frame.
 struct FrameRequest {

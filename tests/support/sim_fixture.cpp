@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "common/text.h"
 #include "files/copy_dialog.h"
 #include "files/copy_list.h"
 #include "files/copy_progress.h"
@@ -73,6 +74,12 @@ std::u16string SimFixture::PackageDir() const {
 
 void SimFixture::WritePackageFile(const std::u16string& name, const std::string& bytes) {
   ASSERT_TRUE(sim::WriteDiskFile(PackagePath(name), bytes)) << sim::ToUtf8(name);
+}
+
+void SimFixture::UseConfig(const std::string& ini) {
+  TextCopy(g_Settings.SourceDir, PackageDir().c_str());
+  TextCopy(g_Settings.ConfigFile, PackagePath(u"SETUP2K.INI").c_str());
+  WritePackageFile(u"SETUP2K.INI", ini);
 }
 
 void SimFixture::ImportReg(const std::string& text) {
@@ -160,6 +167,43 @@ std::string RegLine(const std::string& name) {
   std::string line = text.substr(at, text.find('\n', at) - at);
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
+}
+
+namespace {
+
+std::string ValueText(uint32_t type, const uint8_t* data, uint32_t size) {
+  if (type == kRegTypeDword && size >= 4)
+    return "#" + std::to_string(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24);
+  std::u16string text;
+  for (uint32_t i = 0; i + 1 < size && (data[i] | data[i + 1]); i += 2) text += char16_t(data[i] | (data[i + 1] << 8));
+  return sim::ToUtf8(text);
+}
+
+}  // namespace
+
+std::string RegText(RegKey root, const std::u16string& path, const std::u16string& name) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path.c_str(), kKeyRead, &key) != 0) return "<none>";
+  uint8_t data[2048];
+  uint32_t size = sizeof data, type = 0;
+  const int32_t error = SysRegQueryValue(key, name.c_str(), &type, data, &size);
+  SysRegCloseKey(key);
+  return error == 0 ? ValueText(type, data, size) : "<none>";
+}
+
+std::string RegValues(RegKey root, const std::u16string& path) {
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path.c_str(), kKeyRead, &key) != 0) return "<no key>";
+  std::string joined;
+  for (uint32_t index = 0;; ++index) {
+    char16_t name[256];
+    uint8_t data[2048];
+    uint32_t nameLength = 256, size = sizeof data, type = 0;
+    if (SysRegEnumValue(key, index, name, &nameLength, &type, data, &size) != 0) break;
+    joined += (index ? ";" : "") + sim::ToUtf8(name) + "=" + ValueText(type, data, size);
+  }
+  SysRegCloseKey(key);
+  return joined;
 }
 
 bool KeyExists(RegKey root, const char16_t* path) {

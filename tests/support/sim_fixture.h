@@ -31,6 +31,9 @@ class SimFixture : public ::testing::Test {
   std::u16string PackagePath(const std::u16string& name) const { return PackageDir() + u"\\" + name; }
   void WritePackageFile(const std::u16string& name, const std::string& bytes);
 
+  // Points SourceDir at the package folder and ConfigFile at its SETUP2K.INI, which gets ini.
+  void UseConfig(const std::string& ini);
+
   // Merges registry text; the "Windows Registry Editor Version 5.00" header is added.
   void ImportReg(const std::string& text);
 
@@ -55,6 +58,12 @@ std::u16string WindowsDir();
 std::string FixtureBytes(const std::string& name);
 // The exported registry line of a value ("\"Name\"=dword:00000001"), "" when no key holds it.
 std::string RegLine(const std::string& name);
+// A value of root\path as UTF-8: text without its terminator, "#n" for a DWORD; "<none>" when the
+// key or value is missing.
+std::string RegText(RegKey root, const std::u16string& path, const std::u16string& name);
+// The values of root\path in registry order as "name=text" joined by ";" (RegText's forms);
+// "<no key>" when the key is missing.
+std::string RegValues(RegKey root, const std::u16string& path);
 // True when the registry key can be opened.
 bool KeyExists(RegKey root, const char16_t* path);
 // A settings field, by its name in the record, as UTF-8 text (numbers in decimal).
