@@ -111,9 +111,6 @@ class Case:
     # (RunOnce among them) after setup has exited, so the harness lets the prefix's programs end
     # by themselves before it reads the registry.
     restarts: bool = False
-    # An open fault that makes the case fail now and then: a failed run is shown in full and
-    # reported as skipped with this text, a passing run passes.
-    known_issue: Optional[str] = None
 
     def steps_on(self, version):
         """The steps of an interactive run on that version ([] for a run without key presses)."""
@@ -241,8 +238,6 @@ CASES = [
         package=lambda v: every_config(normal_config([(1, "GwTraced")])),
         # The diagnostic boxes' captions ("Error" is Windows' caption for a box without one).
         dismiss=["^Error$", "^UpdateDriverForPlugAndPlayDevices", "^SetupCopyOEMInf", r"\.inf$", "szCmd$"],
-        known_issue="in a full test run setup.exe sometimes stays alive, with no window, after the "
-                    "first SetupCopyOEMInf box is answered; run alone the case passes",
         expect=lambda v: Expect(trace_has=[platform_line(v)], trace_excludes=EARLY_ENDS,
                                 paths=[system_folder("GwTraced")],
                                 values=[(NORVIK_KEY, "InstallTrace", ("dword", 1))],

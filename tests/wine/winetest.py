@@ -1009,9 +1009,21 @@ def answer_boxes(proc, display, patterns, shots_dir):
                     log(f"  answered {name!r} (window {window}) with Enter")
                     screenshot(display, shots_dir / f"box-{len(answered):02d}.png")
                 pressed[window] = time.monotonic()
-                xdotool(display, ["windowfocus", window])
+                # With no window manager, a box that the program's main thread shows while its
+                # wizard frame is hidden can stay below the background window without Wine's
+                # keyboard focus, and a key sent to it is lost. Raise it, click its own corner
+                # (the dialog's background, no control) as real input to activate it, then type
+                # Return.
+                xdotool(display, ["windowraise", window])
+                geometry = dict(line.split("=", 1) for line in
+                                xdotool(display, ["getwindowgeometry", "--shell", window]).split() if "=" in line)
+                if "X" in geometry and "Y" in geometry:
+                    xdotool(display, ["mousemove", str(int(geometry["X"]) + 3), str(int(geometry["Y"]) + 3),
+                                      "click", "1"])
+                else:
+                    xdotool(display, ["windowfocus", window])
                 time.sleep(0.2)
-                xdotool(display, ["key", "--window", window, "Return"])
+                xdotool(display, ["key", "Return"])
         time.sleep(0.5)
     return answered
 
@@ -1128,9 +1140,6 @@ def run_case(name, version, exe, root, state_path, keep, stub=None, fixtures=Non
             f"{'prefix kept' if keep else 'WINETEST_KEEP=1 keeps the prefix'})")
     if not keep:
         shutil.rmtree(prefix, ignore_errors=True)
-    if not passed and case.known_issue:
-        log(f"KNOWN ISSUE, reported as skipped: {case.known_issue}")
-        return SKIP
     return 0 if passed else 1
 
 
