@@ -254,6 +254,9 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times);
 // A host path was created or removed: forgets every side-table entry of it and of everything
 // below it, and what NoteNameChanged forgets.
 void ForgetPath(const std::string& host);
+// ForgetPath without the NoteNameChanged part: for a caller whose change already noted the name
+// (CopyHostFile does).
+void ForgetSideTables(const std::string& host);
 // A name at a host path appeared, vanished or changed (call it after the change; for several
 // new folders at once, ForgetDiskCaches): forgets the resolved paths, host facts and parsed INI
 // files it touches and brings its folder's listing up to date (the side tables stay).
