@@ -390,6 +390,28 @@ mode_t ProcessUmask() {
 
 }  // namespace
 
+namespace {
+
+const std::string& KeyOf(const std::string& key) { return key; }
+template <typename Entry>
+const std::string& KeyOf(const Entry& entry) {
+  return entry.first;
+}
+
+// Erases the entries of an ordered table (keyed by host path) at `host` and below it: every
+// such key starts with `host`, and those keys lie together from lower_bound(host) on.
+template <typename Table>
+void EraseAtOrBelow(Table& table, const std::string& host) {
+  for (auto it = table.lower_bound(host); it != table.end();) {
+    const std::string& key = KeyOf(*it);
+    if (key.compare(0, host.size(), host) != 0) break;
+    const bool atOrBelow = key.size() == host.size() || key[host.size()] == '/';
+    it = atOrBelow ? table.erase(it) : std::next(it);
+  }
+}
+
+}  // namespace
+
 bool CopyHostFile(const std::string& from, const std::string& to) {
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
@@ -494,13 +516,10 @@ void ForgetPath(const std::string& host) {
 void ForgetSideTables(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   MachineState& s = State();
-  const std::string below = host + "/";
-  auto inside = [&](const std::string& key) { return key == host || key.compare(0, below.size(), below) == 0; };
-  for (auto it = s.attributes.begin(); it != s.attributes.end();) it = inside(it->first) ? s.attributes.erase(it) : std::next(it);
-  for (auto it = s.times.begin(); it != s.times.end();) it = inside(it->first) ? s.times.erase(it) : std::next(it);
-  for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
-  for (auto it = s.security.begin(); it != s.security.end();)
-    it = inside(it->first) ? s.security.erase(it) : std::next(it);
+  EraseAtOrBelow(s.attributes, host);
+  EraseAtOrBelow(s.times, host);
+  EraseAtOrBelow(s.locked, host);
+  EraseAtOrBelow(s.security, host);
 }
 
 void NoteNameChanged(const std::string& host) {
@@ -513,10 +532,9 @@ void NoteNameChanged(const std::string& host) {
   // A new name may complete any path resolved only in part; a vanished one ends those below it.
   for (auto it = s.resolvedPaths.begin(); it != s.resolvedPaths.end();)
     it = !it->second.complete || atOrBelow(it->second.resolved.host) ? s.resolvedPaths.erase(it) : std::next(it);
-  for (auto it = s.hostInfo.begin(); it != s.hostInfo.end();)
-    it = it->first == parent || atOrBelow(it->first) ? s.hostInfo.erase(it) : std::next(it);
-  for (auto it = s.folderNames.begin(); it != s.folderNames.end();)
-    it = atOrBelow(it->first) ? s.folderNames.erase(it) : std::next(it);
+  s.hostInfo.erase(parent);
+  EraseAtOrBelow(s.hostInfo, host);
+  EraseAtOrBelow(s.folderNames, host);
   auto listing = s.folderNames.find(parent);
   if (listing != s.folderNames.end()) {
     std::vector<std::string>& names = listing->second;

@@ -163,8 +163,9 @@ struct MachineState {
   std::unordered_map<std::u16string, KnownPath> resolvedPaths;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
-  std::unordered_map<std::string, HostInfo> hostInfo;
-  std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  // Ordered, so that a path and everything below it are forgotten without a walk of the table.
+  std::map<std::string, HostInfo> hostInfo;
+  std::map<std::string, std::vector<std::string>> folderNames;
   // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so
   // from then on nothing of the disk is kept between calls.
   bool diskShared = false;
