@@ -480,8 +480,9 @@ int CopyFileOnDisk(const char16_t* source, const char16_t* target, int failIfExi
     return 0;
   }
   // The copy keeps the source's last-write time and attributes, plus the archive bit; a new
-  // file is created now, an overwritten one keeps its creation time.
-  sim::internal::ForgetPath(to);
+  // file is created now, an overwritten one keeps its creation time. The copy has already
+  // noted the new name.
+  sim::internal::ForgetSideTables(to);
   sim::internal::FileTimeOverride times;
   times.hasCreation = true;
   times.creation = targetExists ? targetCreation : sim::internal::NowFileTime();

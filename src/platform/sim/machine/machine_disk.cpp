@@ -376,14 +376,61 @@ bool ReadHostFile(const std::string& host, std::string* bytes) {
   return ok;
 }
 
+namespace {
+
+// The process's file-creation mask, read once (umask can only be read by setting it).
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    const mode_t current = umask(022);
+    umask(current);
+    return current;
+  }();
+  return mask;
+}
+
+}  // namespace
+
+namespace {
+
+const std::string& KeyOf(const std::string& key) { return key; }
+template <typename Entry>
+const std::string& KeyOf(const Entry& entry) {
+  return entry.first;
+}
+
+// Erases the entries of an ordered table (keyed by host path) at `host` and below it: every
+// such key starts with `host`, and those keys lie together from lower_bound(host) on.
+template <typename Table>
+void EraseAtOrBelow(Table& table, const std::string& host) {
+  for (auto it = table.lower_bound(host); it != table.end();) {
+    const std::string& key = KeyOf(*it);
+    if (key.compare(0, host.size(), host) != 0) break;
+    const bool atOrBelow = key.size() == host.size() || key[host.size()] == '/';
+    it = atOrBelow ? table.erase(it) : std::next(it);
+  }
+}
+
+}  // namespace
+
 bool CopyHostFile(const std::string& from, const std::string& to) {
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat info;
   int out = -1;
   bool ok = fstat(in, &info) == 0 && S_ISREG(info.st_mode);
-  if (ok) out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, info.st_mode & 07777);
-  ok = out >= 0 && fchmod(out, info.st_mode & 07777) == 0;
+  const mode_t mode = info.st_mode & 07777;
+  // A new file takes the source's mode unless the umask clears some of its bits; an existing
+  // one keeps its own mode until fchmod sets it.
+  bool setMode = false;
+  if (ok) {
+    out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    setMode = out >= 0 && (mode & ProcessUmask()) != 0;
+    if (out < 0 && errno == EEXIST) {
+      out = open(to.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+      setMode = true;
+    }
+  }
+  ok = out >= 0 && (!setMode || fchmod(out, mode) == 0);
   // The kernel copies within the page cache; a pair of file systems it cannot copy between
   // falls back to reading and writing.
   bool inKernel = true;
@@ -462,15 +509,17 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times) {
 
 void ForgetPath(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  MachineState& s = State();
-  const std::string below = host + "/";
-  auto inside = [&](const std::string& key) { return key == host || key.compare(0, below.size(), below) == 0; };
-  for (auto it = s.attributes.begin(); it != s.attributes.end();) it = inside(it->first) ? s.attributes.erase(it) : std::next(it);
-  for (auto it = s.times.begin(); it != s.times.end();) it = inside(it->first) ? s.times.erase(it) : std::next(it);
-  for (auto it = s.locked.begin(); it != s.locked.end();) it = inside(*it) ? s.locked.erase(it) : std::next(it);
-  for (auto it = s.security.begin(); it != s.security.end();)
-    it = inside(it->first) ? s.security.erase(it) : std::next(it);
+  ForgetSideTables(host);
   NoteNameChanged(host);
+}
+
+void ForgetSideTables(const std::string& host) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  EraseAtOrBelow(s.attributes, host);
+  EraseAtOrBelow(s.times, host);
+  EraseAtOrBelow(s.locked, host);
+  EraseAtOrBelow(s.security, host);
 }
 
 void NoteNameChanged(const std::string& host) {
@@ -483,10 +532,9 @@ void NoteNameChanged(const std::string& host) {
   // A new name may complete any path resolved only in part; a vanished one ends those below it.
   for (auto it = s.resolvedPaths.begin(); it != s.resolvedPaths.end();)
     it = !it->second.complete || atOrBelow(it->second.resolved.host) ? s.resolvedPaths.erase(it) : std::next(it);
-  for (auto it = s.hostInfo.begin(); it != s.hostInfo.end();)
-    it = it->first == parent || atOrBelow(it->first) ? s.hostInfo.erase(it) : std::next(it);
-  for (auto it = s.folderNames.begin(); it != s.folderNames.end();)
-    it = atOrBelow(it->first) ? s.folderNames.erase(it) : std::next(it);
+  s.hostInfo.erase(parent);
+  EraseAtOrBelow(s.hostInfo, host);
+  EraseAtOrBelow(s.folderNames, host);
   auto listing = s.folderNames.find(parent);
   if (listing != s.folderNames.end()) {
     std::vector<std::string>& names = listing->second;

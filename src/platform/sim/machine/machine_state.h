@@ -163,8 +163,9 @@ struct MachineState {
   std::unordered_map<std::u16string, KnownPath> resolvedPaths;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
-  std::unordered_map<std::string, HostInfo> hostInfo;
-  std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  // Ordered, so that a path and everything below it are forgotten without a walk of the table.
+  std::map<std::string, HostInfo> hostInfo;
+  std::map<std::string, std::vector<std::string>> folderNames;
   // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so
   // from then on nothing of the disk is kept between calls.
   bool diskShared = false;
@@ -254,6 +255,9 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times);
 // A host path was created or removed: forgets every side-table entry of it and of everything
 // below it, and what NoteNameChanged forgets.
 void ForgetPath(const std::string& host);
+// ForgetPath without the NoteNameChanged part: for a caller whose change already noted the name
+// (CopyHostFile does).
+void ForgetSideTables(const std::string& host);
 // A name at a host path appeared, vanished or changed (call it after the change; for several
 // new folders at once, ForgetDiskCaches): forgets the resolved paths, host facts and parsed INI
 // files it touches and brings its folder's listing up to date (the side tables stay).
