@@ -193,7 +193,6 @@ TEST_F(RegFileTest, MalformedTextNamesTheLineAndChangesNothing) {
   } cases[] = {
       {"[HKEY_CURRENT_USER\\A]\n", "line 1:"},
       {header + "\"v\"=dword:123456789\n", "line 5:"},
-      {header + "\"v\"=dword:\n", "line 5:"},
       {header + "\"v\"=\"open\n", "line 5:"},
       {header + "\"v\"=\"x\" y\n", "line 5:"},
       {header + "\"v=\"x\"\n", "line 5:"},
