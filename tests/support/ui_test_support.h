@@ -31,7 +31,6 @@ constexpr int kIconId = 1002;
 constexpr int kRadioPs2 = 301;
 constexpr int kRadioBt = 302;
 constexpr int kRadioUsb = 303;
-constexpr int kCheckId = 410;
 constexpr int kGoId = 10;
 
 constexpr const char kScript[] = R"RC(
@@ -132,8 +131,6 @@ class WindowFixture : public SimFixture {
   }
 };
 
-// WM_COMMAND's wParam for a control id and a notification code.
-inline uintptr_t CommandWParam(int id, uint32_t code) { return (static_cast<uint32_t>(id) & 0xFFFF) | (code << 16); }
 inline int LowWord(uintptr_t value) { return static_cast<int>(value & 0xFFFF); }
 inline int HighWord(uintptr_t value) { return static_cast<int>((value >> 16) & 0xFFFF); }
 

@@ -11,20 +11,11 @@
 #include "platform/sim/machine/machine.h"
 #include "support/sim_fixture.h"
 
-#ifndef SETUP_FIXTURE_DIR
-#define SETUP_FIXTURE_DIR ""  // fixtures not configured: the tests that need them skip
-#endif
-
 namespace {
 
 // 2020-01-02 03:04:06, the date of every file in the cabinets, as a FILETIME.
 constexpr uint64_t kCabinetFileTime = 132224078460000000ULL;
 
-std::string ReadFixture(const std::string& name) {
-  std::ifstream file(std::string(SETUP_FIXTURE_DIR) + "/" + name, std::ios::binary);
-  if (!file) return "";
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 std::string BigText() {
   std::string text;
@@ -76,7 +67,7 @@ class CabinetTest : public SimFixture {
  protected:
   // Puts a fixture on the simulated disk as C:\cabs\<name>; false when it was not built.
   bool Install(const char* name) {
-    const std::string bytes = ReadFixture(name);
+    const std::string bytes = FixtureBytes(name);
     if (bytes.empty()) return false;
     return sim::WriteDiskFile(u"C:\\cabs\\" + sim::FromUtf8(name), bytes);
   }
@@ -191,8 +182,8 @@ TEST_F(CabinetTest, AnswersTargetsAndDamage) {
 // sanitizers watch), and a failure always carries an error code. The small cabinet is cut at
 // every length and has every byte overwritten; the large one is cut across both data blocks.
 TEST_F(CabinetTest, GarbledCabinetsFailCleanly) {
-  const std::string small = ReadFixture("subfolder.cab");
-  const std::string large = ReadFixture("normal.cab");
+  const std::string small = FixtureBytes("subfolder.cab");
+  const std::string large = FixtureBytes("normal.cab");
   if (small.empty() || large.empty()) {
     GTEST_SKIP() << "cabinet fixtures not built";
   }

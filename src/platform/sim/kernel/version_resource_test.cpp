@@ -13,23 +13,14 @@
 #include "platform/version_info.h"
 #include "support/sim_fixture.h"
 
-#ifndef SETUP_FIXTURE_DIR
-#define SETUP_FIXTURE_DIR ""  // fixtures not configured: the tests that need them skip
-#endif
-
 namespace {
 
-std::string ReadFixture(const std::string& name) {
-  std::ifstream file(std::string(SETUP_FIXTURE_DIR) + "/" + name, std::ios::binary);
-  if (!file) return "";
-  return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 class VersionResourceTest : public SimFixture {
  protected:
   // Puts a fixture on the simulated disk as C:\fixtures\<name>; false when it was not built.
   static bool Install(const char* name) {
-    const std::string bytes = ReadFixture(name);
+    const std::string bytes = FixtureBytes(name);
     return !bytes.empty() && sim::WriteDiskFile(u"C:\\fixtures\\" + sim::FromUtf8(name), bytes);
   }
 };
@@ -56,7 +47,7 @@ TEST_F(VersionResourceTest, ShortBufferKeepsLookupsInside) {
 TEST(FindVersionResource, DamagedImagesStayInsideTheFile) {
   for (const char* name : {"v1_9.dll", "v2_0_german.dll"}) {
     SCOPED_TRACE(name);
-    const std::string image = ReadFixture(name);
+    const std::string image = FixtureBytes(name);
     if (image.empty()) {
       GTEST_SKIP() << "version fixtures not built";
     }

@@ -16,11 +16,6 @@ namespace {
 
 using FaultPointsTest = SimFixture;
 
-std::string Contents(const std::u16string& path) {
-  std::string bytes;
-  return sim::ReadDiskFile(path, &bytes) ? bytes : "<missing>";
-}
-
 uint32_t Idle(void*) { return 0; }
 
 TEST_F(FaultPointsTest, AnArmedCallFailsOnceAndChangesNothing) {
@@ -81,8 +76,7 @@ TEST_F(FaultPointsTest, AnArmedCallFailsOnceAndChangesNothing) {
   EXPECT_FALSE(sim::DiskPathExists(u"C:\\new.txt"));
   EXPECT_FALSE(sim::DiskPathExists(u"C:\\SET1.tmp"));
   EXPECT_EQ(sim::CurrentDirectory(), u"C:\\Work");
-  EXPECT_EQ(sim::ExportRegText().find("PendingFileRenameOperations"), std::string::npos);
-  EXPECT_EQ(sim::ExportRegText().find("InstallTrace"), std::string::npos);
+  EXPECT_EQ(RegLine("PendingFileRenameOperations") + RegLine("InstallTrace"), "");
   EXPECT_EQ(sim::internal::RunningProgramThreads(), 0);
   EXPECT_NE(SysGetProcAddress(kernel, "ExitProcess"), nullptr);
   EXPECT_EQ(SysGetFileSize(file, nullptr), 3u);
@@ -92,7 +86,7 @@ TEST_F(FaultPointsTest, AnArmedCallFailsOnceAndChangesNothing) {
   EXPECT_EQ(SysCloseHandle(file), 1);
   EXPECT_EQ(SysFreeLibrary(kernel), 1);
   SysRegCloseKey(key);
-  EXPECT_EQ(Contents(u"C:\\Work\\f.txt"), "abc");
+  EXPECT_EQ(Disk(u"C:\\Work\\f.txt"), "abc");
 }
 
 }  // namespace

@@ -16,48 +16,22 @@
 
 namespace {
 
-std::u16string Text(const char16_t* text) { return std::u16string(text); }
-
-std::u16string ReadRegString(RegKey root, const char16_t* path, const char16_t* name) {
-  RegKey key = nullptr;
-  if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return u"<no key>";
-  char16_t data[64] = {};
-  uint32_t size = sizeof(data) - sizeof(char16_t);
-  uint32_t type = 0;
-  int32_t status = SysRegQueryValue(key, name, &type, reinterpret_cast<uint8_t*>(data), &size);
-  SysRegCloseKey(key);
-  if (status != 0 || type != kRegTypeSz) return u"<no value>";
-  return data;
-}
-
 struct ProfileCase {
   const char* name;
   uint32_t versionWord;
-  bool extended;
-  uint8_t productType;
-  const char16_t* windowsDir;
-  const char16_t* systemDir;
-  const char16_t* commonAppData;  // "" where the family has none
-  const char16_t* commonPrograms;
+  uint8_t productType;  // 0 where the extended version request fails
+  const char* folders;  // Windows, system, common application data, common programs
 };
 
 const ProfileCase kProfiles[] = {
-    {"win95", 0xC0000004, false, 1, u"C:\\WINDOWS", u"C:\\WINDOWS\\SYSTEM", u"", u"C:\\WINDOWS\\Start Menu\\Programs"},
-    {"nt4", 0x05650004, false, 1, u"C:\\WINNT", u"C:\\WINNT\\system32", u"",
-     u"C:\\WINNT\\Profiles\\All Users\\Start Menu\\Programs"},
-    {"win2000", 0x08930005, true, 1, u"C:\\WINNT", u"C:\\WINNT\\system32",
-     u"C:\\Documents and Settings\\All Users\\Application Data",
-     u"C:\\Documents and Settings\\All Users\\Start Menu\\Programs"},
-    {"winxp", 0x0A280105, true, 1, u"C:\\WINDOWS", u"C:\\WINDOWS\\system32",
-     u"C:\\Documents and Settings\\All Users\\Application Data",
-     u"C:\\Documents and Settings\\All Users\\Start Menu\\Programs"},
-    {"server2003", 0x0ECE0205, true, 3, u"C:\\WINDOWS", u"C:\\WINDOWS\\system32",
-     u"C:\\Documents and Settings\\All Users\\Application Data",
-     u"C:\\Documents and Settings\\All Users\\Start Menu\\Programs"},
-    {"vista", 0x17720006, true, 1, u"C:\\Windows", u"C:\\Windows\\System32", u"C:\\ProgramData",
-     u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
-    {"win8", 0x23F00206, true, 1, u"C:\\Windows", u"C:\\Windows\\System32", u"C:\\ProgramData",
-     u"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
+    {"win95", 0xC0000004, 0, "C:\\WINDOWS|C:\\WINDOWS\\SYSTEM||C:\\WINDOWS\\Start Menu\\Programs"},
+    {"nt4", 0x05650004, 0, "C:\\WINNT|C:\\WINNT\\system32||C:\\WINNT\\Profiles\\All Users\\Start Menu\\Programs"},
+    {"win2000", 0x08930005, 1, "C:\\WINNT|C:\\WINNT\\system32|C:\\Documents and Settings\\All Users\\Application Data|"
+                               "C:\\Documents and Settings\\All Users\\Start Menu\\Programs"},
+    {"server2003", 0x0ECE0205, 3, "C:\\WINDOWS|C:\\WINDOWS\\system32|C:\\Documents and Settings\\All Users\\Application "
+                                  "Data|C:\\Documents and Settings\\All Users\\Start Menu\\Programs"},
+    {"win8", 0x23F00206, 1, "C:\\Windows|C:\\Windows\\System32|C:\\ProgramData|"
+                            "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"},
 };
 
 using MachineTest = SimFixture;
@@ -65,50 +39,37 @@ using MachineTest = SimFixture;
 // Each built-in machine answers the version, folder and locale questions as that Windows does,
 // and has its standard folders on the disk.
 TEST_F(MachineTest, BuiltinProfilesLookLikeTheirWindows) {
-  EXPECT_EQ(sim::BuiltinProfileNames().size(), 11u);  // one family member of each kind below
+  EXPECT_EQ(sim::BuiltinProfileNames().size(), 11u);
   for (const ProfileCase& c : kProfiles) {
     SCOPED_TRACE(c.name);
     StartMachine(c.name);
     const bool nineX = (c.versionWord & 0x80000000u) != 0;
     EXPECT_EQ(SysGetVersionWord(), c.versionWord);
-
     SysVersionInfo plain = {}, extended = {};
     ASSERT_EQ(SysGetVersionInfo(&plain, 0), 1);
-    EXPECT_EQ(plain.major, c.versionWord & 0xFF);
-    EXPECT_EQ(plain.minor, (c.versionWord >> 8) & 0xFF);
-    EXPECT_EQ(plain.platformId, nineX ? kPlatform9x : kPlatformNT);
-    if (!nineX) {
-      EXPECT_EQ(plain.build, c.versionWord >> 16);
-    }
+    EXPECT_EQ(std::vector<uint32_t>({plain.major, plain.minor, plain.platformId, nineX ? 0 : plain.build}),
+              std::vector<uint32_t>({c.versionWord & 0xFF, (c.versionWord >> 8) & 0xFF,
+                                     nineX ? kPlatform9x : kPlatformNT, nineX ? 0 : c.versionWord >> 16}));
     SysSetLastError(0);
-    EXPECT_EQ(SysGetVersionInfo(&extended, 1), c.extended ? 1 : 0);
-    if (c.extended) {
-      EXPECT_EQ(extended.productType, c.productType);
-    } else {
-      EXPECT_EQ(SysGetLastError(), kErrInvalidParameter);
-    }
+    EXPECT_EQ(SysGetVersionInfo(&extended, 1), c.productType ? 1 : 0);
+    EXPECT_EQ(c.productType ? uint32_t(extended.productType) : uint32_t(SysGetLastError()),
+              c.productType ? uint32_t(c.productType) : uint32_t(kErrInvalidParameter));
 
-    char16_t folder[260];
-    ASSERT_GT(SysGetWindowsDirectory(folder, 260), 0u);
-    EXPECT_EQ(Text(folder), c.windowsDir);
-    ASSERT_GT(SysGetSystemDirectory(folder, 260), 0u);
-    EXPECT_EQ(Text(folder), c.systemDir);
-    EXPECT_EQ(SysGetFolderPath(kFolderCommonAppData, folder), c.commonAppData[0] ? 1 : 0);
-    EXPECT_EQ(Text(folder), c.commonAppData);
-    ASSERT_EQ(SysGetFolderPath(kFolderCommonPrograms, folder), 1);
-    EXPECT_EQ(Text(folder), c.commonPrograms);
-    ASSERT_EQ(SysGetFolderPath(kFolderProgramFiles, folder), 1);
-    EXPECT_EQ(Text(folder), u"C:\\Program Files");
-
-    EXPECT_EQ(SysGetFileAttributes((Text(c.windowsDir) + u"\\inf").c_str()), kAttrDirectory);
-    EXPECT_EQ(SysGetFileAttributes((Text(c.windowsDir) + u"\\HELP").c_str()), kAttrDirectory);
-    EXPECT_EQ(SysGetFileAttributes(c.systemDir), kAttrDirectory);
-    EXPECT_EQ(SysGetFileAttributes(c.commonPrograms), kAttrDirectory);
-
+    char16_t windows[260], system[260], appData[260] = u"", programs[260], programFiles[260];
+    ASSERT_GT(SysGetWindowsDirectory(windows, 260), 0u);
+    ASSERT_GT(SysGetSystemDirectory(system, 260), 0u);
+    EXPECT_EQ(SysGetFolderPath(kFolderCommonAppData, appData), c.productType ? 1 : 0);
+    ASSERT_EQ(SysGetFolderPath(kFolderCommonPrograms, programs), 1);
+    ASSERT_EQ(SysGetFolderPath(kFolderProgramFiles, programFiles), 1);
+    EXPECT_EQ(sim::ToUtf8(std::u16string(windows) + u"|" + system + u"|" + appData + u"|" + programs), c.folders);
+    EXPECT_EQ(sim::ToUtf8(programFiles), "C:\\Program Files");
+    for (const std::u16string& folder : {std::u16string(windows) + u"\\inf", std::u16string(windows) + u"\\HELP",
+                                         std::u16string(system), std::u16string(programs)})
+      EXPECT_EQ(SysGetFileAttributes(folder.c_str()), kAttrDirectory) << sim::ToUtf8(folder);
     if (nineX) {
-      EXPECT_EQ(ReadRegString(kRegCurrentUser, u"Control Panel\\Desktop\\ResourceLocale", u""), u"00000409");
+      EXPECT_EQ(RegText(kRegCurrentUser, u"Control Panel\\Desktop\\ResourceLocale", u""), "00000409");
     } else {
-      EXPECT_EQ(ReadRegString(kRegCurrentUser, u"Control Panel\\International", u"Locale"), u"00000409");
+      EXPECT_EQ(RegText(kRegCurrentUser, u"Control Panel\\International", u"Locale"), "00000409");
     }
     EXPECT_EQ(SysGetThreadLocale(), 0x0409u);
   }
@@ -118,11 +79,11 @@ TEST_F(MachineTest, UserLocaleIsSeededAsUpperCaseHex) {
   sim::MachineProfile profile = Builtin("win7");
   profile.userLocale = 0x0804;
   StartMachine(profile);
-  EXPECT_EQ(ReadRegString(kRegCurrentUser, u"Control Panel\\International", u"Locale"), u"00000804");
+  EXPECT_EQ(RegText(kRegCurrentUser, u"Control Panel\\International", u"Locale"), "00000804");
   profile = Builtin("win98");
   profile.userLocale = 0x040C;
   StartMachine(profile);
-  EXPECT_EQ(ReadRegString(kRegCurrentUser, u"Control Panel\\Desktop\\ResourceLocale", u""), u"0000040C");
+  EXPECT_EQ(RegText(kRegCurrentUser, u"Control Panel\\Desktop\\ResourceLocale", u""), "0000040C");
 }
 
 struct ProfileFileCase {
@@ -169,17 +130,10 @@ TEST(MachineProfileFile, ParsesKeysAndReportsErrorsWithLineNumbers) {
   ASSERT_TRUE(sim::LoadProfileFile(path, &p, &error)) << error;
   std::remove(path.c_str());
   EXPECT_EQ(p.name, "a1_profile_test.profile");
-  EXPECT_EQ(p.major, 4u);
-  EXPECT_EQ(p.minor, 10u);
-  EXPECT_EQ(p.build, 1998u);
-  EXPECT_EQ(p.platformId, 1u);
-  EXPECT_EQ(p.systemDir, u"C:\\WINDOWS\\SYSTEM");
-  EXPECT_EQ(p.userLocale, 0x0804u);
-  EXPECT_EQ(p.threadLocale, 0x0804u);
-  EXPECT_EQ(p.driveTypes['E' - 'A'], 5);
-  EXPECT_EQ(p.packageDrive, 'E');
-  EXPECT_EQ(p.csdVersion, u"B");
-
+  EXPECT_EQ(std::vector<uint32_t>({p.major, p.minor, p.build, p.platformId, p.userLocale, p.threadLocale,
+                                   uint32_t(p.driveTypes['E' - 'A']), uint32_t(p.packageDrive)}),
+            std::vector<uint32_t>({4, 10, 1998, 1, 0x0804, 0x0804, 5, 'E'}));
+  EXPECT_EQ(p.systemDir + u"|" + p.csdVersion, u"C:\\WINDOWS\\SYSTEM|B");
   EXPECT_FALSE(sim::LoadProfileFile(path, &p, &error));  // removed
 }
 
@@ -285,10 +239,7 @@ TEST_F(MachineTest, OpenObjectsCountWhatTheProgramHasNotClosed) {
   ASSERT_NE(brush, nullptr);
 
   sim::OpenObjectCounts open = sim::OpenObjects();
-  EXPECT_EQ(open.registryKeys, 1u);
-  EXPECT_EQ(open.kernelHandles, 1u);
-  EXPECT_EQ(open.gdiObjects, 1u);
-
+  EXPECT_EQ(std::vector<size_t>({open.registryKeys, open.kernelHandles, open.gdiObjects}), std::vector<size_t>({1, 1, 1}));
   SysRegCloseKey(key);
   SysCloseHandle(file);
   SysDeleteObject(brush);
@@ -302,17 +253,9 @@ TEST_F(MachineTest, MessageBoxesTakeQueuedAnswersThenTheDefaultButton) {
     int expected;
   };
   const Case defaults[] = {
-      {kMbOk | kMbIconExclamation, kIdOk},
-      {kMbOkCancel, kIdOk},
-      {kMbOkCancel | kMbDefButton2, kIdCancel},
-      {kMbYesNo, kIdYes},
-      {kMbYesNo | kMbDefButton2, kIdNo},
-      {kMbYesNoCancel | kMbDefButton3, kIdCancel},
-      {kMbRetryCancel, kIdRetry},
-      {kMbAbortRetryIgnore | kMbDefButton2, kIdRetry},
-      {kMbAbortRetryIgnore | kMbDefButton3, kIdIgnore},
-      {kMbYesNo | kMbDefButton3, kIdYes},  // no third button: the first one
-      {kMbOk | kMbDefButton2, kIdOk},
+      {kMbOk | kMbIconExclamation, kIdOk},         {kMbOkCancel | kMbDefButton2, kIdCancel},
+      {kMbYesNo, kIdYes},                           {kMbYesNoCancel | kMbDefButton3, kIdCancel},
+      {kMbAbortRetryIgnore | kMbDefButton2, kIdRetry}, {kMbYesNo | kMbDefButton3, kIdYes},  // no third button
   };
   for (const Case& c : defaults) {
     SCOPED_TRACE(c.style);
@@ -325,11 +268,9 @@ TEST_F(MachineTest, MessageBoxesTakeQueuedAnswersThenTheDefaultButton) {
   EXPECT_EQ(SysMessageBox(nullptr, u"Install over it?", u"Setup Warning", kMbYesNo), kIdNo);
   EXPECT_EQ(SysMessageBox(nullptr, u"Line one\r\nline two", nullptr, kMbOkCancel), kIdCancel);
   EXPECT_EQ(SysMessageBox(nullptr, u"Caf\u00e9", u"x", kMbYesNo), kIdYes);
-  const std::vector<std::string> lines = sim::Journal();
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "msgbox: [Setup Warning] Install over it? -> 7");
-  EXPECT_EQ(lines[1], "msgbox: [Error] Line one\\nline two -> 2");
-  EXPECT_EQ(lines[2], "msgbox: [x] Caf\xC3\xA9 -> 6");
+  EXPECT_EQ(sim::Journal(), (std::vector<std::string>{"msgbox: [Setup Warning] Install over it? -> 7",
+                                                      "msgbox: [Error] Line one\\nline two -> 2",
+                                                      "msgbox: [x] Caf\xC3\xA9 -> 6"}));
 }
 
 TEST(MachineUtf8, RoundTripsAndReplacesMalformedInput) {

