@@ -97,11 +97,9 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
       {"USB updated", kInterfaceUSB, 0, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0x20},
       {"PS/2 updated, restart", kInterfacePS2, 0, 0, kNone, 0, "Update PnP device No Error", 1, 1, false, 0},
       {"PS/2 product name updated", kInterfacePS2, 1, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0},
-      {"preload drops the unplugged copy", kInterfaceUSB, 0, 1, kNone, 0, "Update PnP device No Error", 1, 0, false,
-       -1},
+      {"preload drops the unplugged copy", kInterfaceUSB, 0, 1, kNone, 0, "Update PnP device No Error", 1, 0, false, -1},
       {"USB INF missing", kInterfaceUSB, 0, 0, kMissingInf, 0, "Update PnP device file not found", 0, 0, true, 0},
-      {"USB invalid flags", kInterfaceUSB, 0, 0, kFault, kErrInvalidFlags, "Update PnP device invalid flags", 0, 0,
-       true, 0},
+      {"USB invalid flags", kInterfaceUSB, 0, 0, kFault, kErrInvalidFlags, "Update PnP device invalid flags", 0, 0, true, 0},
       {"PS/2 no device", kInterfacePS2, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 1, 0, true, 0},
       {"USB no device", kInterfaceUSB, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 0, 0, true, 0x20},
       {"USB other error", kInterfaceUSB, 0, 0, kFault, kErrAccessDenied, "default", 0, 0, true, 0x20},
@@ -352,14 +350,11 @@ TEST_F(UpdatePnPDriverTest, OemInfCopyFromAFixedDiskIntoTheNextFreeName) {
     bool exportMissing, sourcePresent, olderDeleted, copied;
     std::vector<std::string> boxes;  // with InstallTrace
   } rows[] = {
-      {"fixed disk", 3, false, true, true, true,
-       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1",
-        "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
+      {"fixed disk", 3, false, true, true, true, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1", "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
       {"CD-ROM", 5, false, true, false, false, {}},
       {"network share", 4, false, true, false, false, {}},
       {"no SetupCopyOEMInfW", 3, true, true, false, false, {}},
-      {"INF missing beside the setup", 3, false, false, true, false,
-       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
+      {"INF missing beside the setup", 3, false, false, true, false, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -399,16 +394,13 @@ TEST_F(UpdatePnPDriverTest, DeviceQueries) {
   } rows[] = {
       {"instance prefix", kInstance, "HID\\VID_1&PID_2", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
       {"instance prefix, other case", kInstance, "hid\\vid_1", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
-      {"longer than the instance id", kInstance, "HID\\VID_1&PID_2\\6&1X", "Mouse", false, u"HID\\VID_1&PID_2\\6&1",
-       0, 0},
+      {"longer than the instance id", kInstance, "HID\\VID_1&PID_2\\6&1X", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 0},
       {"empty instance id", kInstance, "", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 0},
-      {"DPInst list prefix", kDPInstFalse, "DEV_ID_1=USB\\X\r\nDEV_ID_2=hid\\vid_1\r\n", "HID", true,
-       u"HID\\VID_1&PID_2\\0", 0, 1},
+      {"DPInst list prefix", kDPInstFalse, "DEV_ID_1=USB\\X\r\nDEV_ID_2=hid\\vid_1\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 1},
       {"DPInst entry after a gap", kDPInstFalse, "DEV_ID_2=HID\\VID_1\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"DPInst unplugged device", kDPInstFalse, "DEV_ID_1=HID\\VID_1\r\n", "HID", false, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"DPInst mouse class", kDPInstFalse, "DEV_ID_1=HID\\VID_1\r\n", "Mouse", true, u"HID\\VID_1&PID_2\\0", 0, 0},
-      {"DPInst entry longer than the id", kDPInstFalse, "DEV_ID_1=HID\\VID_1&PID_2&REV_3\r\n", "HID", true,
-       u"HID\\VID_1&PID_2\\0", 0, 0},
+      {"DPInst entry longer than the id", kDPInstFalse, "DEV_ID_1=HID\\VID_1&PID_2&REV_3\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"BTUID second id listed", kBTUID, btuid, "Mouse", true, u"HID\\BT_MOUSE&COL01\\1", 0, 1},
       {"BTUID key missing", kBTUID, "", "Mouse", true, u"HID\\BT_MOUSE&COL01\\1", 0, 0},
       {"BTUID unplugged", kBTUID, btuid, "Mouse", false, u"HID\\BT_MOUSE&COL01\\1", 0, 0},
