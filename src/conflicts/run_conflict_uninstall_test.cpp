@@ -74,12 +74,7 @@ class ConflictTest : public SimFixture {
 };
 
 TEST_F(ConflictTest, DetectionLooksOnlyAtOlderFamilies) {
-  const struct {
-    const char* machine;
-    std::string registry;
-    int32_t found, entry;
-    const char* name;
-  } cases[] = {
+  const struct { const char* machine; std::string registry; int32_t found, entry; const char* name; } cases[] = {
       {"winxp", std::string(kVxD) + kService + kEntry, 0, 0, "Logitech Mouse Driver"},
       {"win7", std::string(kVxD) + kService, 0, 0, "Logitech Mouse Driver"},
       {"win98", kService, 0, 0, "Logitech Mouse Driver"},  // the NT service means nothing on 9x
@@ -100,11 +95,7 @@ TEST_F(ConflictTest, DetectionLooksOnlyAtOlderFamilies) {
 }
 
 TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
-  const struct {
-    const char* machine;
-    std::string registry;
-    std::vector<const char16_t*> gone;
-  } cases[] = {
+  const struct { const char* machine; std::string registry; std::vector<const char16_t*> gone; } cases[] = {
       {"win98", std::string(kVxD) + kService, {u"System\\CurrentControlSet\\Services\\VxD\\LMOUSE"}},
       {"nt4", std::string(kService) + kEnumRoot, {u"System\\CurrentControlSet\\Services\\l8042prt"}},
   };
@@ -153,15 +144,8 @@ void ScriptUninstaller(const std::u16string& image, uint32_t lifetimeMs, std::ve
 TEST_F(ConflictTest, TheWaitLastsUntilNoUninstallerIsLeft) {
   // What the uninstaller leaves running and for how long, a platform function that fails (or ""),
   // the command started ("": none) and the wait: 5 s, then a second per scan until one sees no uninstaller.
-  const struct {
-    const char *name, *machine;
-    std::string registry;
-    std::u16string image;
-    uint32_t lifetimeMs;
-    std::vector<std::u16string> tasks;
-    const char *fault, *command;
-    uint64_t elapsedMs;
-  } cases[] = {
+  const struct { const char *name, *machine; std::string registry; std::u16string image; uint32_t lifetimeMs;
+      std::vector<std::u16string> tasks; const char *fault, *command; uint64_t elapsedMs; } cases[] = {
       {"a name that only ends in ISUNINST.EXE is no uninstaller", "win98", std::string(kVxD) + kEntry, u"C:\\WINDOWS\\TEMP\\_ISTMP0.DIR\\_ISUNINST.EXE", 7500, {}, "", "C:\\mw\\uninst.exe /remove", 6000},
       {"an isuninst.exe for 7.5 s: scans at 5, 6, 7 and 8 s", "win98", std::string(kVxD) + kEntry, u"C:\\WINDOWS\\TEMP\\isuninst.exe", 7500, {}, "", "C:\\mw\\uninst.exe /remove", 9000},
       {"a 16-bit WINST.EXE under NTVDM", "nt4", std::string(kService) + kSecondEntry, u"C:\\WINNT\\system32\\ntvdm.exe", 6500, {u"C:\\TEMP\\WINST.EXE"}, "", "C:\\mw\\uninst.exe /old", 8000},
@@ -214,13 +198,7 @@ class ConflictWarningTest : public SimFixture {
 };
 
 TEST_F(ConflictWarningTest, WelcomeNextWarnsOncePerPress) {
-  const struct {
-    const char* name;
-    const char* machine;
-    int32_t check;
-    int button;
-    size_t warnings;
-    bool driverLeft;
+  const struct { const char* name; const char* machine; int32_t check; int button; size_t warnings; bool driverLeft;
   } cases[] = {
       {"Continue: on to the next page, the driver stays", "win98", 1, IDC_CONFLICT_CONTINUE, 1, true},
       {"Uninstall It: cleaned up, then on without a second warning", "win98", 1, IDC_CONFLICT_UNINSTALL, 1, false},
@@ -312,15 +290,8 @@ TEST_F(KillWindowsTest, ListedWindowsAreClosed) {
 
 TEST_F(KillWindowsTest, EndProcessOfWindowResults) {
   // The platform function made to fail once ("": none) and its error.
-  const struct {
-    const char* name;
-    bool canBeOpened;
-    const char* failing;
-    ErrorCode failure;
-    int result;
-    ErrorCode lastError;
-    bool runsAfter;
-  } cases[] = {
+  const struct { const char* name; bool canBeOpened; const char* failing; ErrorCode failure; int result;
+      ErrorCode lastError; bool runsAfter; } cases[] = {
       {"ended with its own ExitProcess", true, "", 0, 1, 0, false},
       {"duplicate refused: the handle first opened serves", true, "SysDuplicateHandle", kErrAccessDenied, 1, 0, false},
       {"cannot be opened", false, "", 0, 0, kErrAccessDenied, true},
@@ -347,14 +318,8 @@ using NewerVersionTest = SimFixture;
 
 TEST_F(NewerVersionTest, InstalledVersionDecides) {
   // The registry ("": no product key) and the warning: "shown", "hidden" or "" (none).
-  struct Case {
-    const char* name;
-    std::string registry;
-    const char *version, *subVersion;
-    int32_t interfaceType, compareSubVer, replace, showWarning;
-    int result;
-    int32_t newerPackage;
-    const char* dialog;
+  struct Case { const char* name; std::string registry; const char *version, *subVersion;
+      int32_t interfaceType, compareSubVer, replace, showWarning; int result; int32_t newerPackage; const char* dialog;
   };
   const char* kProduct = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n";
   const char* kInterfaces = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98\\Interface]\n";

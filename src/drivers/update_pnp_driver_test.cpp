@@ -45,19 +45,13 @@ class UpdatePnPDriverTest : public DriverStageFixture {
     SeedRecord(u"usb.inf", "HID\\VID_1&PID_1");
     AddSetupProgram("SetupNT.exe", 0);
     WritePackageFile(u"difxapp32.exe", "MZ");
-    g_Settings.Mode_DPInst = 1;
-    g_Settings.InterfaceType = kInterfaceUSB;
+    g_Settings.Mode_DPInst = 1, g_Settings.InterfaceType = kInterfaceUSB;
   }
 };
 
 TEST_F(UpdatePnPDriverTest, RouteBySystemInterfaceAndSwitches) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t type, ps2IsProduct, silent;
-    bool programPresent, updatePart, programRuns;
-    int32_t ps2IsProductAfter;
-  } rows[] = {
+  const struct { const char* name; const char* profile; int32_t type, ps2IsProduct, silent;
+      bool programPresent, updatePart, programRuns; int32_t ps2IsProductAfter; } rows[] = {
       {"USB on 7", "win7", kInterfaceUSB, 1, 0, true, true, false, 1},
       {"PS/2 product name on 7", "win7", kInterfacePS2, 1, 0, true, false, true, 1},
       {"PS/2 product name, silent", "win7", kInterfacePS2, 1, 1, true, true, false, 1},
@@ -72,8 +66,7 @@ TEST_F(UpdatePnPDriverTest, RouteBySystemInterfaceAndSwitches) {
     SCOPED_TRACE(row.name);
     StartMachine(row.profile);
     Seed(true, row.programPresent);
-    g_Settings.InterfaceType = row.type;
-    g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
+    g_Settings.InterfaceType = row.type, g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
     g_Settings.SilentMode = row.silent;
     EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
     EXPECT_EQ(JournalHas("load-library: newdev.dll"), row.updatePart);
@@ -117,11 +110,8 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
     if (row.cause == kNoExport) sim::SetExportMissing("newdev.dll", "UpdateDriverForPlugAndPlayDevicesW");
     if (row.cause == kNoRecord) ImportReg("[-HKEY_LOCAL_MACHINE\\Software\\Norvik\\Install\\Glidewave]\n");
     sim::SetDriverUpdateNeedsRestart(true);
-    g_Settings.InterfaceType = row.type;
-    g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
-    g_Settings.PreloadMode = row.preload;
-    g_Settings.SilentMode = 1;
-    g_Settings.InstallTrace = 1;
+    g_Settings.InterfaceType = row.type, g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
+    g_Settings.PreloadMode = row.preload, g_Settings.SilentMode = 1, g_Settings.InstallTrace = 1;
     g_Settings.SkipRunPrograms = 7;
 
     EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
@@ -177,10 +167,8 @@ TEST_F(UpdatePnPDriverTest, SetupProgramVerdictDecidesWhetherTheInstallationGoes
       refuses.failsToStart = true;
       sim::SetProgramBehaviour("SetupNT.exe", refuses);
     }
-    g_Settings.InterfaceType = row.type;
-    g_Settings.InstallAllType = row.installAll;
-    g_Settings.PreloadMode = row.preload;
-    g_Settings.SkipRunPrograms = 7;
+    g_Settings.InterfaceType = row.type, g_Settings.InstallAllType = row.installAll;
+    g_Settings.PreloadMode = row.preload, g_Settings.SkipRunPrograms = 7;
     char16_t command[kSetupCommandSize];
     ASSERT_EQ(BuildSetupProgramCommand(command), 1);
     EXPECT_EQ(RunDriverSetupProgram(nullptr, command), row.expected);
@@ -192,13 +180,8 @@ TEST_F(UpdatePnPDriverTest, SetupProgramVerdictDecidesWhetherTheInstallationGoes
 }
 
 TEST_F(UpdatePnPDriverTest, SetupProgramByPlatformWithTheRecordAsItsArgument) {
-  const struct {
-    const char* profile;
-    int32_t type;
-    const char16_t* drvSetupProgram;
-    int32_t helper;
-    std::string started;
-  } rows[] = {
+  const struct { const char* profile; int32_t type; const char16_t* drvSetupProgram; int32_t helper;
+      std::string started; } rows[] = {
       {"winxp", kInterfaceUSB, u"DrvUsb.exe", 0, std::string("D:\\SetupNT.exe ") + kRecordArg},
       {"win98", kInterfaceUSB, u"DrvUsb.exe", 0, std::string("D:\\DrvUsb.exe ") + kRecordArg},
       {"win98", kInterfaceUSB, u"", 0, std::string("D:\\Setup9x.exe ") + kRecordArg},
@@ -266,14 +249,8 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesRoute) {
 }
 
 TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t type, dpInst;
-    bool noLibrary, programRuns;
-    int64_t unpluggedFlags;
-    size_t updates;
-  } rows[] = {
+  const struct { const char* name; const char* profile; int32_t type, dpInst; bool noLibrary, programRuns;
+      int64_t unpluggedFlags; size_t updates; } rows[] = {
       {"driver program on 7", "win7", kInterfaceUSB, 1, false, true, 0, 2},
       {"reinstall marks on 7", "win7", kInterfaceUSB, 0, false, false, 0x20, 2},
       {"neither program nor update on 98", "win98", kInterfacePS2, 1, false, false, 0, 0},
@@ -291,8 +268,7 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
     AddDevice("HID", true, {u"HID\\VID_1&PID_2"}, u"HID\\VID_1&PID_2\\0");
     AddDevice("HID", false, {u"HID\\VID_1&PID_1"}, u"HID\\VID_1&PID_1\\9");
     if (row.noLibrary) sim::SetExportMissing("newdev.dll", "UpdateDriverForPlugAndPlayDevicesW");
-    g_Settings.InterfaceType = row.type;
-    g_Settings.Mode_DPInst = row.dpInst;
+    g_Settings.InterfaceType = row.type, g_Settings.Mode_DPInst = row.dpInst;
     char16_t hardwareId[] = u"hid\\vid_1&pid_1";
     const std::u16string inf = PackagePath(u"usb.inf");
     LoadNewdev();  // the route keeps the library loaded around this work
@@ -309,13 +285,8 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
 }
 
 TEST_F(UpdatePnPDriverTest, StageDialogEndsWithTheVerdictAndEachStageHasItsWorker) {
-  const struct {
-    const char* name;
-    int32_t hidden, noInf;
-    uint32_t result;
-    intptr_t expected;
-    bool failedShown, programRuns;
-  } rows[] = {
+  const struct { const char* name; int32_t hidden, noInf; uint32_t result; intptr_t expected;
+      bool failedShown, programRuns; } rows[] = {
       {"success", 0, 0, 0, 1, false, true},
       {"hidden failure", 1, 0, 3, 0, true, true},
       {"no INF stage", 1, 1, 3, 1, false, false},
@@ -325,10 +296,8 @@ TEST_F(UpdatePnPDriverTest, StageDialogEndsWithTheVerdictAndEachStageHasItsWorke
     StartMachine("win7");
     SeedRecord(u"mouse.inf", "*PNP0F13");
     AddSetupProgram("SetupNT.exe", row.result);
-    g_Settings.InterfaceType = kInterfacePS2;
-    g_Settings.PS2DriverNameIsProductName = 1;
-    g_Settings.HiddenMode = row.hidden;
-    g_Settings.NoInfMode = row.noInf;
+    g_Settings.InterfaceType = kInterfacePS2, g_Settings.PS2DriverNameIsProductName = 1;
+    g_Settings.HiddenMode = row.hidden, g_Settings.NoInfMode = row.noInf;
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdatePnPDlgProc, 0), row.expected);
     const std::vector<std::string> dialogs = JournalLines("dialog: 12012");
     ASSERT_FALSE(dialogs.empty());

@@ -212,11 +212,7 @@ TEST_F(PlatformDetectTest, CodeAndVersionTests) {
   }
 }
 
-struct ConfigCase {
-  const char* profile;
-  std::vector<const char16_t*> present;
-  const char16_t* chosen;
-};
+struct ConfigCase { const char* profile; std::vector<const char16_t*> present; const char16_t* chosen; };
 
 TEST_F(PlatformDetectTest, ConfigFileFollowsTheFamilyRow) {
   const ConfigCase cases[] = {

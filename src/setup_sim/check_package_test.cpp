@@ -156,11 +156,7 @@ std::string Describe(const sim::ScriptedAnswer& a) {
 }
 
 TEST(AnswersFileTest, LinesBecomeQueuedAnswersOrAReasonWithTheLineNumber) {
-  const struct {
-    const char* name;
-    const char* script;
-    std::vector<std::string> answers;
-    const char* error;
+  const struct { const char* name; const char* script; std::vector<std::string> answers; const char* error;
   } cases[] = {
       {"every form", "# a comment\n\n10203 click 303   # the USB button\n  next  \r\n10201 0x3023\n12006 cancel\nmsgbox yes\nMSGBOX 7\n" "folder C:\\Program Files\\Glide  \nfolder cancel\n10300 2\nclick 0x10\n", {"d 10203 303", "d 10203 12324", "d 10201 12323", "d 12006 2", "m 6", "m 7", "f C:\\Program Files\\Glide", "f cancel", "d 10300 2", "d 10300 16"}, ""},
       {"a button before any template", "# start\nnext\n", {}, "line 2: 'next' needs a template id"},

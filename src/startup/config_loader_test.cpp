@@ -72,12 +72,7 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
 }
 
 TEST_F(ConfigLoaderTest, ChineseTitleOnlyWithEspecial) {
-  const struct {
-    int32_t especial;
-    const char16_t* language;
-    const char* ini;
-    const char* title;
-  } cases[] = {
+  const struct { int32_t especial; const char16_t* language; const char* ini; const char* title; } cases[] = {
       {1, u"CHINESE", "[Install]\r\nTitle=Foo\r\n", "Glidewave 98"},
       {0, u"CHINESE", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
       {1, u"ENGLISH", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},

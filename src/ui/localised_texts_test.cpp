@@ -60,12 +60,8 @@ TEST_F(LocalisedTextsTest, NewlineEscapes) {
 }
 
 TEST_F(LocalisedTextsTest, InstallSummary) {
-  struct Case {
-    const char* name;
-    const char* ini;
-    int32_t installAll, interfaceType, infPresence, askPosition, leftHanded, askPath;
-    std::string expected;
-  };
+  struct Case { const char* name; const char* ini;
+      int32_t installAll, interfaceType, infPresence, askPosition, leftHanded, askPath; std::string expected; };
   const std::string product = std::string("Product:") + kIndent + "Glidewave 98";
   const std::string version = std::string("\r\n\r\nVersion:") + kIndent + "2.1";
   const Case cases[] = {
@@ -168,12 +164,7 @@ const char kBuiltIn[] = "<built-in>";
 TEST_F(MessageDialogsTest, FailureDialogsCloseWithOneAndShowTheLanguage) {
   // Setup Failed (else Setup Error), install.ini, the button pressed (0: the default one), the
   // journal line, the text and the button's text (nullptr: not checked).
-  const struct {
-    const char* name;
-    bool setupFailed;
-    const char* ini;
-    int press;
-    const char *journal, *text, *button;
+  const struct { const char* name; bool setupFailed; const char* ini; int press; const char *journal, *text, *button;
   } cases[] = {
       {"Setup Failed, OK", true, nullptr, 0, "dialog: 116 [Setup Failed!] shown", kBuiltIn, "OK"},
       {"Setup Failed, Escape", true, nullptr, kIdCancel, "dialog: 116 press 2", nullptr, nullptr},
@@ -201,9 +192,7 @@ TEST_F(MessageDialogsTest, FailureDialogsCloseWithOneAndShowTheLanguage) {
 
 TEST_F(MessageDialogsTest, ExitButtonFitsItsTranslatedText) {
   // Geometry of the Exit button in dialog client coordinates, measured while the dialog waits.
-  struct Measured {
-    int left = 0, width = 0, clientRight = 0;
-  };
+  struct Measured { int left = 0, width = 0, clientRight = 0; };
   // A short text: the button as wide as the text; a long one: 10 pixels short of the right edge.
   const struct { const char* exitText; bool reachesEdge; } cases[] = {
       {"Quit", false}, {"Quit the setup program now and leave everything as it is today", true}};

@@ -138,11 +138,7 @@ class SidePictureTest : public SimFixture {
 };
 
 TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
-  const struct {
-    SysRect work;
-    int32_t minTop;
-    int x, y;
-  } cases[] = {
+  const struct { SysRect work; int32_t minTop; int x, y; } cases[] = {
       {{0, 0, 1024, 738}, 0, 262, 179},    // centred in the work area
       {{0, 0, 1024, 738}, 200, 262, 200},  // never above the title
       {{100, 60, 1024, 768}, 0, 212, 164}, // measured from the screen corner, not the work area's
