@@ -45,19 +45,13 @@ class UpdatePnPDriverTest : public DriverStageFixture {
     SeedRecord(u"usb.inf", "HID\\VID_1&PID_1");
     AddSetupProgram("SetupNT.exe", 0);
     WritePackageFile(u"difxapp32.exe", "MZ");
-    g_Settings.Mode_DPInst = 1;
-    g_Settings.InterfaceType = kInterfaceUSB;
+    g_Settings.Mode_DPInst = 1, g_Settings.InterfaceType = kInterfaceUSB;
   }
 };
 
 TEST_F(UpdatePnPDriverTest, RouteBySystemInterfaceAndSwitches) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t type, ps2IsProduct, silent;
-    bool programPresent, updatePart, programRuns;
-    int32_t ps2IsProductAfter;
-  } rows[] = {
+  const struct { const char* name; const char* profile; int32_t type, ps2IsProduct, silent;
+      bool programPresent, updatePart, programRuns; int32_t ps2IsProductAfter; } rows[] = {
       {"USB on 7", "win7", kInterfaceUSB, 1, 0, true, true, false, 1},
       {"PS/2 product name on 7", "win7", kInterfacePS2, 1, 0, true, false, true, 1},
       {"PS/2 product name, silent", "win7", kInterfacePS2, 1, 1, true, true, false, 1},
@@ -72,8 +66,7 @@ TEST_F(UpdatePnPDriverTest, RouteBySystemInterfaceAndSwitches) {
     SCOPED_TRACE(row.name);
     StartMachine(row.profile);
     Seed(true, row.programPresent);
-    g_Settings.InterfaceType = row.type;
-    g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
+    g_Settings.InterfaceType = row.type, g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
     g_Settings.SilentMode = row.silent;
     EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
     EXPECT_EQ(JournalHas("load-library: newdev.dll"), row.updatePart);
@@ -97,11 +90,9 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
       {"USB updated", kInterfaceUSB, 0, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0x20},
       {"PS/2 updated, restart", kInterfacePS2, 0, 0, kNone, 0, "Update PnP device No Error", 1, 1, false, 0},
       {"PS/2 product name updated", kInterfacePS2, 1, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0},
-      {"preload drops the unplugged copy", kInterfaceUSB, 0, 1, kNone, 0, "Update PnP device No Error", 1, 0, false,
-       -1},
+      {"preload drops the unplugged copy", kInterfaceUSB, 0, 1, kNone, 0, "Update PnP device No Error", 1, 0, false, -1},
       {"USB INF missing", kInterfaceUSB, 0, 0, kMissingInf, 0, "Update PnP device file not found", 0, 0, true, 0},
-      {"USB invalid flags", kInterfaceUSB, 0, 0, kFault, kErrInvalidFlags, "Update PnP device invalid flags", 0, 0,
-       true, 0},
+      {"USB invalid flags", kInterfaceUSB, 0, 0, kFault, kErrInvalidFlags, "Update PnP device invalid flags", 0, 0, true, 0},
       {"PS/2 no device", kInterfacePS2, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 1, 0, true, 0},
       {"USB no device", kInterfaceUSB, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 0, 0, true, 0x20},
       {"USB other error", kInterfaceUSB, 0, 0, kFault, kErrAccessDenied, "default", 0, 0, true, 0x20},
@@ -119,11 +110,8 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
     if (row.cause == kNoExport) sim::SetExportMissing("newdev.dll", "UpdateDriverForPlugAndPlayDevicesW");
     if (row.cause == kNoRecord) ImportReg("[-HKEY_LOCAL_MACHINE\\Software\\Norvik\\Install\\Glidewave]\n");
     sim::SetDriverUpdateNeedsRestart(true);
-    g_Settings.InterfaceType = row.type;
-    g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
-    g_Settings.PreloadMode = row.preload;
-    g_Settings.SilentMode = 1;
-    g_Settings.InstallTrace = 1;
+    g_Settings.InterfaceType = row.type, g_Settings.PS2DriverNameIsProductName = row.ps2IsProduct;
+    g_Settings.PreloadMode = row.preload, g_Settings.SilentMode = 1, g_Settings.InstallTrace = 1;
     g_Settings.SkipRunPrograms = 7;
 
     EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
@@ -179,10 +167,8 @@ TEST_F(UpdatePnPDriverTest, SetupProgramVerdictDecidesWhetherTheInstallationGoes
       refuses.failsToStart = true;
       sim::SetProgramBehaviour("SetupNT.exe", refuses);
     }
-    g_Settings.InterfaceType = row.type;
-    g_Settings.InstallAllType = row.installAll;
-    g_Settings.PreloadMode = row.preload;
-    g_Settings.SkipRunPrograms = 7;
+    g_Settings.InterfaceType = row.type, g_Settings.InstallAllType = row.installAll;
+    g_Settings.PreloadMode = row.preload, g_Settings.SkipRunPrograms = 7;
     char16_t command[kSetupCommandSize];
     ASSERT_EQ(BuildSetupProgramCommand(command), 1);
     EXPECT_EQ(RunDriverSetupProgram(nullptr, command), row.expected);
@@ -194,13 +180,8 @@ TEST_F(UpdatePnPDriverTest, SetupProgramVerdictDecidesWhetherTheInstallationGoes
 }
 
 TEST_F(UpdatePnPDriverTest, SetupProgramByPlatformWithTheRecordAsItsArgument) {
-  const struct {
-    const char* profile;
-    int32_t type;
-    const char16_t* drvSetupProgram;
-    int32_t helper;
-    std::string started;
-  } rows[] = {
+  const struct { const char* profile; int32_t type; const char16_t* drvSetupProgram; int32_t helper;
+      std::string started; } rows[] = {
       {"winxp", kInterfaceUSB, u"DrvUsb.exe", 0, std::string("D:\\SetupNT.exe ") + kRecordArg},
       {"win98", kInterfaceUSB, u"DrvUsb.exe", 0, std::string("D:\\DrvUsb.exe ") + kRecordArg},
       {"win98", kInterfaceUSB, u"", 0, std::string("D:\\Setup9x.exe ") + kRecordArg},
@@ -268,14 +249,8 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesRoute) {
 }
 
 TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t type, dpInst;
-    bool noLibrary, programRuns;
-    int64_t unpluggedFlags;
-    size_t updates;
-  } rows[] = {
+  const struct { const char* name; const char* profile; int32_t type, dpInst; bool noLibrary, programRuns;
+      int64_t unpluggedFlags; size_t updates; } rows[] = {
       {"driver program on 7", "win7", kInterfaceUSB, 1, false, true, 0, 2},
       {"reinstall marks on 7", "win7", kInterfaceUSB, 0, false, false, 0x20, 2},
       {"neither program nor update on 98", "win98", kInterfacePS2, 1, false, false, 0, 0},
@@ -293,8 +268,7 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
     AddDevice("HID", true, {u"HID\\VID_1&PID_2"}, u"HID\\VID_1&PID_2\\0");
     AddDevice("HID", false, {u"HID\\VID_1&PID_1"}, u"HID\\VID_1&PID_1\\9");
     if (row.noLibrary) sim::SetExportMissing("newdev.dll", "UpdateDriverForPlugAndPlayDevicesW");
-    g_Settings.InterfaceType = row.type;
-    g_Settings.Mode_DPInst = row.dpInst;
+    g_Settings.InterfaceType = row.type, g_Settings.Mode_DPInst = row.dpInst;
     char16_t hardwareId[] = u"hid\\vid_1&pid_1";
     const std::u16string inf = PackagePath(u"usb.inf");
     LoadNewdev();  // the route keeps the library loaded around this work
@@ -311,13 +285,8 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
 }
 
 TEST_F(UpdatePnPDriverTest, StageDialogEndsWithTheVerdictAndEachStageHasItsWorker) {
-  const struct {
-    const char* name;
-    int32_t hidden, noInf;
-    uint32_t result;
-    intptr_t expected;
-    bool failedShown, programRuns;
-  } rows[] = {
+  const struct { const char* name; int32_t hidden, noInf; uint32_t result; intptr_t expected;
+      bool failedShown, programRuns; } rows[] = {
       {"success", 0, 0, 0, 1, false, true},
       {"hidden failure", 1, 0, 3, 0, true, true},
       {"no INF stage", 1, 1, 3, 1, false, false},
@@ -327,10 +296,8 @@ TEST_F(UpdatePnPDriverTest, StageDialogEndsWithTheVerdictAndEachStageHasItsWorke
     StartMachine("win7");
     SeedRecord(u"mouse.inf", "*PNP0F13");
     AddSetupProgram("SetupNT.exe", row.result);
-    g_Settings.InterfaceType = kInterfacePS2;
-    g_Settings.PS2DriverNameIsProductName = 1;
-    g_Settings.HiddenMode = row.hidden;
-    g_Settings.NoInfMode = row.noInf;
+    g_Settings.InterfaceType = kInterfacePS2, g_Settings.PS2DriverNameIsProductName = 1;
+    g_Settings.HiddenMode = row.hidden, g_Settings.NoInfMode = row.noInf;
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdatePnPDlgProc, 0), row.expected);
     const std::vector<std::string> dialogs = JournalLines("dialog: 12012");
     ASSERT_FALSE(dialogs.empty());
@@ -352,14 +319,11 @@ TEST_F(UpdatePnPDriverTest, OemInfCopyFromAFixedDiskIntoTheNextFreeName) {
     bool exportMissing, sourcePresent, olderDeleted, copied;
     std::vector<std::string> boxes;  // with InstallTrace
   } rows[] = {
-      {"fixed disk", 3, false, true, true, true,
-       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1",
-        "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
+      {"fixed disk", 3, false, true, true, true, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1", "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
       {"CD-ROM", 5, false, true, false, false, {}},
       {"network share", 4, false, true, false, false, {}},
       {"no SetupCopyOEMInfW", 3, true, true, false, false, {}},
-      {"INF missing beside the setup", 3, false, false, true, false,
-       {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
+      {"INF missing beside the setup", 3, false, false, true, false, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1"}},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -399,16 +363,13 @@ TEST_F(UpdatePnPDriverTest, DeviceQueries) {
   } rows[] = {
       {"instance prefix", kInstance, "HID\\VID_1&PID_2", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
       {"instance prefix, other case", kInstance, "hid\\vid_1", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
-      {"longer than the instance id", kInstance, "HID\\VID_1&PID_2\\6&1X", "Mouse", false, u"HID\\VID_1&PID_2\\6&1",
-       0, 0},
+      {"longer than the instance id", kInstance, "HID\\VID_1&PID_2\\6&1X", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 0},
       {"empty instance id", kInstance, "", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 0},
-      {"DPInst list prefix", kDPInstFalse, "DEV_ID_1=USB\\X\r\nDEV_ID_2=hid\\vid_1\r\n", "HID", true,
-       u"HID\\VID_1&PID_2\\0", 0, 1},
+      {"DPInst list prefix", kDPInstFalse, "DEV_ID_1=USB\\X\r\nDEV_ID_2=hid\\vid_1\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 1},
       {"DPInst entry after a gap", kDPInstFalse, "DEV_ID_2=HID\\VID_1\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"DPInst unplugged device", kDPInstFalse, "DEV_ID_1=HID\\VID_1\r\n", "HID", false, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"DPInst mouse class", kDPInstFalse, "DEV_ID_1=HID\\VID_1\r\n", "Mouse", true, u"HID\\VID_1&PID_2\\0", 0, 0},
-      {"DPInst entry longer than the id", kDPInstFalse, "DEV_ID_1=HID\\VID_1&PID_2&REV_3\r\n", "HID", true,
-       u"HID\\VID_1&PID_2\\0", 0, 0},
+      {"DPInst entry longer than the id", kDPInstFalse, "DEV_ID_1=HID\\VID_1&PID_2&REV_3\r\n", "HID", true, u"HID\\VID_1&PID_2\\0", 0, 0},
       {"BTUID second id listed", kBTUID, btuid, "Mouse", true, u"HID\\BT_MOUSE&COL01\\1", 0, 1},
       {"BTUID key missing", kBTUID, "", "Mouse", true, u"HID\\BT_MOUSE&COL01\\1", 0, 0},
       {"BTUID unplugged", kBTUID, btuid, "Mouse", false, u"HID\\BT_MOUSE&COL01\\1", 0, 0},

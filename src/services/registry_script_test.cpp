@@ -89,8 +89,7 @@ TEST_F(RegistryScriptTest, LinesBecomeKeysAndValues) {
       {"1=HKCU,Software\\H,N,2,1ff,g", "HKCU\\Software\\H", "N", "bin:ff00"},
       {"1=HKCU,Software\\H,N,3 ,41", "HKCU\\Software\\H", "N", "bin:41"},
       // A gap or an empty line ends the section.
-      {"1=HKCU,Software\\G,A,0,1\r\n2=HKCU,Software\\G,B,0,2\r\n4=HKCU,Software\\G,D,0,4", "HKCU\\Software\\G", "D",
-       "no value"},
+      {"1=HKCU,Software\\G,A,0,1\r\n2=HKCU,Software\\G,B,0,2\r\n4=HKCU,Software\\G,D,0,4", "HKCU\\Software\\G", "D", "no value"},
       {"1=HKCU,Software\\G,A,0,1\r\n2=\r\n3=HKCU,Software\\G,C,0,3", "HKCU\\Software\\G", "C", "no value"},
   };
   for (const LineCase& c : cases) {

@@ -85,77 +85,31 @@ using P = std::map<std::string, std::string>;
 const sim::CheckSeverity kError = sim::CheckSeverity::kError, kWarning = sim::CheckSeverity::kWarning;
 
 const BrokenPackage kBroken[] = {
-    {"copy list gap", [](P& f) { AddTo(&f["SETUP2K.INI"], "CopyList", "5=A.DLL,,,%SYS_DIR%\n"); },
-     "SETUP2K.INI", "CopyList", "5", kError, "ends at the missing or empty key 4"},
-    {"USB device gap", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "DefaultType=USB\n", "DefaultType=USB\nUSBInstallSection=Hid\n");
-       f["SETUP2K.INI"] += "[Hid]\nDevice_1=One\nDEV_ID_1=HID\\VID_1\nDevice_2=Two\nDEV_ID_3=HID\\VID_3\n"; },
-     "SETUP2K.INI", "Hid", "DEV_ID_3", kError, "DEV_ID_2"},
-    {"Start-menu item gap", [](P& f) { f["SETUP2K.INI"] += "[StartMenu]\nItem1=One\nItem3=Three\n"; },
-     "SETUP2K.INI", "StartMenu", "Item3", kError, "never read"},
-    {"more lines than the copy table", [](P& f) { AddTo(&f["SETUP2K.INI"], "CopyList", ManyLines()); },
-     "SETUP2K.INI", "CopyList", "129", kError, "at most 128"},
-    {"source missing", [](P& f) { f.erase("gw98/C.DLL"); },
-     "SETUP2K.INI", "CopyList", "3", kError, "not in the package"},
-    {"source outside SubFolder early", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "1=A.DLL,,,", "1=X.DLL,extra\\X.DLL,,");
-       f["extra/X.DLL"] = std::string(100, 'x'); },
-     "SETUP2K.INI", "CopyList", "1", kError, "entries 3 to 3 (C.DLL) are never installed"},
-    {"progress arithmetic wraps", [](P& f) {
-       f["gw98/A.DLL"] = std::string(30000000, 'a'); f["gw98/B.DLL"] = std::string(30000000, 'b'); },
-     "SETUP2K.INI", "CopyList", "2", kWarning, "wraps"},
-    {"form T written Yes", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "AskPath=Yes\n"); },
-     "SETUP2K.INI", "Default", "AskPath", kError, "read as off"},
-    {"form F written no", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "ConfirmInfo=no\n"); },
-     "SETUP2K.INI", "Default", "ConfirmInfo", kError, "read as on"},
-    {"form T written 1", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "Restart=1\n"); },
-     "SETUP2K.INI", "Default", "Restart", kError, "read as off"},
-    {"I,D key only in Default", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "USBInf=NHIDMou.INF\n", ""); AddTo(&f["SETUP2K.INI"], "Default", "USBInf=Other.inf\n"); },
-     "SETUP2K.INI", "Default", "USBInf", kError, "never read"},
-    {"Install key in Default", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "Title=Mouse\n"); },
-     "SETUP2K.INI", "Default", "Title", kError, "[Install] only"},
-    {"unknown percent name", [](P& f) { Replace(&f["SETUP2K.INI"], "1=A.DLL", "1=%NOPE%A.DLL"); },
-     "SETUP2K.INI", "CopyList", "1", kError, "%NOPE% has no value"},
-    {"value too long", [](P& f) { AddTo(&f["SETUP2K.INI"], "Install", "Title=" + std::string(300, 't') + "\n"); },
-     "SETUP2K.INI", "Install", "Title", kWarning, "keeps the first 255"},
-    {"version with a two-digit part", [](P& f) { AddTo(&f["SETUP2K.INI"], "Install", "Version=1.10\n"); },
-     "SETUP2K.INI", "Install", "Version", kWarning, "as text"},
-    {"version older as text than the installed one", [](P& f) {
-       AddTo(&f["SETUP2K.INI"], "Install", "Version=1.10\n");
-       f["old.reg"] = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n"
-                      "\"Version\"=\"1.9\"\n"; },
-     "SETUP2K.INI", "Install", "Version", kError, "counts as older than the installed 1.9"},
-    {"BTInf missing", [](P& f) { Replace(&f["SETUP2K.INI"], "BTInf=\n", "BTInf=Nbt.inf\n"); },
-     "SETUP2K.INI", "Install", "BTInf", kError, "Nbt.inf is not in the package"},
-    {"USB install section missing", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "DefaultType=USB\n", "DefaultType=USB\nUSBInstallSection=Hid\n"); },
-     "SETUP2K.INI", "Install", "USBInstallSection", kError, "[Hid] is not in the file"},
-    {"cabinet missing", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "CabFile=TRUE\nCabFileName=gw.cab\n"); },
-     "SETUP2K.INI", "Default", "CabFileName", kError, "gw.cab is not in the package"},
-    {"picture file missing", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE");
-       f["SETUP2K.INI"] += "[Product.List.USB]\n1=GONE.IMG,Mouse,1,x\n"; },
-     "SETUP2K.INI", "Product.List.USB", "1", kError, "list ends here"},
-    {"bundle without Mouse.bmp", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE");
-       f["SETUP2K.INI"] += "[Product.List.USB]\n1=NOPIC.IMG,Mouse,1,x\n";
-       f["gw98/NOPIC.IMG"] = ReadHost(Fixture("no_picture.img")); },
-     "SETUP2K.INI", "Product.List.USB", "1", kWarning, "no readable \"Mouse.bmp\""},
-    {"library without the picture", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE");
-       f["SETUP2K.INI"] += "[Product.List.USB]\n1=PICS.DLL,Mouse,1,NoSuchMouse\n";
-       f["gw98/PICS.DLL"] = ReadHost(Fixture("mouse_pictures.dll")); },
-     "SETUP2K.INI", "Product.List.USB", "1", kWarning, "no picture resource named NoSuchMouse"},
-    {"Default beyond the list", [](P& f) {
-       Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE");
-       f["SETUP2K.INI"] += "[Product.List.USB]\n1=GOOD.IMG,Mouse,1,x\n[Product.List.PS2]\nDefault=3\n";
-       f["gw98/GOOD.IMG"] = ReadHost(Fixture("white_first.img")); },
-     "SETUP2K.INI", "Product.List.PS2", "Default", kWarning, "beyond the 1 model"},
-    {"language lacks a text", [](P& f) { AddTo(&f["install.ini"], "ENGLISH", "WELCOME_TEXT1=Hello\n"); },
-     "install.ini", "GERMAN", "", kWarning, "WELCOME_TEXT1"},
-    {"unknown Languageid", [](P& f) { Replace(&f["install.ini"], "Languageid=0", "Languageid=12345"); },
-     "install.ini", "LANGUAGE", "Languageid", kWarning, "not one setup knows"},
+    {"copy list gap", [](P& f) { AddTo(&f["SETUP2K.INI"], "CopyList", "5=A.DLL,,,%SYS_DIR%\n"); }, "SETUP2K.INI", "CopyList", "5", kError, "ends at the missing or empty key 4"},
+    {"USB device gap", [](P& f) { Replace(&f["SETUP2K.INI"], "DefaultType=USB\n", "DefaultType=USB\nUSBInstallSection=Hid\n"); f["SETUP2K.INI"] += "[Hid]\nDevice_1=One\nDEV_ID_1=HID\\VID_1\nDevice_2=Two\nDEV_ID_3=HID\\VID_3\n"; }, "SETUP2K.INI", "Hid", "DEV_ID_3", kError, "DEV_ID_2"},
+    {"Start-menu item gap", [](P& f) { f["SETUP2K.INI"] += "[StartMenu]\nItem1=One\nItem3=Three\n"; }, "SETUP2K.INI", "StartMenu", "Item3", kError, "never read"},
+    {"more lines than the copy table", [](P& f) { AddTo(&f["SETUP2K.INI"], "CopyList", ManyLines()); }, "SETUP2K.INI", "CopyList", "129", kError, "at most 128"},
+    {"source missing", [](P& f) { f.erase("gw98/C.DLL"); }, "SETUP2K.INI", "CopyList", "3", kError, "not in the package"},
+    {"source outside SubFolder early", [](P& f) { Replace(&f["SETUP2K.INI"], "1=A.DLL,,,", "1=X.DLL,extra\\X.DLL,,"); f["extra/X.DLL"] = std::string(100, 'x'); }, "SETUP2K.INI", "CopyList", "1", kError, "entries 3 to 3 (C.DLL) are never installed"},
+    {"progress arithmetic wraps", [](P& f) { f["gw98/A.DLL"] = std::string(30000000, 'a'); f["gw98/B.DLL"] = std::string(30000000, 'b'); }, "SETUP2K.INI", "CopyList", "2", kWarning, "wraps"},
+    {"form T written Yes", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "AskPath=Yes\n"); }, "SETUP2K.INI", "Default", "AskPath", kError, "read as off"},
+    {"form F written no", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "ConfirmInfo=no\n"); }, "SETUP2K.INI", "Default", "ConfirmInfo", kError, "read as on"},
+    {"form T written 1", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "Restart=1\n"); }, "SETUP2K.INI", "Default", "Restart", kError, "read as off"},
+    {"I,D key only in Default", [](P& f) { Replace(&f["SETUP2K.INI"], "USBInf=NHIDMou.INF\n", ""); AddTo(&f["SETUP2K.INI"], "Default", "USBInf=Other.inf\n"); }, "SETUP2K.INI", "Default", "USBInf", kError, "never read"},
+    {"Install key in Default", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "Title=Mouse\n"); }, "SETUP2K.INI", "Default", "Title", kError, "[Install] only"},
+    {"unknown percent name", [](P& f) { Replace(&f["SETUP2K.INI"], "1=A.DLL", "1=%NOPE%A.DLL"); }, "SETUP2K.INI", "CopyList", "1", kError, "%NOPE% has no value"},
+    {"value too long", [](P& f) { AddTo(&f["SETUP2K.INI"], "Install", "Title=" + std::string(300, 't') + "\n"); }, "SETUP2K.INI", "Install", "Title", kWarning, "keeps the first 255"},
+    {"version with a two-digit part", [](P& f) { AddTo(&f["SETUP2K.INI"], "Install", "Version=1.10\n"); }, "SETUP2K.INI", "Install", "Version", kWarning, "as text"},
+    {"version older as text than the installed one", [](P& f) { AddTo(&f["SETUP2K.INI"], "Install", "Version=1.10\n"); f["old.reg"] = "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n" "\"Version\"=\"1.9\"\n"; }, "SETUP2K.INI", "Install", "Version", kError, "counts as older than the installed 1.9"},
+    {"BTInf missing", [](P& f) { Replace(&f["SETUP2K.INI"], "BTInf=\n", "BTInf=Nbt.inf\n"); }, "SETUP2K.INI", "Install", "BTInf", kError, "Nbt.inf is not in the package"},
+    {"USB install section missing", [](P& f) { Replace(&f["SETUP2K.INI"], "DefaultType=USB\n", "DefaultType=USB\nUSBInstallSection=Hid\n"); }, "SETUP2K.INI", "Install", "USBInstallSection", kError, "[Hid] is not in the file"},
+    {"cabinet missing", [](P& f) { AddTo(&f["SETUP2K.INI"], "Default", "CabFile=TRUE\nCabFileName=gw.cab\n"); }, "SETUP2K.INI", "Default", "CabFileName", kError, "gw.cab is not in the package"},
+    {"picture file missing", [](P& f) { Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE"); f["SETUP2K.INI"] += "[Product.List.USB]\n1=GONE.IMG,Mouse,1,x\n"; }, "SETUP2K.INI", "Product.List.USB", "1", kError, "list ends here"},
+    {"bundle without Mouse.bmp", [](P& f) { Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE"); f["SETUP2K.INI"] += "[Product.List.USB]\n1=NOPIC.IMG,Mouse,1,x\n"; f["gw98/NOPIC.IMG"] = ReadHost(Fixture("no_picture.img")); }, "SETUP2K.INI", "Product.List.USB", "1", kWarning, "no readable \"Mouse.bmp\""},
+    {"library without the picture", [](P& f) { Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE"); f["SETUP2K.INI"] += "[Product.List.USB]\n1=PICS.DLL,Mouse,1,NoSuchMouse\n"; f["gw98/PICS.DLL"] = ReadHost(Fixture("mouse_pictures.dll")); }, "SETUP2K.INI", "Product.List.USB", "1", kWarning, "no picture resource named NoSuchMouse"},
+    {"Default beyond the list", [](P& f) { Replace(&f["SETUP2K.INI"], "ChooseMouse=FALSE", "ChooseMouse=TRUE"); f["SETUP2K.INI"] += "[Product.List.USB]\n1=GOOD.IMG,Mouse,1,x\n[Product.List.PS2]\nDefault=3\n"; f["gw98/GOOD.IMG"] = ReadHost(Fixture("white_first.img")); }, "SETUP2K.INI", "Product.List.PS2", "Default", kWarning, "beyond the 1 model"},
+    {"language lacks a text", [](P& f) { AddTo(&f["install.ini"], "ENGLISH", "WELCOME_TEXT1=Hello\n"); }, "install.ini", "GERMAN", "", kWarning, "WELCOME_TEXT1"},
+    {"unknown Languageid", [](P& f) { Replace(&f["install.ini"], "Languageid=0", "Languageid=12345"); }, "install.ini", "LANGUAGE", "Languageid", kWarning, "not one setup knows"},
 };
 
 TEST(CheckPackage, EachBrokenPackageGivesItsOneFinding) {
@@ -202,24 +156,14 @@ std::string Describe(const sim::ScriptedAnswer& a) {
 }
 
 TEST(AnswersFileTest, LinesBecomeQueuedAnswersOrAReasonWithTheLineNumber) {
-  const struct {
-    const char* name;
-    const char* script;
-    std::vector<std::string> answers;
-    const char* error;
+  const struct { const char* name; const char* script; std::vector<std::string> answers; const char* error;
   } cases[] = {
-      {"every form",
-       "# a comment\n\n10203 click 303   # the USB button\n  next  \r\n10201 0x3023\n12006 cancel\nmsgbox yes\nMSGBOX 7\n"
-       "folder C:\\Program Files\\Glide  \nfolder cancel\n10300 2\nclick 0x10\n",
-       {"d 10203 303", "d 10203 12324", "d 10201 12323", "d 12006 2", "m 6", "m 7", "f C:\\Program Files\\Glide",
-        "f cancel", "d 10300 2", "d 10300 16"},
-       ""},
+      {"every form", "# a comment\n\n10203 click 303   # the USB button\n  next  \r\n10201 0x3023\n12006 cancel\nmsgbox yes\nMSGBOX 7\n" "folder C:\\Program Files\\Glide  \nfolder cancel\n10300 2\nclick 0x10\n", {"d 10203 303", "d 10203 12324", "d 10201 12323", "d 12006 2", "m 6", "m 7", "f C:\\Program Files\\Glide", "f cancel", "d 10300 2", "d 10300 16"}, ""},
       {"a button before any template", "# start\nnext\n", {}, "line 2: 'next' needs a template id"},
       {"unknown button", "10203 onwards\n", {}, "line 1: unknown button 'onwards'"},
       {"template without control", "10203\n", {}, "line 1: expected a control after the template id"},
       {"id beyond 16 bits", "10203 click 70000\n", {}, "line 1: bad control id '70000'"},
-      {"unknown message-box answer", "10203 next\nmsgbox maybe\n", {"d 10203 12324"},
-       "line 2: unknown message-box button 'maybe'"},
+      {"unknown message-box answer", "10203 next\nmsgbox maybe\n", {"d 10203 12324"}, "line 2: unknown message-box button 'maybe'"},
       {"folder without a path", "folder\n", {}, "line 1: expected 'folder <path>'"},
       {"too many words", "10203 click 303 now\n", {}, "line 1: expected a control id"},
       {"a line of only a vertical tab", "10203 next\n\v\n", {"d 10203 12324"}, "line 2: control character 0x0B"},

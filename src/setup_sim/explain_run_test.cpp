@@ -45,12 +45,9 @@ TEST_F(ExplainRunTest, EveryEntryGetsItsOutcomeAndReason) {
       // First: with no size of its own it would not be reached once the others add up to the total.
       {u"GONE.DAT", "", "", 0, 0, false, "\"not-reached\",\"reason\":\"source missing in the package (copy error 2)"},
       {u"NEW.DAT", "text:new", "", 1, 0, false, "\"new\",\"reason\":\"the target was missing"},
-      {u"OLDER.DLL", "v1_9.dll", "v2_0_german.dll", 9, 1, false,
-       "\"kept\",\"reason\":\"the installed file is as new or newer: installed version: fixed 2.0.0.0"},
-      {u"NEWER.DLL", "v2_0_german.dll", "v1_9.dll", 1, 9, false,
-       "\"replaced\",\"reason\":\"the package's file is newer: installed version: fixed 1.9.0.0"},
-      {u"DATED.DAT", "text:b", "text:a", 1, 2, false,
-       "\"kept\",\"reason\":\"the installed file is as new or newer: installed file created"},
+      {u"OLDER.DLL", "v1_9.dll", "v2_0_german.dll", 9, 1, false, "\"kept\",\"reason\":\"the installed file is as new or newer: installed version: fixed 2.0.0.0"},
+      {u"NEWER.DLL", "v2_0_german.dll", "v1_9.dll", 1, 9, false, "\"replaced\",\"reason\":\"the package's file is newer: installed version: fixed 1.9.0.0"},
+      {u"DATED.DAT", "text:b", "text:a", 1, 2, false, "\"kept\",\"reason\":\"the installed file is as new or newer: installed file created"},
       {u"BUSY.DAT", "text:new", "text:old", 5, 1, true, "\"restart\",\"reason\":\"the target is in use (copy error 32)"},
   };
   for (const EntryCase& c : cases) {

@@ -17,11 +17,7 @@ namespace {
 
 class PathMacrosTest : public SimFixture {};
 
-struct FieldCase {
-  std::u16string text;
-  std::u16string field;
-  uint32_t stop;
-};
+struct FieldCase { std::u16string text; std::u16string field; uint32_t stop; };
 
 TEST_F(PathMacrosTest, ParseFieldCutsQuotesAndExpands) {
   UseConfig("[Strings]\r\nSYS_DIR=Str\r\nSystemRoot=RootStr\r\nVER=2.5\r\nLONG=" + std::string(200, 'L') + "\r\n" +

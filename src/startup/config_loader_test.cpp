@@ -25,13 +25,9 @@ struct LoadCase {
 
 TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
   const LoadCase cases[] = {
-      {"[Install]\r\nSupported=TRUE\r\n", {},
-       "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;ConfirmInfo=1;InterfaceType=3;InfPath=D:\\NHIDMou.INF;"
-       "Title=Glidewave 98;DefaultAppPath=C:\\Windows\\System32;DefaultTypeChoice=3;InfPresence=0"},
-      {"[Install]\r\nDefaultType=ps2\r\n[Default]\r\nCALLCONFIGMG=TRUE\r\nRestart=TRUE\r\n", {},
-       "InterfaceType=1;CallConfigMg=0;Restart=1;InfPath=D:\\Nmouse.inf"},
-      {"[Install]\r\nDefaultType=Bluetooth\r\nRestart=TRUE\r\n", {},
-       "InterfaceType=2;InfPath=D:\\Nbtmouse.inf;Restart=0"},
+      {"[Install]\r\nSupported=TRUE\r\n", {}, "SourceDir=D:;ConfigFile=D:\\SETUP2K.INI;ConfirmInfo=1;InterfaceType=3;InfPath=D:\\NHIDMou.INF;" "Title=Glidewave 98;DefaultAppPath=C:\\Windows\\System32;DefaultTypeChoice=3;InfPresence=0"},
+      {"[Install]\r\nDefaultType=ps2\r\n[Default]\r\nCALLCONFIGMG=TRUE\r\nRestart=TRUE\r\n", {}, "InterfaceType=1;CallConfigMg=0;Restart=1;InfPath=D:\\Nmouse.inf"},
+      {"[Install]\r\nDefaultType=Bluetooth\r\nRestart=TRUE\r\n", {}, "InterfaceType=2;InfPath=D:\\Nbtmouse.inf;Restart=0"},
       {"[Install]\r\nDefaultType=Serial\r\n", {}, "InterfaceType=3"},
       {"[Install]\r\nDefaultType=b\r\nBTInf=\r\n", {}, "InterfaceType=2;InfPath=D:\\Nmouse.inf"},
       // DefaultType and USBInf: [Default] only when [Install] holds the key empty.
@@ -42,43 +38,28 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
       {"[Install]\r\nUSBInf=\r\n[Default]\r\nUSBInf=\r\n", {}, "USBInf=;InfPath=D:\\Nmouse.inf"},
       // DefaultType empty everywhere: the driver names decide.
       {"[Install]\r\nDefaultType=\r\n[Default]\r\nDefaultType=\r\n", {}, "InterfaceType=1"},
-      {"[Install]\r\nDefaultType=\r\nPS2DriverName=\r\nBTDriverName=B\r\n[Default]\r\nDefaultType=\r\n", {},
-       "InterfaceType=2"},
+      {"[Install]\r\nDefaultType=\r\nPS2DriverName=\r\nBTDriverName=B\r\n[Default]\r\nDefaultType=\r\n", {}, "InterfaceType=2"},
       {"[Install]\r\nDefaultType=\r\nPS2DriverName=\r\n[Default]\r\nDefaultType=\r\n", {}, "InterfaceType=3"},
       // [Default] first, [Install] when [Default] is empty.
-      {"[Install]\r\nAskType=FALSE\r\nDefaultType=BT\r\n[Default]\r\nAskType=TRUE\r\n", {},
-       "AskType=1;InterfaceType=3;DefaultTypeChoice=2"},
-      {"[Install]\r\nAskType=true\r\nCabFile=TRUE\r\nCabFileName=i.cab\r\n[Default]\r\nAskType=\r\nCabFileName=d.cab", {},
-       "AskType=1;CabFile=1;CabFileName=d.cab"},
+      {"[Install]\r\nAskType=FALSE\r\nDefaultType=BT\r\n[Default]\r\nAskType=TRUE\r\n", {}, "AskType=1;InterfaceType=3;DefaultTypeChoice=2"},
+      {"[Install]\r\nAskType=true\r\nCabFile=TRUE\r\nCabFileName=i.cab\r\n[Default]\r\nAskType=\r\nCabFileName=d.cab", {}, "AskType=1;CabFile=1;CabFileName=d.cab"},
       {"[Default]\r\nCabFile=FALSE\r\nCabFileName=d.cab\r\n", {}, "CabFile=0;CabFileName="},
       // One driver INF beside the program: no interface question.
-      {"[Install]\r\nDefaultType=BT\r\n[Default]\r\nAskType=TRUE\r\n", {u"Nbtmouse.inf"},
-       "AskType=0;InfPresence=2;InterfaceType=2"},
+      {"[Install]\r\nDefaultType=BT\r\n[Default]\r\nAskType=TRUE\r\n", {u"Nbtmouse.inf"}, "AskType=0;InfPresence=2;InterfaceType=2"},
       {"[Default]\r\nAskType=TRUE\r\n", {u"NMOUSE.INF", u"nhidmou.inf"}, "AskType=1;InfPresence=5"},
-      {"[Install]\r\nDefaultType=BT\r\nAskType=TRUE\r\nInstallAllType=TRUE\r\nRestart=TRUE\r\n", {},
-       "AskType=0;InstallAllType=1;InterfaceType=3;DefaultTypeChoice=2;Restart=1"},
+      {"[Install]\r\nDefaultType=BT\r\nAskType=TRUE\r\nInstallAllType=TRUE\r\nRestart=TRUE\r\n", {}, "AskType=0;InstallAllType=1;InterfaceType=3;DefaultTypeChoice=2;Restart=1"},
       // The three boolean forms.
-      {"[Install]\r\nCALLCONFIGMG=1\r\nInfNoFileCopy=true\r\nConfirmInfo=no\r\nRestart=1\r\n", {},
-       "CallConfigMg=1;InfNoFileCopy=1;ConfirmInfo=1;Restart=0"},
-      {"[Install]\r\nCALLCONFIGMG=yes\r\nUninstallConflictSoftware=False\r\n[Default]\r\nConfirmInfo=false\r\n", {},
-       "CallConfigMg=0;UninstallConflictSoftware=0;ConfirmInfo=0"},
-      {"[Default]\r\nChooseMouse=TRUE\r\nForceReBoot=TRUE\r\nAskMousePosition=TRUE\r\nDeleteINFIndex=TRUE\r\n"
-       "CompareSubVer=TRUE\r\nMode_DPInst=TRUE\r\nUnShowWarning=TRUE\r\nReplace=yes\r\nCanUninstall=false\r\n"
-       "[Product.List.PS2]\r\nNewUI=true\r\nDefault=4x\r\n", {},
-       "ChooseMouse=1;ForceReBoot=1;AskMousePosition=1;DeleteINFIndex=1;CompareSubVer=1;Mode_DPInst=1;"
-       "ShowWarning=0;Replace=0;CanUninstall=0;NewUI=1;DefaultPS2Model=4"},
+      {"[Install]\r\nCALLCONFIGMG=1\r\nInfNoFileCopy=true\r\nConfirmInfo=no\r\nRestart=1\r\n", {}, "CallConfigMg=1;InfNoFileCopy=1;ConfirmInfo=1;Restart=0"},
+      {"[Install]\r\nCALLCONFIGMG=yes\r\nUninstallConflictSoftware=False\r\n[Default]\r\nConfirmInfo=false\r\n", {}, "CallConfigMg=0;UninstallConflictSoftware=0;ConfirmInfo=0"},
+      {"[Default]\r\nChooseMouse=TRUE\r\nForceReBoot=TRUE\r\nAskMousePosition=TRUE\r\nDeleteINFIndex=TRUE\r\n" "CompareSubVer=TRUE\r\nMode_DPInst=TRUE\r\nUnShowWarning=TRUE\r\nReplace=yes\r\nCanUninstall=false\r\n" "[Product.List.PS2]\r\nNewUI=true\r\nDefault=4x\r\n", {}, "ChooseMouse=1;ForceReBoot=1;AskMousePosition=1;DeleteINFIndex=1;CompareSubVer=1;Mode_DPInst=1;" "ShowWarning=0;Replace=0;CanUninstall=0;NewUI=1;DefaultPS2Model=4"},
       // Keys of [Default] alone ignore [Install].
-      {"[Install]\r\nSubFolder=x\r\nUnShowWarning=TRUE\r\nReplace=FALSE\r\nCanUninstall=FALSE\r\nSleep1Sec=TRUE\r\n"
-       "[Product.List.PS2]\r\nDefault=-3\r\n", {},
-       "SubFolder=gw98;ShowWarning=1;Replace=1;CanUninstall=1;Sleep1Sec=0;DefaultPS2Model=0"},
+      {"[Install]\r\nSubFolder=x\r\nUnShowWarning=TRUE\r\nReplace=FALSE\r\nCanUninstall=FALSE\r\nSleep1Sec=TRUE\r\n" "[Product.List.PS2]\r\nDefault=-3\r\n", {}, "SubFolder=gw98;ShowWarning=1;Replace=1;CanUninstall=1;Sleep1Sec=0;DefaultPS2Model=0"},
       // Version macros: expanded when a value ends with a percent name; an empty expansion is kept.
       {"[Install]\r\nVersion=%VER%\r\nSubVersion=2.0\r\n[Strings]\r\nVER=2.5\r\n", {}, "Version=2.5;SubVersion=2.0"},
       {"[Install]\r\nVersion=1,5\r\nSubVersion=%NOPE%\r\n", {}, "Version=1;SubVersion=%NOPE%"},
       {"[Install]\r\nVersion=%VER%x\r\nSubVersion=1,2\r\n[Strings]\r\nVER=2.5\r\n", {}, "Version=%VER%x;SubVersion=1,2"},
-      {"[Install]\r\nTitle=My Mouse\r\n[Default]\r\nAskPath=TRUE\r\n", {},
-       "AskPath=1;DefaultDestination=\\Program Files\\Norvik Electronics Ltd.\\My Mouse"},
-      {"[Install]\r\nMfgName=\r\nAskPath=TRUE\r\nDefaultAppPath=E:\\Apps\r\n[HelpFileList]\r\n1=G.hlp\r\n", {},
-       "DefaultDestination=\\Program Files\\;DefaultAppPath=E:\\Apps;HelpFilesListed=1"},
+      {"[Install]\r\nTitle=My Mouse\r\n[Default]\r\nAskPath=TRUE\r\n", {}, "AskPath=1;DefaultDestination=\\Program Files\\Norvik Electronics Ltd.\\My Mouse"},
+      {"[Install]\r\nMfgName=\r\nAskPath=TRUE\r\nDefaultAppPath=E:\\Apps\r\n[HelpFileList]\r\n1=G.hlp\r\n", {}, "DefaultDestination=\\Program Files\\;DefaultAppPath=E:\\Apps;HelpFilesListed=1"},
   };
   for (const LoadCase& c : cases) {
     SCOPED_TRACE(c.ini);
@@ -91,12 +72,7 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
 }
 
 TEST_F(ConfigLoaderTest, ChineseTitleOnlyWithEspecial) {
-  const struct {
-    int32_t especial;
-    const char16_t* language;
-    const char* ini;
-    const char* title;
-  } cases[] = {
+  const struct { int32_t especial; const char16_t* language; const char* ini; const char* title; } cases[] = {
       {1, u"CHINESE", "[Install]\r\nTitle=Foo\r\n", "Glidewave 98"},
       {0, u"CHINESE", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
       {1, u"ENGLISH", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},

@@ -29,21 +29,15 @@ class LocalisedTextsTest : public SimFixture {
 const char kIndent[] = "\r\n          ";
 
 TEST_F(LocalisedTextsTest, PageTitlesWithoutWindow) {
-  struct Case {
-    const char* ini;  // install.ini text; nullptr: no file
-    const char* language;
-    uint32_t templateId;
-    int known;
-    const char* title;  // "~" when the buffer stays untouched
-  };
-  const Case cases[] = {
+  // install.ini (nullptr: none), language, template, known, title ("~": the buffer stays untouched)
+  const struct { const char* ini; const char* language; uint32_t templateId; int known; const char* title; } cases[] = {
       {nullptr, "ENGLISH", IDD_PAGE_START, 1, "Start Installation"},
       {"[GERMAN]\r\nSTART_COPYING=Installation starten\r\n", "GERMAN", IDD_PAGE_START, 1, "Installation starten"},
       // Dialogs that are not pages answer nothing without a window.
       {"[ENGLISH]\r\nUSER_CANCEL=Leave\r\n", "ENGLISH", IDD_EXIT_SETUP, 0, "~"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.templateId << " " << c.language);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.templateId);
     StartMachine("win7");
     if (c.ini) WritePackageFile(u"install.ini", c.ini);
     TextCopy(g_Settings.LanguageName, sim::FromUtf8(c.language).c_str());
@@ -54,32 +48,20 @@ TEST_F(LocalisedTextsTest, PageTitlesWithoutWindow) {
 }
 
 TEST_F(LocalisedTextsTest, NewlineEscapes) {
-  const struct {
-    const char16_t* in;
-    const char16_t* out;
-  } cases[] = {
-      {u"First.\\nSecond.", u"First. \nSecond."},
-      {u"A\\n\\nB", u"A \n \nB"},
-      {u"C:\\new", u"C: \new"},  // any backslash-n pair, even inside a path
-      {u"a\\tb\\", u"a\\tb\\"},
-      {u"\\\\n", u"\\ \n"},      // the second backslash pairs with the n
-      {u"", u""},
-  };
+  // Any backslash-n pair, even inside a path; in "\\n" the second backslash pairs with the n.
+  const std::pair<const char16_t*, const char16_t*> cases[] = {
+      {u"A\\n\\nB", u"A \n \nB"}, {u"C:\\new", u"C: \new"}, {u"a\\tb\\", u"a\\tb\\"}, {u"\\\\n", u"\\ \n"}, {u"", u""}};
   for (const auto& c : cases) {
     char16_t text[64];
-    TextCopy(text, c.in);
+    TextCopy(text, c.first);
     ExpandNewlineEscapes(text);
-    EXPECT_EQ(std::u16string(text), std::u16string(c.out)) << sim::ToUtf8(c.in);
+    EXPECT_EQ(std::u16string(text), std::u16string(c.second)) << sim::ToUtf8(c.first);
   }
 }
 
 TEST_F(LocalisedTextsTest, InstallSummary) {
-  struct Case {
-    const char* name;
-    const char* ini;
-    int32_t installAll, interfaceType, infPresence, askPosition, leftHanded, askPath;
-    std::string expected;
-  };
+  struct Case { const char* name; const char* ini;
+      int32_t installAll, interfaceType, infPresence, askPosition, leftHanded, askPath; std::string expected; };
   const std::string product = std::string("Product:") + kIndent + "Glidewave 98";
   const std::string version = std::string("\r\n\r\nVersion:") + kIndent + "2.1";
   const Case cases[] = {
@@ -89,25 +71,18 @@ TEST_F(LocalisedTextsTest, InstallSummary) {
        product + version + "\r\n\r\nMouse Interface:" + kIndent + "USB (Universal Serial Bus) Interface" +
            "\r\n\r\nMouse Location:" + kIndent + "Right side of the keyboard" +
            "\r\n\r\nInstallation Directory:" + kIndent + "C:\\Tools"},
-      {"unknown interface code names nothing", nullptr, 0, 7, 0, 0, 0, 0,
-       product + version + "\r\n\r\nMouse Interface:" + kIndent},
-      {"all interfaces present beside the program", nullptr, 1, 3, 5, 0, 0, 0,
-       product + version + "\r\n\r\nMouse Interface:" + kIndent + "PS/2 Interface" + kIndent +
-           "USB (Universal Serial Bus) Interface"},
-      {"labels from the language section", "[ENGLISH]\r\nIDS_PRODUCT=Produkt\r\nIDS_PS2=PS2\r\n", 0, 1, 0, 0, 0, 0,
-       std::string("Produkt:") + kIndent + "Glidewave 98" + version + "\r\n\r\nMouse Interface:" + kIndent + "PS2"},
+      {"unknown interface code names nothing", nullptr, 0, 7, 0, 0, 0, 0, product + version + "\r\n\r\nMouse Interface:" + kIndent},
+      {"all interfaces present beside the program", nullptr, 1, 3, 5, 0, 0, 0, product + version + "\r\n\r\nMouse Interface:" + kIndent + "PS/2 Interface" + kIndent + "USB (Universal Serial Bus) Interface"},
+      {"labels from the language section", "[ENGLISH]\r\nIDS_PRODUCT=Produkt\r\nIDS_PS2=PS2\r\n", 0, 1, 0, 0, 0, 0, std::string("Produkt:") + kIndent + "Glidewave 98" + version + "\r\n\r\nMouse Interface:" + kIndent + "PS2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     TextCopy(g_Settings.DestinationDir, u"C:\\Tools");
     if (c.ini) WritePackageFile(u"install.ini", c.ini);
-    g_Settings.InstallAllType = c.installAll;
-    g_Settings.InterfaceType = c.interfaceType;
-    g_Settings.InfPresence = c.infPresence;
-    g_Settings.AskMousePosition = c.askPosition;
-    g_Settings.LeftHanded = c.leftHanded;
-    g_Settings.AskPath = c.askPath;
+    g_Settings.InstallAllType = c.installAll, g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.InfPresence = c.infPresence, g_Settings.AskMousePosition = c.askPosition;
+    g_Settings.LeftHanded = c.leftHanded, g_Settings.AskPath = c.askPath;
     char16_t summary[kLocalisedTextSize];
     BuildInstallSummary(summary);
     EXPECT_EQ(sim::ToUtf8(summary), c.expected);
@@ -118,17 +93,14 @@ TEST_F(LocalisedTextsTest, InstallSummary) {
 // frame for pages.
 WindowHandle MakeDialog(uint32_t templateId) {
   sim::internal::WindowDescription desc;
-  desc.className = u"Frame";
-  desc.style = sim::kWsPopup;
-  desc.width = 600;
-  desc.height = 400;
+  desc.className = u"Frame", desc.style = sim::kWsPopup, desc.width = 600, desc.height = 400;
   WindowHandle frame = sim::internal::CreateWindowObject(desc);
   return sim::internal::CreateDialogFromTemplate(templateId, frame, true, nullptr, 0);
 }
 
 std::string Text(WindowHandle window) {
-  char16_t text[1024];
-  SysGetWindowText(window, text, 1024);
+  char16_t text[1024] = u"<none>";
+  if (window) SysGetWindowText(window, text, 1024);
   return sim::ToUtf8(text);
 }
 
@@ -137,17 +109,14 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
   struct Case {
     const char* name;
     uint32_t templateId;
-    const char* ini;       // install.ini
-    const char* setup2k;   // SETUP2K.INI beside the program
-    bool suppress;         // a non-null third argument
+    const char *ini, *setup2k;  // install.ini, SETUP2K.INI beside the program
+    bool suppress;              // a non-null third argument
     std::vector<std::pair<int, std::string>> texts;
   };
   const Case cases[] = {
       {"German section with one key", IDD_PAGE_WELCOME,
        "[GERMAN]\r\nWELCOME_TEXT1=Willkommen bei %s. %s wird installiert.\r\n", nullptr, false,
-       {{IDC_WELCOME_TEXT1, "Willkommen bei Glidewave 98. Glidewave 98 wird installiert."},
-        {IDC_WELCOME_TEXT2,
-         "It is strongly recommended that you exit all Windows programs before running this setup program."}}},
+       {{IDC_WELCOME_TEXT1, "Willkommen bei Glidewave 98. Glidewave 98 wird installiert."}}},
       {"welcome title from SETUP2K.INI", IDD_PAGE_WELCOME, nullptr, "[Install]\r\nWelcome Title=Glidewave Pro\r\n",
        false,
        {{IDC_WELCOME_TEXT1,
@@ -157,14 +126,9 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
        {{IDC_COMPLETE_TEXT, "Glidewave 98 ist installiert. \nBitte starten Sie neu."},
         {IDC_COMPLETE_RESTART, "Restart my computer now."},
         {IDC_COMPLETE_TEXT2, "Danke."}}},
-      {"Start Installation label", IDD_PAGE_START, nullptr, nullptr, false,
-       {{IDC_START_LABEL, "Current Configuration:"}}},
-      {"wait dialog", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n", nullptr, false,
-       {{IDC_STAGE_WAIT_TEXT, "Bitte warten"}}},
-      {"wait dialog told to leave its text", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n",
-       nullptr, true, {{IDC_STAGE_WAIT_TEXT, "Setup is updating the registry. Please wait..."}}},
-      {"captions", IDD_NEWER_VERSION, "[GERMAN]\r\nSETUP_RECOVER_OLDER=Warnung\r\n", nullptr, false,
-       {{kCaption, "Warnung"}, {IDC_NEWER_EXIT, "Exit Setup"}, {IDC_NEWER_CONTINUE, "&Continue"}}},
+      {"wait dialog", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n", nullptr, false, {{IDC_STAGE_WAIT_TEXT, "Bitte warten"}}},
+      {"wait dialog told to leave its text", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n", nullptr, true, {{IDC_STAGE_WAIT_TEXT, "Setup is updating the registry. Please wait..."}}},
+      {"captions", IDD_NEWER_VERSION, "[GERMAN]\r\nSETUP_RECOVER_OLDER=Warnung\r\n", nullptr, false, {{kCaption, "Warnung"}, {IDC_NEWER_EXIT, "Exit Setup"}, {IDC_NEWER_CONTINUE, "&Continue"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,12 +141,9 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
     ASSERT_NE(dialog, nullptr);
     char16_t unused[kLocalisedTextSize] = u"";
     EXPECT_EQ(ApplyLocalisedTexts(dialog, c.templateId, c.suppress ? unused : nullptr), 1);
-    for (const auto& expected : c.texts) {
-      SCOPED_TRACE(expected.first);
-      WindowHandle target = expected.first == kCaption ? dialog : SysGetDlgItem(dialog, expected.first);
-      ASSERT_NE(target, nullptr);
-      EXPECT_EQ(Text(target), expected.second);
-    }
+    for (const auto& expected : c.texts)
+      EXPECT_EQ(Text(expected.first == kCaption ? dialog : SysGetDlgItem(dialog, expected.first)), expected.second)
+          << expected.first;
   }
 }
 
@@ -201,27 +162,19 @@ class MessageDialogsTest : public SimFixture {
 const char kBuiltIn[] = "<built-in>";
 
 TEST_F(MessageDialogsTest, FailureDialogsCloseWithOneAndShowTheLanguage) {
-  struct Case {
-    const char* name;
-    bool setupFailed;  // else Setup Error
-    const char* ini;
-    int press;  // 0: left to the default button
-    const char* journal;
-    const char* text;
-    const char* button;
-  };
-  const Case cases[] = {
-      {"Setup Failed, OK", true, nullptr, 0, "dialog: 116 [Setup Failed!] shown",
-       kBuiltIn, "OK"},
+  // Setup Failed (else Setup Error), install.ini, the button pressed (0: the default one), the
+  // journal line, the text and the button's text (nullptr: not checked).
+  const struct { const char* name; bool setupFailed; const char* ini; int press; const char *journal, *text, *button;
+  } cases[] = {
+      {"Setup Failed, OK", true, nullptr, 0, "dialog: 116 [Setup Failed!] shown", kBuiltIn, "OK"},
       {"Setup Failed, Escape", true, nullptr, kIdCancel, "dialog: 116 press 2", nullptr, nullptr},
       {"Setup Failed in German", true,
        "[GERMAN]\r\nSETUP_FAIL=Setup fehlgeschlagen\r\nFAIL_TEXT=Treiber nicht installiert.\r\nID_FAIL=Gut\r\n", 0,
        "dialog: 116 [Setup fehlgeschlagen] shown", "Treiber nicht installiert.", "Gut"},
       {"Setup Error with a section lacking its keys", false, "[GERMAN]\r\nSETUP_FAIL=Setup fehlgeschlagen\r\n", 0,
-       "dialog: 114 [Setup Error] shown",
-       kBuiltIn, "OK"},
+       "dialog: 114 [Setup Error] shown", kBuiltIn, "OK"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
     TextCopy(g_Settings.LanguageName, u"GERMAN");
@@ -230,36 +183,21 @@ TEST_F(MessageDialogsTest, FailureDialogsCloseWithOneAndShowTheLanguage) {
     if (c.press) sim::QueueDialogAnswer(templateId, c.press);
     EXPECT_EQ(c.setupFailed ? ShowSetupFailed(nullptr) : ShowNoPrivilege(nullptr), 1);
     EXPECT_TRUE(JournalHas(c.journal));
-    // One press closed it: no second press was needed.
     EXPECT_EQ(JournalLines("dialog: " + std::to_string(templateId) + " press").size(), 1u);
-    if (c.text == kBuiltIn) {
-      EXPECT_FALSE(ControlText(templateId, IDC_STATIC).empty());  // the built-in text stays
-    } else if (c.text) {
-      EXPECT_EQ(ControlText(templateId, IDC_STATIC), c.text);
-    }
-    if (c.button) {
-      EXPECT_EQ(ControlText(templateId, c.setupFailed ? IDC_FAIL_OK : IDC_NOPRIVILEGE_OK), c.button);
-    }
+    if (c.text == kBuiltIn) { EXPECT_FALSE(ControlText(templateId, IDC_STATIC).empty()); }
+    if (c.text && c.text != kBuiltIn) { EXPECT_EQ(ControlText(templateId, IDC_STATIC), c.text); }
+    if (c.button) { EXPECT_EQ(ControlText(templateId, c.setupFailed ? IDC_FAIL_OK : IDC_NOPRIVILEGE_OK), c.button); }
   }
 }
 
 TEST_F(MessageDialogsTest, ExitButtonFitsItsTranslatedText) {
   // Geometry of the Exit button in dialog client coordinates, measured while the dialog waits.
-  struct Measured {
-    int left = 0, width = 0, clientRight = 0;
-  };
-  struct Case {
-    const char* name;
-    const char* exitText;
-    bool reachesEdge;
-  };
-  const Case cases[] = {
-      {"short text: as wide as the text", "Quit", false},
-      {"long text: 10 pixels short of the right edge",
-       "Quit the setup program now and leave everything as it is today", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  struct Measured { int left = 0, width = 0, clientRight = 0; };
+  // A short text: the button as wide as the text; a long one: 10 pixels short of the right edge.
+  const struct { const char* exitText; bool reachesEdge; } cases[] = {
+      {"Quit", false}, {"Quit the setup program now and leave everything as it is today", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exitText);
     StartMachine("winxp");
     TextCopy(g_Settings.LanguageName, u"ENGLISH");
     WritePackageFile(u"install.ini", std::string("[ENGLISH]\r\nIDC_EXIT=") + c.exitText + "\r\n");
@@ -272,21 +210,16 @@ TEST_F(MessageDialogsTest, ExitButtonFitsItsTranslatedText) {
       SysPoint corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
       SysMapWindowPoints(nullptr, dialog, corners, 2);
       SysGetClientRect(dialog, &client);
-      measured.left = corners[0].x;
-      measured.width = corners[1].x - corners[0].x;
-      measured.clientRight = client.right;
+      measured = {corners[0].x, corners[1].x - corners[0].x, client.right};
     });
     ExitSetupDialog(nullptr);
     EXPECT_EQ(ControlText(IDD_EXIT_SETUP, kIdCancel), c.exitText);
     // Text extents on the machine: 7 pixels a character in a fresh drawing context.
     const int textWidth = 7 * static_cast<int>(std::string(c.exitText).size());
     ASSERT_GT(measured.clientRight, 0);
-    if (c.reachesEdge) {
-      ASSERT_GE(measured.left + textWidth, measured.clientRight);
-      EXPECT_EQ(measured.left + measured.width, measured.clientRight - 10);
-    } else {
-      EXPECT_EQ(measured.width, textWidth);
-    }
+    ASSERT_EQ(measured.left + textWidth >= measured.clientRight, c.reachesEdge);
+    if (c.reachesEdge) { EXPECT_EQ(measured.left + measured.width, measured.clientRight - 10); }
+    if (!c.reachesEdge) { EXPECT_EQ(measured.width, textWidth); }
   }
 }
 
