@@ -150,7 +150,7 @@ TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
     EXPECT_EQ(sim::ToUtf8(g_Settings.PackageDir), c.packageDir);
     EXPECT_TRUE(JournalHas(std::string("trace: PackageDir = ") + c.packageDir));
     EXPECT_EQ(Disk(sim::FromUtf8(c.target)), "pointer");
-    if (c.askPath) EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), "C:\\Tools\\Mouse");
+    EXPECT_TRUE(!c.askPath || sim::ToUtf8(g_Settings.DestinationDir) == "C:\\Tools\\Mouse");
     // The copy dialog hid the wizard; it is back for the completion page.
     EXPECT_TRUE(FrameVisible());
   }
