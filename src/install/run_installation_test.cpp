@@ -5,8 +5,6 @@
 #include "install/run_installation.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,35 +20,17 @@
 
 namespace {
 
-class RunInstallationTest : public SimFixture {
- protected:
-  // The folders recorded for the uninstaller, sorted.
-  static std::vector<std::string> RecordedFolders() {
-    std::vector<std::string> folders;
-    RegKey key = nullptr;
-    if (SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Uninstall", kKeyRead, &key) != 0) return folders;
-    for (uint32_t index = 0;; ++index) {
-      char16_t name[512];
-      uint32_t length = 512;
-      if (SysRegEnumValue(key, index, name, &length, nullptr, nullptr, nullptr) != 0) break;
-      folders.push_back(sim::ToUtf8(name));
-    }
-    SysRegCloseKey(key);
-    std::sort(folders.begin(), folders.end());
-    return folders;
-  }
-};
+class RunInstallationTest : public SimFixture {};
 
 TEST_F(RunInstallationTest, DestinationFoldersLevelByLevel) {
-  struct Case {
+  const struct {
     const char* name;
     std::vector<std::u16string> existing;
     const char16_t* destination;
     const char* destinationAfter;
     std::vector<std::string> recorded;
     std::vector<std::u16string> created;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"three new levels", {}, u"C:\\A\\B\\C", "C:\\A\\B\\C", {"C:\\A\\", "C:\\A\\B\\", "C:\\A\\B\\C"},
        {u"C:\\A", u"C:\\A\\B", u"C:\\A\\B\\C"}},
       {"trailing backslash on a new folder", {}, u"D:\\Tools\\Mouse\\", "D:\\Tools\\Mouse",
@@ -61,16 +41,14 @@ TEST_F(RunInstallationTest, DestinationFoldersLevelByLevel) {
       {"an existing destination is only recorded", {u"C:\\Tools\\Mouse"}, u"C:\\Tools\\Mouse\\",
        "C:\\Tools\\Mouse\\", {"C:\\Tools\\Mouse\\"}, {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
     for (const std::u16string& folder : c.existing) ASSERT_TRUE(sim::WriteDiskFile(folder + u"\\keep.txt", ""));
     TextCopy(g_Settings.DestinationDir, c.destination);
     CreateDestinationFolders();
     EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), c.destinationAfter);
-    std::vector<std::string> expected = c.recorded;
-    std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(RecordedFolders(), expected);
+    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\Norvik\\Uninstall"), c.recorded);  // sorted
     for (const std::u16string& folder : c.created) EXPECT_TRUE(sim::DiskPathExists(folder)) << sim::ToUtf8(folder);
   }
 }
@@ -78,9 +56,8 @@ TEST_F(RunInstallationTest, DestinationFoldersLevelByLevel) {
 TEST_F(RunInstallationTest, CopyPreparationInOrderBeforeMeasuring) {
   // The cabinet pack puts a.txt into the copy source and the driver tree replaces drv.sys before
   // the measuring; Windows 7 and 8 take the device metadata and its registry section between.
-  std::ifstream in(std::string(SETUP_FIXTURE_DIR) + "/normal.cab", std::ios::binary);
-  if (!in) GTEST_SKIP() << "cabinet fixtures not built";
-  const std::string cabinet(std::istreambuf_iterator<char>(in), {});
+  const std::string cabinet = FixtureBytes("normal.cab");
+  if (cabinet.empty()) GTEST_SKIP() << "cabinet fixtures not built";
   for (const std::string profile : {"win7", "win8", "vista"}) {
     SCOPED_TRACE(profile);
     StartMachine(profile);
@@ -106,9 +83,7 @@ TEST_F(RunInstallationTest, CopyPreparationInOrderBeforeMeasuring) {
     for (const std::string& line : JournalLines("trace: "))
       if (std::find(steps.begin(), steps.end(), line) != steps.end()) order.push_back(line);
     EXPECT_EQ(order, steps);
-    RegKey key = nullptr;
-    EXPECT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Metadata", kKeyRead, &key) == 0, metadata);
-    if (key) SysRegCloseKey(key);
+    EXPECT_EQ(KeyExists(kRegLocalMachine, u"Software\\Norvik\\Metadata"), metadata);
   }
 }
 
@@ -129,13 +104,12 @@ class DriverPackageStagingTest : public SimFixture {
 };
 
 TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
-  struct Case {
+  const struct {
     const char* name;
     const char* presetup;  // nullptr: no Presetup.ini
     std::vector<std::string> staged;
     std::vector<std::string> boxes;  // with InstallTrace: source as text, target as caption
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"fixed files, a read-only copy replaced", nullptr, {"gw98.cab", "nhidmou.inf", "gw99.cat"},
        {"msgbox: [C:\\Pkg\\nhidmou.inf] D:\\nhidmou.inf -> 1"}},
       {"listed files: first non-empty field", "[CopyList]\r\n1=a.inf, more text\r\n2=,b.cat\r\n", {"a.inf", "b.cat"},
@@ -143,7 +117,7 @@ TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
       {"list ends at a gap", "[CopyList]\r\n1=a.inf\r\n3=b.cat\r\n", {"a.inf"}, {"msgbox: [C:\\Pkg\\a.inf] D:\\a.inf -> 1"}},
       {"empty list: nothing at all", "[Other]\r\n1=a.inf\r\n", {}, {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.InstallTrace = 1;
@@ -161,12 +135,11 @@ TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
 }
 
 TEST_F(DriverPackageStagingTest, PreinstallsOnlyAfterTheNoDeviceResults) {
-  struct Case {
+  const struct {
     uint32_t installResult;
     bool preinstalls;
-  };
-  const Case cases[] = {{0, false}, {0xE0000301, true}, {0xE000020B, true}, {0xE0000203, false}, {5, false}};
-  for (const Case& c : cases) {
+  } cases[] = {{0, false}, {0xE0000301, true}, {0xE000020B, true}, {0xE0000203, false}, {5, false}};
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.installResult);
     StartMachine("win7");
     sim::SetDriverPackageInstallResult(c.installResult);
@@ -189,13 +162,12 @@ TEST_F(DriverPackageStagingTest, UpdatesListedDevicesUpToTheFirstGap) {
 }
 
 TEST_F(DriverPackageStagingTest, RegistersTheStagedInf) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t trace;
     bool sourceStaged;
     std::vector<std::string> boxes;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"registered quietly", 0, true, {}},
       {"failure is silent without trace", 0, false, {}},
       {"failure shown with trace", 1, false,
@@ -203,7 +175,7 @@ TEST_F(DriverPackageStagingTest, RegistersTheStagedInf) {
         "msgbox: [Error] SetupCopyOemInf failed with error 2: The system cannot find the file specified.\\n -> 1",
         "msgbox: [Error]  -> 1"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.InstallTrace = c.trace;

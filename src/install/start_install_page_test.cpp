@@ -62,8 +62,6 @@ class StartInstallPageTest : public PageFixture {
     sim::WindowInfo info;
     return sim::GetWindowInfo(frame_, &info) && info.visible;
   }
-
-
   bool createPage_ = true;
 };
 
@@ -85,23 +83,17 @@ TEST_F(StartInstallPageTest, CreationWritesTheTaskBarSwitchAndHidesForHiddenRuns
 }
 
 TEST_F(StartInstallPageTest, ActivationSetsButtonsAndStartsSilentRuns) {
-  struct Case {
-    const char* name;
-    int32_t silent, confirmInfo;
-    std::vector<FrameRequest> requests;
+  const std::pair<int32_t, std::vector<FrameRequest>> cases[] = {
+      {1, {kButtonsBackNext}},
+      {0, {kButtonsBackNext, kPressNext}},  // nothing to confirm presses Next
   };
-  const Case cases[] = {
-      {"the user confirms", 0, 1, {kButtonsBackNext}},
-      {"nothing to confirm presses Next", 0, 0, {kButtonsBackNext, kPressNext}},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    g_Settings.SilentMode = c.silent;
-    g_Settings.ConfirmInfo = c.confirmInfo;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    g_Settings.ConfirmInfo = c.first;
     // The summary follows the choices made after the page was created.
     TextCopy(g_Settings.Version, u"3.0");
     EXPECT_EQ(Notify(kPsnSetActive), 0);
-    EXPECT_EQ(Requests(), c.requests);
+    EXPECT_EQ(Requests(), c.second);
     char16_t summary[300];
     SysGetDlgItemText(page_, IDC_START_SUMMARY, summary, 300);
     EXPECT_NE(sim::ToUtf8(summary).find("Version:\r\n          3.0"), std::string::npos);
@@ -109,20 +101,19 @@ TEST_F(StartInstallPageTest, ActivationSetsButtonsAndStartsSilentRuns) {
 }
 
 TEST_F(StartInstallPageTest, NotificationAnswers) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t code;
     int32_t installStarted;
     int exitAnswer;  // button of "Exit Setup", 0 when it must not be asked
     intptr_t answer;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"leaving the page is allowed", kPsnKillActive, 0, 0, 0},
       {"Back goes to the default handling", kPsnWizBack, 0, 0, 0},
       {"Cancel, Resume vetoes", kPsnQueryCancel, 0, kIdOk, 1},
       {"Cancel after the installation began: no question", kPsnQueryCancel, 1, 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
     g_Settings.InstallStarted = c.installStarted;
@@ -141,31 +132,25 @@ TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
     const char* packageDir;
     const char* target;
   };
-  char16_t system[260];
   const Case cases[] = {
       {"chosen folder", 1, u"", "C:\\Tools\\Mouse\\", "C:\\Tools\\Mouse\\mouse.txt"},
       {"program destination first", 1, u"C:\\Program Files\\Norvik", "C:\\Program Files\\Norvik\\",
        "C:\\Tools\\Mouse\\mouse.txt"},
-      {"no folder question: the system folder", 0, u"", "<system>\\", "C:\\WINDOWS\\mouse.txt"},
+      {"no folder question: the system folder", 0, u"", "C:\\WINDOWS\\system32\\", "C:\\WINDOWS\\mouse.txt"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
-    SysGetSystemDirectory(system, 260);
     g_Settings.AskPath = c.askPath;
     TextCopy(g_szProgramFileDest, c.programFileDest);
     EXPECT_EQ(Notify(kPsnWizNext), 0);
     EXPECT_TRUE(Requests().empty());
     EXPECT_EQ(g_Settings.InstallStarted, 0);
     EXPECT_TRUE(JournalHas("dialog: 10301 [] shown"));
-    std::string packageDir = c.packageDir;
-    if (packageDir.compare(0, 8, "<system>") == 0) packageDir = sim::ToUtf8(system) + packageDir.substr(8);
-    EXPECT_EQ(sim::ToUtf8(g_Settings.PackageDir), packageDir);
-    EXPECT_TRUE(JournalHas("trace: PackageDir = " + packageDir));
+    EXPECT_EQ(sim::ToUtf8(g_Settings.PackageDir), c.packageDir);
+    EXPECT_TRUE(JournalHas(std::string("trace: PackageDir = ") + c.packageDir));
     EXPECT_EQ(Disk(sim::FromUtf8(c.target)), "pointer");
-    if (c.askPath) {
-      EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), "C:\\Tools\\Mouse");
-    }
+    EXPECT_TRUE(!c.askPath || sim::ToUtf8(g_Settings.DestinationDir) == "C:\\Tools\\Mouse");
     // The copy dialog hid the wizard; it is back for the completion page.
     EXPECT_TRUE(FrameVisible());
   }
@@ -188,16 +173,15 @@ TEST_F(StartInstallPageTest, CancelledCopyAbandonsTheInstallation) {
 }
 
 TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t askType;
     bool stops;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"checked here when the interface was asked", 1, true},
       {"not checked here otherwise", 0, false},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("winxp");
     ImportReg("[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98]\n\"Version\"=\"9.0\"\n");
@@ -211,22 +195,21 @@ TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
 }
 
 TEST_F(StartInstallPageTest, StagesBeforeTheCopy) {
-  struct Case {
+  const struct {
     const char* name;
     const char* profile;
     int32_t deleteIndex, interfaceType, newerPackage;
     const char* sourcePath;  // the registry line of "SourcePath"
     bool otherInfDeleted;
     bool previousFileDeleted;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"Windows Me, PS/2 with the old index", "winme", 1, 1, 0,
        "\"SourcePath\"=\"C:\\\\WINDOWS\\\\OPTIONS\\\\INSTALL\"", true, false},
       {"Windows 98, USB", "win98", 1, 3, 0, "", false, false},
       {"index kept", "winxp", 0, 1, 0, "", false, false},
       {"older version installed: its files go first", "winxp", 0, 1, 1, "", false, true},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine(c.profile);
     const std::u16string win = WindowsDir();
@@ -306,18 +289,17 @@ class InstallationStagesTest : public StartInstallPageTest {
 };
 
 TEST_F(InstallationStagesTest, OneDriverStagePerListedUsbDevice) {
-  struct Case {
+  const struct {
     const char* name;
     const char* profile;
     int32_t dpInst;
     std::vector<std::string> seen;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"every listed device", "win7", 0, {"HID\\VID_1/<none>", "HID\\VID_2/<none>"}},
       {"outside driver program on XP: the first only", "winxp", 1, {"HID\\VID_1/<none>"}},
       {"outside driver program on Windows 98: every device", "win98", 1, {"HID\\VID_1/<none>", "HID\\VID_2/<none>"}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine(c.profile);
     g_Settings.InterfaceType = kInterfaceUSB;
@@ -352,17 +334,16 @@ TEST_F(InstallationStagesTest, AllInterfacesInOrderThenOneRegistryStage) {
 }
 
 TEST_F(InstallationStagesTest, StagesThatStopTheInstallation) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t interfaceType, chooseMouse, modelId;
     uint32_t verdict;
     size_t stageDialogs;  // please-wait dialogs opened
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"failed PS/2 driver stage", kInterfacePS2, 0, 0, 0xFFFFFFFF, 1},
       {"chosen model without a hardware id", kInterfaceUSB, 1, 2, 0, 0},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.InterfaceType = c.interfaceType;

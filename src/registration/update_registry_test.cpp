@@ -3,7 +3,6 @@
 // chosen model's mouse-type values, the uninstall entry, and the program sections.
 #include "registration/update_registry.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -40,21 +39,6 @@ class UpdateRegistryTest : public SimFixture {
                                          "[Run]\r\n1=usb.exe\r\n[Run.PS2]\r\n1=ps2.exe\r\n"
                                          "[Run.BT]\r\n1=bt.exe\r\n[Run.Preload]\r\n1=pre.exe\r\n");
   }
-  // The value names under HKLM\Software\T, sorted.
-  static std::vector<std::string> Values() {
-    std::vector<std::string> names;
-    RegKey key = nullptr;
-    if (SysRegOpenKey(kRegLocalMachine, u"Software\\T", kKeyRead, &key) != 0) return names;
-    for (uint32_t index = 0;; ++index) {
-      char16_t name[64];
-      uint32_t length = 64;
-      if (SysRegEnumValue(key, index, name, &length, nullptr, nullptr, nullptr) != 0) break;
-      names.push_back(sim::ToUtf8(name));
-    }
-    SysRegCloseKey(key);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
   // The section programs started, in order.
   static std::vector<std::string> Programs() {
     std::vector<std::string> started;
@@ -65,16 +49,10 @@ class UpdateRegistryTest : public SimFixture {
     }
     return started;
   }
-  static bool CoInstallerKept() {
-    RegKey key = nullptr;
-    if (SysRegOpenKey(kRegCurrentUser, u"SOFTWARE\\Norvik\\CoInstaller", kKeyRead, &key) != 0) return false;
-    SysRegCloseKey(key);
-    return true;
-  }
 };
 
 TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t interfaceType, preload, especial;
     const char16_t* language;
@@ -82,8 +60,7 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
     std::vector<std::string> values;
     std::vector<std::string> programs;
     bool coInstallerKept;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"USB", kInterfaceUSB, 0, 1, u"ENGLISH", "TRUE", {"Add"}, {"usb.exe"}, true},
       {"PS/2", kInterfacePS2, 0, 0, u"ENGLISH", "TRUE", {"Add", "Ps2"}, {"ps2.exe"}, false},
       {"PS/2 preloaded", kInterfacePS2, 1, 0, u"ENGLISH", "TRUE", {"Add", "Ps2"}, {"pre.exe"}, true},
@@ -92,7 +69,7 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
       {"Chinese without Especial", kInterfaceAll, 0, 0, u"CHINESE", "TRUE", {"Add"}, {}, true},
       {"all interfaces preloaded", kInterfaceAll, 1, 0, u"ENGLISH", "TRUE", {"Add"}, {"pre.exe"}, true},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     WriteConfig(c.useXmouseCpl);
@@ -101,9 +78,9 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
     g_Settings.Especial = c.especial;
     TextCopy(g_Settings.LanguageName, c.language);
     EXPECT_EQ(UpdateRegistry(nullptr, nullptr), 1);
-    EXPECT_EQ(Values(), c.values);
+    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\T"), c.values);
     EXPECT_EQ(Programs(), c.programs);
-    EXPECT_EQ(CoInstallerKept(), c.coInstallerKept);
+    EXPECT_EQ(KeyExists(kRegCurrentUser, u"SOFTWARE\\Norvik\\CoInstaller"), c.coInstallerKept);
   }
 }
 
@@ -124,12 +101,12 @@ TEST_F(UpdateRegistryTest, DialogRunsTheStageAndEndsWithOne) {
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc,
                                 reinterpret_cast<intptr_t>(&present)), 1);
     EXPECT_TRUE(JournalHas(c.shown));
-    EXPECT_EQ(Values(), std::vector<std::string>{"Add"});
+    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\T"), std::vector<std::string>{"Add"});
     EXPECT_EQ(Programs(), std::vector<std::string>{});
     // A second opening starts a new worker; without work given no Bluetooth mouse is present.
     WriteConfig("FALSE");
     EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc, 0), 1);
-    EXPECT_EQ(Values(), (std::vector<std::string>{"Add", "Cpl"}));
+    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\T"), (std::vector<std::string>{"Add", "Cpl"}));
     EXPECT_EQ(Programs(), std::vector<std::string>{"bt.exe"});
   }
 }
@@ -137,12 +114,11 @@ TEST_F(UpdateRegistryTest, DialogRunsTheStageAndEndsWithOne) {
 class InstallRecordTest : public SimFixture {};
 
 TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t interfaceType, callConfigMg, preload, noRestart;
     const char* values;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"USB", kInterfaceUSB, 0, 0, 0,
        "SetupAction=Install;InfFile=nhidmou.inf;Version=2.1;SubVersion=7;MfgName=Norvik;Provider=NVK;"
        "DriverName=USB Mouse;DeviceName=USB Mouse;PnPID=USB_1;Class=HIDClass"},
@@ -155,7 +131,7 @@ TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
       {"all interfaces: no device values", kInterfaceAll, 1, 0, 0,
        "CallConfigMg=#1;InfFile=nhidmou.inf;Version=2.1;SubVersion=7;MfgName=Norvik;Provider=NVK"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     SettingsRecord& s = g_Settings;
@@ -279,14 +255,13 @@ const std::u16string kShared = u"Software\\Norvik\\Uninstall\\SharedFile\\";
 class UninstallEntryTest : public SimFixture {};
 
 TEST_F(UninstallEntryTest, EntryAndFileListsFollowTheSettings) {
-  struct EntryCase {
+  const struct {
     const char* what;
     int canUninstall;
     const char16_t* productKey;
     std::vector<std::u16string> files;  // placed in this order
     std::vector<std::vector<std::u16string>> values;  // {key, value name, data or "<none>"}
-  };
-  const EntryCase cases[] = {
+  } cases[] = {
       {"registered product", 1, u"Glidewave", {u"C:\\Windows\\System32\\nvk.dll"},
        {{kEntry, u"UninstallString", u"Nmuninst.exe GlidewaveUn"}, {kEntry, u"DisplayName", u"Glidewave"},
         {kDeleteFiles, u"nvk.dll", u"C:\\Windows\\System32"},
@@ -304,7 +279,7 @@ TEST_F(UninstallEntryTest, EntryAndFileListsFollowTheSettings) {
        {{kDeleteFiles, u"nvk.dll", u"C:\\Program Files\\Norvik"},
         {kShared + u"nvk.dll", u"GlidewaveUn", u"C:\\Program Files\\Norvik"}}},
   };
-  for (const EntryCase& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     StartMachine("win7");
     TextCopy(g_Settings.UninstallKey, u"GlidewaveUn");
@@ -344,7 +319,7 @@ class ProgramSectionsTest : public SimFixture {
 
 TEST_F(ProgramSectionsTest, SectionsBuildCommandLinesAndFolders) {
   const std::string kDaemon = "C:\\Dest\\nvkmiced.exe | D:\\";
-  struct Case {
+  const struct {
     const char* name;
     int (*run)();
     std::string config;
@@ -352,8 +327,7 @@ TEST_F(ProgramSectionsTest, SectionsBuildCommandLinesAndFolders) {
     int lines;
     std::vector<std::string> starts;
     const char* folderAfter;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"system folder line: runs there, folder restored", RunUSBPrograms,
        "[Run]\r\n1=%SYS_DIR%\\tool.exe /x\r\n", "", 1,
        {"C:\\Windows\\System32\\tool.exe /x | C:\\Windows\\System32", kDaemon}, "D:\\"},
@@ -377,7 +351,7 @@ TEST_F(ProgramSectionsTest, SectionsBuildCommandLinesAndFolders) {
       {"a line without a closing percent runs nothing", RunPS2Programs, "[Run.PS2]\r\n1=%SYS_DIR\\tool.exe\r\n", "",
        1, {}, "D:\\"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     for (const char16_t* file : {u"C:\\Windows\\System32\\tool.exe", u"C:\\Windows\\upd.exe", u"C:\\Dest\\tool.exe",
@@ -404,15 +378,14 @@ TEST_F(ProgramSectionsTest, DaemonFallsBackToProgramDestination) {
 }
 
 TEST_F(ProgramSectionsTest, ServiceInstallerOnlyFromVersionSix) {
-  struct Case {
+  const struct {
     const char* profile;
     std::vector<std::string> starts;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"win7", {"C:\\Windows\\System32\\svcinst.exe -i | C:\\Windows\\System32 | hidden"}},
       {"winxp", {}},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.profile);
     StartMachine(c.profile);
     ASSERT_TRUE(sim::WriteDiskFile(sim::Profile().systemDir + u"\\svcinst.exe", "MZ"));

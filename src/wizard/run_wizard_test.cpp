@@ -20,8 +20,6 @@
 #include "wizard/interface_page.h"
 #include "wizard/location_page.h"
 #include "wizard/model_page.h"
-#include "settings/model_table.h"
-
 namespace {
 
 class RunWizardTest : public SimFixture {
@@ -53,13 +51,12 @@ class RunWizardTest : public SimFixture {
 };
 
 TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t askType, chooseMouse, modelIdGiven, askMousePosition, askPath;
     std::vector<uint32_t> pages;
     const char* destination;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"no questions", 0, 0, 0, 0, 0, {12006, 12030}, "C:\\Windows\\System32"},
       {"every question; the empty model list passes itself by", 1, 1, 0, 1, 1,
        {12006, 10203, 1162, 123, 10201, 12030}, "C:\\Program Files\\Norvik\\Glidewave 98"},
@@ -68,7 +65,7 @@ TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
       {"location and destination only", 0, 0, 0, 1, 1, {12006, 123, 10201, 12030},
        "C:\\Program Files\\Norvik\\Glidewave 98"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.AskType = c.askType;
@@ -85,22 +82,19 @@ TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
 }
 
 TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t ask, installStarted;  // ask: the interface, location and destination questions
     uint32_t cancelOn;
     std::vector<int> exitAnswers;  // Resume 1, Exit Setup 2
-    size_t questions;
+  } cases[] = {
+      {"Resume keeps it until Exit Setup", 0, 0, IDD_PAGE_WELCOME, {1, 2}},
+      {"Welcome closes at once after the installation began", 0, 1, IDD_PAGE_WELCOME, {}},
+      {"the interface page always asks", 1, 1, IDD_PAGE_INTERFACE, {2}},
+      {"the location page always asks", 1, 1, IDD_PAGE_LOCATION, {2}},
+      {"the destination page always asks", 1, 1, IDD_PAGE_DESTINATION, {2}},
   };
-  const Case cases[] = {
-      {"Exit Setup ends the wizard", 0, 0, IDD_PAGE_WELCOME, {2}, 1},
-      {"Resume keeps it until Exit Setup", 0, 0, IDD_PAGE_WELCOME, {1, 2}, 2},
-      {"Welcome closes at once after the installation began", 0, 1, IDD_PAGE_WELCOME, {}, 0},
-      {"the interface page always asks", 1, 1, IDD_PAGE_INTERFACE, {2}, 1},
-      {"the location page always asks", 1, 1, IDD_PAGE_LOCATION, {2}, 1},
-      {"the destination page always asks", 1, 1, IDD_PAGE_DESTINATION, {2}, 1},
-  };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.AskType = g_Settings.AskMousePosition = g_Settings.AskPath = c.ask;
@@ -111,7 +105,7 @@ TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
     }
     if (c.exitAnswers.empty()) sim::QueueDialogAnswer(c.cancelOn, kIdCancel);
     EXPECT_EQ(RunWizard(nullptr), 0);
-    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.questions);
+    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.exitAnswers.size());
     EXPECT_FALSE(JournalHas("wizard: page 12030"));
   }
 }
@@ -228,16 +222,15 @@ class InterfacePageTest : public PageFixture {
 };
 
 TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
-  struct Case {
+  const struct {
     const char* name;
     int32_t presence, defaultChoice;
-    int click;  // 0: the default is kept
+    int click;          // 0: the default is kept
     bool emptyInfName;  // the chosen interface's INF name is empty
     std::vector<int> visible;
     int32_t type, restart, callConfigMg;
     const char* infPath;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {"PS/2 by default", kInfPresentPS2 | kInfPresentBT | kInfPresentUSB, kInterfacePS2, 0, false,
        {IDC_INTERFACE_PS2, IDC_INTERFACE_BT, IDC_INTERFACE_USB}, kInterfacePS2, 1, 0, "D:\\ps2.inf"},
       {"Bluetooth clicked", kInfPresentPS2 | kInfPresentBT, kInterfacePS2, IDC_INTERFACE_BT, false,
@@ -249,7 +242,7 @@ TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
       {"an empty INF name keeps the earlier path", kInfPresentPS2 | kInfPresentUSB, kInterfaceUSB,
        IDC_INTERFACE_PS2, true, {IDC_INTERFACE_PS2, IDC_INTERFACE_USB}, kInterfacePS2, 1, 0, "earlier.inf"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     g_Settings.InfPresence = c.presence;
@@ -265,40 +258,25 @@ TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
     Notify(kPsnSetActive);
     EXPECT_EQ(Requests(), (std::vector<FrameRequest>{{kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext}}));
     Notify(kPsnWizNext);
-    EXPECT_EQ(g_Settings.InterfaceType, c.type);
-    EXPECT_EQ(g_Settings.Restart, c.restart);
-    EXPECT_EQ(g_Settings.CallConfigMg, c.callConfigMg);
-    EXPECT_EQ(sim::ToUtf8(g_Settings.InfPath), c.infPath);
+    ExpectSettings("InterfaceType=" + std::to_string(c.type) + ";Restart=" + std::to_string(c.restart) +
+                   ";CallConfigMg=" + std::to_string(c.callConfigMg) + ";InfPath=" + c.infPath);
   }
 }
 
 class LocationPageTest : public PageFixture {};
 
 TEST_F(LocationPageTest, ClicksChooseTheSideAndNextStoresIt) {
-  struct Case {
-    const char* name;
-    std::vector<int> clicks;
-    bool left;
-  };
-  const Case cases[] = {
-      {"right side by default", {}, false},
-      {"left side", {IDC_LOCATION_LEFT}, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
+  for (bool left : {false, true}) {
+    SCOPED_TRACE(left);
     StartMachine("win7");
-    g_Settings.LeftHanded = c.left ? 0 : 1;  // the opposite of the answer expected
+    g_Settings.LeftHanded = left ? 0 : 1;  // the opposite of the answer expected
     CreatePage(IDD_PAGE_LOCATION, LocationPageProc);
-    for (int id : c.clicks) Click(id);
-    EXPECT_EQ(Checked(IDC_LOCATION_LEFT), c.left);
-    EXPECT_EQ(Checked(IDC_LOCATION_RIGHT), !c.left);
-    EXPECT_EQ(Visible(IDC_LOCATION_HAND_LEFT), c.left);
-    EXPECT_EQ(Visible(IDC_LOCATION_HAND_RIGHT), !c.left);
-    Requests();
-    Notify(kPsnSetActive);
-    EXPECT_EQ(Requests(), (std::vector<FrameRequest>{{kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext}}));
+    if (left) Click(IDC_LOCATION_LEFT);
+    EXPECT_EQ(std::vector<bool>({Checked(IDC_LOCATION_LEFT), Checked(IDC_LOCATION_RIGHT), Visible(IDC_LOCATION_HAND_LEFT),
+                                 Visible(IDC_LOCATION_HAND_RIGHT)}),
+              std::vector<bool>({left, !left, left, !left}));
     Notify(kPsnWizNext);
-    EXPECT_EQ(g_Settings.LeftHanded, c.left ? 1 : 0);
+    EXPECT_EQ(g_Settings.LeftHanded, left ? 1 : 0);
   }
 }
 
@@ -317,34 +295,17 @@ class DestinationPageTest : public PageFixture {
   }
 };
 
-TEST_F(DestinationPageTest, DefaultOnTheWindowsDriveAndBrowse) {
-  struct Case {
-    const char* name;
-    const char* profile;
-    bool browse, ok;
-    const char* destination;
-  };
+TEST_F(DestinationPageTest, DefaultOnTheWindowsDrive) {
   sim::MachineProfile onE = Builtin("win7");
   onE.windowsDir = u"E:\\WINNT";
   onE.systemDir = u"E:\\WINNT\\system32";
-  const Case cases[] = {
-      {"default on C:", "win7", false, false, "C:\\Tools\\Glidewave"},
-      {"default on the Windows drive E:", "", false, false, "E:\\Tools\\Glidewave"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    if (c.profile[0])
-      StartMachine(c.profile);
-    else
-      StartMachine(onE);
+  for (const sim::MachineProfile& profile : {Builtin("win7"), onE}) {
+    StartMachine(profile);
     TextCopy(g_Settings.DestinationDir, u"X:\\stale");
     CreatePage(IDD_PAGE_DESTINATION, DestinationPageProc);
-    if (c.browse) {
-      sim::QueueFolderChoice(u"D:\\Apps", u"", c.ok);
-      Click(IDC_DEST_BROWSE);
-    }
-    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), c.destination);
-    EXPECT_EQ(Shown(), c.destination);
+    const std::string expected = sim::ToUtf8(profile.windowsDir.substr(0, 2)) + "\\Tools\\Glidewave";
+    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), expected);
+    EXPECT_EQ(Shown(), expected);
   }
 }
 
@@ -358,15 +319,13 @@ class ChooseFolderTest : public SimFixture {
 };
 
 TEST_F(ChooseFolderTest, ProposesTheMakersFolderInsideTheSelection) {
-  struct Case {
+  const struct {
     const char* name;
     std::u16string folder, typed;
     bool ok;
     int result;
-    const char* destination;
-    const char* browsePath;
-  };
-  const Case cases[] = {
+    const char *destination, *browsePath;
+  } cases[] = {
       {"a folder", u"D:\\Apps", u"", true, 1, "D:\\Apps\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\Apps"},
       {"the Windows drive's root", u"C:\\", u"", true, 1, "C:\\Norvik Electronics Ltd.\\Glidewave 98", "C:\\"},
       {"another drive's root", u"D:\\", u"", true, 1, "D:\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\"},
@@ -377,7 +336,7 @@ TEST_F(ChooseFolderTest, ProposesTheMakersFolderInsideTheSelection) {
       {"Cancel", u"D:\\Apps", u"", false, 0, "C:\\Before", "C:\\Program Files"},
       {"a folder without a path keeps OK disabled", u"", u"", true, 0, "C:\\Before", "C:\\Program Files"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     char16_t browsePath[kBrowsePathSize] = u"C:\\Program Files";

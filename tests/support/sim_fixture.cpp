@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -211,4 +212,24 @@ bool KeyExists(RegKey root, const char16_t* path) {
   if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return false;
   SysRegCloseKey(key);
   return true;
+}
+
+std::string PresentPaths(const std::vector<std::u16string>& paths) {
+  std::string present;
+  for (const std::u16string& path : paths)
+    if (sim::DiskPathExists(path)) present += (present.empty() ? "" : " ") + sim::ToUtf8(path);
+  return present;
+}
+
+std::vector<std::string> RegValueNames(RegKey root, const std::u16string& path) {
+  std::vector<std::string> names;
+  RegKey key = nullptr;
+  if (SysRegOpenKey(root, path.c_str(), kKeyRead, &key) != 0) return names;
+  char16_t name[512];
+  for (uint32_t index = 0, length = 512; SysRegEnumValue(key, index, name, &length, nullptr, nullptr, nullptr) == 0;
+       ++index, length = 512)
+    names.push_back(sim::ToUtf8(name));
+  SysRegCloseKey(key);
+  std::sort(names.begin(), names.end());
+  return names;
 }

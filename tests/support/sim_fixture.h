@@ -70,3 +70,7 @@ bool KeyExists(RegKey root, const char16_t* path);
 std::string SettingsField(const char* name);
 // Checks settings fields given as "Name=value;Name=value" (values may hold blanks).
 void ExpectSettings(const std::string& fields);
+// The given paths that exist on the simulated disk, as UTF-8 joined by blanks.
+std::string PresentPaths(const std::vector<std::u16string>& paths);
+// The value names of root\path, sorted; empty when the key is missing.
+std::vector<std::string> RegValueNames(RegKey root, const std::u16string& path);
