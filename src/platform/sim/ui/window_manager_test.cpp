@@ -1,9 +1,11 @@
-// Tests of the simulated window table.
+// The simulated window table: pixel geometry from templates, the window search, and the
+// windows of a thread that ends.
 #include "platform/sim/ui/window_manager.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/kernel.h"
@@ -133,6 +135,40 @@ TEST_F(WindowManagerTest, FindWindowSearchesOwnTopLevelWindowsThenOtherPrograms)
   uint32_t processId = 0;
   EXPECT_NE(SysGetWindowThreadProcessId(other, &processId), 0u);
   EXPECT_EQ(processId, otherId);
+}
+
+// A window made on a worker thread belongs to that thread and is destroyed on it when it ends.
+struct WorkerWindow {
+  WindowHandle window = nullptr;
+  uint32_t threadNumber = 0;
+  std::thread::id destroyedOn, ranOn;
+} g_worker;
+
+uint32_t WindowWorker(void*) {
+  g_worker.ranOn = std::this_thread::get_id();
+  sim::internal::WindowDescription description;
+  description.className = u"WorkerWindow";
+  description.windowProc = [](WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == kWmDestroy) g_worker.destroyedOn = std::this_thread::get_id();
+    return SysDefWindowProc(window, message, wParam, lParam);
+  };
+  g_worker.window = sim::internal::CreateWindowObject(description);
+  g_worker.threadNumber = SysGetWindowThreadProcessId(g_worker.window, nullptr);
+  return 0;
+}
+
+TEST_F(WindowManagerTest, AThreadsWindowsAreDestroyedWhenItEnds) {
+  g_worker = WorkerWindow();
+  WindowHandle mine = MakeFrame();
+  SysHandle thread = SysCreateThread(WindowWorker, nullptr);
+  ASSERT_NE(thread, nullptr);
+  ASSERT_EQ(SysWaitForSingleObject(thread, kInfinite), kWaitObject0);
+  SysCloseHandle(thread);
+  EXPECT_FALSE(SysIsWindow(g_worker.window));
+  EXPECT_EQ(g_worker.destroyedOn, g_worker.ranOn);
+  EXPECT_NE(g_worker.threadNumber, 0u);
+  EXPECT_NE(g_worker.threadNumber, SysGetWindowThreadProcessId(mine, nullptr));
+  EXPECT_TRUE(SysIsWindow(mine));
 }
 
 }  // namespace
