@@ -1,6 +1,5 @@
 // Programs started on the simulated machine: how the program file is found from a command line
-// or a shell file, the scripted behaviour (failure, effect, exit code, running time) and the
-// reset.
+// or a shell file, the scripted behaviour (failure, exit code) and the reset.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -8,7 +7,6 @@
 
 #include "platform/kernel.h"
 #include "platform/processes.h"
-#include "platform/registry.h"
 #include "platform/sim/machine/machine.h"
 #include "platform/ui.h"
 
@@ -68,44 +66,25 @@ TEST_F(ProgramsTest, ProgramFileFromTheCommandLine) {
   SysCloseHandle(process);
 }
 
+// Scripted programs end with their exit code or fail to start; a reset forgets the scripts.
 TEST_F(ProgramsTest, ScriptedBehaviour) {
-  sim::ProgramBehaviour writes;
-  writes.exitCode = 7;
-  writes.runMilliseconds = 30;
-  writes.effect = [](const sim::ProgramStart& start) {
-    RegKey key = nullptr;
-    ASSERT_EQ(SysRegCreateKey(kRegLocalMachine, u"Software\\Norvik\\Install\\P", kKeyAllAccess, &key, nullptr), 0);
-    const uint32_t result = start.commandLine.size();
-    SysRegSetValue(key, u"Result", kRegTypeDword, reinterpret_cast<const uint8_t*>(&result), 4);
-    SysRegCloseKey(key);
-  };
-  sim::SetProgramBehaviour("HELPER.EXE", writes);
+  sim::ProgramBehaviour exits;
+  exits.exitCode = 7;
+  sim::SetProgramBehaviour("HELPER.EXE", exits);
   sim::ProgramBehaviour refuses;
   refuses.failsToStart = true;
   sim::SetProgramBehaviour("tool.exe", refuses);
-
   SysProcessInfo info = {};
   ASSERT_EQ(SysCreateProcess(u"C:\\Setup\\helper.exe", 0, nullptr, 0, 0, &info), 1);
-  RegKey key = nullptr;
-  ASSERT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Install\\P", kKeyRead, &key), 0);
-  uint32_t result = 0, size = 4;
-  EXPECT_EQ(SysRegQueryValue(key, u"Result", nullptr, reinterpret_cast<uint8_t*>(&result), &size), 0);
-  EXPECT_EQ(result, 19u);  // the length of the command line the program got
-  SysRegCloseKey(key);
   EXPECT_EQ(SysWaitForSingleObject(info.process, kInfinite), kWaitObject0);
   uint32_t exitCode = 0;
   EXPECT_EQ(SysGetExitCodeProcess(info.process, &exitCode), 1);
   EXPECT_EQ(exitCode, 7u);
   SysCloseHandle(info.thread);
   SysCloseHandle(info.process);
-
   EXPECT_EQ(SysCreateProcess(u"tool.exe", 0, nullptr, 0, 0, &info), 0);
-  const std::vector<std::string> journal = sim::Journal();
-  EXPECT_NE(std::find(journal.begin(), journal.end(), "process: start C:\\Setup\\helper.exe in C:\\Setup"),
-            journal.end());
-  EXPECT_NE(std::find(journal.begin(), journal.end(), "process: failed tool.exe (2)"), journal.end());
+  EXPECT_EQ(sim::Journal().back(), "process: failed tool.exe (2)");
 
-  // A reset forgets the scripts and the starts.
   sim::ResetMachine(sim::Profile());
   ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\System32\\tool.exe", "MZ"));
   EXPECT_TRUE(sim::StartedPrograms().empty());
