@@ -1,5 +1,5 @@
-// Other programs running on the simulated machine: how each answers a close request, which of
-// two same windows is found, and the end by a remote ExitProcess as the installer brings it.
+// Other programs running on the simulated machine: how each answers a close request and which
+// of two same windows is found.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -48,38 +48,6 @@ TEST_F(ProcessesTest, EachBehaviourAnswersCloseRequestsAsModelled) {
   uint32_t processId = 7;
   EXPECT_EQ(sim::internal::ForeignWindowProcess(reinterpret_cast<WindowHandle>(0x1234), &processId), 0u);
   EXPECT_EQ(processId, 0u);
-}
-
-TEST_F(ProcessesTest, RemoteExitEndsAProcessThatIgnoresTheCloseRequest) {
-  const uint32_t id = sim::AddRunningProcess(u"C:\\Old\\mouse.exe", u"NvkMouse", u"Mouse",
-                                             CloseBehaviour::kOnlyRemoteExit);
-  WindowHandle window = sim::internal::FindForeignWindow(u"NvkMouse", u"Mouse");
-  uint32_t owner = 0;
-  ASSERT_NE(sim::internal::ForeignWindowProcess(window, &owner), 0u);
-  ASSERT_EQ(owner, id);
-  SysHandle process = SysOpenProcess(kProcessAllAccess, 0, owner);
-  ASSERT_NE(process, nullptr);
-  SysHandle duplicate = nullptr;
-  ASSERT_EQ(SysDuplicateHandle(SysGetCurrentProcess(), process, SysGetCurrentProcess(), &duplicate,
-                               kProcessAllAccess, 0, 0), 1);
-  ASSERT_NE(duplicate, process);
-  uint32_t code = 0;
-  ASSERT_EQ(SysGetExitCodeProcess(duplicate, &code), 1);
-  EXPECT_EQ(code, kStillActive);
-  ModuleHandle kernel = SysLoadLibrary(u"kernel32.dll");
-  SysHandle thread = SysCreateRemoteThread(duplicate, SysGetProcAddress(kernel, "ExitProcess"), 7);
-  SysFreeLibrary(kernel);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_EQ(SysWaitForSingleObject(duplicate, kInfinite), kWaitObject0);
-  EXPECT_EQ(SysWaitForSingleObject(thread, kInfinite), kWaitObject0);
-  EXPECT_EQ(SysCloseHandle(thread), 1);
-  ASSERT_EQ(SysGetExitCodeProcess(process, &code), 1);  // both handles see the end
-  EXPECT_EQ(code, 7u);
-  EXPECT_EQ(SysCloseHandle(duplicate) + SysCloseHandle(process), 2);
-  EXPECT_EQ(sim::internal::FindForeignWindow(u"NvkMouse", u"Mouse"), nullptr);
-  // An ended process can be opened no more.
-  EXPECT_EQ(SysOpenProcess(kProcessAllAccess, 0, id), nullptr);
-  EXPECT_EQ(SysGetLastError(), kErrInvalidParameter);
 }
 
 }  // namespace

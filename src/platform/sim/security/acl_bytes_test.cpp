@@ -1,4 +1,5 @@
-// Tests of the byte-level SID and access-list functions.
+// The byte-level SID and access-list functions: entries added within the list's room, and
+// malformed lists refused.
 #include "platform/sim/security/acl_bytes.h"
 
 #include <gtest/gtest.h>
@@ -26,38 +27,28 @@ std::vector<std::string> SidTexts(const uint8_t* acl, size_t size) {
   return texts;
 }
 
+// Entries go in place, at an index or appended, within the room of the list; a full list takes
+// nothing more and stays as it was.
 TEST(AclBytes, EntriesAreAddedInPlaceWithinTheRoomOfTheList) {
   const std::vector<uint8_t> everyone = Sid("S-1-1-0");
   const std::vector<uint8_t> admins = Sid("S-1-5-32-544");
-  const std::vector<uint8_t> system = Sid("S-1-5-18");
-  // Exactly room for three entries: 8 + 20 + 24 + 20.
-  std::vector<uint8_t> acl(72, 0);
+  std::vector<uint8_t> acl(72, 0);  // room for three entries: 8 + 20 + 24 + 20
   ASSERT_EQ(sim::acl::InitializeAcl(acl.data(), 72, 2), 0u);
   ASSERT_EQ(sim::acl::AddAccessAllowedAce(acl.data(), 2, 0x3, 0x10000000, everyone.data()), 0u);
-  ASSERT_EQ(sim::acl::AddAccessAllowedAce(acl.data(), 2, 0x10, 0x1F01FF, system.data()), 0u);
-  // An entry copied from another list, put first.
+  ASSERT_EQ(sim::acl::AddAccessAllowedAce(acl.data(), 2, 0x10, 0x1F01FF, Sid("S-1-5-18").data()), 0u);
   const std::vector<uint8_t> other = sim::acl::BuildAcl({{0, 0x13, 0x1200A9, admins}});
   size_t offset = 0;
   ASSERT_EQ(sim::acl::AceOffset(other.data(), 0, &offset), 0u);
   ASSERT_EQ(sim::acl::AddAce(acl.data(), 2, 0, other.data() + offset, 24), 0u);
   EXPECT_EQ(SidTexts(acl.data(), acl.size()), (std::vector<std::string>{"S-1-5-32-544", "S-1-1-0", "S-1-5-18"}));
-  std::vector<AceRecord> entries;
-  ASSERT_TRUE(sim::acl::ParseAcl(acl.data(), acl.size(), &entries));
-  EXPECT_EQ(entries, (std::vector<AceRecord>{{0, 0x13, 0x1200A9, admins}, {0, 0x3, 0x10000000, everyone},
-                                             {0, 0x10, 0x1F01FF, system}}));
   uint32_t count = 0, used = 0, free = 9;
   ASSERT_EQ(sim::acl::AclSizeInformation(acl.data(), &count, &used, &free), 0u);
   EXPECT_EQ(std::vector<uint32_t>({count, used, free}), std::vector<uint32_t>({3, 72, 0}));
-  // The list is full: nothing more goes in, and nothing changes.
   const std::vector<uint8_t> before = acl;
   EXPECT_EQ(sim::acl::AddAccessAllowedAce(acl.data(), 2, 0, 1, everyone.data()), kErrAllottedSpaceExceeded);
-  EXPECT_EQ(sim::acl::AddAce(acl.data(), 2, sim::acl::kAppendIndex, other.data() + offset, 24),
-            kErrInsufficientBuffer);
+  EXPECT_EQ(sim::acl::AddAce(acl.data(), 2, sim::acl::kAppendIndex, other.data() + offset, 24), kErrInsufficientBuffer);
   EXPECT_EQ(acl, before);
-  // Indexes past the end append; GetAce refuses them.
   EXPECT_EQ(sim::acl::AceOffset(acl.data(), 3, &offset), kErrInvalidParameter);
-  ASSERT_EQ(sim::acl::AceOffset(acl.data(), 2, &offset), 0u);
-  EXPECT_EQ(offset, 52u);
 }
 
 TEST(AclBytes, MalformedListsAreRefused) {

@@ -1,6 +1,5 @@
-// Modal dialogs on the simulated machine: a worker that ends the dialog, scripted answers and
-// the default button, the guard against a dialog nobody ends, dialogs on worker threads and the
-// wait hook's input.
+// Modal dialogs on the simulated machine: scripted answers and the default button, the guard
+// against a dialog nobody ends, dialogs on worker threads and the wait hook's input.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -19,61 +18,6 @@ using ui_test::kCentredDialog;
 using ui_test::kFullDialog;
 using ui_test::kPlainDialog;
 using Lines = std::vector<std::string>;
-
-constexpr uint32_t kStartWork = kWmApp + 3;
-
-// A please-wait dialog whose worker, started on the first paint, ends it.
-struct PleaseWait {
-  bool hidden = false;
-  int paints = 0;
-  int ownerEnabledDuringWork = -1;
-  WindowHandle owner = nullptr;
-  SysHandle worker = nullptr;
-} g_wait;
-
-uint32_t EndingWorker(void* dialog) {
-  SysEndDialog(static_cast<WindowHandle>(dialog), 7);
-  return 0;
-}
-
-intptr_t PleaseWaitProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
-  if (message == kWmInitDialog && g_wait.hidden) {
-    SysSetWindowPos(dialog, kHwndBottom, 0, 0, 0, 0, kSwpNoMove | kSwpNoActivate | kSwpHideWindow);
-    SysShowWindow(dialog, kSwHide);
-    SysPostMessage(dialog, kWmPaint, 0, 0);
-  } else if (message == kWmPaint) {
-    SysPaint paint;
-    SysBeginPaint(dialog, &paint);
-    SysEndPaint(dialog, &paint);
-    if (++g_wait.paints == 1) SysPostMessage(dialog, kStartWork, 0, 0);
-  } else if (message == kStartWork) {
-    g_wait.ownerEnabledDuringWork = SysIsWindowEnabled(g_wait.owner);
-    g_wait.worker = SysCreateThread(EndingWorker, dialog);
-  } else if (message == kWmDestroy && g_wait.worker) {
-    SysCloseHandle(g_wait.worker);
-  }
-  return message == kWmPaint || message == kStartWork;
-}
-
-TEST_F(DialogsTest, AWorkerStartedOnTheFirstPaintEndsTheDialog) {
-  for (bool hidden : {false, true}) {
-    SCOPED_TRACE(hidden ? "hidden" : "shown");
-    sim::ClearJournal();
-    g_wait = PleaseWait();
-    g_wait.hidden = hidden;
-    sim::internal::WindowDescription description;
-    description.className = u"NMSetup";
-    description.style = sim::kWsPopup | sim::kWsVisible;
-    g_wait.owner = sim::internal::CreateWindowObject(description);
-    EXPECT_EQ(SysDialogBoxParam(nullptr, kCentredDialog, g_wait.owner, PleaseWaitProc, 0), 7);
-    EXPECT_EQ(JournalLines("dialog: "), Lines({hidden ? "dialog: 300 [] hidden" : "dialog: 300 [] shown"}));
-    EXPECT_EQ(g_wait.paints, 1);  // the real first paint, or the posted one when hidden
-    EXPECT_EQ(g_wait.ownerEnabledDuringWork, 0);
-    EXPECT_TRUE(SysIsWindowEnabled(g_wait.owner));
-    EXPECT_FALSE(SysIsWindow(sim::FindDialog(kCentredDialog)));
-    SysDestroyWindow(g_wait.owner);
-  }
-}
 
 // Ends the dialog on push buttons, Enter and Escape, noting the radio button checked then;
 // radio buttons just change. With commandsEnd false nothing ends it.
