@@ -125,7 +125,7 @@ const char16_t kScratchKey[] = u"Software\\GlidewaveContract";
 // Keys are made level by level and found ignoring case; values come back with their type and
 // size; a text written without its terminator gets one only when it is followed by one in the
 // caller's memory; a short buffer gives 234 with the size needed; keys with subkeys cannot be
-// deleted.
+// deleted; HKEY_CLASSES_ROOT shows the machine's classes.
 TEST_F(Contract, RegistryKeysAndValues) {
   const std::u16string path = std::u16string(kScratchKey) + u"\\Nested\\Deeper";
   RegKey key = nullptr;
@@ -227,6 +227,20 @@ TEST_F(Contract, RegistryKeysAndValues) {
   RegKey gone = reinterpret_cast<RegKey>(1);
   EXPECT_EQ(SysRegOpenKey(kRegCurrentUser, path.c_str(), kKeyRead, &gone), int32_t(kErrFileNotFound));
   EXPECT_EQ(gone, nullptr);
+
+  // HKEY_CLASSES_ROOT shows HKLM\Software\Classes.
+  ASSERT_EQ(SysRegCreateKey(kRegLocalMachine, u"Software\\Classes\\GlidewaveContract.Test", kKeyAllAccess, &key, nullptr), 0);
+  SysRegSetValue(key, u"", kRegTypeSz, reinterpret_cast<const uint8_t*>(u"seen"), 10);
+  SysRegCloseKey(key);
+  ASSERT_EQ(SysRegOpenKey(kRegClassesRoot, u"GlidewaveContract.Test", kKeyRead, &key), 0);
+  char16_t data[8] = {};
+  uint32_t size = sizeof data;
+  EXPECT_EQ(SysRegQueryValue(key, nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &size), 0);
+  EXPECT_EQ(std::u16string(data), u"seen");
+  SysRegCloseKey(key);
+  ASSERT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Classes", kKeyAllAccess, &key), 0);
+  EXPECT_EQ(SysRegDeleteKey(key, u"GlidewaveContract.Test"), 0);
+  SysRegCloseKey(key);
 }
 
 // Values list in the order they were created.
@@ -245,29 +259,6 @@ TEST_F(Contract, RegistryValuesListInCreationOrder) {
   EXPECT_EQ(contract::Utf8(listed), "zeta|Alpha|mid|");
   SysRegCloseKey(key);
 }
-
-// HKEY_CLASSES_ROOT shows HKLM\Software\Classes.
-TEST_F(Contract, ClassesRootIsTheMachinesClasses) {
-  const char16_t classes[] = u"Software\\Classes\\GlidewaveContract.Test";
-  RegKey key = nullptr;
-  ASSERT_EQ(SysRegCreateKey(kRegLocalMachine, classes, kKeyAllAccess, &key, nullptr), 0);
-  const char16_t text[] = u"seen";
-  SysRegSetValue(key, u"", kRegTypeSz, reinterpret_cast<const uint8_t*>(text), sizeof text);
-  SysRegCloseKey(key);
-  ASSERT_EQ(SysRegOpenKey(kRegClassesRoot, u"GlidewaveContract.Test", kKeyRead, &key), 0);
-  char16_t data[8] = {};
-  uint32_t size = sizeof data;
-  EXPECT_EQ(SysRegQueryValue(key, nullptr, nullptr, reinterpret_cast<uint8_t*>(data), &size), 0);
-  EXPECT_EQ(std::u16string(data), u"seen");
-  SysRegCloseKey(key);
-  ASSERT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Classes", kKeyAllAccess, &key), 0);
-  EXPECT_EQ(SysRegDeleteKey(key, u"GlidewaveContract.Test"), 0);
-  SysRegCloseKey(key);
-}
-
-}  // namespace
-
-namespace {
 
 // Western characters pass unchanged through file names, listings, profiles and the registry
 // (on the 9x family's ANSI road they go through the code page and back).
