@@ -1,5 +1,5 @@
 // Programs started on the simulated machine: how the program file is found from a command line
-// or a shell file, the scripted behaviour (failure, exit code) and the reset.
+// or a shell file.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -64,33 +64,6 @@ TEST_F(ProgramsTest, ProgramFileFromTheCommandLine) {
   EXPECT_EQ(SysShellExecuteEx(u"open", u"helper.exe", u"-q", nullptr, kSwHide, &process), 1);
   EXPECT_TRUE(sim::StartedPrograms().back().viaShell && sim::StartedPrograms().back().hidden);
   SysCloseHandle(process);
-}
-
-// Scripted programs end with their exit code or fail to start; a reset forgets the scripts.
-TEST_F(ProgramsTest, ScriptedBehaviour) {
-  sim::ProgramBehaviour exits;
-  exits.exitCode = 7;
-  sim::SetProgramBehaviour("HELPER.EXE", exits);
-  sim::ProgramBehaviour refuses;
-  refuses.failsToStart = true;
-  sim::SetProgramBehaviour("tool.exe", refuses);
-  SysProcessInfo info = {};
-  ASSERT_EQ(SysCreateProcess(u"C:\\Setup\\helper.exe", 0, nullptr, 0, 0, &info), 1);
-  EXPECT_EQ(SysWaitForSingleObject(info.process, kInfinite), kWaitObject0);
-  uint32_t exitCode = 0;
-  EXPECT_EQ(SysGetExitCodeProcess(info.process, &exitCode), 1);
-  EXPECT_EQ(exitCode, 7u);
-  SysCloseHandle(info.thread);
-  SysCloseHandle(info.process);
-  EXPECT_EQ(SysCreateProcess(u"tool.exe", 0, nullptr, 0, 0, &info), 0);
-  EXPECT_EQ(sim::Journal().back(), "process: failed tool.exe (2)");
-
-  sim::ResetMachine(sim::Profile());
-  ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\System32\\tool.exe", "MZ"));
-  EXPECT_TRUE(sim::StartedPrograms().empty());
-  EXPECT_EQ(SysCreateProcess(u"tool.exe", 0, nullptr, 0, 0, &info), 1);
-  SysCloseHandle(info.thread);
-  SysCloseHandle(info.process);
 }
 
 }  // namespace

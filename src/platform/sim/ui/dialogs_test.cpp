@@ -1,5 +1,5 @@
 // Modal dialogs on the simulated machine: scripted answers and the default button, the guard
-// against a dialog nobody ends, dialogs on worker threads and the wait hook's input.
+// against a dialog nobody ends, and a dialog on a worker thread.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -106,27 +106,6 @@ TEST_F(DialogsTest, AWorkerThreadRunsItsOwnDialogWhileTheInterfaceWaits) {
             Lines({"dialog: 100 [Full Dialog] shown", "dialog: 200 [Plain] shown", "dialog: 200 press 2 ()"}));
   EXPECT_EQ(SysWaitForSingleObject(g_worker, kInfinite), kWaitObject0);
   SysCloseHandle(g_worker);
-}
-
-// The wait hook runs on the dialog's thread each time the dialog waits for the user; clicks on
-// disabled controls are refused, others arrive before the default button.
-TEST_F(DialogsTest, TheWaitHookClicksControls) {
-  static std::vector<uint32_t> templates;
-  static bool disabledClickRefused;
-  templates.clear();
-  disabledClickRefused = false;
-  g_answers = Answers();
-  sim::SetDialogWaitHook([](WindowHandle dialog, uint32_t templateId) {
-    templates.push_back(templateId);
-    if (templates.size() > 1) return;  // second time: leave it to the default button
-    disabledClickRefused = !sim::ClickControl(SysGetDlgItem(dialog, -1));
-    EXPECT_TRUE(sim::ClickControl(SysGetDlgItem(dialog, ui_test::kRadioUsb)));
-  });
-  EXPECT_EQ(SysDialogBoxParam(nullptr, kFullDialog, nullptr, EndOnCommandProc, 0), kIdOk);
-  sim::SetDialogWaitHook(nullptr);
-  EXPECT_EQ(templates, std::vector<uint32_t>({kFullDialog, kFullDialog}));
-  EXPECT_TRUE(disabledClickRefused);
-  EXPECT_EQ(g_answers.checkedAtEnd, Lines({"303"}));
 }
 
 }  // namespace

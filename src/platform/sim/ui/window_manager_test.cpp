@@ -18,28 +18,8 @@ namespace {
 using ui_test::WindowFixture;
 using WindowManagerTest = WindowFixture;
 
-// Messages seen by the test procedures, as "<window tag>:<message>".
-std::vector<std::string> g_seen;
-WindowHandle g_tagged[4];
-
-std::string Tag(WindowHandle window) {
-  for (int i = 0; i < 4; ++i)
-    if (g_tagged[i] == window) return "w" + std::to_string(i);
-  return "?";
-}
-
-intptr_t RecordingDialogProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
-  if (message == kWmDestroy) g_seen.push_back(Tag(dialog) + ":destroy");
-  return 0;
-}
-
-intptr_t RecordingWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == kWmDestroy) g_seen.push_back(Tag(window) + ":destroy");
-  return SysDefWindowProc(window, message, wParam, lParam);
-}
-
 WindowHandle MakeDialog(uint32_t templateId, WindowHandle owner = nullptr, bool asChild = false) {
-  return sim::internal::CreateDialogFromTemplate(templateId, owner, asChild, RecordingDialogProc, 0);
+  return sim::internal::CreateDialogFromTemplate(templateId, owner, asChild, nullptr, 0);
 }
 
 // A top-level window with a caption and sizing frame at (100, 50), 400 x 300.
@@ -52,7 +32,6 @@ WindowHandle MakeFrame(const std::u16string& className = u"Frame", const std::u1
   description.top = 50;
   description.width = 400;
   description.height = 300;
-  description.windowProc = RecordingWindowProc;
   return sim::internal::CreateWindowObject(description);
 }
 
