@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/machine/machine.h"
+
 #include "platform/registry.h"
 #include "platform/sim/machine/sim_internal.h"
 #include "support/sim_fixture.h"
@@ -18,36 +20,9 @@ class RegFileTest : public SimFixture {
     SimFixture::SetUp();
     sim::internal::ResetRegistryStore();  // without the values every machine starts with
   }
-  static void Set(RegKey root, const char16_t* path, const char16_t* name, uint32_t type,
-                  const std::vector<uint8_t>& data) {
-    RegKey key = nullptr;
-    ASSERT_EQ(SysRegCreateKey(root, path, kKeyAllAccess, &key, nullptr), 0);
-    // The data lies in memory followed by a zero character, as a caller's text does.
-    std::vector<uint8_t> padded = data;
-    padded.push_back(0);
-    padded.push_back(0);
-    ASSERT_EQ(SysRegSetValue(key, name, type, padded.data(), static_cast<uint32_t>(data.size())), 0);
-    SysRegCloseKey(key);
-  }
-  static std::vector<uint8_t> Units(const std::u16string& text) {
-    std::vector<uint8_t> bytes;
-    for (char16_t c : text) {
-      bytes.push_back(static_cast<uint8_t>(c));
-      bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return bytes;
-  }
-  static std::vector<uint8_t> Query(RegKey root, const char16_t* path, const char16_t* name, uint32_t* type) {
-    RegKey key = nullptr;
-    std::vector<uint8_t> data(256);
-    uint32_t size = static_cast<uint32_t>(data.size());
-    if (SysRegOpenKey(root, path, kKeyRead, &key) != 0) return {};
-    if (SysRegQueryValue(key, name, type, data.data(), &size) != 0) size = 0;
-    SysRegCloseKey(key);
-    data.resize(size);
-    return data;
-  }
 };
+
+std::string Bytes(const std::u16string& text) { return std::string(reinterpret_cast<const char*>(text.data()), 2 * text.size()); }
 
 const char kFullExport[] =
     "Windows Registry Editor Version 5.00\n"
@@ -79,43 +54,38 @@ const char kFullExport[] =
     "\"Say \\\"hi\\\"\"=hex(1):\n"
     "\n";
 
+// Every type is written in its form (texts quoted and escaped, or as hex(1) when they hold a
+// line break; long binary data wrapped as regedit wraps it) and read back to the same bytes.
 TEST_F(RegFileTest, ExportWritesEveryTypeInItsFormAndImportGivesBackTheSameBytes) {
-  RegKey key = nullptr;
-  ASSERT_EQ(SysRegCreateKey(kRegCurrentUser, u"Software\\Norvik", kKeyAllAccess, &key, nullptr), 0);
-  SysRegCloseKey(key);
-  ASSERT_EQ(SysRegCreateKey(kRegLocalMachine, u"Software\\Norvik\\alpha", kKeyAllAccess, &key, nullptr), 0);
-  SysRegCloseKey(key);
-  const char16_t* gw = u"Software\\Norvik\\Glidewave 98";
-  Set(kRegLocalMachine, gw, u"", kRegTypeSz, Units(u"Default"));
-  Set(kRegLocalMachine, gw, u"Title", kRegTypeSz, Units(u"Glide \"98\" C:\\x \u00E9"));
-  Set(kRegLocalMachine, gw, u"WithZero", kRegTypeSz, Units(u"ab"s + u'\0'));
-  Set(kRegLocalMachine, gw, u"Line", kRegTypeSz, Units(u"a\n"));
-  Set(kRegLocalMachine, gw, u"Count", kRegTypeDword, {12, 0, 0, 0});
-  Set(kRegLocalMachine, gw, u"Short", kRegTypeDword, {1, 2});
-  std::vector<uint8_t> blob;  // long enough to be wrapped as regedit wraps it
-  for (uint8_t i = 0; i < 60; ++i) blob.push_back(i);
-  Set(kRegLocalMachine, gw, u"Blob", kRegTypeBinary, blob);
-  Set(kRegLocalMachine, gw, u"Empty", kRegTypeBinary, {});
-  Set(kRegLocalMachine, gw, u"Path", kRegTypeExpandSz, Units(u"%a%"));
-  Set(kRegLocalMachine, gw, u"Multi", kRegTypeMultiSz, Units(u"a"s + u'\0' + u'\0'));
-  Set(kRegLocalMachine, gw, u"Big", 11, {1, 0, 0, 0, 0, 0, 0, 0});
-  Set(kRegLocalMachine, gw, u"Say \"hi\"", kRegTypeSz, {});
-
-  const std::string exported = sim::ExportRegText();
-  EXPECT_EQ(exported, kFullExport);
-
-  sim::internal::ResetRegistryStore();
   std::string error;
-  ASSERT_TRUE(sim::ImportRegText(exported, &error)) << error;
-  EXPECT_EQ(sim::ExportRegText(), exported);
-  uint32_t type = 0;
-  EXPECT_EQ(Query(kRegLocalMachine, gw, u"WithZero", &type), Units(u"ab"s + u'\0'));
-  EXPECT_EQ(type, kRegTypeSz);
-  // Strings written without their zero got it from the registry, as on Windows NT.
-  EXPECT_EQ(Query(kRegLocalMachine, gw, u"Title", &type), Units(u"Glide \"98\" C:\\x \u00E9"s + u'\0'));
-  EXPECT_EQ(Query(kRegLocalMachine, gw, u"Blob", &type), blob);
-  EXPECT_EQ(Query(kRegLocalMachine, gw, u"Big", &type).size(), 8u);
-  EXPECT_EQ(type, 11u);
+  ASSERT_TRUE(sim::ImportRegText(kFullExport, &error)) << error;
+  EXPECT_EQ(sim::ExportRegText(), kFullExport);
+  std::string blob;
+  for (char i = 0; i < 60; ++i) blob += i;
+  const struct {
+    const char16_t* name;
+    uint32_t type;
+    std::string data;
+  } values[] = {
+      {u"Title", kRegTypeSz, Bytes(u"Glide \"98\" C:\\x \u00E9"s + u'\0')},
+      {u"WithZero", kRegTypeSz, Bytes(u"ab"s + u'\0')},
+      {u"Line", kRegTypeSz, Bytes(u"a\n"s + u'\0')},
+      {u"Short", kRegTypeDword, "\x01\x02"},
+      {u"Blob", kRegTypeBinary, blob},
+      {u"Empty", kRegTypeBinary, ""},
+      {u"Multi", kRegTypeMultiSz, Bytes(u"a"s + u'\0' + u'\0')},
+      {u"Big", 11, "\x01\0\0\0\0\0\0\0"s},
+  };
+  RegKey key = nullptr;
+  ASSERT_EQ(SysRegOpenKey(kRegLocalMachine, u"Software\\Norvik\\Glidewave 98", kKeyRead, &key), 0);
+  for (const auto& v : values) {
+    char data[256];
+    uint32_t type = 0, size = sizeof data;
+    EXPECT_EQ(SysRegQueryValue(key, v.name, &type, reinterpret_cast<uint8_t*>(data), &size), 0);
+    EXPECT_EQ(type, v.type) << sim::ToUtf8(v.name);
+    EXPECT_EQ(std::string(data, size), v.data) << sim::ToUtf8(v.name);
+  }
+  SysRegCloseKey(key);
 }
 
 TEST_F(RegFileTest, ImportReadsRegeditForms) {
