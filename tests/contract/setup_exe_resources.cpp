@@ -28,16 +28,14 @@ static_assert(kPsnSetActive == int32_t(PSN_SETACTIVE) && kPsnKillActive == int32
               kPsnQueryCancel == int32_t(PSN_QUERYCANCEL), "PSN_*");
 static_assert(kIdWizardBack == 0x3023 && kIdWizardNext == 0x3024 && kIdWizardFinish == 0x3025, "wizard button ids");
 
+// setup.exe loaded as data for the resource cases.
 class SetupExeResources : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_FALSE(g_setupExe.empty()) << "pass the path of setup.exe";
-    module_ = LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module_, nullptr);
+    ASSERT_NE(module_ = LoadLibraryExW(g_setupExe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE), nullptr);
   }
-  void TearDown() override {
-    if (module_) FreeLibrary(module_);
-  }
+  void TearDown() override { FreeLibrary(module_); }
   HMODULE module_ = nullptr;
 };
 
