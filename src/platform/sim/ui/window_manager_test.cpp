@@ -123,23 +123,20 @@ struct WorkerWindow {
   std::thread::id destroyedOn, ranOn;
 } g_worker;
 
-uint32_t WindowWorker(void*) {
-  g_worker.ranOn = std::this_thread::get_id();
-  sim::internal::WindowDescription description;
-  description.className = u"WorkerWindow";
-  description.windowProc = [](WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-    if (message == kWmDestroy) g_worker.destroyedOn = std::this_thread::get_id();
-    return SysDefWindowProc(window, message, wParam, lParam);
-  };
-  g_worker.window = sim::internal::CreateWindowObject(description);
-  g_worker.threadNumber = SysGetWindowThreadProcessId(g_worker.window, nullptr);
-  return 0;
-}
-
 TEST_F(WindowManagerTest, AThreadsWindowsAreDestroyedWhenItEnds) {
   g_worker = WorkerWindow();
   WindowHandle mine = MakeFrame();
-  SysHandle thread = SysCreateThread(WindowWorker, nullptr);
+  SysHandle thread = SysCreateThread([](void*) -> uint32_t {
+    g_worker.ranOn = std::this_thread::get_id();
+    sim::internal::WindowDescription description;
+    description.windowProc = [](WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+      if (message == kWmDestroy) g_worker.destroyedOn = std::this_thread::get_id();
+      return SysDefWindowProc(window, message, wParam, lParam);
+    };
+    g_worker.window = sim::internal::CreateWindowObject(description);
+    g_worker.threadNumber = SysGetWindowThreadProcessId(g_worker.window, nullptr);
+    return 0;
+  }, nullptr);
   ASSERT_NE(thread, nullptr);
   ASSERT_EQ(SysWaitForSingleObject(thread, kInfinite), kWaitObject0);
   SysCloseHandle(thread);
