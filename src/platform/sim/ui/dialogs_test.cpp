@@ -1,5 +1,5 @@
-// Modal dialogs on the simulated machine: scripted answers and the default button, the guard
-// against a dialog nobody ends, and a dialog on a worker thread.
+// Modal dialogs on the simulated machine: scripted answers and the default button, and the
+// guard against a dialog nobody ends.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -78,34 +78,6 @@ TEST_F(DialogsTest, DialogsTakeScriptedAnswersElseTheDefaultButton) {
   EXPECT_EQ(SysDialogBoxParam(nullptr, 4242, nullptr, EndOnCommandProc, 0), -1);
   EXPECT_EQ(SysGetLastError(), 1814u);
   EXPECT_TRUE(JournalLines("dialog: ").empty());
-}
-
-// A worker's own dialog is answered although the worker is still running, while the dialog
-// that started it waits.
-SysHandle g_worker = nullptr;
-int g_nestedResult = 0;
-
-uint32_t DialogOnWorker(void* dialog) {
-  g_answers = Answers();
-  g_nestedResult = static_cast<int>(
-      SysDialogBoxParam(nullptr, kPlainDialog, static_cast<WindowHandle>(dialog), EndOnCommandProc, 0));
-  SysEndDialog(static_cast<WindowHandle>(dialog), 5);
-  return 0;
-}
-
-intptr_t StartsDialogOnWorkerProc(WindowHandle dialog, uint32_t message, uintptr_t, intptr_t) {
-  if (message == kWmPaint && !g_worker) g_worker = SysCreateThread(DialogOnWorker, dialog);
-  return 0;
-}
-
-TEST_F(DialogsTest, AWorkerThreadRunsItsOwnDialogWhileTheInterfaceWaits) {
-  g_worker = nullptr;
-  EXPECT_EQ(SysDialogBoxParam(nullptr, kFullDialog, nullptr, StartsDialogOnWorkerProc, 0), 5);
-  EXPECT_EQ(g_nestedResult, kIdCancel);
-  EXPECT_EQ(JournalLines("dialog: "),
-            Lines({"dialog: 100 [Full Dialog] shown", "dialog: 200 [Plain] shown", "dialog: 200 press 2 ()"}));
-  EXPECT_EQ(SysWaitForSingleObject(g_worker, kInfinite), kWaitObject0);
-  SysCloseHandle(g_worker);
 }
 
 }  // namespace
