@@ -88,19 +88,21 @@ TEST_F(RegFileTest, ExportWritesEveryTypeInItsFormAndImportGivesBackTheSameBytes
   SysRegCloseKey(key);
 }
 
-TEST_F(RegFileTest, ImportReadsRegeditForms) {
+// Import reads regedit's forms; malformed text names its line and changes nothing.
+TEST_F(RegFileTest, ImportReadsRegeditFormsAndRefusesMalformedText) {
   const std::string seed =
       "Windows Registry Editor Version 5.00\n\n"
       "[HKEY_LOCAL_MACHINE\\Software\\Old]\n\"a\"=\"1\"\n"
       "[HKEY_LOCAL_MACHINE\\Software\\Old\\Deep]\n"
       "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n\"gone\"=dword:1\n\"stay\"=dword:2\n";
+  const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"ok\"=\"1\"\n";
   const struct {
-    const char* label;
     std::string text;
-    std::string expected;  // the export after seed + text
+    std::string expected;  // the export after seed + text, or the start of the error
+    bool fails;            // then nothing changes
   } cases[] = {
-      {"deletions, comments, blanks and continuations",
-       "Windows Registry Editor Version 5.00\r\n\r\n"
+      // Deletions, comments, blanks and continuations.
+      {"Windows Registry Editor Version 5.00\r\n\r\n"
        "; a comment\r\n"
        "[-HKEY_LOCAL_MACHINE\\Software\\Old]\r\n"
        "  [HKEY_LOCAL_MACHINE\\Software\\Keep]  \r\n"
@@ -111,65 +113,51 @@ TEST_F(RegFileTest, ImportReadsRegeditForms) {
        "Windows Registry Editor Version 5.00\n\n"
        "[HKEY_LOCAL_MACHINE\\Software]\n\n"
        "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n"
-       "\"stay\"=dword:00000002\n\"bin\"=hex:01,02,03\n@=\"d\"\n\n"},
-      {"REGEDIT4 with ANSI expandable text and short roots",
-       "REGEDIT4\n\n[HKLM\\Software\\Keep]\n\"x\"=hex(2):25,41,25,00\n"
+       "\"stay\"=dword:00000002\n\"bin\"=hex:01,02,03\n@=\"d\"\n\n", false},
+      // REGEDIT4 with ANSI expandable text and short roots.
+      {"REGEDIT4\n\n[HKLM\\Software\\Keep]\n\"x\"=hex(2):25,41,25,00\n"
        "[HKEY_CLASSES_ROOT\\.gwm]\n@=\"Glidewave.File\"\n[-HKEY_LOCAL_MACHINE\\Software\\Old]\n",
        "Windows Registry Editor Version 5.00\n\n"
        "[HKEY_LOCAL_MACHINE\\Software]\n\n"
        "[HKEY_LOCAL_MACHINE\\Software\\Classes]\n\n"
        "[HKEY_LOCAL_MACHINE\\Software\\Classes\\.gwm]\n@=\"Glidewave.File\"\n\n"
        "[HKEY_LOCAL_MACHINE\\Software\\Keep]\n"
-       "\"gone\"=dword:00000001\n\"stay\"=dword:00000002\n\"x\"=hex(2):25,00,41,00,25,00,00,00\n\n"},
-      {"UTF-16LE with byte-order mark",
-       "\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
+       "\"gone\"=dword:00000001\n\"stay\"=dword:00000002\n\"x\"=hex(2):25,00,41,00,25,00,00,00\n\n", false},
+      // UTF-16LE and UTF-8 with byte-order marks.
+      {"\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0 \0E\0d\0i\0t\0o\0r\0 \0"
        "V\0e\0r\0s\0i\0o\0n\0 \0\x35\0.\0\x30\0\x30\0\r\0\n\0\r\0\n\0"
        "[\0-\0H\0K\0L\0M\0\\\0S\0o\0f\0t\0w\0a\0r\0e\0\\\0K\0e\0e\0p\0]\0\r\0\n\0"
        "[\0-\0H\0K\0L\0M\0\\\0S\0o\0f\0t\0w\0a\0r\0e\0\\\0O\0l\0d\0]\0\r\0\n\0"s,
-       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n"},
-      {"UTF-8 with byte-order mark",
-       "\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n[-HKEY_LOCAL_MACHINE\\Software]\n"
+       "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\Software]\n\n", false},
+      {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\n\n[-HKEY_LOCAL_MACHINE\\Software]\n"
        "[HKEY_CURRENT_USER\\\xC3\x89t\xC3\xA9]\n",
-       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\\xC3\x89t\xC3\xA9]\n\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.label);
-    sim::internal::ResetRegistryStore();
-    std::string error;
-    ASSERT_TRUE(sim::ImportRegText(seed, &error)) << error;
-    EXPECT_TRUE(sim::ImportRegText(c.text, &error)) << error;
-    EXPECT_EQ(sim::ExportRegText(), c.expected);
-  }
-}
-
-TEST_F(RegFileTest, MalformedTextNamesTheLineAndChangesNothing) {
-  const std::string header = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"ok\"=\"1\"\n";
-  const struct {
-    std::string text;
-    const char* error;
-  } cases[] = {
-      {"[HKEY_CURRENT_USER\\A]\n", "line 1:"},
-      {header + "\"v\"=dword:123456789\n", "line 5:"},
-      {header + "\"v\"=\"open\n", "line 5:"},
-      {header + "\"v\"=\"x\" y\n", "line 5:"},
-      {header + "\"v=\"x\"\n", "line 5:"},
-      {header + "\"v\"=hex:01,zz\n", "line 5:"},
-      {header + "\"v\"=hex:01,\\", "line 5:"},  // continued past the end
-      {header + "\"v\"=hex(:01\n", "line 5:"},
-      {header + "\"v\"=str:abc\n", "line 5:"},
-      {header + "[HKEY_USERS\\x]\n", "line 5:"},
-      {header + "[HKEY_CURRENT_USER\\x\n", "line 5:"},
-      {header + "[-HKEY_CURRENT_USER]\n", "line 5:"},
-      {header + "[-HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n", "line 6:"},
-      {header + "stray text\n", "line 5:"},
+       "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\\xC3\x89t\xC3\xA9]\n\n", false},
+      {"[HKEY_CURRENT_USER\\A]\n", "line 1:", true},
+      {header + "\"v\"=dword:123456789\n", "line 5:", true},
+      {header + "\"v\"=\"open\n", "line 5:", true},
+      {header + "\"v\"=\"x\" y\n", "line 5:", true},
+      {header + "\"v=\"x\"\n", "line 5:", true},
+      {header + "\"v\"=hex:01,zz\n", "line 5:", true},
+      {header + "\"v\"=hex:01,\\", "line 5:", true},  // continued past the end
+      {header + "\"v\"=hex(:01\n", "line 5:", true},
+      {header + "\"v\"=str:abc\n", "line 5:", true},
+      {header + "[HKEY_USERS\\x]\n", "line 5:", true},
+      {header + "[HKEY_CURRENT_USER\\x\n", "line 5:", true},
+      {header + "[-HKEY_CURRENT_USER]\n", "line 5:", true},
+      {header + "[-HKEY_CURRENT_USER\\A]\n\"v\"=\"1\"\n", "line 6:", true},
+      {header + "stray text\n", "line 5:", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
     sim::internal::ResetRegistryStore();
     std::string error;
-    EXPECT_FALSE(sim::ImportRegText(c.text, &error));
-    EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
-    EXPECT_EQ(sim::ExportRegText(), "Windows Registry Editor Version 5.00\n\n");
+    ASSERT_TRUE(sim::ImportRegText(seed, &error)) << error;
+    const std::string before = sim::ExportRegText();
+    EXPECT_EQ(sim::ImportRegText(c.text, &error), !c.fails) << error;
+    if (c.fails) {
+      EXPECT_EQ(error.rfind(c.expected, 0), 0u) << error;
+    }
+    EXPECT_EQ(sim::ExportRegText(), c.fails ? before : c.expected);
   }
 }
 
