@@ -175,20 +175,6 @@ TEST_F(ConflictTest, TheWaitLastsUntilNoUninstallerIsLeft) {
   }
 }
 
-TEST_F(ConflictTest, AnEntryFoundSecondBecomesTheOneLookedAtFirst) {
-  StartMachine("win98");
-  ImportReg(std::string(kVxD) + kSecondEntry);
-  DetectConflictingSoftware();
-  EXPECT_EQ(sim::ToUtf8(ConflictUninstallKey),
-            "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Logitech MouseWare");
-  // Later detections keep the name and key of the last entry found, even when it is gone.
-  ImportReg("[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Logitech MouseWare]\n");
-  DetectConflictingSoftware();
-  EXPECT_EQ(ConflictFound, 1);
-  EXPECT_EQ(ConflictUninstallEntryFound, 0);
-  EXPECT_EQ(sim::ToUtf8(ConflictDisplayName), "Mouse Driver 8.0");
-}
-
 class ConflictWarningTest : public SimFixture {
  protected:
   void TearDown() override {
@@ -246,11 +232,8 @@ const char kConfig[] =
     "[Utility]\r\nClass=NvkUtil\r\nCaption=Glidewave Utility\r\n\r\n"
     "[ClassOnly]\r\nClass=NvkTray\r\n";
 
-struct Program {
-  const char16_t *image, *windowClass, *caption;
-  sim::CloseBehaviour behaviour;
-  bool canBeOpened, runsAfter;
-  size_t closeRequests, destroyMessages;  // messages 1296 and 2 the program received
+struct Program { const char16_t *image, *windowClass, *caption; sim::CloseBehaviour behaviour;
+    bool canBeOpened, runsAfter; size_t closeRequests, destroyMessages;  // messages 1296 and 2 the program received
 };
 
 TEST_F(KillWindowsTest, ListedWindowsAreClosed) {

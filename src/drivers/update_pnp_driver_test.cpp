@@ -77,15 +77,9 @@ TEST_F(UpdatePnPDriverTest, RouteBySystemInterfaceAndSwitches) {
 
 TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
   enum Cause { kNone, kMissingInf, kNoDevice, kFault, kNoLibrary, kNoExport, kNoRecord };
-  const struct {
-    const char* name;
-    int32_t type, ps2IsProduct, preload;
-    Cause cause;
-    ErrorCode fault;
-    const char* box;  // "" when the update is not tried
-    int32_t restart, skip;
-    bool programRuns;
-    int64_t unpluggedFlags;  // -1: the unplugged copy is gone
+  const struct { const char* name; int32_t type, ps2IsProduct, preload; Cause cause; ErrorCode fault;
+      const char* box;  // "" when the update is not tried
+      int32_t restart, skip; bool programRuns; int64_t unpluggedFlags;  // -1: the unplugged copy is gone
   } rows[] = {
       {"USB updated", kInterfaceUSB, 0, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0x20},
       {"PS/2 updated, restart", kInterfacePS2, 0, 0, kNone, 0, "Update PnP device No Error", 1, 1, false, 0},
@@ -136,15 +130,8 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
 TEST_F(UpdatePnPDriverTest, SetupProgramVerdictDecidesWhetherTheInstallationGoesOn) {
   enum Start { kWrites, kWritesNothing, kFailsToStart };
   constexpr uint32_t kMinusOne = 0xFFFFFFFF, kMinusTwo = 0xFFFFFFFE;
-  const struct {
-    const char* name;
-    int32_t type;
-    uint32_t result;
-    Start start;
-    int32_t installAll, preload;
-    int expected;
-    int32_t skip;
-    const char* dialog;  // journal line of the dialog shown, "" for none
+  const struct { const char* name; int32_t type; uint32_t result; Start start; int32_t installAll, preload;
+      int expected; int32_t skip; const char* dialog;  // journal line of the dialog shown, "" for none
   } rows[] = {
       {"success", kInterfacePS2, 0, kWrites, 0, 0, 1, 0, ""},
       {"-1 for USB", kInterfaceUSB, kMinusOne, kWrites, 0, 0, 1, 1, ""},
@@ -313,11 +300,8 @@ TEST_F(UpdatePnPDriverTest, StageDialogEndsWithTheVerdictAndEachStageHasItsWorke
 }
 
 TEST_F(UpdatePnPDriverTest, OemInfCopyFromAFixedDiskIntoTheNextFreeName) {
-  const struct {
-    const char* name;
-    uint8_t driveType;
-    bool exportMissing, sourcePresent, olderDeleted, copied;
-    std::vector<std::string> boxes;  // with InstallTrace
+  const struct { const char* name; uint8_t driveType; bool exportMissing, sourcePresent, olderDeleted, copied;
+      std::vector<std::string> boxes;  // with InstallTrace
   } rows[] = {
       {"fixed disk", 3, false, true, true, true, {"msgbox: [SetupCopyOEMInf2] D:\\nhidmou.inf -> 1", "msgbox: [SetupCopyOEMInf2] C:\\WINDOWS\\INF\\oem1.inf -> 1"}},
       {"CD-ROM", 5, false, true, false, false, {}},
@@ -351,16 +335,11 @@ TEST_F(UpdatePnPDriverTest, OemInfCopyFromAFixedDiskIntoTheNextFreeName) {
 TEST_F(UpdatePnPDriverTest, DeviceQueries) {
   enum Query { kInstance, kDPInstFalse, kBTUID };
   const std::string btuid = "[HKEY_LOCAL_MACHINE\\Software\\Norvik\\Glidewave 98\\BTUID]\n\"hid\\\\bt_mouse\"=\"\"\n";
-  const struct {
-    const char* name;
-    Query query;
-    std::string setting;  // the id asked for, the DPInst_FALSE list or the registry text
-    std::string className;
-    bool present;
-    std::u16string instance;
-    int failedSets;  // device sets refused before the walk
-    int expected;
-  } rows[] = {
+  const struct { const char* name; Query query;
+      std::string setting;  // the id asked for, the DPInst_FALSE list or the registry text
+      std::string className; bool present; std::u16string instance;
+      int failedSets;  // device sets refused before the walk
+      int expected; } rows[] = {
       {"instance prefix", kInstance, "HID\\VID_1&PID_2", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
       {"instance prefix, other case", kInstance, "hid\\vid_1", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 1},
       {"longer than the instance id", kInstance, "HID\\VID_1&PID_2\\6&1X", "Mouse", false, u"HID\\VID_1&PID_2\\6&1", 0, 0},

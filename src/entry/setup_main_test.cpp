@@ -24,13 +24,10 @@ const char kUnsupported[] = "[Install]\r\nSupported=FALSE\r\n";
 const char kNotSupportedText[] = "Current O.S. is not supported";
 const char kTypeText[] = "Please specify the /type switch to tell setup installer which interface is going to be install!!";
 
-struct StartupCase {
-  const char* profile;
-  std::vector<std::pair<const char16_t*, std::string>> files;
-  const char* commandLine;
-  char end;  // '-' goes on; 'T' ends for /S without /TYPE:; 'W' ends unsupported with a box, 'Q' quietly
-  const char* expect;
-};
+struct StartupCase { const char* profile; std::vector<std::pair<const char16_t*, std::string>> files;
+    const char* commandLine;
+    char end;  // '-' goes on; 'T' ends for /S without /TYPE:; 'W' ends unsupported with a box, 'Q' quietly
+    const char* expect; };
 
 TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
   const StartupCase cases[] = {
@@ -65,36 +62,6 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
   }
 }
 
-TEST_F(SetupMainTest, EntryStartsFromAFreshRecordAndEndsWithZero) {
-  WritePackageFile(u"SETUP2K.INI", "[Install]\r\nTitle=Glide\r\n");
-  g_Settings.SilentMode = 1;
-  // The user leaves at once: Cancel on the Welcome page, then "Exit Setup".
-  sim::QueueDialogAnswer(IDD_PAGE_WELCOME, kIdCancel);
-  sim::QueueDialogAnswer(IDD_EXIT_SETUP, kIdCancel);
-  EXPECT_EQ(SetupWinMain(nullptr, nullptr, "/NR", 1), 0);
-  ExpectSettings("SilentMode=0;NoRestart=1");
-  // The run got as far as the message loop: the window, the wizard it started, and the end that
-  // the window's destruction brought.
-  const std::vector<std::string> journal = sim::Journal();
-  const auto at = [&journal](const std::string& text) {
-    for (size_t i = 0; i < journal.size(); ++i)
-      if (journal[i].find(text) != std::string::npos) return static_cast<int>(i);
-    return -1;
-  };
-  EXPECT_GE(at("window: NMSetup [Glide  install] created"), 0);
-  EXPECT_GT(at("window: NMSetup [Glide  install] shown maximised"), at("window: NMSetup [Glide  install] created"));
-  EXPECT_GT(at("wizard: cancelled"), at("shown maximised"));
-  sim::WindowInfo window;
-  ASSERT_TRUE(sim::GetWindowInfo(g_Background.window, &window));
-  EXPECT_EQ(window.className, "NMSetup");
-  uint32_t level = 0, flags = 0;
-  EXPECT_TRUE(sim::ShutdownParameters(&level, &flags) && level == 0x3FFu && flags == 1u) << level << " " << flags;
-
-  StartMachine("win7");  // an early end never gets that far
-  EXPECT_EQ(SetupWinMain(nullptr, nullptr, "/S", 1), 0);
-  EXPECT_FALSE(sim::ShutdownParameters(&level, &flags));
-}
-
 class CommandLineTest : public SimFixture {};
 
 TEST_F(CommandLineTest, SplitsIntoSlots) {
@@ -120,12 +87,9 @@ TEST_F(CommandLineTest, SplitsIntoSlots) {
   }
 }
 
-struct SwitchCase {
-  const char16_t* line;
-  bool infNames;  // BTInf and USBInf named by the configuration
-  int goOn;       // pre-scan result
-  const char* expect;
-};
+struct SwitchCase { const char16_t* line; bool infNames;  // BTInf and USBInf named by the configuration
+    int goOn;       // pre-scan result
+    const char* expect; };
 
 TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
   const SwitchCase cases[] = {
@@ -168,13 +132,9 @@ TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
 
 class PlatformDetectTest : public SimFixture {};
 
-struct VersionCase {
-  const char* profile;
-  uint32_t major, minor;  // 0.0: as the profile has it
-  int productType;        // -1: as the profile has it
-  bool extended;
-  int32_t code;
-  const char* tests;  // IsNT5OrLater, IsNT5Minor1, IsWindowsMe, IsWin98OrMe
+struct VersionCase { const char* profile; uint32_t major, minor;  // 0.0: as the profile has it
+    int productType;        // -1: as the profile has it
+    bool extended; int32_t code; const char* tests;  // IsNT5OrLater, IsNT5Minor1, IsWindowsMe, IsWin98OrMe
 };
 
 TEST_F(PlatformDetectTest, CodeAndVersionTests) {
@@ -204,30 +164,5 @@ TEST_F(PlatformDetectTest, CodeAndVersionTests) {
 }
 
 struct ConfigCase { const char* profile; std::vector<const char16_t*> present; const char16_t* chosen; };
-
-TEST_F(PlatformDetectTest, ConfigFileFollowsTheFamilyRow) {
-  const ConfigCase cases[] = {
-      {"winme", {u"SETUP98.INI"}, u"SETUP98.INI"}, {"winme", {}, u"SETUP95.INI"},
-      {"nt4", {u"SETUP2K.INI"}, u"SETUPNT.INI"},
-  };
-  for (const ConfigCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.profile << " -> " << sim::ToUtf8(c.chosen));
-    StartMachine(c.profile);
-    for (const char16_t* name : c.present) WritePackageFile(name, "[Install]\r\n");
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    char16_t path[256];
-    EXPECT_EQ(ChooseConfigFile(path, 256), PackagePath(c.chosen).size());
-    EXPECT_EQ(std::u16string(path), PackagePath(c.chosen));
-  }
-
-  // Before Windows 95 no file applies.
-  sim::MachineProfile old = Builtin("win95");
-  old.major = 3;
-  StartMachine(old);
-  WritePackageFile(u"SETUP95.INI", "[Install]\r\n");
-  char16_t path[256] = u"x";
-  EXPECT_EQ(ChooseConfigFile(path, 256), 0u);
-  EXPECT_EQ(path[0], 0);
-}
 
 }  // namespace

@@ -83,58 +83,10 @@ class CopyDialogTest : public SimFixture {
   WindowHandle frame_ = nullptr;
 };
 
-TEST_F(CopyDialogTest, PercentBarOnA200PixelBar) {
-  // The digits follow the bar's drawing context, whose own font (not the bold font given to the
-  // control) measures 16 pixels high and 7 wide per character: the middle is 100, the tens digit
-  // sits at 86, the units digit at 93, "100" at 79 and the sign at 107.
-  const struct {
-    int32_t percent;
-    std::vector<std::string> texts;  // digits and sign, in drawing order
-  } cases[] = {
-      {47, {"text 86,Y \"4\" #FFFFFF", "text 93,Y \"7\" #000000", "text 107,Y \"%\" #000000"}},
-      // On a threshold a character stays black: 50 fills to 100, 57 to 114.
-      {50, {"text 86,Y \"5\" #FFFFFF", "text 93,Y \"0\" #000000", "text 107,Y \"%\" #000000"}},
-      {58, {"text 86,Y \"5\" #FFFFFF", "text 93,Y \"8\" #FFFFFF", "text 107,Y \"%\" #FFFFFF"}},
-      {100, {"text 79,Y \"100\" #FFFFFF", "text 107,Y \"%\" #FFFFFF"}},
-  };
-  WindowHandle dialog =
-      sim::internal::CreateDialogFromTemplate(IDD_COPY_PROGRESS, page_, false, CopyDialogProc, 0);
-  ASSERT_NE(dialog, nullptr);
-  WindowHandle bar = SysGetDlgItem(dialog, IDC_COPY_BAR);
-  SysRect window = {}, client = {};
-  SysGetWindowRect(bar, &window);
-  SysGetClientRect(bar, &client);
-  const int frameWidth = (window.right - window.left) - client.right;
-  const int frameHeight = (window.bottom - window.top) - client.bottom;
-  SysMoveWindow(bar, 10, 10, 200 + frameWidth, 20 + frameHeight, 0);
-  SysGetClientRect(bar, &client);
-  ASSERT_EQ(client.right, 200);
-  ASSERT_EQ(client.bottom, 20);
-  const std::string y = std::to_string((20 - 16) / 2);
-
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.percent);
-    _nCurPercent = c.percent;
-    sim::ClearPaintLog(bar);
-    PaintPercentBar(dialog);
-    std::vector<std::string> expected = {"fill 0,0,200,20 #FFFFFF",
-                                         "rect 0,0," + std::to_string(c.percent * 2) + ",20 brush #0000FF pen none"};
-    for (std::string text : c.texts) expected.push_back(text.replace(text.find('Y'), 1, y) + " transparent");
-    EXPECT_EQ(sim::PaintLogLines(bar), expected);
-  }
-  EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
-  SysDestroyWindow(dialog);
-  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
-}
-
 TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
-  const struct {
-    const char* name;
-    int32_t hidden;
-    std::string sourceBytes;
-    const char* journal;  // how the dialog appeared
-    bool copied;
-  } cases[] = {
+  const struct { const char* name; int32_t hidden; std::string sourceBytes;
+      const char* journal;  // how the dialog appeared
+      bool copied; } cases[] = {
       {"hidden run", 1, "driver bytes", "dialog: 10301 [] hidden", true},
       {"visible run", 0, "driver bytes", "dialog: 10301 [] shown", true},
       {"nothing to copy: total size 0", 0, "", "dialog: 10301 [] shown", false},
@@ -166,11 +118,8 @@ TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
 TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
   const std::string cabBytes = FixtureBytes("normal.cab");
   if (cabBytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
-  const struct {
-    const char* name;
-    const char16_t* cabFileName;
-    bool windowsFolderFails;
-    std::u16string tempRoot;  // where the numbered folders are made ("" = the Windows folder)
+  const struct { const char* name; const char16_t* cabFileName; bool windowsFolderFails;
+      std::u16string tempRoot;  // where the numbered folders are made ("" = the Windows folder)
   } cases[] = {
       {"the cabinet named in the configuration", u"Install.cab", false, u""},
       {"no name configured: Install.cab", u"", false, u""},
@@ -229,36 +178,6 @@ TEST_F(CopyDialogTest, CancelAsksExitSetupUntilTheUserLeaves) {
   sim::WindowInfo text;  // the question names the product
   ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(IDD_EXIT_SETUP), IDC_EXIT_TEXT1), &text));
   EXPECT_EQ(text.text, "Setup is incomplete. If you exit Setup now, Glidewave 98 will not be installed on your computer.");
-}
-
-TEST_F(CopyDialogTest, WaitCursorOnlyOverTheDialogWhileExtracting) {
-  const struct {
-    const char* name;
-    int32_t cabFile, extractionDone;
-    bool overBar;  // pointer over the bar control instead of the dialog itself
-    uint32_t hitTest;
-    int cursor;
-  } cases[] = {
-      {"dialog during extraction", 1, 0, false, kHtClient, kCursorWait},
-      {"a control during extraction", 1, 0, true, kHtClient, kCursorArrow},
-      {"after extraction", 1, 1, false, kHtClient, kCursorArrow},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    StartMachine("winxp");
-    g_Settings.CabFile = c.cabFile;
-    WindowHandle dialog =
-        sim::internal::CreateDialogFromTemplate(IDD_COPY_PROGRESS, page_, false, CopyDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    ExtractionDone = c.extractionDone;
-    SysShowWindow(dialog, kSwShow);
-    SysShowWindow(SysGetDlgItem(dialog, IDC_COPY_BAR), kSwShow);
-    ASSERT_TRUE(sim::MoveMouseOver(c.overBar ? SysGetDlgItem(dialog, IDC_COPY_BAR) : dialog, c.hitTest));
-    SysMessage message;
-    while (SysPeekMessage(&message)) SysDispatchMessage(&message);
-    EXPECT_EQ(sim::CurrentCursor(), c.cursor);
-    SysDestroyWindow(dialog);
-  }
 }
 
 }  // namespace

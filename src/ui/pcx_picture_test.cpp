@@ -17,15 +17,10 @@
 
 namespace {
 
-struct PcxLayout {
-  uint8_t manufacturer = 10;
-  uint8_t bpp = 8;
-  uint8_t planes = 1;
-  uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-  uint16_t hdpi = 72, vdpi = 72;
-  uint16_t bytesPerLine = 1;
-  std::vector<uint8_t> encoded;   // pixel data after the header
-  bool trailingPalette = false;   // append 0x0C and a 768-byte palette
+struct PcxLayout { uint8_t manufacturer = 10; uint8_t bpp = 8; uint8_t planes = 1;
+    uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0; uint16_t hdpi = 72, vdpi = 72; uint16_t bytesPerLine = 1;
+    std::vector<uint8_t> encoded;   // pixel data after the header
+    bool trailingPalette = false;   // append 0x0C and a 768-byte palette
 };
 
 // Header palette entry i is (i, 16 + i, 32 + i); trailing palette entry i is (i, 255 - i, i ^ 0x55).
@@ -49,12 +44,8 @@ int Decode(const std::vector<uint8_t>& f, PcxPicture* out) {
 
 TEST(PcxPicture, DecodesAcceptedPicturesAndRejectsOthers) {
   // width, height, colours and stride 0: the picture is refused.
-  const struct {
-    const char* name;
-    PcxLayout layout;
-    int32_t width, height;
-    uint32_t colours, stride;
-    std::vector<uint8_t> pixels;  // bottom-up, padded
+  const struct { const char* name; PcxLayout layout; int32_t width, height; uint32_t colours, stride;
+      std::vector<uint8_t> pixels;  // bottom-up, padded
   } cases[] = {
       {"8 bits, a run, bottom line first", {10, 8, 1, 0, 0, 2, 1, 72, 72, 4, {1, 2, 3, 0, 0xC4, 7}, true}, 3, 2, 256, 4, {7, 7, 7, 7, 1, 2, 3, 0}},
       {"a run crossing the line end is cut", {10, 8, 1, 0, 0, 1, 1, 96, 72, 2, {0xC5, 9, 1, 2}, true}, 2, 2, 256, 4, {1, 2, 0, 0, 9, 9, 0, 0}},
@@ -153,36 +144,6 @@ TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
     EXPECT_EQ(std::vector<int>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
               std::vector<int>({c.x, c.y, 500, 380}));
   }
-}
-
-TEST_F(SidePictureTest, PictureFillsThePageHeightLessItsMarginTwice) {
-  WindowHandle placeholder = SysGetDlgItem(page_, IDC_SIDE_PICTURE);
-  SysRect s = {}, client = {};
-  SysGetClientRect(placeholder, &s);
-  SysPoint corner = {0, 0};
-  SysMapWindowPoints(placeholder, page_, &corner, 1);
-  SysGetClientRect(page_, &client);
-
-  SysRect source = {}, destination = {};
-  LayoutSidePicture(page_, &source, &destination);
-  EXPECT_FALSE(SysIsWindowVisible(placeholder));
-  // Taller than the placeholder, so wider in the same proportion.
-  const int height = client.bottom - 2 * corner.y;
-  EXPECT_GT(height, s.bottom);
-  EXPECT_EQ(std::vector<int>({destination.left, destination.top, destination.right, destination.bottom}),
-            std::vector<int>({corner.x, corner.y, corner.x + s.right * height / s.bottom, client.bottom - corner.y}));
-
-  sim::ClearPaintLog(page_);
-  PaintSidePicture(page_, &source, &destination);
-  const auto box = [](const SysRect& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-  };
-  EXPECT_EQ(sim::PaintLogLines(page_),
-            std::vector<std::string>({"stretch " + box(destination) + " resource 10551 from " + box(SysRect{0, 0, s.right, s.bottom}) + " mode 3",
-                                      "edge " + box(destination) + " 0x2 0xF"}));
-  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
-  EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
 }
 
 }  // namespace

@@ -52,12 +52,8 @@ constexpr int kFrameAndCaption = 4 + 19;
 TEST_F(BackgroundWindowTest, PaintsTitleAndLogoAndKeepsTheWizardBelowThem) {
   const std::vector<std::string> texts = {"text 15,10 \"Glidewave 98  install\" #000000 transparent",
                                           "text 10,5 \"Glidewave 98  install\" #FFFFFF transparent"};
-  const struct {
-    const char* name;
-    std::string logo;  // "" = no BkgLogo; "-" = a logo file that is missing
-    std::string fontIni;
-    int minTop;
-    const char* bitmap;  // "" = no logo painted
+  const struct { const char* name; std::string logo;  // "" = no BkgLogo; "-" = a logo file that is missing
+      std::string fontIni; int minTop; const char* bitmap;  // "" = no logo painted
   } cases[] = {
       {"no logo", "", "", 42 + 10 + kFrameAndCaption, ""},
       {"a missing logo file", "-", "", 42 + 10 + kFrameAndCaption, ""},
@@ -87,35 +83,14 @@ TEST_F(BackgroundWindowTest, PaintsTitleAndLogoAndKeepsTheWizardBelowThem) {
   }
 }
 
-TEST_F(BackgroundWindowTest, LogoFollowsTheClientEdgeAfterASettingsChange) {
-  WritePackageFile(u"logo.pcx", Pcx(640, 48));
-  TextCopy(g_Settings.BkgLogo, u"logo.pcx");
-  WindowHandle window = Create();
-  sim::ClearPaintLog(window);
-  sim::SetScreen(800, 600, 0, 0, 800, 570);
-  SysSendMessage(window, kWmSettingChange, 0, 0);
-  SysUpdateWindow(window);
-  sim::WindowInfo info;
-  ASSERT_TRUE(sim::GetWindowInfo(window, &info));
-  EXPECT_EQ(info.right - info.left, 800);
-  EXPECT_EQ(info.bottom - info.top, 570);
-  const std::string x = std::to_string(info.clientWidth - 640);
-  EXPECT_EQ(sim::PaintLogLines(window)[1], "bitmap " + x + ",0," + std::to_string(info.clientWidth) + ",48 dib 640x48 4-bit");
-}
-
 class BackgroundTitleTest : public SimFixture {};
 
 TEST_F(BackgroundTitleTest, CaptionFromTitleEspecialAndLanguage) {
   const std::string kWindowsIni = "[Install]\r\nSetupTite=Special\r\nCH_SetupTite=ZhongWen\r\n";
-  const struct {
-    const char* name;
-    int especial;
-    const char16_t* language;
-    std::string windowsIni;  // SETUP2K.INI in the Windows folder ("" = none)
-    std::string installIni;  // install.ini beside the program ("" = none)
-    const char* caption;
-    const char* suffix;
-  } cases[] = {
+  const struct { const char* name; int especial; const char16_t* language;
+      std::string windowsIni;  // SETUP2K.INI in the Windows folder ("" = none)
+      std::string installIni;  // install.ini beside the program ("" = none)
+      const char* caption; const char* suffix; } cases[] = {
       {"defaults: title, two blanks, install", 0, u"ENGLISH", "", "", "Glide  install", " install"},
       {"caption word of the language", 0, u"ENGLISH", "", "[ENGLISH]\r\nIDS_STRING_INSTALL=Setup\r\n", "Glide Setup",
        "Setup"},

