@@ -122,17 +122,6 @@ TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
             "i8042prt");
 }
 
-TEST_F(ConflictTest, ContinueLeavesEverythingAsItWas) {
-  StartMachine("win98");
-  MakeWindows();
-  ImportReg(std::string(kVxD) + kEntry);
-  DetectConflictingSoftware();
-  const std::string before = sim::ExportRegText();
-  EXPECT_EQ(Warn(IDC_CONFLICT_CONTINUE), "\"Mouse Driver 9.2\"");
-  EXPECT_EQ(sim::ExportRegText(), before);
-  EXPECT_TRUE(sim::StartedPrograms().empty());
-}
-
 // The uninstaller the entries name: it starts the given process and ends at once.
 void ScriptUninstaller(const std::u16string& image, uint32_t lifetimeMs, std::vector<std::u16string> tasks = {}) {
   sim::WriteDiskFile(u"C:\\mw\\uninst.exe", "MZ");

@@ -83,15 +83,12 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
   } rows[] = {
       {"USB updated", kInterfaceUSB, 0, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0x20},
       {"PS/2 updated, restart", kInterfacePS2, 0, 0, kNone, 0, "Update PnP device No Error", 1, 1, false, 0},
-      {"PS/2 product name updated", kInterfacePS2, 1, 0, kNone, 0, "Update PnP device No Error", 1, 0, false, 0},
       {"preload drops the unplugged copy", kInterfaceUSB, 0, 1, kNone, 0, "Update PnP device No Error", 1, 0, false, -1},
       {"USB INF missing", kInterfaceUSB, 0, 0, kMissingInf, 0, "Update PnP device file not found", 0, 0, true, 0},
-      {"USB invalid flags", kInterfaceUSB, 0, 0, kFault, kErrInvalidFlags, "Update PnP device invalid flags", 0, 0, true, 0},
       {"PS/2 no device", kInterfacePS2, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 1, 0, true, 0},
       {"USB no device", kInterfaceUSB, 0, 0, kNoDevice, 0, "Update PnP device No Such device", 0, 0, true, 0x20},
       {"USB other error", kInterfaceUSB, 0, 0, kFault, kErrAccessDenied, "default", 0, 0, true, 0x20},
       {"no update library", kInterfaceUSB, 0, 0, kNoLibrary, 0, "", 0, 0, true, 0},
-      {"no update function", kInterfaceUSB, 0, 0, kNoExport, 0, "", 0, 0, true, 0},
       {"no install record", kInterfaceUSB, 0, 0, kNoRecord, 0, "", 0, 0, true, 0},
   };
   for (const auto& row : rows) {

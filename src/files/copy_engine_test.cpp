@@ -1,10 +1,14 @@
 // The copy walk against the simulated machine: replace decisions on real version resources and
 // file times, platform rules, locked targets, folders, where the walk stops, the percentage,
 // cancelling and the clean-up of extracted files; folder sizes and help files; the cabinets, the
-// platform driver files, replacement at the next start and the clean-up of an older version.
+// platform driver files, replacement at the next start and the clean-up of an older version; the
+// copy progress dialog (hidden runs, the path line, the cabinet worker with its temporary folder,
+// the missing package cabinet).
 #include "files/copy_engine.h"
 
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/text.h"
@@ -18,12 +22,16 @@
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/sim/machine/sim_internal.h"
+#include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
+#include "resource_ids.h"
+#include "settings/settings.h"
 #include "shared/path_macros.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "settings/settings.h"
 #include "support/sim_fixture.h"
+#include "ui/side_picture.h"
 
 namespace {
 
@@ -389,14 +397,6 @@ TEST_F(CabinetExtractTest, CabPackStopsAtAnEmptyNameOrAMissingCabinet) {
   }
 }
 
-TEST_F(CabinetExtractTest, PackFilesInAFolderGetTheFolderMadeForEveryone) {
-  WritePackageFile(u"SETUP2K.INI", "[Cab.list]\r\n1=subfolder.cab,,,C:\\A\r\n");
-  EXPECT_EQ(ExtractCabPack(), 1);
-  EXPECT_EQ(Disk(u"C:\\A\\sub\\b.txt"), "bravo in a folder\r\n");
-  EXPECT_NE(RegText(kRegLocalMachine, kFolders, u"C:\\A\\sub"), "<none>");
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\A\\sub").at(0).rfind("Everyone ", 0), 0u);
-}
-
 class DriverFilesTest : public CopyEngineTest {
  protected:
   // A fresh machine (the copy engine's settings), the configuration file, and D:\src\drv.sys.
@@ -586,6 +586,148 @@ TEST_F(CleanupTest, DeleteFolderTreeEmptiesButLeavesSubfolders) {
   sim::FailCall("SysFindFirstFile", 2, kErrAccessDenied);
   EXPECT_EQ(DeleteFolderTree(other.c_str()), 0);
   EXPECT_EQ(PresentPaths({other + u"\\a.txt", other + u"\\m", other + u"\\z.txt"}), "C:\\Windows\\_Tmp2\\z.txt");
+}
+
+// WM_DESTROY messages received by the stand-ins for the background window and the wizard page.
+int g_MainDestroys = 0;
+int g_PageDestroys = 0;
+
+// Like the background window, ends the message loop when it gets WM_DESTROY.
+intptr_t MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_MainDestroys;
+  SysPostQuitMessage(0);
+  return 0;
+}
+
+intptr_t PageProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_PageDestroys;
+  return 0;
+}
+
+class CopyDialogTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    ResetCopyState();
+    g_MainDestroys = g_PageDestroys = 0;
+    UseConfig("");
+    TextCopy(g_Settings.SubFolder, u"files");
+    TextCopy(g_Settings.CabFileName, u"Install.cab");
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    g_Settings.AskPath = 1;
+    TextCopy(g_Settings.DestinationDir, u"C:\\GW");
+    main_ = TopLevel(u"NMSetup", MainWindowProc);
+    page_ = TopLevel(u"Page", PageProc);
+    frame_ = TopLevel(u"Frame", nullptr);
+    g_hMainWindow = main_;
+  }
+
+  static WindowHandle TopLevel(const char16_t* className, SysWindowProc proc) {
+    sim::internal::WindowDescription desc;
+    desc.className = className;
+    desc.style = sim::kWsPopup | sim::kWsVisible;
+    desc.width = 400;
+    desc.height = 300;
+    desc.windowProc = proc;
+    return sim::internal::CreateWindowObject(desc);
+  }
+
+  // Builds the copy list from the given [CopyList] lines and runs the dialog as the
+  // installation sequence does.
+  intptr_t RunCopyDialog(const std::string& copyList) {
+    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
+    CopyEntryCount = BuildCopyList();
+    CopyStage stage = {frame_, MeasureCopySource};
+    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(&stage));
+  }
+
+  WindowHandle main_ = nullptr;
+  WindowHandle page_ = nullptr;
+  WindowHandle frame_ = nullptr;
+};
+
+TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
+  const struct { const char* name; int32_t hidden; std::string sourceBytes;
+      const char* journal;  // how the dialog appeared
+      bool copied; } cases[] = {
+      {"hidden run", 1, "driver bytes", "dialog: 10301 [] hidden", true},
+      {"visible run", 0, "driver bytes", "dialog: 10301 [] shown", true},
+      {"nothing to copy: total size 0", 0, "", "dialog: 10301 [] shown", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.HiddenMode = c.hidden;
+    WritePackageFile(u"files\\mouse.sys.txt", c.sourceBytes);
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    EXPECT_EQ(RunCopyDialog("1=mouse.sys.txt,,,%Program Files%\r\n"), 1);
+    EXPECT_TRUE(JournalHas(c.journal));
+    EXPECT_EQ(_nCurPercent, 100);
+    EXPECT_EQ(CopyStartPending, 0);
+    EXPECT_EQ(Disk(u"C:\\GW\\mouse.sys.txt"), c.copied ? c.sourceBytes : "<missing>");
+    sim::WindowInfo line;  // the path line names the last target
+    ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), kPathLineId), &line));
+    EXPECT_EQ(line.text, c.copied ? "C:\\GW\\mouse.sys.txt" : "");
+    // The wizard frame is hidden while the dialog runs; the background window comes forward.
+    sim::WindowInfo frame;
+    ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));
+    EXPECT_FALSE(frame.visible);
+    WindowHandle bar = sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), IDC_COPY_BAR);
+    EXPECT_EQ(sim::PaintLog(bar).empty(), c.hidden == 1);
+    EXPECT_EQ(sim::LiveGdiObjects(), 0u);
+  }
+}
+
+TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
+  const std::string cabBytes = FixtureBytes("normal.cab");
+  if (cabBytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
+  const struct { const char* name; const char16_t* cabFileName; bool windowsFolderFails;
+      std::u16string tempRoot;  // where the numbered folders are made ("" = the Windows folder)
+  } cases[] = {
+      {"the cabinet named in the configuration", u"Install.cab", false, u""},
+      {"no name configured: Install.cab", u"", false, u""},
+      {"no Windows folder: the root of the current drive", u"Install.cab", true, u"\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.CabFile = 1;
+    TextCopy(g_Settings.CabFileName, c.cabFileName);
+    WritePackageFile(u"Install.cab", cabBytes);
+    const std::u16string root = c.windowsFolderFails ? c.tempRoot : WindowsDir() + u"\\";
+    ASSERT_TRUE(sim::WriteDiskFile(root + u"_NorvikInstallTempDir0\\left.txt", "earlier run"));
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    if (c.windowsFolderFails) sim::FailCall("SysGetWindowsDirectory", 1, kErrAccessDenied);
+    EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n2=z.txt,,,%Program Files%\r\n"), 1);
+
+    EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(root + u"_NorvikInstallTempDir1"));
+    EXPECT_EQ(ExtractionDone, 1);
+    EXPECT_EQ(Disk(u"C:\\GW\\a.txt"), "alpha\r\n");
+    EXPECT_NE(Disk(u"C:\\GW\\z.txt"), "<missing>");
+    // The folder of this run is gone (the file left in it by the extraction too); the earlier
+    // run's folder stays.
+    EXPECT_FALSE(sim::DiskPathExists(root + u"_NorvikInstallTempDir1"));
+    EXPECT_TRUE(sim::DiskPathExists(root + u"_NorvikInstallTempDir0\\left.txt"));
+  }
+}
+
+TEST_F(CopyDialogTest, MissingPackageCabinetFailsSetup) {
+  g_Settings.CabFile = 1;
+  ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", ""));
+  EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n"), 0);
+  // The background window's end already stopped the dialog; the worker may still be posting.
+  while (sim::internal::RunningProgramThreads() > 0) std::this_thread::yield();
+  SysMessage message;
+  while (SysPeekMessage(&message)) SysDispatchMessage(&message);
+
+  EXPECT_TRUE(JournalHas("dialog: 116 [Setup Failed!] shown"));
+  EXPECT_TRUE(JournalHas("dialog: 116 press 1044 (OK)"));
+  EXPECT_EQ(g_MainDestroys, 1);
+  EXPECT_EQ(g_PageDestroys, 1);
+  EXPECT_EQ(ExtractionDone, 0);
+  EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
+  EXPECT_TRUE(sim::DiskPathExists(TempExtractDir));
 }
 
 }  // namespace
