@@ -193,8 +193,6 @@ TEST_F(DriverPackageStagingTest, RegistersTheStagedInf) {
   }
 }
 
-const FrameRequest kButtonsBackNext = {kPsmSetWizButtons, 0, kPswizbBack | kPswizbNext};
-const FrameRequest kPressNext = {kPsmPressButton, kPsbtnNext, 0};
 const FrameRequest kPressFinish = {kPsmPressButton, kPsbtnFinish, 0};
 const FrameRequest kPressCancel = {kPsmPressButton, kPsbtnCancel, 0};
 
@@ -203,10 +201,6 @@ class StartInstallPageTest : public PageFixture {
   // A package with one file to copy, the copy stage not yet started, and the page on a plain
   // visible window standing in for the wizard frame.
   void Prepare() override {
-    PrepareState();
-    if (createPage_) CreatePage();
-  }
-  void PrepareState() {
     ResetCopyState();
     TextCopy(g_Settings.SubFolder, u"files");
     TextCopy(g_Settings.Title, u"Glidewave 98");
@@ -215,21 +209,15 @@ class StartInstallPageTest : public PageFixture {
     TextCopy(g_Settings.DestinationDir, u"C:\\Tools\\Mouse\\");
     WritePackageFile(u"files\\mouse.txt", "pointer");
     WriteConfig("");
-  }
-  void CreatePage() {
-    PageFixture::CreatePage(IDD_PAGE_START, StartInstallPageProc);
+    CreatePage(IDD_PAGE_START, StartInstallPageProc);
     Requests();  // what the page's creation queued is not part of the case
   }
   // The setup configuration file: the copy list and any further sections.
-  void WriteConfig(const std::string& more) {
-    UseConfig("[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more);
-  }
-
+  void WriteConfig(const std::string& more) { UseConfig("[CopyList]\r\n1=mouse.txt,,,%WIN_DIR%\r\n\r\n" + more); }
   bool FrameVisible() const {
     sim::WindowInfo info;
     return sim::GetWindowInfo(frame_, &info) && info.visible;
   }
-  bool createPage_ = true;
 };
 
 TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {

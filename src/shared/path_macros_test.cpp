@@ -1,6 +1,5 @@
 // The shared kit: field cutting, percent names and the program destination on Windows 7
-// (C:\Windows, C:\Windows\System32, C:\Program Files); deleting a registry tree; a shell start
-// that waits for the program's end.
+// (C:\Windows, C:\Windows\System32, C:\Program Files); deleting a registry tree.
 #include "shared/path_macros.h"
 
 #include <string>
@@ -10,7 +9,6 @@
 #include "platform/ui.h"
 #include "settings/settings.h"
 #include "shared/delete_registry_tree.h"
-#include "shared/shellexecute_and_wait.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -124,7 +122,5 @@ TEST_F(DeleteRegistryTreeTest, FailuresLeaveTheTreeWhole) {
     EXPECT_EQ(sim::ExportRegText(), before);
   }
 }
-
-class ShellexecuteAndWaitTest : public SimFixture {};
 
 }  // namespace

@@ -190,15 +190,6 @@ TEST_F(LocalisedTextsTest, InstallSummary) {
   }
 }
 
-// A page or dialog made from its template with no procedure of its own, as a child of a plain
-// frame for pages.
-WindowHandle MakeDialog(uint32_t templateId) {
-  sim::internal::WindowDescription desc;
-  desc.className = u"Frame", desc.style = sim::kWsPopup, desc.width = 600, desc.height = 400;
-  WindowHandle frame = sim::internal::CreateWindowObject(desc);
-  return sim::internal::CreateDialogFromTemplate(templateId, frame, true, nullptr, 0);
-}
-
 std::string Text(WindowHandle window) {
   char16_t text[1024] = u"<none>";
   if (window) SysGetWindowText(window, text, 1024);
@@ -235,7 +226,7 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
     g_Settings.InterfaceType = 1;
     if (c.ini) WritePackageFile(u"install.ini", c.ini);
     if (c.setup2k) WritePackageFile(u"SETUP2K.INI", c.setup2k);
-    WindowHandle dialog = MakeDialog(c.templateId);
+    WindowHandle dialog = sim::internal::CreateDialogFromTemplate(c.templateId, MakeWizardFrame(), true, nullptr, 0);
     ASSERT_NE(dialog, nullptr);
     char16_t unused[kLocalisedTextSize] = u"";
     EXPECT_EQ(ApplyLocalisedTexts(dialog, c.templateId, c.suppress ? unused : nullptr), 1);

@@ -239,8 +239,6 @@ TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
   }
 }
 
-class LocationPageTest : public PageFixture {};
-
 class DestinationPageTest : public PageFixture {
  protected:
   void Prepare() override {
@@ -400,16 +398,6 @@ TEST_F(MousePicturesTest, LoadingAsDataFailsWhenTheSystemRefuses) {
   EXPECT_EQ(LoadResourcePicture(library, u"2Dmouse"), nullptr);
   SysFreeLibrary(library);
 }
-
-class ModelFrameTest : public MousePicturesTest {
- protected:
-  void Prepare() override {
-    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_MOUSE_MODEL, nullptr, true, nullptr, 0);
-    // A frame of 206 x 146: its inner rectangle is 200 x 140.
-    SysMoveWindow(SysGetDlgItem(page_, IDC_MODEL_FRAME), 20, 10, 206, 146, 0);
-  }
-  WindowHandle page_ = nullptr;
-};
 
 class ReadModelListTest : public SimFixture {
  protected:
