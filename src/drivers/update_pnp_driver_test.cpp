@@ -95,7 +95,7 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
     SCOPED_TRACE(row.name);
     StartMachine("win7");
     Seed(row.cause != kNoDevice);
-    if (row.cause == kMissingInf) ASSERT_EQ(std::remove(sim::HostPath(PackagePath(u"mouse.inf")).c_str()), 0);
+    if (row.cause == kMissingInf) { ASSERT_EQ(std::remove(sim::HostPath(PackagePath(u"mouse.inf")).c_str()), 0); }
     if (row.cause == kFault) sim::FailCall("SysUpdateDriverForPlugAndPlayDevices", 1, row.fault);
     if (row.cause == kNoLibrary) sim::SetLibraryMissing("newdev.dll");
     if (row.cause == kNoExport) sim::SetExportMissing("newdev.dll", "UpdateDriverForPlugAndPlayDevicesW");
@@ -106,7 +106,7 @@ TEST_F(UpdatePnPDriverTest, ErrorCodeOfTheUpdate) {
     g_Settings.SkipRunPrograms = 7;
 
     EXPECT_EQ(UpdatePnPDriver(nullptr), 1);
-    if (!*row.box) EXPECT_FALSE(JournalHas("driver: UpdateDriverForPlugAndPlayDevices"));
+    if (!*row.box) { EXPECT_FALSE(JournalHas("driver: UpdateDriverForPlugAndPlayDevices")); }
     if (*row.box) {
       EXPECT_TRUE(JournalHas("msgbox: [UpdateDriverForPlugAndPlayDevices TYPE=" +
                              std::string(row.type == kInterfaceUSB ? "USB" : "PS2") +
@@ -259,7 +259,7 @@ TEST_F(UpdatePnPDriverTest, ListedDevicesProgramOrReinstallMarksThenEveryId) {
     UpdateListedDevices(inf.c_str(), hardwareId, u"Glidewave Mouse");
     ReleaseNewdev();
     EXPECT_EQ(Started().size(), row.programRuns ? 1u : 0u);
-    if (row.programRuns) EXPECT_NE(Started()[0].find(sim::ToUtf8(inf)), std::string::npos) << Started()[0];
+    if (row.programRuns) { EXPECT_NE(Started()[0].find(sim::ToUtf8(inf)), std::string::npos) << Started()[0]; }
     EXPECT_EQ(DeviceFlags(u"HID\\VID_1&PID_1\\9"), row.unpluggedFlags);
     EXPECT_EQ(JournalLines("driver: ").size(), row.updates);
     const std::u16string expectedDriver = row.updates ? inf : u"";
@@ -361,7 +361,7 @@ TEST_F(UpdatePnPDriverTest, DeviceQueries) {
                                                 : std::vector<std::u16string>{u"HID\\VID_1&PID_2"};
     AddDevice(row.className, row.present, ids, row.instance);
     for (int n = 1; n <= row.failedSets; ++n) sim::FailCall("SysGetClassDevs", n, kErrInvalidParameter);
-    if (row.query == kInstance) EXPECT_EQ(FindDeviceInstance(sim::FromUtf8(row.setting).c_str()), row.expected);
+    if (row.query == kInstance) { EXPECT_EQ(FindDeviceInstance(sim::FromUtf8(row.setting).c_str()), row.expected); }
     if (row.query == kDPInstFalse) {
       UseConfig("[Mode_DPInst_FALSE.List]\r\n" + row.setting);
       EXPECT_EQ(IsDPInstFalseDevice(nullptr), row.expected);

@@ -42,7 +42,6 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/NR", 'W', "NoRestart=0"},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/h", 'Q', ""},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/F", 'Q', ""},
-      {"win7", {{u"install.ini", "[LANGUAGE]\r\n"}}, "", 'Q', "SourceDir=D:"},  // no package at all
       // Especial always comes from SETUP2K.INI, before the language and the configuration.
       {"win98", {{u"SETUP95.INI", "[Install]\r\nTitle=Nine\r\nCH_Title=CT\r\n"}, {u"SETUP2K.INI", "[Especial]\r\nespecial=1\r\n"}, {u"install.ini", "[LANGUAGE]\r\nLanguageid=2052\r\n"}}, "", '-', "EspecialFile=D:\\SETUP2K.INI;Especial=1;LanguageName=CHINESE;TitleSuffix=\xE5\xAE\x89\xE8\xA3\x85;Title=CT"},
   };

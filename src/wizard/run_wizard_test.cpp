@@ -399,12 +399,8 @@ TEST_F(MousePicturesTest, LoadingAsDataFailsWhenTheSystemRefuses) {
   SysFreeLibrary(library);
 }
 
-class ReadModelListTest : public SimFixture {
+class ReadModelListTest : public MousePicturesTest {
  protected:
-  void TearDown() override {
-    ClearModelTable();
-    SimFixture::TearDown();
-  }
   // Puts the product list into the configuration file and the picture files into the Windows
   // folder: *.img files get a bundle, *.dll files the resource library, others plain text.
   bool Seed(const std::string& lines, const std::vector<std::string>& files) {
@@ -596,7 +592,7 @@ TEST_F(BackgroundTitleTest, CaptionFromTitleEspecialAndLanguage) {
     char16_t caption[kBackgroundTitleSize];
     ComposeBackgroundTitle(caption, kBackgroundTitleSize);
     EXPECT_EQ(sim::ToUtf8(caption), c.caption);
-    EXPECT_EQ(SettingsField("TitleSuffix"), c.suffix);
+    ExpectSettings(std::string("TitleSuffix=") + c.suffix);
   }
 }
 
