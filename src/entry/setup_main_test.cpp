@@ -1,6 +1,5 @@
-// Start-up from the command line to the main window, over machine profiles, package contents
-// and command lines; the command line's split and switches; the platform code, version tests and
-// configuration-file choice on the simulated Windows families.
+// Start-up over machine profiles, package contents and command lines; the command line's split
+// and switches; the platform code and version tests on the simulated Windows families.
 #include "entry/setup_main.h"
 
 #include <string>
@@ -87,7 +86,7 @@ TEST_F(CommandLineTest, SplitsIntoSlots) {
 }
 
 struct SwitchCase { const char16_t* line; bool infNames;  // BTInf and USBInf named by the configuration
-    int goOn;       // pre-scan result
+    int goOn;  // pre-scan result
     const char* expect; };
 
 TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
@@ -132,7 +131,7 @@ TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
 class PlatformDetectTest : public SimFixture {};
 
 struct VersionCase { const char* profile; uint32_t major, minor;  // 0.0: as the profile has it
-    int productType;        // -1: as the profile has it
+    int productType;  // -1: as the profile has it
     bool extended; int32_t code; const char* tests;  // IsNT5OrLater, IsNT5Minor1, IsWindowsMe, IsWin98OrMe
 };
 

@@ -112,7 +112,7 @@ TEST_F(CopyEngineTest, MissingTargetsAndFoldersAreMadeAndRecorded) {
   Source(u"c.dll", "C");
   Add(u"a.dll", u"C:\\New");
   Add(u"b.dll", u"C:\\New", u"b.src", u"extra");  // from D:\extra, under another name
-  Add(u"c.dll", u"C:\\Deep\\Er");                 // two missing levels: only one is tried
+  Add(u"c.dll", u"C:\\Deep\\Er");  // two missing levels: only one is tried
   Walk();
   EXPECT_EQ(Disk(u"C:\\New\\a.dll") + Disk(u"C:\\New\\b.dll"), "AB");
   EXPECT_EQ(RegText(kRegLocalMachine, kDeleteFiles, u"a.dll"), "C:\\New");
@@ -265,8 +265,8 @@ TEST_F(CopyEngineTest, FolderSizesGoToEveryMatchingEntry) {
   Source(u"b.src", "123");
   WritePackageFile(u"src\\sub\\c.dll", "1234567");
   Add(u"a.dll", u"C:\\Gw");
-  Add(u"a.dll", u"C:\\Other");             // the same name again counts again
-  Add(u"b.dll", u"C:\\Gw", u"B.SRC");      // found by its source name
+  Add(u"a.dll", u"C:\\Other");  // the same name again counts again
+  Add(u"b.dll", u"C:\\Gw", u"B.SRC");  // found by its source name
   Add(u"c.dll", u"C:\\Gw").FileSize = 9;  // only in a subfolder: unchanged
   EXPECT_EQ(SumFolderSizes((PackagePath(u"src") + u"\\").c_str()), 1);
   EXPECT_EQ(std::to_string(CopyTable[2].FileSize) + std::to_string(CopyTable[3].FileSize) +
@@ -287,7 +287,7 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
   ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\Help\\Tips.hlp", "old"));
   sim::LockFile(u"C:\\Windows\\Help\\Tips.hlp", true);
   sim::FailCall("SysCopyFile", 2, kErrAccessDenied);  // 1: Tips.hlp itself, 2: Tips.0
-  EXPECT_EQ(CopyHelpFile(0), 0);                      // not a help entry
+  EXPECT_EQ(CopyHelpFile(0), 0);  // not a help entry
   EXPECT_EQ(CopyHelpFile(1), 1);
   EXPECT_EQ(Disk(u"C:\\Windows\\Help\\Tips.hlp") + Disk(u"C:\\Windows\\Help\\Tips.1"), "oldtips");
   ASSERT_EQ(PendingCount, 1);

@@ -209,6 +209,14 @@ class StartInstallPageTest : public PageFixture {
   }
 };
 
+TEST_F(StartInstallPageTest, HiddenRunHidesTheFrameAndWritesTheTaskBarSwitch) {
+  EXPECT_EQ(RegLine("Show Task Bar Icon"), "");
+  g_Settings.ShowTaskBarIcon = 0, g_Settings.HiddenMode = 1;
+  CreatePage(IDD_PAGE_START, StartInstallPageProc);
+  EXPECT_EQ(RegLine("Show Task Bar Icon"), "\"Show Task Bar Icon\"=dword:00000000");
+  EXPECT_FALSE(FrameVisible());
+}
+
 TEST_F(StartInstallPageTest, InstallationCopiesAndMovesOn) {
   struct Case { const char* name; int32_t askPath; const char16_t* programFileDest; const char* packageDir;
       const char* target; };

@@ -55,7 +55,7 @@ std::string Show(const std::string& where, const std::string& name) {
 
 struct LineCase { const char* lines;  // the section's raw lines
     const char* where;  // root and key path looked at
-    const char* name;   // value name
+    const char* name;  // value name
     const char* shows; };
 
 TEST_F(RegistryScriptTest, LinesBecomeKeysAndValues) {

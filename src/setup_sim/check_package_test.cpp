@@ -192,7 +192,7 @@ constexpr uint64_t kDay = 864000000000ULL;  // file-time units
 constexpr uint64_t kBaseTime = 132000000000000000ULL;
 
 struct EntryCase { const char16_t* name;
-    const char* source;     // fixture DLL, "text:<bytes>", or "" for none in the package
+    const char* source;  // fixture DLL, "text:<bytes>", or "" for none in the package
     const char* installed;  // the same for the file already at the target ("" for none)
     int sourceWrite, installedWrite;  // days after a base time
     bool inUse; const char* explained;  // the expected JSON line's outcome and the start of its reason

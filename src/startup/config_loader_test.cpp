@@ -16,9 +16,9 @@ namespace {
 
 class ConfigLoaderTest : public SimFixture {};
 
-struct LoadCase { const char* ini;                        // SETUP2K.INI
+struct LoadCase { const char* ini;  // SETUP2K.INI
     std::vector<const char16_t*> infFiles;  // driver INF files beside the program
-    const char* expect;                     // "Field=value;..."
+    const char* expect;  // "Field=value;..."
 };
 
 TEST_F(ConfigLoaderTest, KeysDefaultsAndLookupOrder) {
@@ -127,7 +127,7 @@ TEST_F(LanguageTest, NameAndSuffixFromIdOrLocale) {
 class HelpFilesTest : public SimFixture {};
 
 struct HelpCase { const char* profile; uint32_t userLocale;
-    const char* reg;       // registry text merged after the reset, "" for none
+    const char* reg;  // registry text merged after the reset, "" for none
     const char* sections;  // after "[HelpFileList]\r\n1=Guide.hlp\r\n"
     int result; const char* choices;  // "entry=choice;..." for entries 1..n
 };

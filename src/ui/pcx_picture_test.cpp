@@ -23,8 +23,8 @@ namespace {
 
 struct PcxLayout { uint8_t manufacturer = 10; uint8_t bpp = 8; uint8_t planes = 1;
     uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0; uint16_t hdpi = 72, vdpi = 72; uint16_t bytesPerLine = 1;
-    std::vector<uint8_t> encoded;   // pixel data after the header
-    bool trailingPalette = false;   // append 0x0C and a 768-byte palette
+    std::vector<uint8_t> encoded;  // pixel data after the header
+    bool trailingPalette = false;  // append 0x0C and a 768-byte palette
 };
 
 // Header palette entry i is (i, 16 + i, 32 + i); trailing palette entry i is (i, 255 - i, i ^ 0x55).
@@ -118,21 +118,10 @@ TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
   EXPECT_EQ(DecodePcxPicture(full4.data(), static_cast<uint32_t>(full4.size()), nullptr), 0);
 }
 
-class SidePictureTest : public SimFixture {
- protected:
-  void Prepare() override {
-    frame_ = MakeWizardFrame();
-    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, nullptr, 0);
-  }
-  void TearDown() override {
-    WizardMinTop = 0;
-    SimFixture::TearDown();
-  }
-  WindowHandle frame_ = nullptr;
-  WindowHandle page_ = nullptr;
-};
+using SidePictureTest = PageFixture;
 
 TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
+  CreatePage(IDD_PAGE_START, nullptr);
   const struct { SysRect work; int32_t minTop; int x, y; } cases[] = {
       {{0, 0, 1024, 738}, 0, 262, 179},    // centred in the work area
       {{0, 0, 1024, 738}, 200, 262, 200},  // never above the title
@@ -148,6 +137,7 @@ TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
     EXPECT_EQ(std::vector<int>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
               std::vector<int>({c.x, c.y, 500, 380}));
   }
+  WizardMinTop = 0;
 }
 
 class LocalisedTextsTest : public SimFixture {
@@ -200,7 +190,7 @@ TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
   constexpr int kCaption = 0;  // the window's own title
   struct Case { const char* name; uint32_t templateId;
       const char *ini, *setup2k;  // install.ini, SETUP2K.INI beside the program
-      bool suppress;              // a non-null third argument
+      bool suppress;  // a non-null third argument
       std::vector<std::pair<int, std::string>> texts; };
   const Case cases[] = {
       {"German section with one key", IDD_PAGE_WELCOME,

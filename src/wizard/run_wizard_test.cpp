@@ -1,6 +1,6 @@
 // The wizard: the run on the simulated window manager (which pages the settings leave, Cancel
-// with its question, Back over the empty model page, the model page), the interface and
-// destination pages, the folder chooser; the mouse pictures (.img bundles and library resources)
+// with its question, Back over the empty model page, the model page), the interface, location
+// and destination pages, the folder chooser; the mouse pictures (.img bundles and library resources)
 // and the product lists that fill the model table; the background window's caption, painting and
 // WizardMinTop.
 #include "wizard/run_wizard.h"
@@ -25,6 +25,7 @@
 #include "wizard/choose_folder.h"
 #include "wizard/destination_page.h"
 #include "wizard/interface_page.h"
+#include "wizard/location_page.h"
 #include "wizard/model_page.h"
 #include "wizard/mouse_pictures.h"
 #include "wizard/read_model_list.h"
@@ -204,7 +205,7 @@ class InterfacePageTest : public PageFixture {
 };
 
 TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
-  const struct { const char* name; int32_t presence, defaultChoice; int click;          // 0: the default is kept
+  const struct { const char* name; int32_t presence, defaultChoice; int click;  // 0: the default is kept
       bool emptyInfName;  // the chosen interface's INF name is empty
       std::vector<int> visible; int32_t type, restart, callConfigMg; const char* infPath; } cases[] = {
       {"PS/2 by default", kInfPresentPS2 | kInfPresentBT | kInfPresentUSB, kInterfacePS2, 0, false,
@@ -236,6 +237,22 @@ TEST_F(InterfacePageTest, OfferedButtonsDefaultAndStoredChoice) {
     Notify(kPsnWizNext);
     ExpectSettings("InterfaceType=" + std::to_string(c.type) + ";Restart=" + std::to_string(c.restart) +
                    ";CallConfigMg=" + std::to_string(c.callConfigMg) + ";InfPath=" + c.infPath);
+  }
+}
+
+using LocationPageTest = PageFixture;
+
+TEST_F(LocationPageTest, ClicksChooseTheSideAndNextStoresIt) {
+  for (bool left : {false, true}) {
+    SCOPED_TRACE(left);
+    StartMachine("win7");
+    g_Settings.LeftHanded = left ? 0 : 1;  // the opposite of the answer expected
+    CreatePage(IDD_PAGE_LOCATION, LocationPageProc);
+    if (left) Click(IDC_LOCATION_LEFT);
+    EXPECT_EQ(std::vector<bool>({Checked(IDC_LOCATION_LEFT), Visible(IDC_LOCATION_HAND_LEFT), Visible(IDC_LOCATION_HAND_RIGHT)}),
+              std::vector<bool>({left, left, !left}));
+    Notify(kPsnWizNext);
+    EXPECT_EQ(g_Settings.LeftHanded, left ? 1 : 0);
   }
 }
 
