@@ -7,12 +7,10 @@
 #include <vector>
 
 #include "common/text.h"
-#include "resource_ids.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
 #include "startup/platform_detect.h"
 #include "support/sim_fixture.h"
-#include "wizard/background_window.h"
 
 namespace {
 

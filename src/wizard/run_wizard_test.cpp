@@ -256,20 +256,7 @@ TEST_F(LocationPageTest, ClicksChooseTheSideAndNextStoresIt) {
   }
 }
 
-class DestinationPageTest : public PageFixture {
- protected:
-  void Prepare() override {
-    TextCopy(g_Settings.Title, u"Glidewave 98");
-    TextCopy(g_Settings.MfgName, u"Norvik");
-    TextCopy(g_Settings.DefaultDestination, u"\\Tools\\Glidewave");
-    TextCopy(g_szBrowsePath, kBrowsePathSize, u"C:\\Program Files");
-  }
-  std::string Shown() const {
-    char16_t text[260];
-    SysGetDlgItemText(page_, IDC_DEST_FOLDER, text, 260);
-    return sim::ToUtf8(text);
-  }
-};
+using DestinationPageTest = PageFixture;
 
 TEST_F(DestinationPageTest, DefaultOnTheWindowsDrive) {
   sim::MachineProfile onE = Builtin("win7");
@@ -277,11 +264,13 @@ TEST_F(DestinationPageTest, DefaultOnTheWindowsDrive) {
   onE.systemDir = u"E:\\WINNT\\system32";
   for (const sim::MachineProfile& profile : {Builtin("win7"), onE}) {
     StartMachine(profile);
+    TextCopy(g_Settings.DefaultDestination, u"\\Tools\\Glidewave");
     TextCopy(g_Settings.DestinationDir, u"X:\\stale");
     CreatePage(IDD_PAGE_DESTINATION, DestinationPageProc);
     const std::string expected = sim::ToUtf8(profile.windowsDir.substr(0, 2)) + "\\Tools\\Glidewave";
-    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir), expected);
-    EXPECT_EQ(Shown(), expected);
+    char16_t shown[260];
+    SysGetDlgItemText(page_, IDC_DEST_FOLDER, shown, 260);
+    EXPECT_EQ(sim::ToUtf8(g_Settings.DestinationDir) + " | " + sim::ToUtf8(shown), expected + " | " + expected);
   }
 }
 
