@@ -122,17 +122,6 @@ TEST_F(ConflictTest, WithoutAnUninstallerTheRegistryIsCleanedDirectly) {
             "i8042prt");
 }
 
-TEST_F(ConflictTest, ContinueLeavesEverythingAsItWas) {
-  StartMachine("win98");
-  MakeWindows();
-  ImportReg(std::string(kVxD) + kEntry);
-  DetectConflictingSoftware();
-  const std::string before = sim::ExportRegText();
-  EXPECT_EQ(Warn(IDC_CONFLICT_CONTINUE), "\"Mouse Driver 9.2\"");
-  EXPECT_EQ(sim::ExportRegText(), before);
-  EXPECT_TRUE(sim::StartedPrograms().empty());
-}
-
 // The uninstaller the entries name: it starts the given process and ends at once.
 void ScriptUninstaller(const std::u16string& image, uint32_t lifetimeMs, std::vector<std::u16string> tasks = {}) {
   sim::WriteDiskFile(u"C:\\mw\\uninst.exe", "MZ");
@@ -173,20 +162,6 @@ TEST_F(ConflictTest, TheWaitLastsUntilNoUninstallerIsLeft) {
     EXPECT_TRUE(SysIsWindowVisible(g_hMainWindow));
     EXPECT_FALSE(SysIsWindow(sim::FindDialog(IDD_CONFLICT_WARNING)));
   }
-}
-
-TEST_F(ConflictTest, AnEntryFoundSecondBecomesTheOneLookedAtFirst) {
-  StartMachine("win98");
-  ImportReg(std::string(kVxD) + kSecondEntry);
-  DetectConflictingSoftware();
-  EXPECT_EQ(sim::ToUtf8(ConflictUninstallKey),
-            "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Logitech MouseWare");
-  // Later detections keep the name and key of the last entry found, even when it is gone.
-  ImportReg("[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Logitech MouseWare]\n");
-  DetectConflictingSoftware();
-  EXPECT_EQ(ConflictFound, 1);
-  EXPECT_EQ(ConflictUninstallEntryFound, 0);
-  EXPECT_EQ(sim::ToUtf8(ConflictDisplayName), "Mouse Driver 8.0");
 }
 
 class ConflictWarningTest : public SimFixture {
@@ -246,11 +221,8 @@ const char kConfig[] =
     "[Utility]\r\nClass=NvkUtil\r\nCaption=Glidewave Utility\r\n\r\n"
     "[ClassOnly]\r\nClass=NvkTray\r\n";
 
-struct Program {
-  const char16_t *image, *windowClass, *caption;
-  sim::CloseBehaviour behaviour;
-  bool canBeOpened, runsAfter;
-  size_t closeRequests, destroyMessages;  // messages 1296 and 2 the program received
+struct Program { const char16_t *image, *windowClass, *caption; sim::CloseBehaviour behaviour;
+    bool canBeOpened, runsAfter; size_t closeRequests, destroyMessages;  // messages 1296 and 2 the program received
 };
 
 TEST_F(KillWindowsTest, ListedWindowsAreClosed) {

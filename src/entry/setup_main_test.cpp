@@ -1,6 +1,5 @@
-// Start-up from the command line to the main window, over machine profiles, package contents
-// and command lines; the command line's split and switches; the platform code, version tests and
-// configuration-file choice on the simulated Windows families.
+// Start-up over machine profiles, package contents and command lines; the command line's split
+// and switches; the platform code and version tests on the simulated Windows families.
 #include "entry/setup_main.h"
 
 #include <string>
@@ -8,12 +7,10 @@
 #include <vector>
 
 #include "common/text.h"
-#include "resource_ids.h"
 #include "settings/settings.h"
 #include "startup/command_line.h"
 #include "startup/platform_detect.h"
 #include "support/sim_fixture.h"
-#include "wizard/background_window.h"
 
 namespace {
 
@@ -24,13 +21,10 @@ const char kUnsupported[] = "[Install]\r\nSupported=FALSE\r\n";
 const char kNotSupportedText[] = "Current O.S. is not supported";
 const char kTypeText[] = "Please specify the /type switch to tell setup installer which interface is going to be install!!";
 
-struct StartupCase {
-  const char* profile;
-  std::vector<std::pair<const char16_t*, std::string>> files;
-  const char* commandLine;
-  char end;  // '-' goes on; 'T' ends for /S without /TYPE:; 'W' ends unsupported with a box, 'Q' quietly
-  const char* expect;
-};
+struct StartupCase { const char* profile; std::vector<std::pair<const char16_t*, std::string>> files;
+    const char* commandLine;
+    char end;  // '-' goes on; 'T' ends for /S without /TYPE:; 'W' ends unsupported with a box, 'Q' quietly
+    const char* expect; };
 
 TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
   const StartupCase cases[] = {
@@ -45,7 +39,6 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/NR", 'W', "NoRestart=0"},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/h", 'Q', ""},
       {"win7", {{u"SETUP2K.INI", kUnsupported}}, "/F", 'Q', ""},
-      {"win7", {{u"install.ini", "[LANGUAGE]\r\n"}}, "", 'Q', "SourceDir=D:"},  // no package at all
       // Especial always comes from SETUP2K.INI, before the language and the configuration.
       {"win98", {{u"SETUP95.INI", "[Install]\r\nTitle=Nine\r\nCH_Title=CT\r\n"}, {u"SETUP2K.INI", "[Especial]\r\nespecial=1\r\n"}, {u"install.ini", "[LANGUAGE]\r\nLanguageid=2052\r\n"}}, "", '-', "EspecialFile=D:\\SETUP2K.INI;Especial=1;LanguageName=CHINESE;TitleSuffix=\xE5\xAE\x89\xE8\xA3\x85;Title=CT"},
   };
@@ -63,36 +56,6 @@ TEST_F(SetupMainTest, StartupOverCommandLinesConfigurationsAndMachines) {
     if (c.end != '-') { EXPECT_TRUE(JournalHas(c.end == 'T' ? kTypeText : kNotSupportedText)); }
     ExpectSettings(c.expect);
   }
-}
-
-TEST_F(SetupMainTest, EntryStartsFromAFreshRecordAndEndsWithZero) {
-  WritePackageFile(u"SETUP2K.INI", "[Install]\r\nTitle=Glide\r\n");
-  g_Settings.SilentMode = 1;
-  // The user leaves at once: Cancel on the Welcome page, then "Exit Setup".
-  sim::QueueDialogAnswer(IDD_PAGE_WELCOME, kIdCancel);
-  sim::QueueDialogAnswer(IDD_EXIT_SETUP, kIdCancel);
-  EXPECT_EQ(SetupWinMain(nullptr, nullptr, "/NR", 1), 0);
-  ExpectSettings("SilentMode=0;NoRestart=1");
-  // The run got as far as the message loop: the window, the wizard it started, and the end that
-  // the window's destruction brought.
-  const std::vector<std::string> journal = sim::Journal();
-  const auto at = [&journal](const std::string& text) {
-    for (size_t i = 0; i < journal.size(); ++i)
-      if (journal[i].find(text) != std::string::npos) return static_cast<int>(i);
-    return -1;
-  };
-  EXPECT_GE(at("window: NMSetup [Glide  install] created"), 0);
-  EXPECT_GT(at("window: NMSetup [Glide  install] shown maximised"), at("window: NMSetup [Glide  install] created"));
-  EXPECT_GT(at("wizard: cancelled"), at("shown maximised"));
-  sim::WindowInfo window;
-  ASSERT_TRUE(sim::GetWindowInfo(g_Background.window, &window));
-  EXPECT_EQ(window.className, "NMSetup");
-  uint32_t level = 0, flags = 0;
-  EXPECT_TRUE(sim::ShutdownParameters(&level, &flags) && level == 0x3FFu && flags == 1u) << level << " " << flags;
-
-  StartMachine("win7");  // an early end never gets that far
-  EXPECT_EQ(SetupWinMain(nullptr, nullptr, "/S", 1), 0);
-  EXPECT_FALSE(sim::ShutdownParameters(&level, &flags));
 }
 
 class CommandLineTest : public SimFixture {};
@@ -120,12 +83,9 @@ TEST_F(CommandLineTest, SplitsIntoSlots) {
   }
 }
 
-struct SwitchCase {
-  const char16_t* line;
-  bool infNames;  // BTInf and USBInf named by the configuration
-  int goOn;       // pre-scan result
-  const char* expect;
-};
+struct SwitchCase { const char16_t* line; bool infNames;  // BTInf and USBInf named by the configuration
+    int goOn;  // pre-scan result
+    const char* expect; };
 
 TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
   const SwitchCase cases[] = {
@@ -168,13 +128,9 @@ TEST_F(CommandLineTest, SwitchesOverrideTheConfiguration) {
 
 class PlatformDetectTest : public SimFixture {};
 
-struct VersionCase {
-  const char* profile;
-  uint32_t major, minor;  // 0.0: as the profile has it
-  int productType;        // -1: as the profile has it
-  bool extended;
-  int32_t code;
-  const char* tests;  // IsNT5OrLater, IsNT5Minor1, IsWindowsMe, IsWin98OrMe
+struct VersionCase { const char* profile; uint32_t major, minor;  // 0.0: as the profile has it
+    int productType;  // -1: as the profile has it
+    bool extended; int32_t code; const char* tests;  // IsNT5OrLater, IsNT5Minor1, IsWindowsMe, IsWin98OrMe
 };
 
 TEST_F(PlatformDetectTest, CodeAndVersionTests) {
@@ -204,30 +160,5 @@ TEST_F(PlatformDetectTest, CodeAndVersionTests) {
 }
 
 struct ConfigCase { const char* profile; std::vector<const char16_t*> present; const char16_t* chosen; };
-
-TEST_F(PlatformDetectTest, ConfigFileFollowsTheFamilyRow) {
-  const ConfigCase cases[] = {
-      {"winme", {u"SETUP98.INI"}, u"SETUP98.INI"}, {"winme", {}, u"SETUP95.INI"},
-      {"nt4", {u"SETUP2K.INI"}, u"SETUPNT.INI"},
-  };
-  for (const ConfigCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.profile << " -> " << sim::ToUtf8(c.chosen));
-    StartMachine(c.profile);
-    for (const char16_t* name : c.present) WritePackageFile(name, "[Install]\r\n");
-    TextCopy(g_Settings.SourceDir, PackageDir().c_str());
-    char16_t path[256];
-    EXPECT_EQ(ChooseConfigFile(path, 256), PackagePath(c.chosen).size());
-    EXPECT_EQ(std::u16string(path), PackagePath(c.chosen));
-  }
-
-  // Before Windows 95 no file applies.
-  sim::MachineProfile old = Builtin("win95");
-  old.major = 3;
-  StartMachine(old);
-  WritePackageFile(u"SETUP95.INI", "[Install]\r\n");
-  char16_t path[256] = u"x";
-  EXPECT_EQ(ChooseConfigFile(path, 256), 0u);
-  EXPECT_EQ(path[0], 0);
-}
 
 }  // namespace

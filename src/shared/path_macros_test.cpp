@@ -1,6 +1,5 @@
 // The shared kit: field cutting, percent names and the program destination on Windows 7
-// (C:\Windows, C:\Windows\System32, C:\Program Files); deleting a registry tree; a shell start
-// that waits for the program's end.
+// (C:\Windows, C:\Windows\System32, C:\Program Files); deleting a registry tree.
 #include "shared/path_macros.h"
 
 #include <string>
@@ -10,7 +9,6 @@
 #include "platform/ui.h"
 #include "settings/settings.h"
 #include "shared/delete_registry_tree.h"
-#include "shared/shellexecute_and_wait.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -123,23 +121,6 @@ TEST_F(DeleteRegistryTreeTest, FailuresLeaveTheTreeWhole) {
     sim::ClearFaults();
     EXPECT_EQ(sim::ExportRegText(), before);
   }
-}
-
-class ShellexecuteAndWaitTest : public SimFixture {};
-
-TEST_F(ShellexecuteAndWaitTest, WaitsForTheProgramToEnd) {
-  WritePackageFile(u"difxapp32.exe", "MZ");
-  sim::ProgramBehaviour slow;
-  slow.runMilliseconds = 20;
-  slow.exitCode = 3;
-  sim::SetProgramBehaviour("difxapp32.exe", slow);
-  ShellexecuteExAndWait(u"open", u"D:\\difxapp32.exe", u"/i x.inf setup2k.ini", kSwHide);
-  EXPECT_EQ(JournalLines("process"),
-            (std::vector<std::string>{"process: shell open D:\\difxapp32.exe /i x.inf setup2k.ini",
-                                      "process-exit: D:\\difxapp32.exe code 3"}));
-
-  ShellexecuteExAndWait(u"open", u"D:\\missing.exe", nullptr, kSwShow);
-  EXPECT_TRUE(JournalHas("process: failed D:\\missing.exe (2)"));
 }
 
 }  // namespace

@@ -1,31 +1,30 @@
-// PCX picture decoding (acceptance, palettes, run-length lines, row padding and truncation), the
-// wizard's placement below the background window's title and the side picture's rectangle on a
-// real page template.
+// The kit's pictures and texts: PCX decoding (acceptance, palettes, run-length lines, row padding
+// and truncation), the wizard's placement below the background window's title, the Start
+// Installation summary and the texts a language section puts on the pages and dialogs.
 #include "ui/pcx_picture.h"
 
-#include <gtest/gtest.h>
-
 #include <cstdint>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "common/text.h"
 #include "platform/sim/ui/window_manager.h"
+#include "platform/ui.h"
 #include "resource_ids.h"
+#include "settings/settings.h"
 #include "support/page_fixture.h"
+#include "support/sim_fixture.h"
+#include "ui/localised_texts.h"
 #include "ui/side_picture.h"
 
 namespace {
 
-struct PcxLayout {
-  uint8_t manufacturer = 10;
-  uint8_t bpp = 8;
-  uint8_t planes = 1;
-  uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-  uint16_t hdpi = 72, vdpi = 72;
-  uint16_t bytesPerLine = 1;
-  std::vector<uint8_t> encoded;   // pixel data after the header
-  bool trailingPalette = false;   // append 0x0C and a 768-byte palette
+struct PcxLayout { uint8_t manufacturer = 10; uint8_t bpp = 8; uint8_t planes = 1;
+    uint16_t xmin = 0, ymin = 0, xmax = 0, ymax = 0; uint16_t hdpi = 72, vdpi = 72; uint16_t bytesPerLine = 1;
+    std::vector<uint8_t> encoded;  // pixel data after the header
+    bool trailingPalette = false;  // append 0x0C and a 768-byte palette
 };
 
 // Header palette entry i is (i, 16 + i, 32 + i); trailing palette entry i is (i, 255 - i, i ^ 0x55).
@@ -49,12 +48,8 @@ int Decode(const std::vector<uint8_t>& f, PcxPicture* out) {
 
 TEST(PcxPicture, DecodesAcceptedPicturesAndRejectsOthers) {
   // width, height, colours and stride 0: the picture is refused.
-  const struct {
-    const char* name;
-    PcxLayout layout;
-    int32_t width, height;
-    uint32_t colours, stride;
-    std::vector<uint8_t> pixels;  // bottom-up, padded
+  const struct { const char* name; PcxLayout layout; int32_t width, height; uint32_t colours, stride;
+      std::vector<uint8_t> pixels;  // bottom-up, padded
   } cases[] = {
       {"8 bits, a run, bottom line first", {10, 8, 1, 0, 0, 2, 1, 72, 72, 4, {1, 2, 3, 0, 0xC4, 7}, true}, 3, 2, 256, 4, {7, 7, 7, 7, 1, 2, 3, 0}},
       {"a run crossing the line end is cut", {10, 8, 1, 0, 0, 1, 1, 96, 72, 2, {0xC5, 9, 1, 2}, true}, 2, 2, 256, 4, {1, 2, 0, 0, 9, 9, 0, 0}},
@@ -123,21 +118,10 @@ TEST(PcxPicture, TruncatedFilesGiveNoPicture) {
   EXPECT_EQ(DecodePcxPicture(full4.data(), static_cast<uint32_t>(full4.size()), nullptr), 0);
 }
 
-class SidePictureTest : public SimFixture {
- protected:
-  void Prepare() override {
-    frame_ = MakeWizardFrame();
-    page_ = sim::internal::CreateDialogFromTemplate(IDD_PAGE_START, frame_, true, nullptr, 0);
-  }
-  void TearDown() override {
-    WizardMinTop = 0;
-    SimFixture::TearDown();
-  }
-  WindowHandle frame_ = nullptr;
-  WindowHandle page_ = nullptr;
-};
+using SidePictureTest = PageFixture;
 
 TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
+  CreatePage(IDD_PAGE_START, nullptr);
   const struct { SysRect work; int32_t minTop; int x, y; } cases[] = {
       {{0, 0, 1024, 738}, 0, 262, 179},    // centred in the work area
       {{0, 0, 1024, 738}, 200, 262, 200},  // never above the title
@@ -153,36 +137,93 @@ TEST_F(SidePictureTest, CentreWizardKeepsBelowTheTitle) {
     EXPECT_EQ(std::vector<int>({r.left, r.top, r.right - r.left, r.bottom - r.top}),
               std::vector<int>({c.x, c.y, 500, 380}));
   }
+  WizardMinTop = 0;
 }
 
-TEST_F(SidePictureTest, PictureFillsThePageHeightLessItsMarginTwice) {
-  WindowHandle placeholder = SysGetDlgItem(page_, IDC_SIDE_PICTURE);
-  SysRect s = {}, client = {};
-  SysGetClientRect(placeholder, &s);
-  SysPoint corner = {0, 0};
-  SysMapWindowPoints(placeholder, page_, &corner, 1);
-  SysGetClientRect(page_, &client);
+class LocalisedTextsTest : public SimFixture {
+ protected:
+  void Prepare() override {
+    TextCopy(g_Settings.Title, u"Glidewave 98");
+    TextCopy(g_Settings.Version, u"2.1");
+  }
+};
 
-  SysRect source = {}, destination = {};
-  LayoutSidePicture(page_, &source, &destination);
-  EXPECT_FALSE(SysIsWindowVisible(placeholder));
-  // Taller than the placeholder, so wider in the same proportion.
-  const int height = client.bottom - 2 * corner.y;
-  EXPECT_GT(height, s.bottom);
-  EXPECT_EQ(std::vector<int>({destination.left, destination.top, destination.right, destination.bottom}),
-            std::vector<int>({corner.x, corner.y, corner.x + s.right * height / s.bottom, client.bottom - corner.y}));
+const char kIndent[] = "\r\n          ";
 
-  sim::ClearPaintLog(page_);
-  PaintSidePicture(page_, &source, &destination);
-  const auto box = [](const SysRect& r) {
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
+TEST_F(LocalisedTextsTest, InstallSummary) {
+  struct Case { const char* name; const char* ini;
+      int32_t installAll, interfaceType, infPresence, askPosition, leftHanded, askPath; std::string expected; };
+  const std::string product = std::string("Product:") + kIndent + "Glidewave 98";
+  const std::string version = std::string("\r\n\r\nVersion:") + kIndent + "2.1";
+  const Case cases[] = {
+      {"PS/2 without location and destination", nullptr, 0, 1, 7, 0, 0, 0,
+       product + version + "\r\n\r\nMouse Interface:" + kIndent + "PS/2 Interface"},
+      {"USB on the right, destination", nullptr, 0, 3, 0, 1, 0, 1,
+       product + version + "\r\n\r\nMouse Interface:" + kIndent + "USB (Universal Serial Bus) Interface" +
+           "\r\n\r\nMouse Location:" + kIndent + "Right side of the keyboard" +
+           "\r\n\r\nInstallation Directory:" + kIndent + "C:\\Tools"},
+      {"unknown interface code names nothing", nullptr, 0, 7, 0, 0, 0, 0, product + version + "\r\n\r\nMouse Interface:" + kIndent},
+      {"all interfaces present beside the program", nullptr, 1, 3, 5, 0, 0, 0, product + version + "\r\n\r\nMouse Interface:" + kIndent + "PS/2 Interface" + kIndent + "USB (Universal Serial Bus) Interface"},
+      {"labels from the language section", "[ENGLISH]\r\nIDS_PRODUCT=Produkt\r\nIDS_PS2=PS2\r\n", 0, 1, 0, 0, 0, 0, std::string("Produkt:") + kIndent + "Glidewave 98" + version + "\r\n\r\nMouse Interface:" + kIndent + "PS2"},
   };
-  EXPECT_EQ(sim::PaintLogLines(page_),
-            std::vector<std::string>({"stretch " + box(destination) + " resource 10551 from " + box(SysRect{0, 0, s.right, s.bottom}) + " mode 3",
-                                      "edge " + box(destination) + " 0x2 0xF"}));
-  EXPECT_EQ(sim::LiveGdiObjects(), 0u);
-  EXPECT_EQ(sim::OpenDeviceContexts(), 0u);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    TextCopy(g_Settings.DestinationDir, u"C:\\Tools");
+    if (c.ini) WritePackageFile(u"install.ini", c.ini);
+    g_Settings.InstallAllType = c.installAll, g_Settings.InterfaceType = c.interfaceType;
+    g_Settings.InfPresence = c.infPresence, g_Settings.AskMousePosition = c.askPosition;
+    g_Settings.LeftHanded = c.leftHanded, g_Settings.AskPath = c.askPath;
+    char16_t summary[kLocalisedTextSize];
+    BuildInstallSummary(summary);
+    EXPECT_EQ(sim::ToUtf8(summary), c.expected);
+  }
+}
+
+std::string Text(WindowHandle window) {
+  char16_t text[1024] = u"<none>";
+  if (window) SysGetWindowText(window, text, 1024);
+  return sim::ToUtf8(text);
+}
+
+TEST_F(LocalisedTextsTest, TextsOnTheirDialogs) {
+  constexpr int kCaption = 0;  // the window's own title
+  struct Case { const char* name; uint32_t templateId;
+      const char *ini, *setup2k;  // install.ini, SETUP2K.INI beside the program
+      bool suppress;  // a non-null third argument
+      std::vector<std::pair<int, std::string>> texts; };
+  const Case cases[] = {
+      {"German section with one key", IDD_PAGE_WELCOME,
+       "[GERMAN]\r\nWELCOME_TEXT1=Willkommen bei %s. %s wird installiert.\r\n", nullptr, false,
+       {{IDC_WELCOME_TEXT1, "Willkommen bei Glidewave 98. Glidewave 98 wird installiert."}}},
+      {"welcome title from SETUP2K.INI", IDD_PAGE_WELCOME, nullptr, "[Install]\r\nWelcome Title=Glidewave Pro\r\n",
+       false,
+       {{IDC_WELCOME_TEXT1,
+         "Welcome to the Glidewave Pro Setup program.  This program will install Glidewave Pro on your computer."}}},
+      {"RESTART1 with a backslash-n pair", IDD_PAGE_COMPLETE,
+       "[GERMAN]\r\nRESTART1=%s ist installiert.\\nBitte starten Sie neu.\r\nRESTART2=Danke.\r\n", nullptr, false,
+       {{IDC_COMPLETE_TEXT, "Glidewave 98 ist installiert. \nBitte starten Sie neu."},
+        {IDC_COMPLETE_RESTART, "Restart my computer now."},
+        {IDC_COMPLETE_TEXT2, "Danke."}}},
+      {"wait dialog", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n", nullptr, false, {{IDC_STAGE_WAIT_TEXT, "Bitte warten"}}},
+      {"wait dialog told to leave its text", IDD_STAGE_WAIT, "[GERMAN]\r\nIDC_UPDATE_REGISTRY=Bitte warten\r\n", nullptr, true, {{IDC_STAGE_WAIT_TEXT, "Setup is updating the registry. Please wait..."}}},
+      {"captions", IDD_NEWER_VERSION, "[GERMAN]\r\nSETUP_RECOVER_OLDER=Warnung\r\n", nullptr, false, {{kCaption, "Warnung"}, {IDC_NEWER_EXIT, "Exit Setup"}, {IDC_NEWER_CONTINUE, "&Continue"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartMachine("win7");
+    TextCopy(g_Settings.LanguageName, u"GERMAN");
+    g_Settings.InterfaceType = 1;
+    if (c.ini) WritePackageFile(u"install.ini", c.ini);
+    if (c.setup2k) WritePackageFile(u"SETUP2K.INI", c.setup2k);
+    WindowHandle dialog = sim::internal::CreateDialogFromTemplate(c.templateId, MakeWizardFrame(), true, nullptr, 0);
+    ASSERT_NE(dialog, nullptr);
+    char16_t unused[kLocalisedTextSize] = u"";
+    EXPECT_EQ(ApplyLocalisedTexts(dialog, c.templateId, c.suppress ? unused : nullptr), 1);
+    for (const auto& expected : c.texts)
+      EXPECT_EQ(Text(expected.first == kCaption ? dialog : SysGetDlgItem(dialog, expected.first)), expected.second)
+          << expected.first;
+  }
 }
 
 }  // namespace

@@ -49,7 +49,6 @@ void DriverStageFixture::AddSetupProgram(const std::string& fileName, uint32_t r
   sim::SetProgramBehaviour(fileName, behaviour);
 }
 
-
 void DriverStageFixture::AddDevice(const std::string& className, bool present,
                                    const std::vector<std::u16string>& hardwareIds, const std::u16string& instanceId,
                                    uint32_t configFlags) {

@@ -33,15 +33,7 @@ intptr_t PageFixture::Notify(int32_t code) {
 
 void PageFixture::Click(int id) {
   sim::internal::PressDialogControl(page_, id);
-  SysMessage m;
-  std::vector<SysMessage> kept;
-  while (SysPeekMessage(&m)) {
-    if (m.window == frame_ && m.message != kWmPaint)
-      kept.push_back(m);
-    else
-      SysDispatchMessage(&m);
-  }
-  for (const SysMessage& k : kept) SysPostMessage(k.window, k.message, k.wParam, k.lParam);
+  for (const FrameRequest& r : Requests()) SysPostMessage(frame_, r.message, r.wParam, r.lParam);
 }
 
 std::vector<FrameRequest> PageFixture::Requests() {

@@ -128,7 +128,7 @@ std::string FixtureBytes(const std::string& name) {
   return in ? std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()) : "";
 }
 
-std::string SettingsField(const char* name) {
+static std::string SettingsField(const char* name) {
   struct Lookup {
     const char* name;
     std::string value;

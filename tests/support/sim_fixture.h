@@ -66,9 +66,8 @@ std::string RegText(RegKey root, const std::u16string& path, const std::u16strin
 std::string RegValues(RegKey root, const std::u16string& path);
 // True when the registry key can be opened.
 bool KeyExists(RegKey root, const char16_t* path);
-// A settings field, by its name in the record, as UTF-8 text (numbers in decimal).
-std::string SettingsField(const char* name);
-// Checks settings fields given as "Name=value;Name=value" (values may hold blanks).
+// Checks settings fields, by their names in the record, given as "Name=value;Name=value" (values
+// as UTF-8 text, numbers in decimal; values may hold blanks).
 void ExpectSettings(const std::string& fields);
 // The given paths that exist on the simulated disk, as UTF-8 joined by blanks.
 std::string PresentPaths(const std::vector<std::u16string>& paths);
