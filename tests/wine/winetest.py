@@ -139,13 +139,13 @@ def loader_version(loader):
 
 
 def prefix_arch(prefix):
-    """The architecture Wine recorded in a prefix ("#arch=" in system.reg); win64 when unknown."""
+    """The architecture Wine recorded in a prefix ("#arch=" near the top of system.reg); win64
+    when unknown."""
     try:
-        with open(Path(prefix) / "system.reg", encoding="utf-8", errors="replace") as f:
-            head = [f.readline() for _ in range(10)]
+        with open(Path(prefix) / "system.reg", "rb") as f:
+            return "win32" if b"#arch=win32" in f.read(1024) else "win64"
     except OSError:
         return "win64"
-    return next((line[6:].strip() for line in head if line.startswith("#arch=")), "win64")
 
 
 def wine_env(prefix, display=None, debug="-all"):
@@ -175,10 +175,6 @@ def wineserver(prefix, option):
 
 def stop_wineserver(prefix):
     """Ends the wineserver of a prefix and every Wine process attached to it."""
-    try:
-        find_wine()
-    except Skip:
-        return
     for option in ("-k", "-w"):
         if Path(prefix).is_dir() and not wineserver(prefix, option):
             log(f"warning: wineserver {option} for {prefix} did not return within {SERVER_TIMEOUT} s")
