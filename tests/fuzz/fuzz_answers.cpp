@@ -5,9 +5,7 @@
 #include "fuzz_machine.h"
 #include "setup_sim/answers_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   const std::string text = fuzz::Bytes(data, size);
   std::vector<sim::ScriptedAnswer> answers;
   std::string error;
@@ -16,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::Check(error.compare(0, 5, "line ") == 0, "refusal without its line: " + error);
     const unsigned long line = std::strtoul(error.c_str() + 5, nullptr, 10);
     fuzz::Check(line >= 1 && line <= lines && answers.size() < line, "refusal names a wrong line: " + error);
-    return 0;
+    return;
   }
   for (const sim::ScriptedAnswer& answer : answers)
     fuzz::Check(answer.kind != sim::ScriptedAnswer::kDialog || (answer.templateId > 0 && answer.templateId <= 0xFFFF),
@@ -25,5 +23,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::QueueAnswers(answers);
     fuzz::ResetMachine();
   }
-  return 0;
 }

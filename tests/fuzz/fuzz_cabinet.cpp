@@ -10,10 +10,7 @@
 #include "files/copy_list.h"
 #include "files/copy_state.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
-  ResetSettings();
+FUZZ_TARGET(data, size) {
   fuzz::WriteFile(u"D:\\Install.cab", data, size);
   fuzz::WriteFile(u"D:\\SETUP2K.INI", "[Cab.list]\r\n1=Install.cab,Sub,,C:\\CabOut\r\n");
   fuzz::WriteFile(u"C:\\CabOut\\Sub\\keep", "");
@@ -27,9 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ExtractCabinet(u"D:\\Install.cab");
   ExtractCabPack();
   fuzz::Check(fuzz::Terminated(CabPackTarget), "cabinet destination without a terminator");
-  fuzz::EndInput();
   std::error_code ec;
   std::filesystem::remove_all(sim::HostPath(u"C:\\CabOut"), ec);
   std::filesystem::remove_all(sim::HostPath(u"C:\\Temp"), ec);
-  return 0;
 }

@@ -5,10 +5,7 @@
 #include "platform/kernel.h"
 #include "startup/command_line.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
-  ResetSettings();
+FUZZ_TARGET(data, size) {
   // Long folder and INF names, so that the switches that compose InfPath meet full fields.
   for (char16_t* field : {g_Settings.SourceDir, g_Settings.BTInf, g_Settings.USBInf, g_Settings.InfFile}) {
     for (int i = 0; i < kTextSize - 1; ++i) field[i] = u'a' + i % 26;
@@ -38,6 +35,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Check(fuzz::Terminated(g_Settings.InfPath), "InfPath without a terminator");
   fuzz::Check(g_Settings.ModelId == modelBefore || (g_Settings.ModelId >= 1 && g_Settings.ModelId <= 10),
               "ModelId out of range");
-  fuzz::EndInput();
-  return 0;
 }

@@ -6,10 +6,7 @@
 #include "common/text.h"
 #include "shared/path_macros.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
-  ResetSettings();
+FUZZ_TARGET(data, size) {
   const std::u16string config = u"D:\\SETUP2K.INI";
   fuzz::WriteFile(config, data, size);
   TextCopy(g_Settings.ConfigFile, config.c_str());
@@ -39,6 +36,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TextCopy(name.data(), name.capacity(), value.c_str());
   const uint32_t length = ExpandMacroName(name.data(), macro.data(), macro.capacity());
   fuzz::Check(length < smallCap && (length == 0 || macro.Check("macro value") == length), "macro length");
-  fuzz::EndInput();
-  return 0;
 }

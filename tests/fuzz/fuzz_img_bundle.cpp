@@ -4,12 +4,8 @@
 #include "settings/model_table.h"
 #include "wizard/mouse_pictures.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   const std::u16string path = u"C:\\WINDOWS\\GWFUZZ.IMG";
   fuzz::WriteFile(path, data, size);
   fuzz::DrawAndDelete(LoadImgPicture(path.c_str(), static_cast<int32_t>(size % kModelSlotCount)));
-  fuzz::EndInput();
-  return 0;
 }

@@ -1,6 +1,6 @@
-// Shared by the parser fuzzers: one simulated machine per process on a host folder of its own,
-// the nothing-left-open check, output buffers guarded by a canary, and input bytes as text. A
-// failed check aborts, so libFuzzer keeps the input that caused it.
+// Shared by the parser fuzzers: the entry point (FUZZ_TARGET), one simulated machine per process
+// on a host folder of its own, the nothing-left-open check, output buffers guarded by a canary,
+// and input bytes as text. A failed check aborts, so libFuzzer keeps the input that caused it.
 #pragma once
 #include <stdlib.h>
 
@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "platform/sim/kernel/ini_file.h"
@@ -43,12 +42,12 @@ inline const std::string& HostRoot() {
   return *root;
 }
 
-// A fresh machine from a built-in profile (registry, journal, windows, faults and profile cache
-// anew; files written before stay on the disk) with the package folder mounted as D: and the
-// settings record at its initial values. Cheap enough to call for every input.
-inline void ResetMachine(const char* profileName = "win7") {
+// A fresh Windows 7 machine (registry, journal, windows, faults and profile cache anew; files
+// written before stay on the disk) with the package folder mounted as D: and the settings record
+// at its initial values. Cheap enough to call for every input.
+inline void ResetMachine() {
   sim::MachineProfile profile;
-  if (!sim::BuiltinProfile(profileName, &profile)) Fail(std::string("unknown profile ") + profileName);
+  if (!sim::BuiltinProfile("win7", &profile)) Fail("no built-in Windows 7 profile");
   sim::ResetMachine(profile, HostRoot() + "/disk");
   const std::string package = HostRoot() + "/package";
   std::error_code ec;
@@ -69,8 +68,8 @@ inline void WriteFile(const std::u16string& windowsPath, const uint8_t* data, si
   std::error_code ec;
   std::filesystem::last_write_time(sim::HostPath(windowsPath), old, ec);
 }
-inline void WriteFile(const std::u16string& windowsPath, const std::string& bytes) {
-  WriteFile(windowsPath, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+inline void WriteFile(const std::u16string& windowsPath, const char* text) {
+  WriteFile(windowsPath, reinterpret_cast<const uint8_t*>(text), std::char_traits<char>::length(text));
 }
 
 // Ends an input: fails when it left registry keys, kernel handles, drawing objects or device
@@ -121,10 +120,8 @@ bool Terminated(const char16_t (&text)[N]) {
 
 // Input bytes as the machine reads a text file: a byte-order mark selects UTF-16 or UTF-8,
 // anything else is code page 1252.
-inline std::u16string Text(const uint8_t* data, size_t size) {
-  return sim::DecodeTextBytes(std::string_view(reinterpret_cast<const char*>(data), size));
-}
 inline std::string Bytes(const uint8_t* data, size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
+inline std::u16string Text(const uint8_t* data, size_t size) { return sim::DecodeTextBytes(Bytes(data, size)); }
 
 // Draws a bitmap through a memory context onto the screen (so the machine reads its bits), then
 // deletes it.
@@ -144,3 +141,18 @@ inline void DrawAndDelete(GdiObject bitmap) {
 }
 
 }  // namespace fuzz
+
+// Defines libFuzzer's entry point around the body that follows: the machine is started once per
+// process, the settings record reset before every input, and every input (even one the body
+// leaves by `return`) must end with nothing left open (EndInput).
+#define FUZZ_TARGET(data, size)                                                \
+  static void FuzzInput(const uint8_t* data, size_t size);                     \
+  extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {    \
+    static const bool started = (fuzz::ResetMachine(), true);                  \
+    (void)started;                                                             \
+    ResetSettings();                                                           \
+    FuzzInput(data, size);                                                     \
+    fuzz::EndInput();                                                          \
+    return 0;                                                                  \
+  }                                                                            \
+  static void FuzzInput(const uint8_t* data, size_t size)

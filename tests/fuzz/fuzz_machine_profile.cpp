@@ -8,7 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/shell.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+FUZZ_TARGET(data, size) {
   const std::string path = fuzz::HostRoot() + "/fuzz.profile";
   {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string error;
   if (!sim::LoadProfileFile(path, &profile, &error)) {
     fuzz::Check(error.compare(0, path.size() + 1, path + ":") == 0, "refusal without the file: " + error);
-    return 0;
+    return;
   }
   const std::string disk = fuzz::HostRoot() + "/profile-disk";
   sim::ResetMachine(profile, disk);
@@ -44,8 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const char16_t root[] = {static_cast<char16_t>(letter), u':', u'\\', 0};
     SysGetDriveType(root);
   }
-  fuzz::EndInput();
   std::error_code ec;
   std::filesystem::remove_all(disk, ec);
-  return 0;
 }

@@ -5,9 +5,7 @@
 #include "ui/pcx_bitmap.h"
 #include "ui/pcx_picture.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   PcxPicture picture;
   if (DecodePcxPicture(data, static_cast<uint32_t>(size), &picture)) {
     const PcxBitmapInfoHeader& h = picture.header;
@@ -29,6 +27,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bitmap.bitmap = nullptr;
   }
   FreePcxBitmap(&bitmap);
-  fuzz::EndInput();
-  return 0;
 }

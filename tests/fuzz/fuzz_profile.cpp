@@ -39,9 +39,7 @@ std::vector<std::u16string> Names(const std::u16string& list) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   const char16_t* file = u"GWFUZZ.INI";
   fuzz::WriteFile(u"C:\\WINDOWS\\GWFUZZ.INI", data, size);
   const uint32_t small = size ? data[size - 1] % 24 : 0;
@@ -56,6 +54,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     Read(section.c_str(), u"missing key", small, file);
   }
-  fuzz::EndInput();
-  return 0;
 }

@@ -5,14 +5,12 @@
 #include "common/text.h"
 #include "services/registry_script.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+FUZZ_TARGET(data, size) {
   fuzz::ResetMachine();
   const std::u16string config = u"D:\\SETUP2K.INI";
   fuzz::WriteFile(config, data, size);
   TextCopy(g_Settings.ConfigFile, config.c_str());
   fuzz::Check(AddRegistrySection(config.c_str(), u"Add Registry") == 1, "section not walked");
-  fuzz::EndInput();
   std::string error;
   fuzz::Check(sim::ImportRegText(sim::ExportRegText(), &error), "exported registry does not import: " + error);
-  return 0;
 }

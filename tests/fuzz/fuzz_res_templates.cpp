@@ -5,7 +5,7 @@
 #include "platform/sim/kernel/res_file.h"
 #include "platform/sim/ui/dialog_template.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+FUZZ_TARGET(data, size) {
   sim::DialogTemplate dialog;
   std::string error;
   if (!sim::ParseDialogTemplate(data, size, &dialog, &error)) fuzz::Check(!error.empty(), "refused without a reason");
@@ -35,5 +35,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint32_t foundSize = 0;
   if (sim::FindRes(data, size, sim::ResText(u"2dMouse"), sim::ResNumber(1), 0, &found, &foundSize))
     fuzz::Check(found >= data && foundSize <= size - (found - data), "found resource outside the file");
-  return 0;
 }

@@ -5,9 +5,7 @@
 #include "platform/kernel.h"
 #include "wizard/mouse_pictures.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   const std::u16string path = u"C:\\WINDOWS\\GWPICT.DLL";
   fuzz::WriteFile(path, data, size);
   ModuleHandle library = SysLoadLibraryAsData(path.c_str());
@@ -18,6 +16,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     SysFreeLibrary(library);
   }
-  fuzz::EndInput();
-  return 0;
 }

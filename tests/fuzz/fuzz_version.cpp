@@ -37,9 +37,7 @@ void QueryAll(uint8_t* block, uint32_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const bool started = (fuzz::ResetMachine(), true);
-  (void)started;
+FUZZ_TARGET(data, size) {
   const std::u16string path = u"C:\\WINDOWS\\system32\\GWFUZZ.DLL";
   fuzz::WriteFile(path, data, size);
   const uint32_t needed = SysGetFileVersionInfoSize(path.c_str());
@@ -52,6 +50,4 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   CompareFileVersions(path.c_str(), path.c_str());
-  fuzz::EndInput();
-  return 0;
 }

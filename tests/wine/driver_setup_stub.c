@@ -12,21 +12,20 @@
 #include <stdio.h>
 #include <wchar.h>
 
+/* Appends every value of the install record to out: "name=text", "name=dword:N" or the type. */
 static void AppendRecord(FILE *out, HKEY key) {
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[256];
-    BYTE data[1024];
-    DWORD nameLength = 256, dataLength = sizeof(data) - 2, type = 0;
-    if (RegEnumValueW(key, index, name, &nameLength, NULL, &type, data, &dataLength) != ERROR_SUCCESS) break;
-    if (type == REG_DWORD && dataLength == 4) {
+  wchar_t name[256];
+  BYTE data[1024];
+  DWORD nameLength = 256, dataLength = sizeof(data) - 2, type = 0;
+  for (DWORD index = 0; RegEnumValueW(key, index, name, &nameLength, NULL, &type, data, &dataLength) == ERROR_SUCCESS;
+       ++index, nameLength = 256, dataLength = sizeof(data) - 2) {
+    data[dataLength] = data[dataLength + 1] = 0;
+    if (type == REG_DWORD && dataLength == 4)
       fwprintf(out, L"%ls=dword:%lu\n", name, (unsigned long)*(DWORD *)data);
-    } else if (type == REG_SZ) {
-      data[dataLength] = 0;
-      data[dataLength + 1] = 0;
+    else if (type == REG_SZ)
       fwprintf(out, L"%ls=%ls\n", name, (const wchar_t *)data);
-    } else {
+    else
       fwprintf(out, L"%ls=type %lu, %lu bytes\n", name, (unsigned long)type, (unsigned long)dataLength);
-    }
   }
 }
 
