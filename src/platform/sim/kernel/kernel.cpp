@@ -538,19 +538,20 @@ ErrorCode SysGetLastError() { return sim::internal::LastError(); }
 void SysSetLastError(ErrorCode code) { sim::internal::SetLastError(code); }
 
 void SysDebugOutput(const char16_t* text) {
-  Guard guard(Lock());
-  std::u16string line = text ? text : u"";
-  while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
+  std::u16string_view line = text ? std::u16string_view(text) : std::u16string_view();
+  while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.remove_suffix(1);
   // One journal line per call: inner line breaks are written as the two characters \n.
-  std::u16string flat;
+  std::string entry = "trace: ";
+  size_t from = 0;
   for (size_t i = 0; i < line.size(); ++i) {
+    if (line[i] != u'\n' && line[i] != u'\r') continue;
+    sim::AppendUtf8(line.substr(from, i - from), &entry);
+    from = i + 1;
     if (line[i] == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') continue;
-    if (line[i] == u'\n' || line[i] == u'\r')
-      flat += u"\\n";
-    else
-      flat += line[i];
+    entry += "\\n";
   }
-  sim::JournalAdd("trace: " + sim::ToUtf8(flat));
+  sim::AppendUtf8(line.substr(from), &entry);
+  sim::JournalAdd(std::move(entry));
 }
 
 void SysSleep(uint32_t milliseconds) {

@@ -255,12 +255,15 @@ void SetModulePath(const std::u16string& windowsPath) {
   State().modulePath = windowsPath;
 }
 
-void JournalAdd(const std::string& line) {
+void JournalAdd(const std::string& line) { JournalAdd(std::string(line)); }
+
+void JournalAdd(std::string&& line) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  State().journal.push_back(line);
-  if (State().traceToStderr && line.compare(0, 7, "trace: ") == 0) {
+  MachineState& s = State();
+  if (s.traceToStderr && line.compare(0, 7, "trace: ") == 0) {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
+  s.journal.push_back(std::move(line));
 }
 
 std::vector<std::string> Journal() {
@@ -353,33 +356,43 @@ bool ComInitialised() {
   return State().comThreads.count(std::this_thread::get_id()) != 0;
 }
 
-std::string ToUtf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
+void AppendUtf8(std::u16string_view text, std::string* out) {
+  // At most three bytes per unit (a surrogate pair, two units, takes four).
+  const size_t start = out->size();
+  out->resize(start + text.size() * 3);
+  char* at = &(*out)[start];
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t c = text[i];
+    if (c < 0x80) {
+      *at++ = static_cast<char>(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;  // lone surrogate
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+    if (c < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (c >> 6));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *at++ = static_cast<char>(0xE0 | (c >> 12));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *at++ = static_cast<char>(0xF0 | (c >> 18));
+      *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  out->resize(static_cast<size_t>(at - out->data()));
+}
+
+std::string ToUtf8(const std::u16string& text) {
+  std::string out;
+  AppendUtf8(text, &out);
   return out;
 }
 
@@ -393,7 +406,9 @@ std::u16string FromUtf8(const std::string& text) {
     size_t extra = 0;
     uint32_t minimum = 0;
     if (lead < 0x80) {
-      c = lead;
+      out.push_back(static_cast<char16_t>(lead));
+      ++i;
+      continue;
     } else if ((lead & 0xE0) == 0xC0) {
       c = lead & 0x1F;
       extra = 1;

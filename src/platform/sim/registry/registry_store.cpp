@@ -42,6 +42,29 @@ std::vector<std::shared_ptr<RegNode>>::const_iterator LowerBound(const RegNode& 
                           });
 }
 
+// CharUpper with the ASCII case done in line.
+char16_t UpperOf(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return CharUpper(c);
+}
+
+// The stored pointer of a subkey, or null; no reference count changes on the way.
+const std::shared_ptr<RegNode>* FindSubkeySlot(const RegNode& node, std::u16string_view name) {
+  auto it = LowerBound(node, name);
+  if (it != node.subkeys.end() && RegNamesEqual((*it)->name, name)) return &*it;
+  return nullptr;
+}
+
+template <typename Level>
+std::shared_ptr<RegNode> Walk(const std::shared_ptr<RegNode>& node, const std::vector<Level>& levels) {
+  const std::shared_ptr<RegNode>* at = &node;
+  for (const Level& level : levels) {
+    at = FindSubkeySlot(**at, level);
+    if (!at) return nullptr;
+  }
+  return *at;
+}
+
 }  // namespace
 
 // Empties both roots and closes every handle; keys of the old tree read as deleted.
@@ -74,7 +97,10 @@ std::shared_ptr<RegNode> RegClassesNode(bool create) {
 int RegCompareNames(std::u16string_view a, std::u16string_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    char16_t ca = CharUpper(a[i]), cb = CharUpper(b[i]);
+    char16_t ca = a[i], cb = b[i];
+    if (ca == cb) continue;
+    ca = UpperOf(ca);
+    cb = UpperOf(cb);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
@@ -84,7 +110,8 @@ bool RegNamesEqual(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() && RegCompareNames(a, b) == 0;
 }
 
-ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) {
+template <typename Level>
+ErrorCode SplitPath(std::u16string_view path, std::vector<Level>* levels) {
   levels->clear();
   if (!path.empty() && path[0] == u'\\') return kErrBadPathname;
   size_t pos = 0;
@@ -99,10 +126,15 @@ ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* le
   return kErrSuccess;
 }
 
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) { return SplitPath(path, levels); }
+
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string_view>* levels) {
+  return SplitPath(path, levels);
+}
+
 std::shared_ptr<RegNode> RegFindSubkey(const RegNode& node, std::u16string_view name) {
-  auto it = LowerBound(node, name);
-  if (it != node.subkeys.end() && RegNamesEqual((*it)->name, name)) return *it;
-  return nullptr;
+  const std::shared_ptr<RegNode>* found = FindSubkeySlot(node, name);
+  return found ? *found : nullptr;
 }
 
 std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, bool* created) {
@@ -121,12 +153,12 @@ std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, b
 
 std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
                                  const std::vector<std::u16string>& levels) {
-  std::shared_ptr<RegNode> at = node;
-  for (const std::u16string& level : levels) {
-    at = RegFindSubkey(*at, level);
-    if (!at) return nullptr;
-  }
-  return at;
+  return Walk(node, levels);
+}
+
+std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
+                                 const std::vector<std::u16string_view>& levels) {
+  return Walk(node, levels);
 }
 
 void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {

@@ -48,6 +48,8 @@ bool RegNamesEqual(std::u16string_view a, std::u16string_view b);
 // skipped. Returns kErrBadPathname for a path that starts with a backslash and
 // kErrInvalidParameter for a level longer than kMaxKeyNameLength, else 0.
 ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels);
+// The same with levels that point into path (valid while path is).
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string_view>* levels);
 
 std::shared_ptr<RegNode> RegFindSubkey(const RegNode& node, std::u16string_view name);
 // Returns the existing subkey of that name or adds a new one (keeping the name's case).
@@ -55,6 +57,8 @@ std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, b
 // Walks levels from node; returns null when a level is missing.
 std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
                                  const std::vector<std::u16string>& levels);
+std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
+                                 const std::vector<std::u16string_view>& levels);
 // Removes a subkey with all its subkeys; every removed key is marked deleted.
 void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child);
 
