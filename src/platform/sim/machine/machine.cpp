@@ -357,8 +357,16 @@ bool ComInitialised() {
 }
 
 void AppendUtf8(std::u16string_view text, std::string* out) {
-  // At most three bytes per unit (a surrogate pair, two units, takes four).
   const size_t start = out->size();
+  size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  if (ascii == text.size()) {
+    out->resize(start + ascii);
+    char* at = &(*out)[start];
+    for (char16_t c : text) *at++ = static_cast<char>(c);
+    return;
+  }
+  // At most three bytes per unit (a surrogate pair, two units, takes four).
   out->resize(start + text.size() * 3);
   char* at = &(*out)[start];
   for (size_t i = 0; i < text.size(); ++i) {

@@ -107,12 +107,18 @@ int RegCompareNames(std::u16string_view a, std::u16string_view b) {
 }
 
 bool RegNamesEqual(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && RegCompareNames(a, b) == 0;
+  if (a.size() != b.size()) return false;
+  // From the end: names of one key tend to share their beginnings (paths, numbered names).
+  for (size_t i = a.size(); i-- > 0;) {
+    if (a[i] != b[i] && UpperOf(a[i]) != UpperOf(b[i])) return false;
+  }
+  return true;
 }
 
 template <typename Level>
 ErrorCode SplitPath(std::u16string_view path, std::vector<Level>* levels) {
   levels->clear();
+  levels->reserve(static_cast<size_t>(std::count(path.begin(), path.end(), u'\\')) + 1);
   if (!path.empty() && path[0] == u'\\') return kErrBadPathname;
   size_t pos = 0;
   while (pos <= path.size()) {
