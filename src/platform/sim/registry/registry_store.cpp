@@ -94,6 +94,10 @@ std::shared_ptr<RegNode> RegClassesNode(bool create) {
   return software ? RegFindSubkey(*software, u"Classes") : nullptr;
 }
 
+bool RegNameLess::operator()(std::u16string_view a, std::u16string_view b) const {
+  return RegCompareNames(a, b) < 0;
+}
+
 int RegCompareNames(std::u16string_view a, std::u16string_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
@@ -178,10 +182,29 @@ void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {
   }
 }
 
+// Past this many values a key looks its values up through an index by name; below it a scan
+// is cheaper than keeping the index.
+constexpr size_t kValueIndexThreshold = 16;
+
+// The position of a value, or values.size() when the key has none of that name.
+size_t FindValueIndex(RegNode* node, std::u16string_view name) {
+  auto& values = node->values;
+  if (values.size() < kValueIndexThreshold) {
+    for (size_t i = 0; i < values.size(); ++i)
+      if (RegNamesEqual(values[i].name, name)) return i;
+    return values.size();
+  }
+  if (node->valueIndex.size() != values.size()) {
+    node->valueIndex.clear();
+    for (size_t i = 0; i < values.size(); ++i) node->valueIndex.emplace(values[i].name, i);
+  }
+  auto it = node->valueIndex.find(name);
+  return it == node->valueIndex.end() ? values.size() : it->second;
+}
+
 RegValue* RegFindValue(RegNode* node, std::u16string_view name) {
-  for (RegValue& value : node->values)
-    if (RegNamesEqual(value.name, name)) return &value;
-  return nullptr;
+  const size_t index = FindValueIndex(node, name);
+  return index < node->values.size() ? &node->values[index] : nullptr;
 }
 
 void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data) {
@@ -191,16 +214,18 @@ void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::
     return;
   }
   node->values.push_back(RegValue{std::u16string(name), type, std::move(data)});
+  // A built index follows the new value; a key below the threshold keeps none.
+  if (node->values.size() > kValueIndexThreshold && node->valueIndex.size() + 1 == node->values.size())
+    node->valueIndex.emplace(node->values.back().name, node->values.size() - 1);
 }
 
 bool RegRemoveValue(RegNode* node, std::u16string_view name) {
   auto& values = node->values;
-  for (auto it = values.begin(); it != values.end(); ++it) {
-    if (!RegNamesEqual(it->name, name)) continue;
-    values.erase(it);
-    return true;
-  }
-  return false;
+  const size_t index = FindValueIndex(node, name);
+  if (index >= values.size()) return false;
+  values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
+  node->valueIndex.clear();  // positions moved: rebuilt on the next lookup
+  return true;
 }
 
 RegKey RegAddHandle(std::shared_ptr<RegNode> node, uint32_t access) {
