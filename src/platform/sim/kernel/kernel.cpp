@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -541,9 +542,20 @@ void SysDebugOutput(const char16_t* text) {
   std::u16string_view line = text ? std::u16string_view(text) : std::u16string_view();
   while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.remove_suffix(1);
   // One journal line per call: inner line breaks are written as the two characters \n.
-  std::string entry = "trace: ";
+  static constexpr char kPrefix[] = "trace: ";
+  constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
+  std::string entry(kPrefixLength + line.size(), '\0');
+  std::memcpy(&entry[0], kPrefix, kPrefixLength);
+  // Plain ASCII without line breaks, the usual line, is copied as it is.
+  char* at = &entry[kPrefixLength];
   size_t from = 0;
-  for (size_t i = 0; i < line.size(); ++i) {
+  for (; from < line.size(); ++from) {
+    const char16_t c = line[from];
+    if (c >= 0x80 || c == u'\n' || c == u'\r') break;
+    *at++ = static_cast<char>(c);
+  }
+  entry.resize(static_cast<size_t>(at - entry.data()));
+  for (size_t i = from; i < line.size(); ++i) {
     if (line[i] != u'\n' && line[i] != u'\r') continue;
     sim::AppendUtf8(line.substr(from, i - from), &entry);
     from = i + 1;

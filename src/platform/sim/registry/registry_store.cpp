@@ -22,8 +22,9 @@ struct RegistryState {
 };
 
 RegistryState& State() {
-  static RegistryState state;
-  return state;
+  // Never destroyed: freeing the whole tree at exit would only cost time.
+  static RegistryState* state = new RegistryState;
+  return *state;
 }
 
 // Survives resets so that a handle of an earlier machine never matches a new one.
