@@ -180,25 +180,31 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
       dots.push_back(entry);
     }
   }
-  std::vector<std::pair<std::u16string, std::string>> found;  // Windows name, host path
+  struct Match {
+    std::u16string upper;  // the sort key, made once per entry
+    std::u16string name;   // Windows name
+    std::string host;      // host path
+  };
+  std::vector<Match> found;
   if (DIR* handle = opendir(dir.host.c_str())) {
     while (struct dirent* ent = readdir(handle)) {
       std::string hostName = ent->d_name;
       if (hostName == "." || hostName == "..") continue;
       std::u16string windowsName = sim::FromUtf8(hostName);
       if (windowsName.size() > kMaxFindName) continue;
-      if (WildcardMatch(name, windowsName)) found.emplace_back(windowsName, dir.host + "/" + hostName);
+      if (WildcardMatch(name, windowsName))
+        found.push_back(Match{Upper(windowsName), windowsName, dir.host + "/" + hostName});
     }
     closedir(handle);
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    std::u16string ua = Upper(a.first), ub = Upper(b.first);
-    return ua != ub ? ua < ub : a.first < b.first;
+  std::sort(found.begin(), found.end(), [](const Match& a, const Match& b) {
+    return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
   });
   *out = dots;
-  for (const auto& item : found) {
+  out->reserve(dots.size() + found.size());
+  for (const Match& item : found) {
     SysFindData entry;
-    sim::internal::FillFindData(item.second, item.first, &entry);
+    sim::internal::FillFindData(item.host, item.name, &entry);
     out->push_back(entry);
   }
   return out->empty() ? kErrFileNotFound : kErrSuccess;
