@@ -120,6 +120,8 @@ bool RegNamesEqual(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
+namespace {
+
 template <typename Level>
 ErrorCode SplitPath(std::u16string_view path, std::vector<Level>* levels) {
   levels->clear();
@@ -137,7 +139,11 @@ ErrorCode SplitPath(std::u16string_view path, std::vector<Level>* levels) {
   return kErrSuccess;
 }
 
-ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) { return SplitPath(path, levels); }
+}  // namespace
+
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) {
+  return SplitPath(path, levels);
+}
 
 ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string_view>* levels) {
   return SplitPath(path, levels);
@@ -183,8 +189,10 @@ void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {
   }
 }
 
-// Past this many values a key looks its values up through an index by name; below it a scan
-// is cheaper than keeping the index.
+namespace {
+
+// From this many values on a key looks its values up through an index by name; below it a
+// scan is cheaper than keeping the index.
 constexpr size_t kValueIndexThreshold = 16;
 
 // The position of a value, or values.size() when the key has none of that name.
@@ -202,6 +210,8 @@ size_t FindValueIndex(RegNode* node, std::u16string_view name) {
   auto it = node->valueIndex.find(name);
   return it == node->valueIndex.end() ? values.size() : it->second;
 }
+
+}  // namespace
 
 RegValue* RegFindValue(RegNode* node, std::u16string_view name) {
   const size_t index = FindValueIndex(node, name);
