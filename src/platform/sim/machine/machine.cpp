@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +69,16 @@ const char* const kFaultPointNames[] = {
 };
 static_assert(sizeof(kFaultPointNames) / sizeof(kFaultPointNames[0]) == static_cast<size_t>(FaultPoint::kCount),
               "one name per fault point");
+
+// Checks of each fault point since the last reset, and how many faults are armed. Kept outside
+// the machine's lock, so that the check every platform call makes costs no lock while nothing
+// is armed.
+std::atomic<uint64_t> g_faultPointCalls[static_cast<size_t>(FaultPoint::kCount)];
+std::atomic<size_t> g_armedFaults{0};
+
+void ForgetFaultChecks() {
+  for (std::atomic<uint64_t>& calls : g_faultPointCalls) calls.store(0, std::memory_order_relaxed);
+}
 }  // namespace
 
 const char* FaultPointName(FaultPoint point) {
@@ -87,10 +98,12 @@ bool FindFaultPoint(const char* name, FaultPoint* point) {
 }
 
 bool FaultHit(FaultPoint point) {
+  if (point < FaultPoint::kCount)
+    g_faultPointCalls[static_cast<size_t>(point)].fetch_add(1, std::memory_order_relaxed);
+  if (g_armedFaults.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard<std::recursive_mutex> guard(Lock());
   bool hit = false;
   ErrorCode error = 0;
-  if (point < FaultPoint::kCount) ++State().faultPointCalls[static_cast<size_t>(point)];
   for (ArmedFault& fault : State().faults) {
     if (fault.point != point) continue;
     ++fault.calls;
@@ -185,6 +198,8 @@ void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRo
   const bool traceToStderr = s.traceToStderr;
   const std::string previousTemp = s.ownedTempRoot;
   s = MachineState();
+  internal::g_armedFaults.store(0, std::memory_order_release);
+  internal::ForgetFaultChecks();
   s.traceToStderr = traceToStderr;
   s.profile = profile;
   s.startFileTime = HostNowFileTime();
@@ -306,6 +321,7 @@ bool FailCall(const std::string& function, int nth, ErrorCode error) {
   fault.nth = nth < 0 ? 0 : nth;
   fault.error = error;
   State().faults.push_back(fault);
+  internal::g_armedFaults.store(State().faults.size(), std::memory_order_release);
   return true;
 }
 
@@ -323,8 +339,8 @@ std::map<std::string, uint64_t> FaultPointCalls() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::map<std::string, uint64_t> calls;
   for (size_t i = 0; i < static_cast<size_t>(internal::FaultPoint::kCount); ++i)
-    if (State().faultPointCalls[i])
-      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = State().faultPointCalls[i];
+    if (const uint64_t count = internal::g_faultPointCalls[i].load(std::memory_order_relaxed))
+      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = count;
   return calls;
 }
 
@@ -336,6 +352,7 @@ std::vector<std::string> RefusedFaults() {
 void ClearFaults() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   State().faults.clear();
+  internal::g_armedFaults.store(0, std::memory_order_release);
 }
 
 bool ShutdownParameters(uint32_t* level, uint32_t* flags) {
