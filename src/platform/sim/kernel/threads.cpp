@@ -74,14 +74,22 @@ HostThreadPool& Pool() {
   return *pool;
 }
 
+// Counts the calling host thread as idle; a job calls it last, before it announces that its
+// program thread ended, so that a thread created right after that end reuses this host.
+void ReleaseHostThread() {
+  HostThreadPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.mutex);
+  ++pool.idle;
+}
+
 // Runs the jobs handed to this host thread, one after the other, for the rest of the process.
+// Every job ends with ReleaseHostThread.
 void ServeJobs(std::function<void()> job) {
   HostThreadPool& pool = Pool();
   for (;;) {
     job();
     job = nullptr;  // lets go of the finished thread's record
     std::unique_lock<std::mutex> lock(pool.mutex);
-    ++pool.idle;
     pool.wake.wait(lock, [&pool] { return !pool.jobs.empty(); });
     --pool.idle;
     job = std::move(pool.jobs.front());
@@ -167,6 +175,7 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
       exitHook = Registry().exitHook;
     }
     if (exitHook) exitHook();
+    ReleaseHostThread();
     {
       Guard guard(Lock());
       Registry().numbers.erase(std::this_thread::get_id());
