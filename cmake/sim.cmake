@@ -3,6 +3,20 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(MSPACK REQUIRED IMPORTED_TARGET libmspack)
 find_package(Threads REQUIRED)
 
+# The optimised build for package authors links everything in (C library, C++ runtime,
+# libmspack) when the static libraries are installed: a run then starts without loading and
+# binding shared libraries first. Otherwise it links the C++ runtime in and the rest shared.
+set(SIM_MSPACK PkgConfig::MSPACK)
+set(SIM_FULLY_STATIC OFF)
+if(CMAKE_BUILD_TYPE STREQUAL "Release")
+  find_library(SIM_MSPACK_STATIC NAMES libmspack.a HINTS ${MSPACK_LIBRARY_DIRS})
+  find_library(SIM_LIBC_STATIC NAMES libc.a)
+  if(SIM_MSPACK_STATIC AND SIM_LIBC_STATIC)
+    set(SIM_MSPACK ${SIM_MSPACK_STATIC})
+    set(SIM_FULLY_STATIC ON)
+  endif()
+endif()
+
 # The machine's rooms (machine, kernel, processes, registry, security, ui, devices) are the
 # subfolders of src/platform/sim; every source there except the unit tests is the platform layer.
 file(GLOB_RECURSE SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
@@ -37,7 +51,8 @@ add_library(platform_sim STATIC ${SIM_SOURCES} ${SIM_RES_SOURCE})
 target_include_directories(platform_sim PUBLIC ${CMAKE_SOURCE_DIR}/src)
 # The machine folds case and formats text with the text helpers of common/, nothing else of
 # the core.
-target_link_libraries(platform_sim PUBLIC setup_common PkgConfig::MSPACK Threads::Threads)
+target_link_libraries(platform_sim PUBLIC setup_common ${SIM_MSPACK} Threads::Threads)
+target_include_directories(platform_sim PRIVATE ${MSPACK_INCLUDE_DIRS})
 
 # The setup-sim runner: the answers script, the run summary and the program's entry. It drives
 # the machine from outside, as a user and an observer would, so it is not part of the platform.
@@ -54,9 +69,11 @@ target_link_libraries(setup_sim_runner PUBLIC setup_core platform_sim)
 add_executable(setup-sim ${CMAKE_SOURCE_DIR}/src/setup_sim/setup_sim_main.cpp)
 target_link_libraries(setup-sim PRIVATE setup_core setup_sim_runner platform_sim)
 set_target_properties(setup-sim PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
-# The optimised build for package authors links the C++ runtime in: a run then starts without
-# binding thousands of library symbols first.
-target_link_options(setup-sim PRIVATE $<$<CONFIG:Release>:-static-libstdc++ -static-libgcc>)
+if(SIM_FULLY_STATIC)
+  target_link_options(setup-sim PRIVATE -static)
+else()
+  target_link_options(setup-sim PRIVATE $<$<CONFIG:Release>:-static-libstdc++ -static-libgcc>)
+endif()
 
 # Test-only programs shared by both builds live under tests/ and build here too; the fuzz build
 # makes the parser harnesses instead.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <chrono>
 #include <filesystem>
 #include <mutex>
@@ -179,25 +180,31 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
       dots.push_back(entry);
     }
   }
-  std::vector<std::pair<std::u16string, std::string>> found;  // Windows name, host path
+  struct Match {
+    std::u16string upper;  // the sort key, made once per entry
+    std::u16string name;   // Windows name
+    std::string host;      // host path
+  };
+  std::vector<Match> found;
   if (DIR* handle = opendir(dir.host.c_str())) {
     while (struct dirent* ent = readdir(handle)) {
       std::string hostName = ent->d_name;
       if (hostName == "." || hostName == "..") continue;
       std::u16string windowsName = sim::FromUtf8(hostName);
       if (windowsName.size() > kMaxFindName) continue;
-      if (WildcardMatch(name, windowsName)) found.emplace_back(windowsName, dir.host + "/" + hostName);
+      if (WildcardMatch(name, windowsName))
+        found.push_back(Match{Upper(windowsName), windowsName, dir.host + "/" + hostName});
     }
     closedir(handle);
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    std::u16string ua = Upper(a.first), ub = Upper(b.first);
-    return ua != ub ? ua < ub : a.first < b.first;
+  std::sort(found.begin(), found.end(), [](const Match& a, const Match& b) {
+    return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
   });
   *out = dots;
-  for (const auto& item : found) {
+  out->reserve(dots.size() + found.size());
+  for (const Match& item : found) {
     SysFindData entry;
-    sim::internal::FillFindData(item.second, item.first, &entry);
+    sim::internal::FillFindData(item.host, item.name, &entry);
     out->push_back(entry);
   }
   return out->empty() ? kErrFileNotFound : kErrSuccess;
@@ -538,19 +545,31 @@ ErrorCode SysGetLastError() { return sim::internal::LastError(); }
 void SysSetLastError(ErrorCode code) { sim::internal::SetLastError(code); }
 
 void SysDebugOutput(const char16_t* text) {
-  Guard guard(Lock());
-  std::u16string line = text ? text : u"";
-  while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.pop_back();
+  std::u16string_view line = text ? std::u16string_view(text) : std::u16string_view();
+  while (!line.empty() && (line.back() == u'\n' || line.back() == u'\r')) line.remove_suffix(1);
   // One journal line per call: inner line breaks are written as the two characters \n.
-  std::u16string flat;
-  for (size_t i = 0; i < line.size(); ++i) {
-    if (line[i] == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') continue;
-    if (line[i] == u'\n' || line[i] == u'\r')
-      flat += u"\\n";
-    else
-      flat += line[i];
+  static constexpr char kPrefix[] = "trace: ";
+  constexpr size_t kPrefixLength = sizeof(kPrefix) - 1;
+  std::string entry(kPrefixLength + line.size(), '\0');
+  std::memcpy(&entry[0], kPrefix, kPrefixLength);
+  // Plain ASCII without line breaks, the usual line, is copied as it is.
+  char* at = &entry[kPrefixLength];
+  size_t from = 0;
+  for (; from < line.size(); ++from) {
+    const char16_t c = line[from];
+    if (c >= 0x80 || c == u'\n' || c == u'\r') break;
+    *at++ = static_cast<char>(c);
   }
-  sim::JournalAdd("trace: " + sim::ToUtf8(flat));
+  entry.resize(static_cast<size_t>(at - entry.data()));
+  for (size_t i = from; i < line.size(); ++i) {
+    if (line[i] != u'\n' && line[i] != u'\r') continue;
+    sim::AppendUtf8(line.substr(from, i - from), &entry);
+    from = i + 1;
+    if (line[i] == u'\r' && i + 1 < line.size() && line[i + 1] == u'\n') continue;
+    entry += "\\n";
+  }
+  sim::AppendUtf8(line.substr(from), &entry);
+  sim::JournalAdd(std::move(entry));
 }
 
 void SysSleep(uint32_t milliseconds) {

@@ -3,8 +3,11 @@
 // and library files of the simulated disk, which load but export nothing the machine can run.
 // A library file loaded as data keeps its bytes, whose resources are read from the file's own
 // resource directory.
+#include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "common/text.h"
 #include "platform/kernel.h"
@@ -112,10 +115,21 @@ std::u16string LibraryKey(const std::u16string& name) {
 
 std::u16string KeyOfAscii(const std::string& name) { return LibraryKey(sim::FromUtf8(name)); }
 
+// The keys of the known system libraries, in table order; built once.
+const std::u16string* SystemLibraryKeys() {
+  static const std::vector<std::u16string>* keys = [] {
+    auto* built = new std::vector<std::u16string>;
+    for (const LibraryEntry& entry : kLibraries) built->push_back(KeyOfAscii(entry.name));
+    return built;
+  }();
+  return keys->data();
+}
+
 // Index of a known system library by key, or -1.
 int SystemLibraryIndex(const std::u16string& key) {
+  const std::u16string* keys = SystemLibraryKeys();
   for (size_t i = 0; i < kLibraryCount; ++i)
-    if (KeyOfAscii(kLibraries[i].name) == key) return static_cast<int>(i);
+    if (keys[i] == key) return static_cast<int>(i);
   return -1;
 }
 
@@ -163,8 +177,17 @@ int SystemLibraryOfName(const std::u16string& name) {
 }
 
 bool SystemLibraryPresent(int index) {
+  const std::set<std::u16string>& missing = State().missingLibraries;
   return Offered(kLibraries[index].availability) &&
-         State().missingLibraries.count(KeyOfAscii(kLibraries[index].name)) == 0;
+         (missing.empty() || missing.count(SystemLibraryKeys()[index]) == 0);
+}
+
+// Index of a known system library named in ASCII (the way the machine's own callers name
+// them), or -1. A name spelled as in the table is matched without building its key.
+int SystemLibraryIndexOfAscii(const char* name) {
+  for (size_t i = 0; i < kLibraryCount; ++i)
+    if (SameAscii(kLibraries[i].name, name)) return static_cast<int>(i);
+  return SystemLibraryIndex(KeyOfAscii(name));
 }
 
 }  // namespace
@@ -175,7 +198,7 @@ namespace internal {
 const void* ExportAddress(const char* library, const char* exportName) {
   if (!library || !exportName) return nullptr;
   for (size_t i = 0; i < kExportCount; ++i)
-    if (SameAscii(kExports[i].library, library) && std::string(kExports[i].name) == exportName)
+    if (SameAscii(kExports[i].library, library) && std::strcmp(kExports[i].name, exportName) == 0)
       return &kExportStubs[i];
   return nullptr;
 }
@@ -183,12 +206,15 @@ const void* ExportAddress(const char* library, const char* exportName) {
 bool ExportOffered(const char* library, const char* exportName) {
   Guard guard(Lock());
   if (!library || !exportName) return false;
-  const int index = SystemLibraryIndex(KeyOfAscii(library));
+  const int index = SystemLibraryIndexOfAscii(library);
   if (index < 0 || !SystemLibraryPresent(index)) return false;
   for (size_t i = 0; i < kExportCount; ++i) {
     const ExportEntry& entry = kExports[i];
-    if (SameAscii(entry.library, library) && std::string(entry.name) == exportName)
-      return Offered(entry.availability) && State().missingExports.count({KeyOfAscii(library), exportName}) == 0;
+    if (SameAscii(entry.library, library) && std::strcmp(entry.name, exportName) == 0) {
+      const auto& missing = State().missingExports;
+      return Offered(entry.availability) &&
+             (missing.empty() || missing.count({KeyOfAscii(library), exportName}) == 0);
+    }
   }
   return false;
 }
@@ -218,7 +244,7 @@ ModuleHandle SysLoadLibrary(const char16_t* name) {
   std::u16string key;
   const int systemIndex = SystemLibraryOfName(given);
   if (systemIndex >= 0) {
-    if (SystemLibraryPresent(systemIndex)) key = KeyOfAscii(kLibraries[systemIndex].name);
+    if (SystemLibraryPresent(systemIndex)) key = SystemLibraryKeys()[systemIndex];
   } else {
     std::string host = FindDiskLibrary(given);
     if (!host.empty()) key = sim::FromUtf8(host);

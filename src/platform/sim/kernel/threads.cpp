@@ -1,8 +1,12 @@
-// Threads the program starts (CreateThread): real host threads registered in the kernel handle
-// table, so that SysWaitForSingleObject waits for their end and SysCloseHandle closes them. The
-// window manager counts the ones still running before it acts for the user, and its exit hook
-// destroys a thread's windows when the thread ends, as Windows does.
+// Threads the program starts (CreateThread): real host threads (kept for the next program
+// thread once one ends) registered in the kernel handle table, so that SysWaitForSingleObject
+// waits for their end and SysCloseHandle closes them. The window manager counts the ones still
+// running before it acts for the user, and its exit hook destroys a thread's windows when the
+// thread ends, as Windows does.
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <system_error>
@@ -53,6 +57,59 @@ struct ThreadRegistry {
 ThreadRegistry& Registry() {
   static ThreadRegistry* registry = new ThreadRegistry;
   return *registry;
+}
+
+// Host threads whose program thread ended wait here for the next one, so that a run that
+// starts one thread per stage creates one host thread, not one per stage.
+struct HostThreadPool {
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::deque<std::function<void()>> jobs;
+  size_t idle = 0;  // host threads waiting for a job
+};
+
+HostThreadPool& Pool() {
+  // Never destroyed: idle host threads wait on it until the process ends.
+  static HostThreadPool* pool = new HostThreadPool;
+  return *pool;
+}
+
+// Counts the calling host thread as idle; a job calls it last, before it announces that its
+// program thread ended, so that a thread created right after that end reuses this host.
+void ReleaseHostThread() {
+  HostThreadPool& pool = Pool();
+  std::lock_guard<std::mutex> lock(pool.mutex);
+  ++pool.idle;
+}
+
+// Runs the jobs handed to this host thread, one after the other, for the rest of the process.
+// Every job ends with ReleaseHostThread.
+void ServeJobs(std::function<void()> job) {
+  HostThreadPool& pool = Pool();
+  for (;;) {
+    job();
+    job = nullptr;  // lets go of the finished thread's record
+    std::unique_lock<std::mutex> lock(pool.mutex);
+    pool.wake.wait(lock, [&pool] { return !pool.jobs.empty(); });
+    --pool.idle;
+    job = std::move(pool.jobs.front());
+    pool.jobs.pop_front();
+  }
+}
+
+// Runs job on an idle host thread, or on a new one when none waits. Throws std::system_error
+// when a new host thread cannot be started.
+void RunOnHostThread(std::function<void()> job) {
+  HostThreadPool& pool = Pool();
+  {
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    if (pool.idle > pool.jobs.size()) {
+      pool.jobs.push_back(std::move(job));
+      pool.wake.notify_one();
+      return;
+    }
+  }
+  std::thread(ServeJobs, std::move(job)).detach();
 }
 
 }  // namespace
@@ -110,6 +167,7 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
       Guard guard(Lock());
       Registry().numbers[std::this_thread::get_id()] = thread->number;
     }
+    SetLastError(0);  // a new thread starts without an error, whatever ran before on its host
     const uint32_t exitCode = proc(parameter);
     void (*exitHook)() = nullptr;
     {
@@ -117,9 +175,11 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
       exitHook = Registry().exitHook;
     }
     if (exitHook) exitHook();
+    ReleaseHostThread();
     {
       Guard guard(Lock());
       Registry().numbers.erase(std::this_thread::get_id());
+      State().comThreads.erase(std::this_thread::get_id());  // COM ends with its thread
       --Registry().running;
       thread->exitCode = exitCode;
       thread->done = true;
@@ -127,7 +187,7 @@ SysHandle SysCreateThread(SysThreadProc proc, void* parameter) {
     MachineChanged().notify_all();
   };
   try {
-    std::thread(body).detach();
+    RunOnHostThread(body);
   } catch (const std::system_error&) {
     Guard guard(Lock());
     --Registry().running;

@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +69,16 @@ const char* const kFaultPointNames[] = {
 };
 static_assert(sizeof(kFaultPointNames) / sizeof(kFaultPointNames[0]) == static_cast<size_t>(FaultPoint::kCount),
               "one name per fault point");
+
+// Checks of each fault point since the last reset, and how many faults are armed. Kept outside
+// the machine's lock, so that the check every platform call makes costs no lock while nothing
+// is armed.
+std::atomic<uint64_t> g_faultPointCalls[static_cast<size_t>(FaultPoint::kCount)];
+std::atomic<size_t> g_armedFaults{0};
+
+void ForgetFaultChecks() {
+  for (std::atomic<uint64_t>& calls : g_faultPointCalls) calls.store(0, std::memory_order_relaxed);
+}
 }  // namespace
 
 const char* FaultPointName(FaultPoint point) {
@@ -87,10 +98,12 @@ bool FindFaultPoint(const char* name, FaultPoint* point) {
 }
 
 bool FaultHit(FaultPoint point) {
+  if (point < FaultPoint::kCount)
+    g_faultPointCalls[static_cast<size_t>(point)].fetch_add(1, std::memory_order_relaxed);
+  if (g_armedFaults.load(std::memory_order_acquire) == 0) return false;
   std::lock_guard<std::recursive_mutex> guard(Lock());
   bool hit = false;
   ErrorCode error = 0;
-  if (point < FaultPoint::kCount) ++State().faultPointCalls[static_cast<size_t>(point)];
   for (ArmedFault& fault : State().faults) {
     if (fault.point != point) continue;
     ++fault.calls;
@@ -185,6 +198,8 @@ void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRo
   const bool traceToStderr = s.traceToStderr;
   const std::string previousTemp = s.ownedTempRoot;
   s = MachineState();
+  internal::g_armedFaults.store(0, std::memory_order_release);
+  internal::ForgetFaultChecks();
   s.traceToStderr = traceToStderr;
   s.profile = profile;
   s.startFileTime = HostNowFileTime();
@@ -255,12 +270,15 @@ void SetModulePath(const std::u16string& windowsPath) {
   State().modulePath = windowsPath;
 }
 
-void JournalAdd(const std::string& line) {
+void JournalAdd(const std::string& line) { JournalAdd(std::string(line)); }
+
+void JournalAdd(std::string&& line) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  State().journal.push_back(line);
-  if (State().traceToStderr && line.compare(0, 7, "trace: ") == 0) {
+  MachineState& s = State();
+  if (s.traceToStderr && line.compare(0, 7, "trace: ") == 0) {
     std::fprintf(stderr, "%s\n", line.c_str());
   }
+  s.journal.push_back(std::move(line));
 }
 
 std::vector<std::string> Journal() {
@@ -303,6 +321,7 @@ bool FailCall(const std::string& function, int nth, ErrorCode error) {
   fault.nth = nth < 0 ? 0 : nth;
   fault.error = error;
   State().faults.push_back(fault);
+  internal::g_armedFaults.store(State().faults.size(), std::memory_order_release);
   return true;
 }
 
@@ -320,8 +339,8 @@ std::map<std::string, uint64_t> FaultPointCalls() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   std::map<std::string, uint64_t> calls;
   for (size_t i = 0; i < static_cast<size_t>(internal::FaultPoint::kCount); ++i)
-    if (State().faultPointCalls[i])
-      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = State().faultPointCalls[i];
+    if (const uint64_t count = internal::g_faultPointCalls[i].load(std::memory_order_relaxed))
+      calls[internal::FaultPointName(static_cast<internal::FaultPoint>(i))] = count;
   return calls;
 }
 
@@ -333,6 +352,7 @@ std::vector<std::string> RefusedFaults() {
 void ClearFaults() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   State().faults.clear();
+  internal::g_armedFaults.store(0, std::memory_order_release);
 }
 
 bool ShutdownParameters(uint32_t* level, uint32_t* flags) {
@@ -353,33 +373,51 @@ bool ComInitialised() {
   return State().comThreads.count(std::this_thread::get_id()) != 0;
 }
 
-std::string ToUtf8(const std::u16string& text) {
-  std::string out;
-  out.reserve(text.size());
+void AppendUtf8(std::u16string_view text, std::string* out) {
+  const size_t start = out->size();
+  size_t ascii = 0;
+  while (ascii < text.size() && text[ascii] < 0x80) ++ascii;
+  if (ascii == text.size()) {
+    out->resize(start + ascii);
+    char* at = &(*out)[start];
+    for (char16_t c : text) *at++ = static_cast<char>(c);
+    return;
+  }
+  // At most three bytes per unit (a surrogate pair, two units, takes four).
+  out->resize(start + text.size() * 3);
+  char* at = &(*out)[start];
   for (size_t i = 0; i < text.size(); ++i) {
     uint32_t c = text[i];
+    if (c < 0x80) {
+      *at++ = static_cast<char>(c);
+      continue;
+    }
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;  // lone surrogate
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+    if (c < 0x800) {
+      *at++ = static_cast<char>(0xC0 | (c >> 6));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *at++ = static_cast<char>(0xE0 | (c >> 12));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
+      *at++ = static_cast<char>(0xF0 | (c >> 18));
+      *at++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      *at++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      *at++ = static_cast<char>(0x80 | (c & 0x3F));
     }
   }
+  out->resize(static_cast<size_t>(at - out->data()));
+}
+
+std::string ToUtf8(const std::u16string& text) {
+  std::string out;
+  AppendUtf8(text, &out);
   return out;
 }
 
@@ -393,7 +431,9 @@ std::u16string FromUtf8(const std::string& text) {
     size_t extra = 0;
     uint32_t minimum = 0;
     if (lead < 0x80) {
-      c = lead;
+      out.push_back(static_cast<char16_t>(lead));
+      ++i;
+      continue;
     } else if ((lead & 0xE0) == 0xC0) {
       c = lead & 0x1F;
       extra = 1;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/types.h"
@@ -101,6 +102,7 @@ bool ExportRegFile(const std::string& hostPath);
 // debugger output channel, "msgbox: [<caption>] <text> -> <button id>" for message boxes.
 // Line breaks inside a text are written as the two characters \n.
 void JournalAdd(const std::string& line);
+void JournalAdd(std::string&& line);
 std::vector<std::string> Journal();
 void ClearJournal();
 // Copies trace lines to stderr as they are written (setup-sim --trace).
@@ -147,6 +149,8 @@ bool ComInitialised();
 
 // UTF-8 <-> UTF-16 for the tools around the machine.
 std::string ToUtf8(const std::u16string& text);
+// Appends text as UTF-8 to *out (lone surrogates become U+FFFD).
+void AppendUtf8(std::u16string_view text, std::string* out);
 std::u16string FromUtf8(const std::string& text);
 
 // ---- Files, delayed moves, folders and libraries ----

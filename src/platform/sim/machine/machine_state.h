@@ -176,7 +176,6 @@ struct MachineState {
   std::deque<int> messageBoxAnswers;
   std::vector<ArmedFault> faults;
   std::vector<std::string> refusedFaults;  // names FailCall was given that no call checks
-  uint64_t faultPointCalls[static_cast<size_t>(FaultPoint::kCount)] = {};  // checks of each point
 
   std::map<uintptr_t, KernelHandleEntry> kernelHandles;
   uintptr_t nextHandle = 0;

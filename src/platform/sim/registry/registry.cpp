@@ -92,7 +92,7 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
   if (SIM_FAULT(SysRegOpenKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
-  std::vector<std::u16string> levels;
+  std::vector<std::u16string_view> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
   Resolved at;
   // Opening HKEY_CLASSES_ROOT itself hands out its key, which every Windows has.
@@ -110,7 +110,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
   if (SIM_FAULT(SysRegCreateKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
-  std::vector<std::u16string> levels;
+  std::vector<std::u16string_view> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
   Resolved at;
   if (ErrorCode err = Resolve(root, true, &at)) return err;
@@ -119,7 +119,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
   if (!node) {
     if (!Allows(at.access, kKeyCreateSubKey)) return kErrAccessDenied;
     node = at.node;
-    for (const std::u16string& level : levels) node = RegAddSubkey(node.get(), level, &created);
+    for (std::u16string_view level : levels) node = RegAddSubkey(node.get(), level, &created);
   }
   *out = RegAddHandle(node, MapAccess(access));
   if (disposition) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
@@ -189,7 +189,7 @@ int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
 int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   if (SIM_FAULT(SysRegDeleteKey)) return static_cast<int32_t>(LastError());
-  std::vector<std::u16string> levels;
+  std::vector<std::u16string_view> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(subkey), &levels)) return err;
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;

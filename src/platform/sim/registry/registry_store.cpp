@@ -22,8 +22,9 @@ struct RegistryState {
 };
 
 RegistryState& State() {
-  static RegistryState state;
-  return state;
+  // Never destroyed: freeing the whole tree at exit would only cost time.
+  static RegistryState* state = new RegistryState;
+  return *state;
 }
 
 // Survives resets so that a handle of an earlier machine never matches a new one.
@@ -40,6 +41,29 @@ std::vector<std::shared_ptr<RegNode>>::const_iterator LowerBound(const RegNode& 
                           [](const std::shared_ptr<RegNode>& sub, std::u16string_view wanted) {
                             return RegCompareNames(sub->name, wanted) < 0;
                           });
+}
+
+// CharUpper with the ASCII case done in line.
+char16_t UpperOf(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return CharUpper(c);
+}
+
+// The stored pointer of a subkey, or null; no reference count changes on the way.
+const std::shared_ptr<RegNode>* FindSubkeySlot(const RegNode& node, std::u16string_view name) {
+  auto it = LowerBound(node, name);
+  if (it != node.subkeys.end() && RegNamesEqual((*it)->name, name)) return &*it;
+  return nullptr;
+}
+
+template <typename Level>
+std::shared_ptr<RegNode> Walk(const std::shared_ptr<RegNode>& node, const std::vector<Level>& levels) {
+  const std::shared_ptr<RegNode>* at = &node;
+  for (const Level& level : levels) {
+    at = FindSubkeySlot(**at, level);
+    if (!at) return nullptr;
+  }
+  return *at;
 }
 
 }  // namespace
@@ -71,21 +95,37 @@ std::shared_ptr<RegNode> RegClassesNode(bool create) {
   return software ? RegFindSubkey(*software, u"Classes") : nullptr;
 }
 
+bool RegNameLess::operator()(std::u16string_view a, std::u16string_view b) const {
+  return RegCompareNames(a, b) < 0;
+}
+
 int RegCompareNames(std::u16string_view a, std::u16string_view b) {
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    char16_t ca = CharUpper(a[i]), cb = CharUpper(b[i]);
+    char16_t ca = a[i], cb = b[i];
+    if (ca == cb) continue;
+    ca = UpperOf(ca);
+    cb = UpperOf(cb);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 bool RegNamesEqual(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() && RegCompareNames(a, b) == 0;
+  if (a.size() != b.size()) return false;
+  // From the end: names of one key tend to share their beginnings (paths, numbered names).
+  for (size_t i = a.size(); i-- > 0;) {
+    if (a[i] != b[i] && UpperOf(a[i]) != UpperOf(b[i])) return false;
+  }
+  return true;
 }
 
-ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) {
+namespace {
+
+template <typename Level>
+ErrorCode SplitPath(std::u16string_view path, std::vector<Level>* levels) {
   levels->clear();
+  levels->reserve(static_cast<size_t>(std::count(path.begin(), path.end(), u'\\')) + 1);
   if (!path.empty() && path[0] == u'\\') return kErrBadPathname;
   size_t pos = 0;
   while (pos <= path.size()) {
@@ -99,10 +139,19 @@ ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* le
   return kErrSuccess;
 }
 
+}  // namespace
+
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels) {
+  return SplitPath(path, levels);
+}
+
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string_view>* levels) {
+  return SplitPath(path, levels);
+}
+
 std::shared_ptr<RegNode> RegFindSubkey(const RegNode& node, std::u16string_view name) {
-  auto it = LowerBound(node, name);
-  if (it != node.subkeys.end() && RegNamesEqual((*it)->name, name)) return *it;
-  return nullptr;
+  const std::shared_ptr<RegNode>* found = FindSubkeySlot(node, name);
+  return found ? *found : nullptr;
 }
 
 std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, bool* created) {
@@ -121,12 +170,12 @@ std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, b
 
 std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
                                  const std::vector<std::u16string>& levels) {
-  std::shared_ptr<RegNode> at = node;
-  for (const std::u16string& level : levels) {
-    at = RegFindSubkey(*at, level);
-    if (!at) return nullptr;
-  }
-  return at;
+  return Walk(node, levels);
+}
+
+std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
+                                 const std::vector<std::u16string_view>& levels) {
+  return Walk(node, levels);
 }
 
 void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {
@@ -140,10 +189,33 @@ void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child) {
   }
 }
 
+namespace {
+
+// From this many values on a key looks its values up through an index by name; below it a
+// scan is cheaper than keeping the index.
+constexpr size_t kValueIndexThreshold = 16;
+
+// The position of a value, or values.size() when the key has none of that name.
+size_t FindValueIndex(RegNode* node, std::u16string_view name) {
+  auto& values = node->values;
+  if (values.size() < kValueIndexThreshold) {
+    for (size_t i = 0; i < values.size(); ++i)
+      if (RegNamesEqual(values[i].name, name)) return i;
+    return values.size();
+  }
+  if (node->valueIndex.size() != values.size()) {
+    node->valueIndex.clear();
+    for (size_t i = 0; i < values.size(); ++i) node->valueIndex.emplace(values[i].name, i);
+  }
+  auto it = node->valueIndex.find(name);
+  return it == node->valueIndex.end() ? values.size() : it->second;
+}
+
+}  // namespace
+
 RegValue* RegFindValue(RegNode* node, std::u16string_view name) {
-  for (RegValue& value : node->values)
-    if (RegNamesEqual(value.name, name)) return &value;
-  return nullptr;
+  const size_t index = FindValueIndex(node, name);
+  return index < node->values.size() ? &node->values[index] : nullptr;
 }
 
 void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data) {
@@ -153,16 +225,18 @@ void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::
     return;
   }
   node->values.push_back(RegValue{std::u16string(name), type, std::move(data)});
+  // A built index follows the new value; a key below the threshold keeps none.
+  if (node->values.size() > kValueIndexThreshold && node->valueIndex.size() + 1 == node->values.size())
+    node->valueIndex.emplace(node->values.back().name, node->values.size() - 1);
 }
 
 bool RegRemoveValue(RegNode* node, std::u16string_view name) {
   auto& values = node->values;
-  for (auto it = values.begin(); it != values.end(); ++it) {
-    if (!RegNamesEqual(it->name, name)) continue;
-    values.erase(it);
-    return true;
-  }
-  return false;
+  const size_t index = FindValueIndex(node, name);
+  if (index >= values.size()) return false;
+  values.erase(values.begin() + static_cast<std::ptrdiff_t>(index));
+  node->valueIndex.clear();  // positions moved: rebuilt on the next lookup
+  return true;
 }
 
 RegKey RegAddHandle(std::shared_ptr<RegNode> node, uint32_t access) {

@@ -3,6 +3,7 @@
 // registry functions and the .reg file import/export; callers hold internal::Lock().
 #pragma once
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,12 +25,21 @@ struct RegValue {
   std::vector<uint8_t> data;  // exactly the bytes written
 };
 
+// Orders names ignoring case, as RegCompareNames does; looks up by views too.
+struct RegNameLess {
+  using is_transparent = void;
+  bool operator()(std::u16string_view a, std::u16string_view b) const;
+};
+
 struct RegNode {
   std::u16string name;                            // case as created
   RegNode* parent = nullptr;                      // null for a root
   bool deleted = false;                           // set when removed; handles then fail
   std::vector<std::shared_ptr<RegNode>> subkeys;  // sorted by name, ignoring case
-  std::vector<RegValue> values;                   // in creation order
+  std::vector<RegValue> values;                   // in creation order; changed only below
+  // Position of each value by name, kept by the value functions below for keys with many
+  // values (empty otherwise).
+  std::map<std::u16string, size_t, RegNameLess> valueIndex;
 };
 
 enum class RegRoot { kLocalMachine, kCurrentUser };
@@ -48,6 +58,8 @@ bool RegNamesEqual(std::u16string_view a, std::u16string_view b);
 // skipped. Returns kErrBadPathname for a path that starts with a backslash and
 // kErrInvalidParameter for a level longer than kMaxKeyNameLength, else 0.
 ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string>* levels);
+// The same with levels that point into path (valid while path is).
+ErrorCode RegSplitPath(std::u16string_view path, std::vector<std::u16string_view>* levels);
 
 std::shared_ptr<RegNode> RegFindSubkey(const RegNode& node, std::u16string_view name);
 // Returns the existing subkey of that name or adds a new one (keeping the name's case).
@@ -55,6 +67,8 @@ std::shared_ptr<RegNode> RegAddSubkey(RegNode* node, std::u16string_view name, b
 // Walks levels from node; returns null when a level is missing.
 std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
                                  const std::vector<std::u16string>& levels);
+std::shared_ptr<RegNode> RegWalk(const std::shared_ptr<RegNode>& node,
+                                 const std::vector<std::u16string_view>& levels);
 // Removes a subkey with all its subkeys; every removed key is marked deleted.
 void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child);
 
