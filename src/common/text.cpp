@@ -53,8 +53,8 @@ size_t TextCopyAscii(char16_t* out, size_t cap, const char* text) {
   return n;
 }
 
-char16_t CharUpper(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+char16_t CharUpperBeyondAscii(char16_t c) {
+  if (c < 0x80) return CharUpper(c);
   // Latin-1: a-grave..thorn except the division sign; y-diaeresis maps to U+0178.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
   if (c == 0xFF) return 0x178;

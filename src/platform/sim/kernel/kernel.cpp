@@ -368,7 +368,7 @@ int SysCreateDirectory(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(resolved.host);
+  sim::internal::ForgetPath(resolved.host, sim::internal::NameNow::kFolder);
   sim::internal::StoreInheritedSecurity(resolved.host);
   return 1;
 }
@@ -400,7 +400,7 @@ int SysRemoveDirectory(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kGone);
   return 1;
 }
 
@@ -426,7 +426,7 @@ int SysDeleteFile(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kGone);
   return 1;
 }
 
@@ -471,14 +471,15 @@ int CopyFileOnDisk(const char16_t* source, const char16_t* target, int failIfExi
     Fail(kErrSharingViolation);
     return 0;
   }
-  uint64_t sourceCreation = 0, sourceWrite = 0, targetCreation = 0;
-  sim::internal::TimesOf(from, &sourceCreation, &sourceWrite);
+  uint64_t sourceWrite = 0, targetCreation = 0;
   if (targetExists) sim::internal::TimesOf(to, &targetCreation, nullptr);
   const uint32_t sourceAttributes = sim::internal::AttributesOf(from);
   if (!sim::internal::CopyHostFile(from, to)) {
     Fail(kErrAccessDenied);
     return 0;
   }
+  // The source is unchanged by the copy, whose opening of it told its time.
+  sim::internal::TimesOf(from, nullptr, &sourceWrite);
   // The copy keeps the source's last-write time and attributes, plus the archive bit; a new
   // file is created now, an overwritten one keeps its creation time. The copy has already
   // noted the new name.

@@ -144,7 +144,7 @@ bool WriteAt(int fd, const uint8_t* buffer, size_t size, uint64_t offset) {
 
 // A new file: fresh side tables, created now, with the attributes asked for plus archive.
 void NoteFileCreated(const std::string& host, uint32_t attributes) {
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kFile);
   sim::internal::FileTimeOverride times;
   times.hasCreation = true;
   times.creation = sim::internal::NowFileTime();
