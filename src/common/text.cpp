@@ -91,9 +91,13 @@ int TextCompareNoCaseN(const char16_t* a, const char16_t* b, size_t count) {
   if (!a) a = u"";
   if (!b) b = u"";
   for (size_t i = 0; i < count; ++i) {
+    if (a[i] == b[i]) {
+      if (a[i] == 0) return 0;
+      continue;
+    }
     char16_t ca = CharUpper(a[i]);
     char16_t cb = CharUpper(b[i]);
-    if (ca != cb || ca == 0) return static_cast<int>(ca) - static_cast<int>(cb);
+    if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
   }
   return 0;
 }

@@ -4,7 +4,6 @@
 // shutdown parameters, drive types, the error mode and the current folder.
 #include "platform/kernel.h"
 
-#include <dirent.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -179,25 +178,27 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
       dots.push_back(entry);
     }
   }
-  std::vector<std::pair<std::u16string, std::string>> found;  // Windows name, host path
-  if (DIR* handle = opendir(dir.host.c_str())) {
-    while (struct dirent* ent = readdir(handle)) {
-      std::string hostName = ent->d_name;
-      if (hostName == "." || hostName == "..") continue;
-      std::u16string windowsName = sim::FromUtf8(hostName);
-      if (windowsName.size() > kMaxFindName) continue;
-      if (WildcardMatch(name, windowsName)) found.emplace_back(windowsName, dir.host + "/" + hostName);
-    }
-    closedir(handle);
+  struct Found {
+    std::u16string upper;  // the sort key
+    std::u16string name;   // as Windows reports it
+    std::string host;
+  };
+  std::vector<Found> found;
+  for (const std::string& hostName : sim::internal::HostFolderNames(dir.host)) {
+    std::u16string windowsName = sim::FromUtf8(hostName);
+    if (windowsName.size() > kMaxFindName) continue;
+    if (WildcardMatch(name, windowsName))
+      found.push_back({Upper(windowsName), std::move(windowsName), dir.host + "/" + hostName});
   }
-  std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
-    std::u16string ua = Upper(a.first), ub = Upper(b.first);
-    return ua != ub ? ua < ub : a.first < b.first;
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    if (a.upper != b.upper) return a.upper < b.upper;
+    return a.name != b.name ? a.name < b.name : a.host < b.host;
   });
   *out = dots;
-  for (const auto& item : found) {
+  out->reserve(dots.size() + found.size());
+  for (const Found& item : found) {
     SysFindData entry;
-    sim::internal::FillFindData(item.second, item.first, &entry);
+    sim::internal::FillFindData(item.host, item.name, &entry);
     out->push_back(entry);
   }
   return out->empty() ? kErrFileNotFound : kErrSuccess;

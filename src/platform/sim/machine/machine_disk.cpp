@@ -144,8 +144,8 @@ unsigned char EntryTypeOf(const struct stat& st) {
   return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
-void AddListed(FolderListing* listing, const std::string& name, unsigned char type) {
-  listing->types.emplace(name, type);
+void AddListed(FolderListing* listing, const std::string& name, unsigned char type, uint64_t inode = 0) {
+  listing->types.emplace(name, ListedName{type, inode});
   listing->byUpper[Upper(FromUtf8(name))].push_back(name);
 }
 
@@ -170,7 +170,7 @@ const FolderListing& Listing(const std::string& dir) {
     listing.readable = true;
     while (struct dirent* entry = readdir(handle))
       if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
-        AddListed(&listing, entry->d_name, entry->d_type);
+        AddListed(&listing, entry->d_name, entry->d_type, entry->d_ino);
     closedir(handle);
   }
   if (State().diskShared) {
@@ -230,9 +230,9 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
       info.facts = false;
       if (entry == listing->second.types.end()) {
         info.facts = true;  // a missing path has no facts to read
-      } else if (entry->second == DT_DIR || entry->second == DT_REG) {
+      } else if (entry->second.type == DT_DIR || entry->second.type == DT_REG) {
         info.exists = true;
-        info.directory = entry->second == DT_DIR;
+        info.directory = entry->second.type == DT_DIR;
       }
       if (info.exists || info.facts) {
         KeepInfo(host, info);
@@ -246,6 +246,25 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
   KeepInfo(host, info);
   return info;
 }
+
+}  // namespace
+
+void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  auto kept = s.hostInfo.find(host);
+  if (kept != s.hostInfo.end() && kept->second.facts) return;
+  const std::string parent = HostParent(host);
+  auto listing = s.folderNames.find(parent);
+  if (parent.empty() || listing == s.folderNames.end()) return;
+  auto entry = listing->second.types.find(host.substr(parent.size() + 1));
+  if (entry == listing->second.types.end() || entry->second.inode == 0 ||
+      entry->second.inode != static_cast<uint64_t>(facts.st_ino) || !S_ISREG(facts.st_mode))
+    return;
+  KeepInfo(host, InfoFromStat(facts));
+}
+
+namespace {
 
 // Keeps a resolved path: by host path when complete, else among the partial ones. A short name's
 // number depends on its neighbours, so such a path is resolved every time.
@@ -264,15 +283,21 @@ void KeepResolved(const std::u16string& path, const ResolvedPath& result, bool c
     s.partialPaths.push_back(path);
 }
 
+// Where the last name of a full path starts when it is a plain name (not "." or "..", nothing
+// for Windows to cut), so that the path resolves as its folder plus that name; 0 otherwise.
+size_t PlainLastNameAt(const std::u16string& path) {
+  size_t cut = path.size();
+  while (cut > 2 && !IsSeparator(path[cut - 1])) --cut;
+  if (cut <= 2 || cut == path.size()) return 0;
+  const char16_t last = path.back();
+  return last == u'.' || last == u' ' ? 0 : cut;
+}
+
 // Resolves a full path whose folder was resolved before, completely, from that folder's result
 // and its listing. False when the path's last name is not a plain name or its folder not kept.
 bool ResolveInKnownFolder(const std::u16string& path, ResolvedPath* result, bool* complete) {
-  size_t cut = path.size();
-  while (cut > 2 && !IsSeparator(path[cut - 1])) --cut;
-  if (cut <= 2 || cut == path.size()) return false;
-  const size_t nameAt = cut;
-  const char16_t last = path.back();
-  if (last == u'.' || last == u' ') return false;  // "." / ".." or a name Windows cuts
+  const size_t nameAt = PlainLastNameAt(path);
+  if (nameAt == 0) return false;
   static std::u16string folder;
   folder.assign(path, 0, nameAt - 1);
   const auto& cache = State().resolvedPaths;
@@ -397,9 +422,18 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   size_t exact = parts.size();
   for (; exact > 0; --exact)
     if (InfoOf(exactPath.substr(0, ends[exact - 1]), false).exists) break;
+  // The path's folder resolves on the way: kept too, so that its other names are found in its
+  // listing (see ResolveInKnownFolder).
+  ResolvedPath folder;
+  bool folderComplete = true;
+  if (exact == parts.size() && exact > 0) folder.host = exact >= 2 ? exactPath.substr(0, ends[exact - 2]) : current;
   if (exact > 0) current = exactPath.substr(0, ends[exact - 1]);
   for (size_t i = exact; i < parts.size(); ++i) {
     const std::u16string& part = parts[i];
+    if (i + 1 == parts.size()) {
+      folder.host = current;
+      folderComplete = existing;
+    }
     std::string name;
     if (existing) name = MatchEntry(current, part);
     if (name.empty()) {
@@ -411,6 +445,11 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   result.host = current;
   result.isDriveRoot = parts.empty();
   KeepResolved(path, result, existing);
+  const size_t nameAt = PlainLastNameAt(path);
+  if (nameAt > 0 && !parts.empty()) {
+    folder.isDriveRoot = parts.size() == 1;
+    KeepResolved(path.substr(0, nameAt - 1), folder, folderComplete);
+  }
   return result;
 }
 
@@ -444,6 +483,13 @@ bool HostExists(const std::string& host) {
 bool HostIsDirectory(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   return InfoOf(host, false).directory;
+}
+
+std::vector<std::string> HostFolderNames(const std::string& dir) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::vector<std::string> names;
+  for (const auto& entry : Listing(dir).types) names.push_back(entry.first);
+  return names;
 }
 
 std::string HostParent(const std::string& host) {
@@ -651,6 +697,7 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   EraseAtOrBelow(s.hostInfo, host);
   EraseAtOrBelow(s.folderNames, host);
   unsigned char type = DT_UNKNOWN;
+  uint64_t inode = 0;
   bool present = now == NameNow::kFile || now == NameNow::kFolder;
   if (present) {
     type = now == NameNow::kFile ? DT_REG : DT_DIR;
@@ -664,13 +711,16 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   } else {
     struct stat info;
     present = lstat(host.c_str(), &info) == 0;
-    if (present) type = EntryTypeOf(info);
+    if (present) {
+      type = EntryTypeOf(info);
+      inode = static_cast<uint64_t>(info.st_ino);
+    }
   }
   auto listing = s.folderNames.find(parent);
   if (listing != s.folderNames.end()) {
     const std::string name = host.substr(parent.size() + 1);
     RemoveListed(&listing->second, name);
-    if (present) AddListed(&listing->second, name, type);
+    if (present) AddListed(&listing->second, name, type, inode);
   }
   ForgetProfileFiles(host);
 }
@@ -778,6 +828,11 @@ std::u16string FullWindowsPath(const std::u16string& pathIn) {
 void NoteFileWritten(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   MachineState& s = State();
+  // A write that made the file is a new name too.
+  const std::string parent = HostParent(host);
+  auto listing = s.folderNames.find(parent);
+  if (listing != s.folderNames.end() && !listing->second.types.count(host.substr(parent.size() + 1)))
+    NoteNameChanged(host);
   auto it = s.times.find(host);
   if (it != s.times.end()) it->second.hasLastWrite = false;
   auto attr = s.attributes.find(host);

@@ -2,6 +2,8 @@
 // files: the one global machine record, the disk's side tables (attributes, file times, files in
 // use) and handle tokens. Callers hold internal::Lock() while they touch any of it.
 #pragma once
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -145,12 +147,19 @@ struct HostInfo {
   uint64_t modified = 0;  // last write, as a FILETIME
 };
 
-// The names of a host folder ("." and ".." left out), each with its readdir entry type, and by
+// An entry of a host folder as readdir tells it: its type (DT_*) and file number (0 when the
+// machine made the entry itself and did not ask).
+struct ListedName {
+  unsigned char type = 0;
+  uint64_t inode = 0;
+};
+
+// The names of a host folder ("." and ".." left out), each with its readdir entry, and by
 // Windows' upper case for case-blind matching: per upper-case form its names in the host's
 // order, a name the machine changed last.
 struct FolderListing {
   bool readable = false;  // the folder could be read: a name missing here does not exist
-  std::unordered_map<std::string, unsigned char> types;
+  std::unordered_map<std::string, ListedName> types;
   std::unordered_map<std::u16string, std::vector<std::string>> byUpper;
 };
 
@@ -255,6 +264,9 @@ bool ResolveOrFail(const char16_t* path, ResolvedPath* out);
 // Host file system queries.
 bool HostExists(const std::string& host);
 bool HostIsDirectory(const std::string& host);
+// The entry names of a host folder ("." and ".." left out), in no particular order, from the
+// machine's kept listing; none for a folder that cannot be read.
+std::vector<std::string> HostFolderNames(const std::string& dir);
 // Parent folder of a host path ("" for none).
 std::string HostParent(const std::string& host);
 // Reads a whole host file (sized first, then read in one go); false when it cannot be read.
@@ -274,6 +286,9 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times);
 // A host path was created or removed: forgets every side-table entry of it and of everything
 // below it, and what NoteNameChanged forgets (`now`: what the path holds, when the caller knows).
 void ForgetPath(const std::string& host, NameNow now = NameNow::kUnknown);
+// What fstat told of a file open at a host path: kept as that path's facts when the path's
+// listed file number shows it still names that file.
+void NoteOpenFileFacts(const std::string& host, const struct stat& facts);
 // ForgetPath without the NoteNameChanged part: for a caller whose change already noted the name
 // (CopyHostFile does).
 void ForgetSideTables(const std::string& host);
