@@ -207,7 +207,7 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
 // Resolves a path for a file operation: the host path, or "" with the last error set.
 std::string ResolveOrFail(const char16_t* path) {
   sim::internal::ResolvedPath resolved;
-  return sim::internal::ResolveOrFail(path, &resolved) ? resolved.host : "";
+  return sim::internal::ResolveOrFail(path, &resolved) ? std::move(resolved.host) : std::string();
 }
 
 // Error for a path that does not exist: 2 when its folder exists, 3 when the folder is missing.

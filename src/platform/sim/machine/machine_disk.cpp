@@ -207,10 +207,32 @@ HostInfo InfoFromStat(const struct stat& st) {
 
 // Keeps what is known of a host path (nothing is kept once the disk is shared).
 void KeepInfo(const std::string& host, const HostInfo& info) {
-  auto& known = State().hostInfo;
-  if (State().diskShared) return;
-  if (known.size() >= kMaxKeptPaths) known.clear();
-  known[host] = info;
+  MachineState& s = State();
+  if (s.diskShared) return;
+  if (s.hostInfo.size() >= kMaxKeptPaths) {
+    s.hostInfo.clear();
+    s.hostInfoPaths.clear();
+  }
+  auto kept = s.hostInfo.emplace(host, info);
+  if (kept.second)
+    s.hostInfoPaths.insert(host);
+  else
+    kept.first->second = info;
+}
+
+// Forgets the facts of a host path and of everything below it.
+void ForgetInfoAtOrBelow(const std::string& host) {
+  MachineState& s = State();
+  for (auto it = s.hostInfoPaths.lower_bound(host); it != s.hostInfoPaths.end();) {
+    const std::string& key = *it;
+    if (key.compare(0, host.size(), host) != 0) break;
+    if (key.size() == host.size() || key[host.size()] == '/') {
+      s.hostInfo.erase(key);
+      it = s.hostInfoPaths.erase(it);
+    } else {
+      ++it;
+    }
+  }
 }
 
 // What stat tells of a host path, kept until the machine changes the disk there (see
@@ -689,12 +711,14 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   // The folder's time changed; that it is a folder did not.
   auto folder = s.hostInfo.find(parent);
   if (folder != s.hostInfo.end()) {
-    if (folder->second.exists && folder->second.directory)
+    if (folder->second.exists && folder->second.directory) {
       folder->second.facts = false;
-    else
+    } else {
       s.hostInfo.erase(folder);
+      s.hostInfoPaths.erase(parent);
+    }
   }
-  EraseAtOrBelow(s.hostInfo, host);
+  ForgetInfoAtOrBelow(host);
   EraseAtOrBelow(s.folderNames, host);
   unsigned char type = DT_UNKNOWN;
   uint64_t inode = 0;
@@ -731,6 +755,7 @@ void ForgetDiskCaches() {
   State().resolvedByHost.clear();
   State().partialPaths.clear();
   State().hostInfo.clear();
+  State().hostInfoPaths.clear();
   State().folderNames.clear();
   ResetProfileCache();
 }
@@ -838,6 +863,7 @@ void NoteFileWritten(const std::string& host) {
   auto attr = s.attributes.find(host);
   if (attr != s.attributes.end()) attr->second |= kAttrArchive;
   s.hostInfo.erase(host);
+  s.hostInfoPaths.erase(host);
   ForgetProfileFiles(host);
 }
 

@@ -191,8 +191,10 @@ struct MachineState {
   std::vector<std::u16string> partialPaths;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
-  // Ordered, so that a path and everything below it are forgotten without a walk of the table.
-  std::map<std::string, HostInfo> hostInfo;
+  // The facts are found by hash; their paths are kept in order too, so that a path and
+  // everything below it are forgotten without a walk of the table (as are the listings).
+  std::unordered_map<std::string, HostInfo> hostInfo;
+  std::set<std::string> hostInfoPaths;
   std::map<std::string, FolderListing> folderNames;
   // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so
   // from then on nothing of the disk is kept between calls.
