@@ -479,6 +479,10 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
 
 ResolvedPath ResolvePath(const std::u16string& windowsPath) { return ResolveText(windowsPath.data(), windowsPath.size()); }
 
+ResolvedPath ResolvePath(const char16_t* windowsPath) {
+  return windowsPath ? ResolveText(windowsPath, TextLength(windowsPath)) : ResolveText(u"", 0);
+}
+
 bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
   if (!path) {
     SetLastError(kErrInvalidParameter);

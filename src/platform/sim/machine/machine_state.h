@@ -259,6 +259,7 @@ uint64_t NowFileTime();
 uintptr_t NewHandleToken();
 
 ResolvedPath ResolvePath(const std::u16string& windowsPath);
+ResolvedPath ResolvePath(const char16_t* windowsPath);  // a null path resolves as ""
 // Resolves the path a call was given: true with *out, or false with the last error set
 // (ERROR_INVALID_PARAMETER for a null path, else why the path cannot be resolved).
 bool ResolveOrFail(const char16_t* path, ResolvedPath* out);
