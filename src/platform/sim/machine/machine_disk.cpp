@@ -213,7 +213,7 @@ void KeepInfo(const std::string& host, const HostInfo& info) {
     s.hostInfo.clear();
     s.hostInfoPaths.clear();
   }
-  auto kept = s.hostInfo.emplace(host, info);
+  auto kept = s.hostInfo.try_emplace(host, info);
   if (kept.second)
     s.hostInfoPaths.insert(host);
   else
@@ -298,7 +298,7 @@ void KeepResolved(const std::u16string& path, const ResolvedPath& result, bool c
     s.resolvedByHost.clear();
     s.partialPaths.clear();
   }
-  if (!s.resolvedPaths.emplace(path, KnownPath{result, complete}).second) return;
+  if (!s.resolvedPaths.try_emplace(path, KnownPath{result, complete}).second) return;
   if (complete)
     s.resolvedByHost.emplace(result.host, path);
   else

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -166,6 +167,13 @@ struct FolderListing {
 // What a host path holds after a change the machine made there, as far as the caller knows.
 enum class NameNow { kUnknown, kGone, kFile, kFolder };
 
+// Equality of two path texts as one comparison of their bytes.
+struct SamePathText {
+  bool operator()(const std::u16string& a, const std::u16string& b) const {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+  }
+};
+
 // A resolved path as the machine keeps it; complete when every name of it exists.
 struct KnownPath {
   ResolvedPath resolved;
@@ -186,7 +194,7 @@ struct MachineState {
   // letter and current folder already applied); see ForgetPath. The complete ones are indexed by
   // host path (ordered, so that those at and below a changed name are found by range), the
   // partial ones listed, since any new name may complete them.
-  std::unordered_map<std::u16string, KnownPath> resolvedPaths;
+  std::unordered_map<std::u16string, KnownPath, std::hash<std::u16string>, SamePathText> resolvedPaths;
   std::multimap<std::string, std::u16string> resolvedByHost;
   std::vector<std::u16string> partialPaths;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
