@@ -53,8 +53,8 @@ size_t TextCopyAscii(char16_t* out, size_t cap, const char* text) {
   return n;
 }
 
-char16_t CharUpper(char16_t c) {
-  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+char16_t CharUpperBeyondAscii(char16_t c) {
+  if (c < 0x80) return CharUpper(c);
   // Latin-1: a-grave..thorn except the division sign; y-diaeresis maps to U+0178.
   if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<char16_t>(c - 32);
   if (c == 0xFF) return 0x178;
@@ -91,9 +91,13 @@ int TextCompareNoCaseN(const char16_t* a, const char16_t* b, size_t count) {
   if (!a) a = u"";
   if (!b) b = u"";
   for (size_t i = 0; i < count; ++i) {
+    if (a[i] == b[i]) {
+      if (a[i] == 0) return 0;
+      continue;
+    }
     char16_t ca = CharUpper(a[i]);
     char16_t cb = CharUpper(b[i]);
-    if (ca != cb || ca == 0) return static_cast<int>(ca) - static_cast<int>(cb);
+    if (ca != cb) return static_cast<int>(ca) - static_cast<int>(cb);
   }
   return 0;
 }

@@ -26,7 +26,12 @@ int TextCompareNoCase(const char16_t* a, const char16_t* b);
 int TextCompareNoCaseN(const char16_t* a, const char16_t* b, size_t count);
 bool TextEqual(const char16_t* a, const char16_t* b);
 bool TextEqualNoCase(const char16_t* a, const char16_t* b);
-char16_t CharUpper(char16_t c);
+// Upper case of one character; the letters beyond ASCII are looked up out of line.
+char16_t CharUpperBeyondAscii(char16_t c);
+inline char16_t CharUpper(char16_t c) {
+  if (c < 0x80) return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+  return CharUpperBeyondAscii(c);
+}
 // Turns text to upper case in place.
 void TextUpper(char16_t* text);
 

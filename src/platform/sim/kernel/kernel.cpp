@@ -4,7 +4,6 @@
 // shutdown parameters, drive types, the error mode and the current folder.
 #include "platform/kernel.h"
 
-#include <dirent.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -180,29 +179,25 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
       dots.push_back(entry);
     }
   }
-  struct Match {
-    std::u16string upper;  // the sort key, made once per entry
-    std::u16string name;   // Windows name
-    std::string host;      // host path
+  struct Found {
+    std::u16string upper;  // the sort key
+    std::u16string name;   // as Windows reports it
+    std::string host;
   };
-  std::vector<Match> found;
-  if (DIR* handle = opendir(dir.host.c_str())) {
-    while (struct dirent* ent = readdir(handle)) {
-      std::string hostName = ent->d_name;
-      if (hostName == "." || hostName == "..") continue;
-      std::u16string windowsName = sim::FromUtf8(hostName);
-      if (windowsName.size() > kMaxFindName) continue;
-      if (WildcardMatch(name, windowsName))
-        found.push_back(Match{Upper(windowsName), windowsName, dir.host + "/" + hostName});
-    }
-    closedir(handle);
+  std::vector<Found> found;
+  for (const std::string& hostName : sim::internal::HostFolderNames(dir.host)) {
+    std::u16string windowsName = sim::FromUtf8(hostName);
+    if (windowsName.size() > kMaxFindName) continue;
+    if (WildcardMatch(name, windowsName))
+      found.push_back({Upper(windowsName), std::move(windowsName), dir.host + "/" + hostName});
   }
-  std::sort(found.begin(), found.end(), [](const Match& a, const Match& b) {
-    return a.upper != b.upper ? a.upper < b.upper : a.name < b.name;
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    if (a.upper != b.upper) return a.upper < b.upper;
+    return a.name != b.name ? a.name < b.name : a.host < b.host;
   });
   *out = dots;
   out->reserve(dots.size() + found.size());
-  for (const Match& item : found) {
+  for (const Found& item : found) {
     SysFindData entry;
     sim::internal::FillFindData(item.host, item.name, &entry);
     out->push_back(entry);
@@ -213,7 +208,7 @@ ErrorCode ListMatches(const char16_t* patternText, std::vector<SysFindData>* out
 // Resolves a path for a file operation: the host path, or "" with the last error set.
 std::string ResolveOrFail(const char16_t* path) {
   sim::internal::ResolvedPath resolved;
-  return sim::internal::ResolveOrFail(path, &resolved) ? resolved.host : "";
+  return sim::internal::ResolveOrFail(path, &resolved) ? std::move(resolved.host) : std::string();
 }
 
 // Error for a path that does not exist: 2 when its folder exists, 3 when the folder is missing.
@@ -375,7 +370,7 @@ int SysCreateDirectory(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(resolved.host);
+  sim::internal::ForgetPath(resolved.host, sim::internal::NameNow::kFolder);
   sim::internal::StoreInheritedSecurity(resolved.host);
   return 1;
 }
@@ -407,7 +402,7 @@ int SysRemoveDirectory(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kGone);
   return 1;
 }
 
@@ -433,7 +428,7 @@ int SysDeleteFile(const char16_t* path) {
     Fail(kErrAccessDenied);
     return 0;
   }
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kGone);
   return 1;
 }
 
@@ -478,14 +473,15 @@ int CopyFileOnDisk(const char16_t* source, const char16_t* target, int failIfExi
     Fail(kErrSharingViolation);
     return 0;
   }
-  uint64_t sourceCreation = 0, sourceWrite = 0, targetCreation = 0;
-  sim::internal::TimesOf(from, &sourceCreation, &sourceWrite);
+  uint64_t sourceWrite = 0, targetCreation = 0;
   if (targetExists) sim::internal::TimesOf(to, &targetCreation, nullptr);
   const uint32_t sourceAttributes = sim::internal::AttributesOf(from);
   if (!sim::internal::CopyHostFile(from, to)) {
     Fail(kErrAccessDenied);
     return 0;
   }
+  // The source is unchanged by the copy, whose opening of it told its time.
+  sim::internal::TimesOf(from, nullptr, &sourceWrite);
   // The copy keeps the source's last-write time and attributes, plus the archive bit; a new
   // file is created now, an overwritten one keeps its creation time. The copy has already
   // noted the new name.

@@ -119,6 +119,14 @@ uint64_t HostSize(int fd) {
   return static_cast<uint64_t>(info.st_size);
 }
 
+// The size of an open file; what fstat told is kept as its path's facts where it may be.
+uint64_t OpenFileSize(const OpenFile& file) {
+  struct stat info;
+  if (file.fd < 0 || fstat(file.fd, &info) != 0) return 0;
+  sim::internal::NoteOpenFileFacts(file.host, info);
+  return static_cast<uint64_t>(info.st_size);
+}
+
 // Reads up to `size` bytes at `offset`; returns how many were read.
 size_t ReadAt(int fd, uint8_t* buffer, size_t size, uint64_t offset) {
   size_t done = 0;
@@ -144,7 +152,7 @@ bool WriteAt(int fd, const uint8_t* buffer, size_t size, uint64_t offset) {
 
 // A new file: fresh side tables, created now, with the attributes asked for plus archive.
 void NoteFileCreated(const std::string& host, uint32_t attributes) {
-  sim::internal::ForgetPath(host);
+  sim::internal::ForgetPath(host, sim::internal::NameNow::kFile);
   sim::internal::FileTimeOverride times;
   times.hasCreation = true;
   times.creation = sim::internal::NowFileTime();
@@ -270,7 +278,7 @@ uint32_t SysGetFileSize(SysHandle handle, uint32_t* high) {
     Fail(kErrInvalidHandle);
     return kInvalidFileSize;
   }
-  const uint64_t size = HostSize(file->fd);
+  const uint64_t size = OpenFileSize(*file);
   if (high) *high = static_cast<uint32_t>(size >> 32);
   Fail(kErrSuccess);
   return static_cast<uint32_t>(size);

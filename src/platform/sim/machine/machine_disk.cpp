@@ -139,54 +139,55 @@ std::string MatchShortName(const std::string& dir, const std::u16string& name) {
   return "";
 }
 
-bool IsAscii(const char* text) {
-  for (; *text; ++text)
-    if (static_cast<unsigned char>(*text) >= 0x80) return false;
-  return true;
+// Readdir's entry type of a host path as lstat tells it.
+unsigned char EntryTypeOf(const struct stat& st) {
+  return S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
 }
 
-// Whether two plain ASCII names are equal ignoring case.
-bool AsciiEqualNoCase(const char* a, const std::string& b) {
-  size_t i = 0;
-  for (; a[i] && i < b.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return !a[i] && i == b.size();
+void AddListed(FolderListing* listing, const std::string& name, unsigned char type, uint64_t inode = 0) {
+  listing->types.emplace(name, ListedName{type, inode});
+  listing->byUpper[Upper(FromUtf8(name))].push_back(name);
 }
 
-// The entry names of a host folder ("." and ".." left out) in the host's order, read once and
-// then kept up to date by NoteNameChanged; empty for a folder that cannot be read.
-std::vector<std::string> FolderNames(const std::string& dir) {
+void RemoveListed(FolderListing* listing, const std::string& name) {
+  if (listing->types.erase(name) == 0) return;
+  auto alike = listing->byUpper.find(Upper(FromUtf8(name)));
+  if (alike == listing->byUpper.end()) return;
+  std::vector<std::string>& names = alike->second;
+  names.erase(std::remove(names.begin(), names.end(), name), names.end());
+  if (names.empty()) listing->byUpper.erase(alike);
+}
+
+// The names of a host folder, read once and then kept up to date by NoteNameChanged (read anew
+// on every call once the disk is shared); empty for a folder that cannot be read.
+const FolderListing& Listing(const std::string& dir) {
   auto& known = State().folderNames;
   auto found = known.find(dir);
   if (found != known.end()) return found->second;
-  std::vector<std::string> names;
+  static FolderListing unkept;
+  FolderListing listing;
   if (DIR* handle = opendir(dir.c_str())) {
+    listing.readable = true;
     while (struct dirent* entry = readdir(handle))
-      if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, "..")) names.push_back(entry->d_name);
+      if (std::strcmp(entry->d_name, ".") && std::strcmp(entry->d_name, ".."))
+        AddListed(&listing, entry->d_name, entry->d_type, entry->d_ino);
     closedir(handle);
   }
-  if (!State().diskShared) known.emplace(dir, names);
-  return names;
+  if (State().diskShared) {
+    unkept = std::move(listing);
+    return unkept;
+  }
+  return known.emplace(dir, std::move(listing)).first->second;
 }
 
-// Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none.
+// Name of the entry in host folder `dir` that equals `name` ignoring case; "" when none. The
+// name as given wins; else the first of the host's order that Windows' upper case makes equal.
 std::string MatchEntry(const std::string& dir, const std::u16string& name) {
-  const std::string given = ToUtf8(name);
-  const std::vector<std::string> entries = FolderNames(dir);
-  for (const std::string& entry : entries)
-    if (entry == given) return given;
-  // Plain ASCII names (nearly all) compare byte by byte; others by Windows' upper case.
-  const bool givenAscii = IsAscii(given.c_str());
-  const std::u16string wanted = Upper(name);
-  for (const std::string& entry : entries) {
-    const bool same = givenAscii && IsAscii(entry.c_str()) ? AsciiEqualNoCase(entry.c_str(), given)
-                                                            : Upper(FromUtf8(entry)) == wanted;
-    if (same) return entry;
-  }
+  const FolderListing& listing = Listing(dir);
+  std::string given = ToUtf8(name);
+  if (listing.types.count(given)) return given;
+  auto alike = listing.byUpper.find(Upper(name));
+  if (alike != listing.byUpper.end() && !alike->second.empty()) return alike->second.front();
   return MatchShortName(dir, name);
 }
 
@@ -195,45 +196,183 @@ uint64_t FileTimeFromTimespec(const struct timespec& t) {
          static_cast<uint64_t>(t.tv_nsec) / 100;
 }
 
+HostInfo InfoFromStat(const struct stat& st) {
+  HostInfo info;
+  info.exists = true;
+  info.directory = S_ISDIR(st.st_mode);
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.modified = FileTimeFromTimespec(st.st_mtim);
+  return info;
+}
+
+// Keeps what is known of a host path (nothing is kept once the disk is shared).
+void KeepInfo(const std::string& host, const HostInfo& info) {
+  MachineState& s = State();
+  if (s.diskShared) return;
+  if (s.hostInfo.size() >= kMaxKeptPaths) {
+    s.hostInfo.clear();
+    s.hostInfoPaths.clear();
+  }
+  auto kept = s.hostInfo.try_emplace(host, info);
+  if (kept.second)
+    s.hostInfoPaths.insert(host);
+  else
+    kept.first->second = info;
+}
+
+// Forgets the facts of a host path and of everything below it.
+void ForgetInfoAtOrBelow(const std::string& host) {
+  MachineState& s = State();
+  for (auto it = s.hostInfoPaths.lower_bound(host); it != s.hostInfoPaths.end();) {
+    const std::string& key = *it;
+    if (key.compare(0, host.size(), host) != 0) break;
+    if (key.size() == host.size() || key[host.size()] == '/') {
+      s.hostInfo.erase(key);
+      it = s.hostInfoPaths.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
 // What stat tells of a host path, kept until the machine changes the disk there (see
 // NoteNameChanged and NoteFileWritten): the copy engine asks the same few paths many times.
-HostInfo InfoOf(const std::string& host) {
+// With `facts` false only whether the path exists and is a folder is needed: a kept entry or
+// the entry type in its folder's kept listing may tell that without asking the host.
+HostInfo InfoOf(const std::string& host, bool facts = true) {
   auto& known = State().hostInfo;
   auto found = known.find(host);
-  if (found != known.end()) return found->second;
-  if (known.size() >= kMaxKeptPaths) known.clear();
+  if (found != known.end() && (found->second.facts || !facts)) return found->second;
+  if (!facts && found == known.end()) {
+    const std::string parent = HostParent(host);
+    auto listing = State().folderNames.find(parent);
+    if (!parent.empty() && listing != State().folderNames.end() && listing->second.readable) {
+      auto entry = listing->second.types.find(host.substr(parent.size() + 1));
+      HostInfo info;
+      info.facts = false;
+      if (entry == listing->second.types.end()) {
+        info.facts = true;  // a missing path has no facts to read
+      } else if (entry->second.type == DT_DIR || entry->second.type == DT_REG) {
+        info.exists = true;
+        info.directory = entry->second.type == DT_DIR;
+      }
+      if (info.exists || info.facts) {
+        KeepInfo(host, info);
+        return info;
+      }
+    }
+  }
   HostInfo info;
   struct stat st;
-  if (!host.empty() && stat(host.c_str(), &st) == 0) {
-    info.exists = true;
-    info.directory = S_ISDIR(st.st_mode);
-    info.size = static_cast<uint64_t>(st.st_size);
-    info.modified = FileTimeFromTimespec(st.st_mtim);
-  }
-  if (!State().diskShared) known.emplace(host, info);
+  if (!host.empty() && stat(host.c_str(), &st) == 0) info = InfoFromStat(st);
+  KeepInfo(host, info);
   return info;
 }
 
 }  // namespace
 
-ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
+void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  MachineState& s = State();
+  auto kept = s.hostInfo.find(host);
+  if (kept != s.hostInfo.end() && kept->second.facts) return;
+  const std::string parent = HostParent(host);
+  auto listing = s.folderNames.find(parent);
+  if (parent.empty() || listing == s.folderNames.end()) return;
+  auto entry = listing->second.types.find(host.substr(parent.size() + 1));
+  if (entry == listing->second.types.end() || entry->second.inode == 0 ||
+      entry->second.inode != static_cast<uint64_t>(facts.st_ino) || !S_ISREG(facts.st_mode))
+    return;
+  KeepInfo(host, InfoFromStat(facts));
+}
+
+namespace {
+
+// Keeps a resolved path: by host path when complete, else among the partial ones. A short name's
+// number depends on its neighbours, so such a path is resolved every time.
+void KeepResolved(const std::u16string& path, const ResolvedPath& result, bool complete) {
+  MachineState& s = State();
+  if (s.diskShared || path.find(u'~') != std::u16string::npos) return;
+  if (s.resolvedPaths.size() >= kMaxKeptPaths) {
+    s.resolvedPaths.clear();
+    s.resolvedByHost.clear();
+    s.partialPaths.clear();
+  }
+  if (!s.resolvedPaths.try_emplace(path, KnownPath{result, complete}).second) return;
+  if (complete)
+    s.resolvedByHost.emplace(result.host, path);
+  else
+    s.partialPaths.push_back(path);
+}
+
+// Where the last name of a full path starts when it is a plain name (not "." or "..", nothing
+// for Windows to cut), so that the path resolves as its folder plus that name; 0 otherwise.
+size_t PlainLastNameAt(const std::u16string& path) {
+  size_t cut = path.size();
+  while (cut > 2 && !IsSeparator(path[cut - 1])) --cut;
+  if (cut <= 2 || cut == path.size()) return 0;
+  const char16_t last = path.back();
+  return last == u'.' || last == u' ' ? 0 : cut;
+}
+
+// Resolves a full path whose folder was resolved before, completely, from that folder's result
+// and its listing. False when the path's last name is not a plain name or its folder not kept.
+bool ResolveInKnownFolder(const std::u16string& path, ResolvedPath* result, bool* complete) {
+  const size_t nameAt = PlainLastNameAt(path);
+  if (nameAt == 0) return false;
+  static std::u16string folder;
+  folder.assign(path, 0, nameAt - 1);
+  const auto& cache = State().resolvedPaths;
+  auto known = cache.find(folder);
+  if (known == cache.end() || !known->second.complete || known->second.resolved.host.empty()) return false;
+  const std::u16string name = path.substr(nameAt);
+  for (char16_t c : name) {
+    if (IsInvalidNameChar(c)) {
+      result->error = kErrInvalidName;
+      *complete = false;
+      return true;
+    }
+  }
+  const std::string& dir = known->second.resolved.host;
+  std::string match = MatchEntry(dir, name);
+  *complete = !match.empty();
+  if (match.empty()) {
+    match = ToUtf8(name);
+    // A folder the host does not let us list may still hold the name.
+    *complete = !Listing(dir).readable && InfoOf(dir + "/" + match, false).exists;
+  }
+  result->host.reserve(dir.size() + 1 + match.size());
+  result->host = dir;
+  result->host += '/';
+  result->host += match;
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+ResolvedPath ResolveText(const char16_t* given, size_t length) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   const MachineState& s = State();
   ResolvedPath result;
-  std::u16string path = windowsPathIn;
 
   // Drive: "X:" prefix, the current drive for "\...", the current folder for a relative path.
   // Network paths ("\\server\share") do not exist on this machine.
-  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+  if (length >= 2 && IsSeparator(given[0]) && IsSeparator(given[1])) {
     result.error = kErrPathNotFound;
     return result;
   }
-  if (!(path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == u':')) {
+  static std::u16string path;  // kept between calls for its capacity (the lock is held)
+  if (length >= 2 && IsAsciiLetter(given[0]) && given[1] == u':') {
+    path.assign(given, length);
+  } else {
     std::u16string current = CurrentFolder();
-    if (!path.empty() && IsSeparator(path[0]))
-      path = current.substr(0, 2) + path;
+    if (length > 0 && IsSeparator(given[0]))
+      path.assign(current, 0, 2);
     else
-      path = current + path;
+      path = current;
+    path.append(given, length);
   }
   if (path.size() < 2 || !IsAsciiLetter(path[0]) || path[1] != u':') {
     result.error = kErrPathNotFound;
@@ -242,6 +381,11 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
   const char letter = static_cast<char>(CharUpper(path[0]));
   auto known = s.resolvedPaths.find(path);
   if (known != s.resolvedPaths.end()) return known->second.resolved;
+  bool existing = true;
+  if (ResolveInKnownFolder(path, &result, &existing)) {
+    if (!result.host.empty()) KeepResolved(path, result, existing);
+    return result;
+  }
 
   // Components: "." dropped, ".." climbs (never above the root), trailing dots and blanks cut
   // from each name as Windows does.
@@ -289,33 +433,54 @@ ResolvedPath ResolvePath(const std::u16string& windowsPathIn) {
   std::vector<std::string> names;
   names.reserve(parts.size());
   for (const std::u16string& part : parts) names.push_back(ToUtf8(part));
-  size_t exact = parts.size();
-  for (; exact > 0; --exact) {
-    std::string prefix = current;
-    for (size_t i = 0; i < exact; ++i) prefix += "/" + names[i];
-    if (InfoOf(prefix).exists) break;
+  std::vector<size_t> ends;  // length of current after each name
+  ends.reserve(names.size());
+  std::string exactPath = current;
+  for (const std::string& name : names) {
+    exactPath += '/';
+    exactPath += name;
+    ends.push_back(exactPath.size());
   }
-  for (size_t i = 0; i < exact; ++i) current += "/" + names[i];
-  bool existing = true;
+  size_t exact = parts.size();
+  for (; exact > 0; --exact)
+    if (InfoOf(exactPath.substr(0, ends[exact - 1]), false).exists) break;
+  // The path's folder resolves on the way: kept too, so that its other names are found in its
+  // listing (see ResolveInKnownFolder).
+  ResolvedPath folder;
+  bool folderComplete = true;
+  if (exact == parts.size() && exact > 0) folder.host = exact >= 2 ? exactPath.substr(0, ends[exact - 2]) : current;
+  if (exact > 0) current = exactPath.substr(0, ends[exact - 1]);
   for (size_t i = exact; i < parts.size(); ++i) {
     const std::u16string& part = parts[i];
+    if (i + 1 == parts.size()) {
+      folder.host = current;
+      folderComplete = existing;
+    }
     std::string name;
     if (existing) name = MatchEntry(current, part);
     if (name.empty()) {
       existing = false;
-      name = ToUtf8(part);
+      name = names[i];
     }
     current += "/" + name;
   }
   result.host = current;
   result.isDriveRoot = parts.empty();
-  // A short name's number depends on its neighbours, so such a path is resolved every time.
-  if (path.find(u'~') == std::u16string::npos && !s.diskShared) {
-    auto& cache = State().resolvedPaths;
-    if (cache.size() >= kMaxKeptPaths) cache.clear();
-    cache.emplace(path, KnownPath{result, existing});
+  KeepResolved(path, result, existing);
+  const size_t nameAt = PlainLastNameAt(path);
+  if (nameAt > 0 && !parts.empty()) {
+    folder.isDriveRoot = parts.size() == 1;
+    KeepResolved(path.substr(0, nameAt - 1), folder, folderComplete);
   }
   return result;
+}
+
+}  // namespace
+
+ResolvedPath ResolvePath(const std::u16string& windowsPath) { return ResolveText(windowsPath.data(), windowsPath.size()); }
+
+ResolvedPath ResolvePath(const char16_t* windowsPath) {
+  return windowsPath ? ResolveText(windowsPath, TextLength(windowsPath)) : ResolveText(u"", 0);
 }
 
 bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
@@ -323,7 +488,7 @@ bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
     SetLastError(kErrInvalidParameter);
     return false;
   }
-  *out = ResolvePath(path);
+  *out = ResolveText(path, TextLength(path));
   if (!out->host.empty()) return true;
   SetLastError(out->error ? out->error : kErrPathNotFound);
   return false;
@@ -338,12 +503,19 @@ bool IsLocked(const std::string& hostPath) {
 
 bool HostExists(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  return InfoOf(host).exists;
+  return InfoOf(host, false).exists;
 }
 
 bool HostIsDirectory(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  return InfoOf(host).directory;
+  return InfoOf(host, false).directory;
+}
+
+std::vector<std::string> HostFolderNames(const std::string& dir) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::vector<std::string> names;
+  for (const auto& entry : Listing(dir).types) names.push_back(entry.first);
+  return names;
 }
 
 std::string HostParent(const std::string& host) {
@@ -418,6 +590,7 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
   struct stat info;
   int out = -1;
   bool ok = fstat(in, &info) == 0 && S_ISREG(info.st_mode);
+  if (ok) KeepInfo(from, InfoFromStat(info));
   const mode_t mode = info.st_mode & 07777;
   // A new file takes the source's mode unless the umask clears some of its bits; an existing
   // one keeps its own mode until fchmod sets it.
@@ -459,13 +632,13 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
   }
   if (out >= 0 && close(out) != 0) ok = false;
   close(in);
-  if (out >= 0) NoteNameChanged(to);
+  if (out >= 0) NoteNameChanged(to, NameNow::kFile);
   return ok;
 }
 
 uint32_t AttributesOf(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  const HostInfo info = InfoOf(host);
+  const HostInfo info = InfoOf(host, false);
   if (!info.exists) return kInvalidAttributes;
   const bool directory = info.directory;
   const auto& table = State().attributes;
@@ -507,10 +680,10 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times) {
   }
 }
 
-void ForgetPath(const std::string& host) {
+void ForgetPath(const std::string& host, NameNow now) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   ForgetSideTables(host);
-  NoteNameChanged(host);
+  NoteNameChanged(host, now);
 }
 
 void ForgetSideTables(const std::string& host) {
@@ -522,26 +695,60 @@ void ForgetSideTables(const std::string& host) {
   EraseAtOrBelow(s.security, host);
 }
 
-void NoteNameChanged(const std::string& host) {
+void NoteNameChanged(const std::string& host, NameNow now) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   MachineState& s = State();
   const std::string parent = HostParent(host);
-  auto atOrBelow = [&](const std::string& key) {
-    return key.compare(0, host.size(), host) == 0 && (key.size() == host.size() || key[host.size()] == '/');
-  };
   // A new name may complete any path resolved only in part; a vanished one ends those below it.
-  for (auto it = s.resolvedPaths.begin(); it != s.resolvedPaths.end();)
-    it = !it->second.complete || atOrBelow(it->second.resolved.host) ? s.resolvedPaths.erase(it) : std::next(it);
-  s.hostInfo.erase(parent);
-  EraseAtOrBelow(s.hostInfo, host);
+  for (const std::u16string& path : s.partialPaths) s.resolvedPaths.erase(path);
+  s.partialPaths.clear();
+  for (auto it = s.resolvedByHost.lower_bound(host); it != s.resolvedByHost.end();) {
+    const std::string& key = it->first;
+    if (key.compare(0, host.size(), host) != 0) break;
+    if (key.size() == host.size() || key[host.size()] == '/') {
+      s.resolvedPaths.erase(it->second);
+      it = s.resolvedByHost.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  // The folder's time changed; that it is a folder did not.
+  auto folder = s.hostInfo.find(parent);
+  if (folder != s.hostInfo.end()) {
+    if (folder->second.exists && folder->second.directory) {
+      folder->second.facts = false;
+    } else {
+      s.hostInfo.erase(folder);
+      s.hostInfoPaths.erase(parent);
+    }
+  }
+  ForgetInfoAtOrBelow(host);
   EraseAtOrBelow(s.folderNames, host);
+  unsigned char type = DT_UNKNOWN;
+  uint64_t inode = 0;
+  bool present = now == NameNow::kFile || now == NameNow::kFolder;
+  if (present) {
+    type = now == NameNow::kFile ? DT_REG : DT_DIR;
+    HostInfo info;
+    info.exists = true;
+    info.directory = now == NameNow::kFolder;
+    info.facts = false;
+    KeepInfo(host, info);
+  } else if (now == NameNow::kGone) {
+    KeepInfo(host, HostInfo());
+  } else {
+    struct stat info;
+    present = lstat(host.c_str(), &info) == 0;
+    if (present) {
+      type = EntryTypeOf(info);
+      inode = static_cast<uint64_t>(info.st_ino);
+    }
+  }
   auto listing = s.folderNames.find(parent);
   if (listing != s.folderNames.end()) {
-    std::vector<std::string>& names = listing->second;
     const std::string name = host.substr(parent.size() + 1);
-    names.erase(std::remove(names.begin(), names.end(), name), names.end());
-    struct stat info;
-    if (lstat(host.c_str(), &info) == 0) names.push_back(name);
+    RemoveListed(&listing->second, name);
+    if (present) AddListed(&listing->second, name, type, inode);
   }
   ForgetProfileFiles(host);
 }
@@ -549,7 +756,10 @@ void NoteNameChanged(const std::string& host) {
 void ForgetDiskCaches() {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   State().resolvedPaths.clear();
+  State().resolvedByHost.clear();
+  State().partialPaths.clear();
   State().hostInfo.clear();
+  State().hostInfoPaths.clear();
   State().folderNames.clear();
   ResetProfileCache();
 }
@@ -647,11 +857,17 @@ std::u16string FullWindowsPath(const std::u16string& pathIn) {
 void NoteFileWritten(const std::string& host) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   MachineState& s = State();
+  // A write that made the file is a new name too.
+  const std::string parent = HostParent(host);
+  auto listing = s.folderNames.find(parent);
+  if (listing != s.folderNames.end() && !listing->second.types.count(host.substr(parent.size() + 1)))
+    NoteNameChanged(host);
   auto it = s.times.find(host);
   if (it != s.times.end()) it->second.hasLastWrite = false;
   auto attr = s.attributes.find(host);
   if (attr != s.attributes.end()) attr->second |= kAttrArchive;
   s.hostInfo.erase(host);
+  s.hostInfoPaths.erase(host);
   ForgetProfileFiles(host);
 }
 

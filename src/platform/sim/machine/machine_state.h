@@ -2,7 +2,10 @@
 // files: the one global machine record, the disk's side tables (attributes, file times, files in
 // use) and handle tokens. Callers hold internal::Lock() while they touch any of it.
 #pragma once
+#include <sys/stat.h>
+
 #include <cstdint>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <memory>
@@ -134,12 +137,41 @@ struct ResolvedPath {
   bool isDriveRoot = false;  // the path names a drive's root folder
 };
 
-// What the host file system tells of a path (a missing path: all false and 0).
+// What the host file system tells of a path (a missing path: all false and 0). A path found in
+// its folder's listing or just made by the machine is known to exist, and as what, before its
+// size and time are read: `facts` says whether they are.
 struct HostInfo {
   bool exists = false;
   bool directory = false;
+  bool facts = true;
   uint64_t size = 0;
   uint64_t modified = 0;  // last write, as a FILETIME
+};
+
+// An entry of a host folder as readdir tells it: its type (DT_*) and file number (0 when the
+// machine made the entry itself and did not ask).
+struct ListedName {
+  unsigned char type = 0;
+  uint64_t inode = 0;
+};
+
+// The names of a host folder ("." and ".." left out), each with its readdir entry, and by
+// Windows' upper case for case-blind matching: per upper-case form its names in the host's
+// order, a name the machine changed last.
+struct FolderListing {
+  bool readable = false;  // the folder could be read: a name missing here does not exist
+  std::unordered_map<std::string, ListedName> types;
+  std::unordered_map<std::u16string, std::vector<std::string>> byUpper;
+};
+
+// What a host path holds after a change the machine made there, as far as the caller knows.
+enum class NameNow { kUnknown, kGone, kFile, kFolder };
+
+// Equality of two path texts as one comparison of their bytes.
+struct SamePathText {
+  bool operator()(const std::u16string& a, const std::u16string& b) const {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+  }
 };
 
 // A resolved path as the machine keeps it; complete when every name of it exists.
@@ -159,13 +191,19 @@ struct MachineState {
   std::map<std::string, FileTimeOverride> times;
   std::set<std::string> locked;
   // Paths resolved since the last change of a name on the disk, by full Windows path (drive
-  // letter and current folder already applied); see ForgetPath.
-  std::unordered_map<std::u16string, KnownPath> resolvedPaths;
+  // letter and current folder already applied); see ForgetPath. The complete ones are indexed by
+  // host path (ordered, so that those at and below a changed name are found by range), the
+  // partial ones listed, since any new name may complete them.
+  std::unordered_map<std::u16string, KnownPath, std::hash<std::u16string>, SamePathText> resolvedPaths;
+  std::multimap<std::string, std::u16string> resolvedByHost;
+  std::vector<std::u16string> partialPaths;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
-  // Ordered, so that a path and everything below it are forgotten without a walk of the table.
-  std::map<std::string, HostInfo> hostInfo;
-  std::map<std::string, std::vector<std::string>> folderNames;
+  // The facts are found by hash; their paths are kept in order too, so that a path and
+  // everything below it are forgotten without a walk of the table (as are the listings).
+  std::unordered_map<std::string, HostInfo> hostInfo;
+  std::set<std::string> hostInfoPaths;
+  std::map<std::string, FolderListing> folderNames;
   // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so
   // from then on nothing of the disk is kept between calls.
   bool diskShared = false;
@@ -228,6 +266,7 @@ uint64_t NowFileTime();
 uintptr_t NewHandleToken();
 
 ResolvedPath ResolvePath(const std::u16string& windowsPath);
+ResolvedPath ResolvePath(const char16_t* windowsPath);  // a null path resolves as ""
 // Resolves the path a call was given: true with *out, or false with the last error set
 // (ERROR_INVALID_PARAMETER for a null path, else why the path cannot be resolved).
 bool ResolveOrFail(const char16_t* path, ResolvedPath* out);
@@ -235,6 +274,9 @@ bool ResolveOrFail(const char16_t* path, ResolvedPath* out);
 // Host file system queries.
 bool HostExists(const std::string& host);
 bool HostIsDirectory(const std::string& host);
+// The entry names of a host folder ("." and ".." left out), in no particular order, from the
+// machine's kept listing; none for a folder that cannot be read.
+std::vector<std::string> HostFolderNames(const std::string& dir);
 // Parent folder of a host path ("" for none).
 std::string HostParent(const std::string& host);
 // Reads a whole host file (sized first, then read in one go); false when it cannot be read.
@@ -252,15 +294,18 @@ void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite);
 // Fixes the times of a path (either may be left alone with the has* flags).
 void StoreTimes(const std::string& host, const FileTimeOverride& times);
 // A host path was created or removed: forgets every side-table entry of it and of everything
-// below it, and what NoteNameChanged forgets.
-void ForgetPath(const std::string& host);
+// below it, and what NoteNameChanged forgets (`now`: what the path holds, when the caller knows).
+void ForgetPath(const std::string& host, NameNow now = NameNow::kUnknown);
+// What fstat told of a file open at a host path: kept as that path's facts when the path's
+// listed file number shows it still names that file.
+void NoteOpenFileFacts(const std::string& host, const struct stat& facts);
 // ForgetPath without the NoteNameChanged part: for a caller whose change already noted the name
 // (CopyHostFile does).
 void ForgetSideTables(const std::string& host);
 // A name at a host path appeared, vanished or changed (call it after the change; for several
 // new folders at once, ForgetDiskCaches): forgets the resolved paths, host facts and parsed INI
 // files it touches and brings its folder's listing up to date (the side tables stay).
-void NoteNameChanged(const std::string& host);
+void NoteNameChanged(const std::string& host, NameNow now = NameNow::kUnknown);
 // Forgets the resolved paths, host facts and every parsed INI file: for a caller that is handed a host path
 // and may change the disk behind the machine's back.
 void ForgetDiskCaches();

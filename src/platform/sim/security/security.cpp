@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -84,10 +85,14 @@ bool RefusedOn9x() {
 // NT 4 knows no inherited-entry marks and no automatic inheritance; Windows 2000 and later do.
 bool AutoInheritance() { return State().profile.major >= 5; }
 
-std::vector<uint8_t> SidOf(const char* text) {
+// The SID of a well-known identifier's text, parsed once.
+const std::vector<uint8_t>& SidOf(const char* text) {
+  static std::map<std::string, std::vector<uint8_t>> parsed;
+  auto found = parsed.find(text);
+  if (found != parsed.end()) return found->second;
   std::vector<uint8_t> sid;
   sim::acl::SidFromText(text, &sid);
-  return sid;
+  return parsed.emplace(text, std::move(sid)).first->second;
 }
 
 // The account name of a SID, or its text.
