@@ -363,15 +363,12 @@ std::vector<WindowHandle> TopLevelWindows();
 // The window last brought to the foreground by the program.
 WindowHandle ForegroundWindow();
 
-// User input, queued to the thread that owns the window as the mouse would: a click on a
-// control (a button changes state and notifies its parent with WM_COMMAND); the pointer moved
+// User input, queued to the thread that owns the window as the mouse would: the pointer moved
 // over a window (WM_SETCURSOR with the hit-test code and WM_MOUSEMOVE, then WM_MOUSEMOVE).
-// False when a user could not reach the control now (hidden or disabled, or its window is).
-bool ClickControl(WindowHandle control);
+// False when the window is not visible.
 bool MoveMouseOver(WindowHandle window, uint32_t hitTest = 1);
-// The cursor shape shown now (32512 arrow, 32514 wait) and every change since the reset.
+// The cursor shape shown now (32512 arrow, 32514 wait).
 int CurrentCursor();
-std::vector<int> CursorChanges();
 
 // ---- Wizard sheet and folder browser ----
 // The wizard (SysRunWizardSheet) is a frame of class "#32770" with the buttons Back, Next,

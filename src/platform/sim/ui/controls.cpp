@@ -73,16 +73,6 @@ void ClearRadioGroup(Window& button) {
 
 }  // namespace
 
-bool UserCanReach(const Window& window) {
-  if (!EffectivelyVisible(window)) return false;
-  const Window* w = &window;
-  while (w) {
-    if (!w->enabled()) return false;
-    w = w->isChild() ? LiveWindow(w->parent) : nullptr;
-  }
-  return true;
-}
-
 void ClickButton(WindowHandle button) {
   WindowHandle parent = nullptr;
   int id = 0;

@@ -21,7 +21,6 @@ using sim::internal::Guard;
 typedef std::unique_lock<std::recursive_mutex> UniqueLock;
 
 // The user's input travels as messages above Windows' range, so that no procedure ever sees them.
-constexpr uint32_t kUserClick = 0x00010001;
 constexpr uint32_t kUserPointerOver = 0x00010002;
 constexpr uint32_t kWmGetTextLengthMessage = kWmGetTextLength;
 // Messages whose dialog-procedure answer is returned as it is, not through DWLP_MSGRESULT.
@@ -213,15 +212,6 @@ using internal::LiveWindow;
 using internal::Lock;
 using internal::Window;
 
-bool ClickControl(WindowHandle control) {
-  Guard guard(Lock());
-  Window* w = LiveWindow(control);
-  if (!w || !internal::UserCanReach(*w)) return false;
-  internal::QueueOf(w->thread).posted.push_back(SysMessage{control, internal::kUserClick, 0, 0});
-  internal::WakeWindowManager();
-  return true;
-}
-
 bool MoveMouseOver(WindowHandle window, uint32_t hitTest) {
   Guard guard(Lock());
   Window* w = LiveWindow(window);
@@ -393,15 +383,6 @@ int SysUpdateWindow(WindowHandle window) {
 intptr_t SysDispatchMessage(const SysMessage* message) {
   if (!message || !message->window) return 0;
   const WindowHandle window = message->window;
-  if (message->message == sim::internal::kUserClick) {
-    {
-      Guard guard(Lock());
-      Window* w = LiveWindow(window);
-      if (!w || !sim::internal::UserCanReach(*w)) return 0;
-    }
-    sim::internal::ClickButton(window);
-    return 0;
-  }
   if (message->message == sim::internal::kUserPointerOver) {
     sim::internal::PointerOver(window, static_cast<uint32_t>(message->wParam));
     return 0;

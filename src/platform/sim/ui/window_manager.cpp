@@ -478,11 +478,6 @@ int CurrentCursor() {
   return Ui().cursor;
 }
 
-std::vector<int> CursorChanges() {
-  Guard guard(Lock());
-  return Ui().cursorChanges;
-}
-
 void SetScreen(int width, int height, int workLeft, int workTop, int workRight, int workBottom) {
   Guard guard(Lock());
   Ui().screenWidth = width;
@@ -781,7 +776,6 @@ void SysSetCursorShape(int cursorId) {
   Guard guard(Lock());
   if (Ui().cursor == cursorId) return;
   Ui().cursor = cursorId;
-  Ui().cursorChanges.push_back(cursorId);
 }
 
 int SysGetWorkArea(SysRect* rect) {

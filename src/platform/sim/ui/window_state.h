@@ -135,7 +135,6 @@ struct UiState {
   SysRect workArea = {0, 0, kDefaultScreenWidth, kDefaultScreenHeight - kDefaultTaskBarHeight};
   WindowHandle foreground = nullptr;
   int cursor = kCursorArrow;
-  std::vector<int> cursorChanges;
   std::map<uintptr_t, GdiRecord> gdiObjects;  // created objects (stock ones are fixed)
   std::map<uintptr_t, DeviceContextRecord> dcs;
   std::vector<PaintOp> screenLog;
@@ -208,9 +207,6 @@ intptr_t DefaultDialogHandling(WindowHandle dialog, uint32_t message, uintptr_t 
 // program's, and a click on a button (state change and WM_COMMAND to the parent). Lock not held.
 intptr_t BuiltinProcedure(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam);
 void ClickButton(WindowHandle button);
-// Whether a user could click the control now (it, its parents and its top-level window are
-// visible and enabled).
-bool UserCanReach(const Window& window);
 
 // Drawing (gdi.cpp): fonts the window manager makes for templates, and what a window's font
 // measures.
