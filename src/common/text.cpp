@@ -109,6 +109,13 @@ int TextCompareNoCase(const char16_t* a, const char16_t* b) {
 bool TextEqual(const char16_t* a, const char16_t* b) { return TextCompare(a, b) == 0; }
 bool TextEqualNoCase(const char16_t* a, const char16_t* b) { return TextCompareNoCase(a, b) == 0; }
 
+uint32_t TextHashNoCase(const char16_t* text) {
+  uint32_t hash = 2166136261u;  // FNV-1a over the upper-case characters
+  if (!text) return hash;
+  for (; *text; ++text) hash = (hash ^ CharUpper(*text)) * 16777619u;
+  return hash;
+}
+
 long TextFindChar(const char16_t* text, char16_t c) {
   if (!text) return -1;
   for (long i = 0; text[i]; ++i)

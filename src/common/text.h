@@ -26,6 +26,8 @@ int TextCompareNoCase(const char16_t* a, const char16_t* b);
 int TextCompareNoCaseN(const char16_t* a, const char16_t* b, size_t count);
 bool TextEqual(const char16_t* a, const char16_t* b);
 bool TextEqualNoCase(const char16_t* a, const char16_t* b);
+// A hash of the text's upper case: texts TextEqualNoCase finds equal hash alike (null as "").
+uint32_t TextHashNoCase(const char16_t* text);
 // Upper case of one character; the letters beyond ASCII are looked up out of line.
 char16_t CharUpperBeyondAscii(char16_t c);
 inline char16_t CharUpper(char16_t c) {

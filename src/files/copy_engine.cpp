@@ -327,12 +327,24 @@ int SumFolderSizes(const char16_t* folder) {
   SysFindData found;
   SysHandle find = SysFindFirstFile(pattern, &found);
   if (find == kInvalidHandle) return 1;
+  // Names that differ in their case-blind hash differ: most pairs are ruled out without a
+  // comparison.
+  const int32_t last = CopyEntryCount < kCopyEntryMax ? CopyEntryCount : kCopyEntryMax;
+  uint32_t fileHash[kCopyEntryMax + 1];
+  uint32_t sourceHash[kCopyEntryMax + 1];
+  for (int32_t n = 1; n <= last; ++n) {
+    fileHash[n] = TextHashNoCase(CopyTable[n].FileName);
+    sourceHash[n] = TextHashNoCase(CopyTable[n].SourceName);
+  }
   do {
     if ((found.attributes & kAttrDirectory) || found.name[0] == u'.') continue;
     const uint32_t size = static_cast<uint32_t>(found.size);
-    for (int32_t n = 1; n <= CopyEntryCount && n <= kCopyEntryMax; ++n) {
+    const uint32_t nameHash = TextHashNoCase(found.name);
+    for (int32_t n = 1; n <= last; ++n) {
       CopyEntry& e = CopyTable[n];
-      if (!TextEqualNoCase(found.name, e.FileName) && !TextEqualNoCase(found.name, e.SourceName)) continue;
+      if (!(fileHash[n] == nameHash && TextEqualNoCase(found.name, e.FileName)) &&
+          !(sourceHash[n] == nameHash && TextEqualNoCase(found.name, e.SourceName)))
+        continue;
       e.FileSize = size;
       _dwTotalFileSize += size;
       Trace(u"file %d= %s, size = %d, total = %d", n, found.name, static_cast<int>(size),
