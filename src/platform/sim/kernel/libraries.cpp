@@ -190,6 +190,13 @@ int SystemLibraryIndexOfAscii(const char* name) {
   return SystemLibraryIndex(KeyOfAscii(name));
 }
 
+// True when `entry` is the export `exportName` of `library` (the library's name case-blind);
+// the export's name, the more telling of the two, is compared first.
+bool SameExport(const ExportEntry& entry, const char* library, const char* exportName) {
+  return entry.name[0] == exportName[0] && std::strcmp(entry.name, exportName) == 0 &&
+         SameAscii(entry.library, library);
+}
+
 }  // namespace
 
 namespace sim {
@@ -198,7 +205,7 @@ namespace internal {
 const void* ExportAddress(const char* library, const char* exportName) {
   if (!library || !exportName) return nullptr;
   for (size_t i = 0; i < kExportCount; ++i)
-    if (SameAscii(kExports[i].library, library) && std::strcmp(kExports[i].name, exportName) == 0)
+    if (SameExport(kExports[i], library, exportName))
       return &kExportStubs[i];
   return nullptr;
 }
@@ -210,7 +217,7 @@ bool ExportOffered(const char* library, const char* exportName) {
   if (index < 0 || !SystemLibraryPresent(index)) return false;
   for (size_t i = 0; i < kExportCount; ++i) {
     const ExportEntry& entry = kExports[i];
-    if (SameAscii(entry.library, library) && std::strcmp(entry.name, exportName) == 0) {
+    if (SameExport(entry, library, exportName)) {
       const auto& missing = State().missingExports;
       return Offered(entry.availability) &&
              (missing.empty() || missing.count({KeyOfAscii(library), exportName}) == 0);
