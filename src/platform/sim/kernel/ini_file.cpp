@@ -47,8 +47,9 @@ std::u16string CutAtNul(std::u16string_view text) {
 
 bool EqualNoCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (CharUpper(a[i]) != CharUpper(b[i])) return false;
+  // From the end: the keys of a section tend to share their beginnings (numbered names).
+  for (size_t i = a.size(); i-- > 0;)
+    if (a[i] != b[i] && CharUpper(a[i]) != CharUpper(b[i])) return false;
   return true;
 }
 
