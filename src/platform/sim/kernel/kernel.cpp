@@ -87,6 +87,14 @@ std::u16string Upper(const std::u16string& text) {
 enum class PatternToken { kLiteral, kStar, kStarToLastDot, kQuestion, kDot };
 
 bool WildcardMatch(const std::u16string& pattern, const std::u16string& name) {
+  // The usual patterns need no table: every name, or one name spelled without wildcards.
+  if (pattern == u"*" || pattern == u"*.*") return true;
+  if (pattern.find_first_of(u"*?") == std::u16string::npos && !pattern.empty() && pattern.back() != u'.') {
+    if (pattern.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+      if (pattern[i] != name[i] && CharUpper(pattern[i]) != CharUpper(name[i])) return false;
+    return true;
+  }
   std::vector<PatternToken> tokens(pattern.size(), PatternToken::kLiteral);
   for (size_t i = 0; i < pattern.size(); ++i) {
     const char16_t next = i + 1 < pattern.size() ? pattern[i + 1] : 0;
@@ -551,6 +559,18 @@ void SysDebugOutput(const char16_t* text) {
   // Plain ASCII without line breaks, the usual line, is copied as it is.
   char* at = &entry[kPrefixLength];
   size_t from = 0;
+  // Eight characters at a time while they are all plain; the loop of the last ones finishes.
+  const size_t whole = line.size() & ~static_cast<size_t>(7);
+  for (; from < whole; from += 8) {
+    bool plain = true;
+    for (size_t k = 0; k < 8; ++k) {
+      const char16_t c = line[from + k];
+      plain &= c < 0x80 && c != u'\n' && c != u'\r';
+      at[k] = static_cast<char>(c);
+    }
+    if (!plain) break;
+    at += 8;
+  }
   for (; from < line.size(); ++from) {
     const char16_t c = line[from];
     if (c >= 0x80 || c == u'\n' || c == u'\r') break;
