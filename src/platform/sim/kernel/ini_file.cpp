@@ -101,11 +101,12 @@ bool IsIniBlank(char16_t c) {
 }
 
 std::u16string DecodeAnsi1252(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (char b : bytes) {
-    auto c = static_cast<unsigned char>(b);
-    out.push_back(c >= 0x80 && c <= 0x9F ? kCp1252High[c - 0x80] : static_cast<char16_t>(c));
+  // Every byte widened as Latin-1, then the range 0x80..0x9F looked up.
+  std::u16string out(bytes.size(), u'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<unsigned char>(bytes[i]);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c >= 0x80 && c <= 0x9F) out[i] = kCp1252High[c - 0x80];
   }
   return out;
 }
@@ -175,8 +176,8 @@ IniFile ParseIniFile(std::string_view bytes) {
   size_t pos = 0;
   while (pos < text.size()) {
     // CR LF, LF and a lone CR all end a line; empty lines are skipped below.
-    size_t end = text.find_first_of(u"\r\n", pos);
-    if (end == std::u16string::npos) end = text.size();
+    size_t end = pos;
+    while (end < text.size() && text[end] != u'\r' && text[end] != u'\n') ++end;
     std::u16string_view line = Trim(std::u16string_view(text).substr(pos, end - pos));
     pos = end + 1;
     if (line.empty()) continue;
