@@ -559,23 +559,11 @@ void SysDebugOutput(const char16_t* text) {
   // Plain ASCII without line breaks, the usual line, is copied as it is.
   char* at = &entry[kPrefixLength];
   size_t from = 0;
-  // Eight characters at a time while they are all plain; the loop of the last ones finishes.
-  const size_t whole = line.size() & ~static_cast<size_t>(7);
-  for (; from < whole; from += 8) {
-    bool plain = true;
-    for (size_t k = 0; k < 8; ++k) {
-      const char16_t c = line[from + k];
-      plain &= c < 0x80 && c != u'\n' && c != u'\r';
-      at[k] = static_cast<char>(c);
-    }
-    if (!plain) break;
-    at += 8;
-  }
-  for (; from < line.size(); ++from) {
-    const char16_t c = line[from];
-    if (c >= 0x80 || c == u'\n' || c == u'\r') break;
-    *at++ = static_cast<char>(c);
-  }
+  // The plain beginning found first, then narrowed in a loop without exits.
+  while (from < line.size() && line[from] < 0x80 && line[from] != u'\n' && line[from] != u'\r') ++from;
+  const char16_t* wide = line.data();
+  for (size_t i = 0; i < from; ++i) at[i] = static_cast<char>(wide[i]);
+  at += from;
   entry.resize(static_cast<size_t>(at - entry.data()));
   for (size_t i = from; i < line.size(); ++i) {
     if (line[i] != u'\n' && line[i] != u'\r') continue;
