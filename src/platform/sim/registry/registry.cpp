@@ -92,7 +92,7 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
   if (SIM_FAULT(SysRegOpenKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
-  std::vector<std::u16string_view> levels;
+  static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
   if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
   Resolved at;
   // Opening HKEY_CLASSES_ROOT itself hands out its key, which every Windows has.
@@ -110,7 +110,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
   if (SIM_FAULT(SysRegCreateKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
-  std::vector<std::u16string_view> levels;
+  static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
   if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
   Resolved at;
   if (ErrorCode err = Resolve(root, true, &at)) return err;
