@@ -48,6 +48,7 @@ STEP_RETRY = 10         # seconds a step's window may keep its caption before th
 TOOL_TIMEOUT = 120      # seconds for reg, regedit and the like
 BOOT_TIMEOUT = 480      # seconds for wineboot to make a prefix on a busy machine
 SERVER_TIMEOUT = 60     # seconds to wait for wineserver to finish and save the registry
+SETUP_ATTEMPTS = 3      # tries of a prefix set-up step (wineboot, a registry import)
 HOLD_SECONDS = 10       # seconds a prefix's wineserver outlives its last program after set-up
 PACKAGE_DIR = "pkg"     # the package folder below drive_c
 SETUP_EXE = f"C:\\{PACKAGE_DIR}\\setup.exe"
@@ -210,16 +211,23 @@ def wine_tool(prefix, args, display=None, arch=None, timeout=TOOL_TIMEOUT):
     return text
 
 
-def setup_step(prefix, args, display=None, arch=None, timeout=TOOL_TIMEOUT):
-    """A set-up step of a prefix (wineboot, a registry import): runs the Wine program; a failed
-    step is shown and, once the prefix's wineserver has ended, tried once more. The second
-    failure ends the case."""
-    try:
-        wine_tool(prefix, args, display, arch, timeout)
-    except Failure as first:
-        log(f"warning: {first}\n  (waiting for the wineserver and trying once more)")
-        wait_wineserver(prefix)
-        wine_tool(prefix, args, display, arch, timeout)
+def setup_step(prefix, args, display=None, arch=None, timeout=TOOL_TIMEOUT, hold=False):
+    """A set-up step of a prefix (wineboot, a registry import): runs the Wine program, first
+    starting the prefix's wineserver with a hold of HOLD_SECONDS when hold is set. A failed
+    attempt is shown, the prefix's wineserver and every process attached to it are ended (a
+    busy machine can leave a start of the prefix hanging, and waiting for it does not help)
+    and the step is tried again; the third failure ends the case."""
+    for attempt in range(1, SETUP_ATTEMPTS + 1):
+        if hold:
+            wineserver(prefix, f"-p{HOLD_SECONDS}")
+        try:
+            wine_tool(prefix, args, display, arch, timeout)
+            return
+        except Failure as failure:
+            if attempt == SETUP_ATTEMPTS:
+                raise
+            log(f"warning: {failure}\n  (ending the prefix's wineserver and trying again)")
+            stop_wineserver(prefix)
 
 
 REG_ROOTS = {"HKLM": "HKEY_LOCAL_MACHINE", "HKCU": "HKEY_CURRENT_USER", "HKCR": "HKEY_CLASSES_ROOT",
@@ -247,12 +255,11 @@ def import_registry(prefix, entries, display=None):
     with a hold of HOLD_SECONDS (Debian starts it with -p0), so that the set-up steps and the
     program run that follows share one start of the prefix: Wine runs and empties RunOnce at
     every start, so a value seeded there survives only this way."""
-    wineserver(prefix, f"-p{HOLD_SECONDS}")
     with tempfile.NamedTemporaryFile("w", suffix=".reg", dir=Path(prefix).parent, delete=False,
                                      encoding="utf-16", newline="") as reg:
         reg.write(reg_file_text(entries))
     try:  # Wine maps the host's root folder to drive Z:.
-        setup_step(prefix, ["regedit", "/S", "Z:" + reg.name.replace("/", "\\")], display)
+        setup_step(prefix, ["regedit", "/S", "Z:" + reg.name.replace("/", "\\")], display, hold=True)
     finally:
         os.unlink(reg.name)
 
