@@ -127,6 +127,9 @@ std::string RunReport(const std::map<std::string, uint64_t>& before, const std::
 
 }  // namespace
 
+// Exit code of a run whose simulated disk the host could not finish writing.
+constexpr int kHostFailedExit = 3;
+
 int main(int argc, char** argv) {
   std::string machine = "win7", disk, package = ".", regIn, regOut, journal, answersFile, report;
   std::string format = "text";
@@ -236,6 +239,7 @@ int main(int argc, char** argv) {
   const int kShowNormal = 1;
   ResetSettings();
   int exitCode = 0;
+  bool hostFailed = false;
   if (dumpSettings) {
     RunStartup(instance, commandLine.c_str());
     ForEachSettingsField(PrintField, nullptr);
@@ -250,6 +254,10 @@ int main(int argc, char** argv) {
     }
     const std::map<std::string, uint64_t> callsBefore = sim::FaultPointCalls();
     exitCode = SetupWinMain(instance, nullptr, commandLine.c_str(), kShowNormal);
+    // The simulated disk must be whole before anything reports on it.
+    const std::vector<std::string> hostFailures = sim::FinishHostCopies();
+    for (const std::string& line : hostFailures) std::fprintf(stderr, "setup-sim: %s\n", line.c_str());
+    if (!hostFailures.empty()) hostFailed = true;
     const std::map<std::string, uint64_t> callsAfter = sim::FaultPointCalls();
     sim::ClearFaults();
     sim::JournalAdd("exit: " + std::to_string(exitCode));
@@ -267,5 +275,5 @@ int main(int argc, char** argv) {
   if (!regOut.empty() && !sim::ExportRegFile(regOut)) {
     std::fprintf(stderr, "setup-sim: cannot write %s\n", regOut.c_str());
   }
-  return exitCode;
+  return hostFailed ? kHostFailedExit : exitCode;
 }

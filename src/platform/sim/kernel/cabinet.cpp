@@ -206,6 +206,7 @@ ErrorCode ExtractFile(mscab_decompressor* decompressor, mscabd_file* file, const
   Guard guard(Lock());
   ErrorCode error = CheckTarget(target, &host);
   if (error) return error;
+  sim::internal::AwaitHostCopies(host);
   const bool existed = sim::internal::HostExists(host);
   if (status != MSPACK_ERR_OK) {
     if (existed) {

@@ -431,6 +431,7 @@ int SysDeleteFile(const char16_t* path) {
     Fail(kErrSharingViolation);
     return 0;
   }
+  sim::internal::AwaitHostCopies(host);
   std::error_code ec;
   if (!std::filesystem::remove(host, ec)) {
     Fail(kErrAccessDenied);

@@ -101,6 +101,8 @@ char16_t DriveOf(const std::u16string& full) { return full.empty() ? 0 : CharUpp
 
 // Renames on the host; falls back to copy and delete across host file systems.
 bool HostRename(const std::string& from, const std::string& to) {
+  sim::internal::AwaitHostCopies(from);
+  sim::internal::AwaitHostCopies(to);
   std::error_code ec;
   std::filesystem::rename(from, to, ec);
   if (!ec) return true;
@@ -236,6 +238,7 @@ int ApplyPendingRenames() {
     const std::string fromHost = internal::ResolveHostPath(from);
     if (fromHost.empty() || !internal::HostExists(fromHost)) continue;
     std::error_code ec;
+    internal::AwaitHostCopies(fromHost);
     if (to.empty()) {
       if (!std::filesystem::remove(fromHost, ec) || ec) continue;
       internal::ForgetPath(fromHost);

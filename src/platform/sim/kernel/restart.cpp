@@ -32,6 +32,7 @@ void SetFloppyDisk(FloppyDisk disk) {
   // A disk put in the drive holds nothing but what this call writes.
   const std::string root = s.hostRoot + "/A";
   std::error_code ec;
+  sim::internal::AwaitHostCopies(root);
   std::filesystem::remove_all(root, ec);
   std::filesystem::create_directories(root, ec);
   internal::ForgetDiskCaches();

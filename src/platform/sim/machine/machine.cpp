@@ -35,6 +35,7 @@ std::string* g_tempRootAtExit = nullptr;
 
 void RemoveOwnedTempRoot() {
   if (!g_tempRootAtExit || g_tempRootAtExit->empty()) return;
+  AwaitHostCopies("");
   std::error_code ec;
   std::filesystem::remove_all(*g_tempRootAtExit, ec);
   g_tempRootAtExit->clear();
@@ -194,6 +195,7 @@ constexpr uint32_t kDriveTypeNoRoot = 1;
 void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRoot) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   const MachineProfile profile = profileIn;  // may refer to the state about to be replaced
+  internal::AwaitHostCopies("");
   MachineState& s = State();
   const bool traceToStderr = s.traceToStderr;
   const std::string previousTemp = s.ownedTempRoot;

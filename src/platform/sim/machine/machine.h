@@ -85,6 +85,10 @@ std::string HostPath(const std::u16string& windowsPath);  // host path (may not 
 bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes);  // creates folders
 bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes);
 bool DiskPathExists(const std::u16string& windowsPath);
+// Host copies of files finish on a worker thread while the program goes on (on a host with more
+// than one processor); every later look at a file still being copied waits for it. Waits for
+// every such copy; returns a line for each one the host failed to finish.
+std::vector<std::string> FinishHostCopies();
 // Marks a file in use: opening it for writing, overwriting or deleting it fails with 32.
 void LockFile(const std::u16string& windowsPath, bool locked);
 // Fixes a file's creation and last-write times (FILETIME: 100 ns units since 1601). Until a

@@ -37,9 +37,6 @@ constexpr uint32_t kDriveTypeNoRoot = 1;
 // that keeping them up to date stays cheap however many files a run writes.
 constexpr size_t kMaxKeptPaths = 4096;
 
-// Bytes read and written at a time when the kernel cannot copy a file by itself.
-constexpr size_t kCopyBufferBytes = 1 << 16;
-
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
@@ -264,6 +261,7 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
   }
   HostInfo info;
   struct stat st;
+  AwaitHostCopies(host);
   if (!host.empty() && stat(host.c_str(), &st) == 0) info = InfoFromStat(st);
   KeepInfo(host, info);
   return info;
@@ -525,6 +523,7 @@ std::string HostParent(const std::string& host) {
 }
 
 bool ReadHostFile(const std::string& host, std::string* bytes) {
+  AwaitHostCopies(host);
   const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
@@ -585,6 +584,8 @@ void EraseAtOrBelow(Table& table, const std::string& host) {
 }  // namespace
 
 bool CopyHostFile(const std::string& from, const std::string& to) {
+  AwaitHostCopies(from);
+  AwaitHostCopies(to);
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;
   struct stat info;
@@ -604,32 +605,12 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
     }
   }
   ok = out >= 0 && (!setMode || fchmod(out, mode) == 0);
-  // The kernel copies within the page cache; a pair of file systems it cannot copy between
-  // falls back to reading and writing.
-  bool inKernel = true;
-  std::vector<char> buffer;
-  for (off_t done = 0; ok && done < info.st_size;) {
-    ssize_t n = -1;
-    if (inKernel) {
-      n = copy_file_range(in, nullptr, out, nullptr, static_cast<size_t>(info.st_size - done), 0);
-      if (n < 0 && done == 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-        inKernel = false;
-        continue;
-      }
-    } else {
-      if (buffer.empty()) buffer.resize(kCopyBufferBytes);
-      n = read(in, buffer.data(), buffer.size());
-      for (ssize_t written = 0, w = 0; n > 0 && written < n; written += w) {
-        w = write(out, buffer.data() + written, static_cast<size_t>(n - written));
-        if (w < 0 && errno == EINTR) w = 0;
-        else if (w <= 0) n = -1;
-      }
-    }
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;  // a file that shrank meanwhile ends early
-    done += n;
+  // Both files open and the target's mode set: the bytes may move on the copy worker.
+  if (ok && HandOverHostCopy(in, out, info.st_size, from, to)) {
+    NoteNameChanged(to, NameNow::kFile);
+    return true;
   }
+  ok = ok && CopyHostBytes(in, out, info.st_size);
   if (out >= 0 && close(out) != 0) ok = false;
   close(in);
   if (out >= 0) NoteNameChanged(to, NameNow::kFile);
@@ -891,6 +872,7 @@ using internal::Lock;
 std::string HostPath(const std::u16string& windowsPath) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   // The caller may change the disk through the host path, unseen by the machine.
+  internal::AwaitHostCopies("");
   internal::ForgetDiskCaches();
   internal::State().diskShared = true;
   return internal::ResolveHostPath(windowsPath);
@@ -903,6 +885,7 @@ bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) 
   std::error_code ec;
   std::string parent = internal::HostParent(host);
   if (!parent.empty() && std::filesystem::create_directories(parent, ec)) internal::ForgetDiskCaches();
+  internal::AwaitHostCopies(host);
   std::ofstream file(host, std::ios::binary | std::ios::trunc);
   internal::NoteNameChanged(host);
   if (!file) return false;

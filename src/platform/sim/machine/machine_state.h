@@ -283,6 +283,16 @@ std::string HostParent(const std::string& host);
 bool ReadHostFile(const std::string& host, std::string* bytes);
 // Copies a host file onto another, replacing it, by the host's in-kernel copy; false on failure.
 bool CopyHostFile(const std::string& from, const std::string& to);
+// Copies the bytes of one open host file into another (size bytes, fewer when the source
+// shrank), in the kernel when the host can; false on a read or write error.
+bool CopyHostBytes(int in, int out, off_t size);
+// Hands a copy whose files are open over to the copy worker, which copies the bytes and closes
+// both; true when it took them, false when the caller must copy (a host with one processor,
+// or enough copies waiting).
+bool HandOverHostCopy(int in, int out, off_t size, const std::string& from, const std::string& to);
+// Waits for the copy worker when a copy it has not finished reads or writes the host path or
+// anything below it ("" waits for every copy): call before any host operation on a path.
+void AwaitHostCopies(const std::string& host);
 
 // Windows attributes of an existing host path (directory bit from the host, the others from the
 // side table; files default to archive). kInvalidAttributes when it does not exist.

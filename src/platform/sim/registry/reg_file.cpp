@@ -563,6 +563,7 @@ std::string ExportRegText() {
 // Writes ExportRegText to a host file.
 bool ExportRegFile(const std::string& hostPath) {
   std::string text = ExportRegText();
+  internal::AwaitHostCopies(hostPath);
   std::ofstream out(hostPath, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   out.write(text.data(), static_cast<std::streamsize>(text.size()));

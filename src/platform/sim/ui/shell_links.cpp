@@ -35,6 +35,7 @@ ErrorCode WriteLinkFile(const char16_t* linkPath, const char16_t* target, const 
   std::string text = std::string(kLinkHeader) + "\r\nTarget=" + sim::ToUtf8(target ? target : u"") +
                      "\r\nArguments=" + sim::ToUtf8(arguments ? arguments : u"") + "\r\n";
   if (pinned) text += std::string("Pinned=") + pinned + "\r\n";
+  sim::internal::AwaitHostCopies(resolved.host);
   std::ofstream file(resolved.host, std::ios::binary | std::ios::trunc);
   file << text;
   file.close();
