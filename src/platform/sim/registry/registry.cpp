@@ -2,6 +2,7 @@
 // Windows registry API, over the tree in registry_store.
 #include "platform/registry.h"
 
+#include <array>
 #include <cstring>
 
 #include "common/text.h"
@@ -84,6 +85,51 @@ ErrorCode CopyName(const std::u16string& name, char16_t* out, uint32_t* length) 
   return kErrSuccess;
 }
 
+// The keys the last few opening calls reached, by the handle they started from and the exact
+// path text: setup opens the same few paths over and over. A handle's token always names the
+// same key (tokens are never reused), and the two real roots are replaced only on a reset,
+// which marks the old tree deleted; only a removal takes a key out of the tree, and it marks
+// the key and everything below it deleted, which ends its entry here, as a freed key does.
+// HKEY_CLASSES_ROOT stands for a key that may appear later, so it is never remembered. Used
+// under the machine's lock.
+struct ReachedKey {
+  RegKey from = nullptr;
+  std::u16string path;
+  std::weak_ptr<RegNode> node;
+};
+constexpr size_t kReachedKeys = 8;
+std::array<ReachedKey, kReachedKeys> g_reached;
+size_t g_nextReached = 0;
+
+// Whether two paths are the same text; compared from the end, where paths of one program
+// differ.
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = a.size(); i-- > 0;)
+    if (a[i] != b[i]) return false;
+  return true;
+}
+
+// The key `path` reached from `from` before, when it is still in the tree; else null.
+std::shared_ptr<RegNode> ReachedBefore(RegKey from, std::u16string_view path) {
+  if (from == kRegClassesRoot) return nullptr;
+  for (const ReachedKey& known : g_reached) {
+    if (known.from != from || !SameText(known.path, path)) continue;
+    std::shared_ptr<RegNode> node = known.node.lock();
+    if (node && !node->deleted) return node;
+  }
+  return nullptr;
+}
+
+void NoteReached(RegKey from, std::u16string_view path, const std::shared_ptr<RegNode>& node) {
+  if (from == kRegClassesRoot || !node) return;
+  ReachedKey& slot = g_reached[g_nextReached];
+  g_nextReached = (g_nextReached + 1) % kReachedKeys;
+  slot.from = from;
+  slot.path.assign(path);
+  slot.node = node;
+}
+
 }  // namespace
 
 // Opens an existing key: 2 when a level is missing, 161 for a path that starts with '\'.
@@ -93,11 +139,18 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
-  if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
+  const std::u16string_view text = ViewOf(path);
+  // A remembered path split without error before.
+  std::shared_ptr<RegNode> node = ReachedBefore(root, text);
+  if (!node)
+    if (ErrorCode err = RegSplitPath(text, &levels)) return err;
   Resolved at;
   // Opening HKEY_CLASSES_ROOT itself hands out its key, which every Windows has.
   if (ErrorCode err = Resolve(root, root == kRegClassesRoot && levels.empty(), &at)) return err;
-  std::shared_ptr<RegNode> node = RegWalk(at.node, levels);
+  if (!node) {
+    node = RegWalk(at.node, levels);
+    NoteReached(root, text, node);
+  }
   if (!node) return kErrFileNotFound;
   *out = RegAddHandle(node, MapAccess(access));
   return kErrSuccess;
@@ -111,16 +164,22 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
-  if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
+  const std::u16string_view text = ViewOf(path);
+  // A remembered path split without error before.
+  std::shared_ptr<RegNode> node = ReachedBefore(root, text);
+  const bool remembered = node != nullptr;
+  if (!remembered)
+    if (ErrorCode err = RegSplitPath(text, &levels)) return err;
   Resolved at;
   if (ErrorCode err = Resolve(root, true, &at)) return err;
-  std::shared_ptr<RegNode> node = RegWalk(at.node, levels);
+  if (!remembered) node = RegWalk(at.node, levels);
   bool created = false;
   if (!node) {
     if (!Allows(at.access, kKeyCreateSubKey)) return kErrAccessDenied;
     node = at.node;
     for (std::u16string_view level : levels) node = RegAddSubkey(node.get(), level, &created);
   }
+  if (!remembered) NoteReached(root, text, node);
   *out = RegAddHandle(node, MapAccess(access));
   if (disposition) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
   return kErrSuccess;
