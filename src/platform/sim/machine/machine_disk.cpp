@@ -695,17 +695,60 @@ void ForgetSideTables(const std::string& host) {
   EraseAtOrBelow(s.security, host);
 }
 
+namespace {
+
+// A vanished (or unknown) name may change how any path resolved only in part resolves.
+void ForgetPartialPaths() {
+  MachineState& s = State();
+  for (const std::u16string& path : s.partialPaths) s.resolvedPaths.erase(path);
+  s.partialPaths.clear();
+}
+
+bool AtOrBelow(const std::string& key, const std::string& host) {
+  return key.compare(0, host.size(), host) == 0 && (key.size() == host.size() || key[host.size()] == '/');
+}
+
+// A name now present at `host` in folder `parent`. A path resolved in part looks names up only
+// in folders on its way, so one whose way does not pass through `parent` resolves as before; one
+// through `host` itself does too, since it spelled that name as it now is. A path that ends at
+// `host` is now complete: every name on its way exists as it spelled it. The others that pass
+// through `parent` may now find the new name under another spelling, so they are forgotten.
+void KeepPartialPathsFor(const std::string& host, const std::string& parent) {
+  MachineState& s = State();
+  size_t kept = 0;
+  for (size_t i = 0; i < s.partialPaths.size(); ++i) {
+    auto known = s.resolvedPaths.find(s.partialPaths[i]);
+    if (known == s.resolvedPaths.end()) continue;
+    const std::string& resolved = known->second.resolved.host;
+    if (resolved == host) {
+      known->second.complete = true;
+      s.resolvedByHost.emplace(resolved, known->first);
+    } else if (AtOrBelow(resolved, host) || !AtOrBelow(resolved, parent)) {
+      if (kept != i) s.partialPaths[kept] = std::move(s.partialPaths[i]);
+      ++kept;
+    } else {
+      s.resolvedPaths.erase(known);
+    }
+  }
+  s.partialPaths.resize(kept);
+}
+
+}  // namespace
+
 void NoteNameChanged(const std::string& host, NameNow now) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   MachineState& s = State();
   const std::string parent = HostParent(host);
-  // A new name may complete any path resolved only in part; a vanished one ends those below it.
-  for (const std::u16string& path : s.partialPaths) s.resolvedPaths.erase(path);
-  s.partialPaths.clear();
+  const bool present = now == NameNow::kFile || now == NameNow::kFolder;
+  if (present)
+    KeepPartialPathsFor(host, parent);
+  else
+    ForgetPartialPaths();
+  // Paths at the name (unless it is there now, which leaves them as they were) and below it.
   for (auto it = s.resolvedByHost.lower_bound(host); it != s.resolvedByHost.end();) {
     const std::string& key = it->first;
     if (key.compare(0, host.size(), host) != 0) break;
-    if (key.size() == host.size() || key[host.size()] == '/') {
+    if ((key.size() == host.size() && !present) || (key.size() > host.size() && key[host.size()] == '/')) {
       s.resolvedPaths.erase(it->second);
       it = s.resolvedByHost.erase(it);
     } else {
@@ -726,7 +769,6 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   EraseAtOrBelow(s.folderNames, host);
   unsigned char type = DT_UNKNOWN;
   uint64_t inode = 0;
-  bool present = now == NameNow::kFile || now == NameNow::kFolder;
   if (present) {
     type = now == NameNow::kFile ? DT_REG : DT_DIR;
     HostInfo info;
@@ -736,10 +778,12 @@ void NoteNameChanged(const std::string& host, NameNow now) {
     KeepInfo(host, info);
   } else if (now == NameNow::kGone) {
     KeepInfo(host, HostInfo());
-  } else {
+  }
+  bool listed = present;
+  if (now == NameNow::kUnknown) {
     struct stat info;
-    present = lstat(host.c_str(), &info) == 0;
-    if (present) {
+    listed = lstat(host.c_str(), &info) == 0;
+    if (listed) {
       type = EntryTypeOf(info);
       inode = static_cast<uint64_t>(info.st_ino);
     }
@@ -748,7 +792,7 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   if (listing != s.folderNames.end()) {
     const std::string name = host.substr(parent.size() + 1);
     RemoveListed(&listing->second, name);
-    if (present) AddListed(&listing->second, name, type, inode);
+    if (listed) AddListed(&listing->second, name, type, inode);
   }
   ForgetProfileFiles(host);
 }
