@@ -272,7 +272,7 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
 }  // namespace
 
 void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   auto kept = s.hostInfo.find(host);
   if (kept != s.hostInfo.end() && kept->second.facts) return;
@@ -353,7 +353,7 @@ bool ResolveInKnownFolder(const std::u16string& path, ResolvedPath* result, bool
 namespace {
 
 ResolvedPath ResolveText(const char16_t* given, size_t length) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const MachineState& s = State();
   ResolvedPath result;
 
@@ -497,22 +497,22 @@ bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
 std::string ResolveHostPath(const std::u16string& windowsPath) { return ResolvePath(windowsPath).host; }
 
 bool IsLocked(const std::string& hostPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().locked.count(hostPath) != 0;
 }
 
 bool HostExists(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return InfoOf(host, false).exists;
 }
 
 bool HostIsDirectory(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return InfoOf(host, false).directory;
 }
 
 std::vector<std::string> HostFolderNames(const std::string& dir) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::vector<std::string> names;
   for (const auto& entry : Listing(dir).types) names.push_back(entry.first);
   return names;
@@ -637,7 +637,7 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
 }
 
 uint32_t AttributesOf(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const HostInfo info = InfoOf(host, false);
   if (!info.exists) return kInvalidAttributes;
   const bool directory = info.directory;
@@ -649,12 +649,12 @@ uint32_t AttributesOf(const std::string& host) {
 }
 
 void StoreAttributes(const std::string& host, uint32_t attributes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().attributes[host] = attributes & kSettableAttributes;
 }
 
 void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const uint64_t hostTime = InfoOf(host).modified;
   uint64_t c = hostTime, w = hostTime;
   const auto& table = State().times;
@@ -668,7 +668,7 @@ void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
 }
 
 void StoreTimes(const std::string& host, const FileTimeOverride& times) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   FileTimeOverride& entry = State().times[host];
   if (times.hasCreation) {
     entry.hasCreation = true;
@@ -681,13 +681,13 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times) {
 }
 
 void ForgetPath(const std::string& host, NameNow now) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   ForgetSideTables(host);
   NoteNameChanged(host, now);
 }
 
 void ForgetSideTables(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   EraseAtOrBelow(s.attributes, host);
   EraseAtOrBelow(s.times, host);
@@ -736,7 +736,7 @@ void KeepPartialPathsFor(const std::string& host, const std::string& parent) {
 }  // namespace
 
 void NoteNameChanged(const std::string& host, NameNow now) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   const std::string parent = HostParent(host);
   const bool present = now == NameNow::kFile || now == NameNow::kFolder;
@@ -798,7 +798,7 @@ void NoteNameChanged(const std::string& host, NameNow now) {
 }
 
 void ForgetDiskCaches() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().resolvedPaths.clear();
   State().resolvedByHost.clear();
   State().partialPaths.clear();
@@ -809,7 +809,7 @@ void ForgetDiskCaches() {
 }
 
 void MoveSideTables(const std::string& from, const std::string& to) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   NoteNameChanged(from);  // even when only the case of the name changes
   if (from == to) return;
   ForgetPath(to);
@@ -851,12 +851,12 @@ void MoveSideTables(const std::string& from, const std::string& to) {
 }
 
 std::u16string CurrentFolderPath() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return CurrentFolder();
 }
 
 std::u16string FullWindowsPath(const std::u16string& pathIn) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::u16string path = pathIn;
   for (char16_t& c : path)
     if (c == u'/') c = u'\\';
@@ -899,7 +899,7 @@ std::u16string FullWindowsPath(const std::u16string& pathIn) {
 }
 
 void NoteFileWritten(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   // A write that made the file is a new name too.
   const std::string parent = HostParent(host);
@@ -933,7 +933,7 @@ void FillFindData(const std::string& host, const std::u16string& name, SysFindDa
 using internal::Lock;
 
 std::string HostPath(const std::u16string& windowsPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   // The caller may change the disk through the host path, unseen by the machine.
   internal::ForgetDiskCaches();
   internal::State().diskShared = true;
@@ -941,7 +941,7 @@ std::string HostPath(const std::u16string& windowsPath) {
 }
 
 bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty() || internal::HostIsDirectory(host)) return false;
   std::error_code ec;
@@ -958,7 +958,7 @@ bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) 
 }
 
 bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty() || internal::HostIsDirectory(host)) return false;
   std::string data;
@@ -968,12 +968,12 @@ bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
 }
 
 bool DiskPathExists(const std::u16string& windowsPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return internal::HostExists(internal::ResolveHostPath(windowsPath));
 }
 
 void LockFile(const std::u16string& windowsPath, bool locked) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty()) return;
   if (locked)
@@ -983,7 +983,7 @@ void LockFile(const std::u16string& windowsPath, bool locked) {
 }
 
 void SetFileTimes(const std::u16string& windowsPath, uint64_t creation, uint64_t lastWrite) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty()) return;
   internal::FileTimeOverride times;

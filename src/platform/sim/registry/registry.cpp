@@ -134,7 +134,7 @@ void NoteReached(RegKey from, std::u16string_view path, const std::shared_ptr<Re
 
 // Opens an existing key: 2 when a level is missing, 161 for a path that starts with '\'.
 int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegOpenKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
@@ -159,7 +159,7 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
 // Opens a key, creating every missing level; the disposition tells whether the last level
 // was created. Creating needs the right to create subkeys on the starting handle.
 int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out, uint32_t* disposition) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegCreateKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
@@ -187,7 +187,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
 
 // Forgets a handle; the predefined roots close without effect.
 int32_t SysRegCloseKey(RegKey key) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegCloseKey)) return static_cast<int32_t>(LastError());
   if (key == kRegLocalMachine || key == kRegCurrentUser || key == kRegClassesRoot) return kErrSuccess;
   return RegRemoveHandle(key) ? kErrSuccess : kErrInvalidHandle;
@@ -196,7 +196,7 @@ int32_t SysRegCloseKey(RegKey key) {
 // Reads a value's type and exact bytes; with null data only the size. 234 with the needed
 // size when the buffer is too small.
 int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data, uint32_t* size) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegQueryValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -217,7 +217,7 @@ int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8
 
 // Stores exactly the bytes given, whatever the type says about terminators.
 int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data, uint32_t size) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegSetValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, true, &at)) return err;
@@ -236,7 +236,7 @@ int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const ui
 
 // Removes one value; 2 when it does not exist.
 int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegDeleteValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -246,7 +246,7 @@ int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
 
 // Deletes a key without subkeys (5 when it has some); open handles to it then fail with 1018.
 int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegDeleteKey)) return static_cast<int32_t>(LastError());
   std::vector<std::u16string_view> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(subkey), &levels)) return err;
@@ -264,7 +264,7 @@ int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
 
 // Names the index-th subkey in sorted order; 259 past the last one.
 int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegEnumKey)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -277,7 +277,7 @@ int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* name
 // Names the index-th value in creation order with its type and bytes; 259 past the last one.
 int32_t SysRegEnumValue(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen, uint32_t* type,
                         uint8_t* data, uint32_t* dataSize) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegEnumValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;

@@ -70,7 +70,7 @@ std::shared_ptr<RegNode> Walk(const std::shared_ptr<RegNode>& node, const std::v
 
 // Empties both roots and closes every handle; keys of the old tree read as deleted.
 void ResetRegistryStore() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   RegistryState& state = State();
   MarkTreeDeleted(state.localMachine.get());
   MarkTreeDeleted(state.currentUser.get());
