@@ -288,12 +288,35 @@ void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
 
 namespace {
 
+// Empties the entries found last (see MachineState::recentPaths) before entries are erased.
+void ForgetRecentPaths() {
+  MachineState& s = State();
+  for (auto& recent : s.recentPaths) recent = nullptr;
+}
+
+// The entry found last for a full path given as text, or null.
+const KnownPath* RecentPath(const char16_t* given, size_t length) {
+  for (const auto* recent : State().recentPaths) {
+    if (recent && recent->first.size() == length &&
+        std::memcmp(recent->first.data(), given, length * sizeof(char16_t)) == 0)
+      return &recent->second;
+  }
+  return nullptr;
+}
+
+void NoteRecentPath(const std::pair<const std::u16string, KnownPath>& entry) {
+  MachineState& s = State();
+  s.recentPaths[s.nextRecentPath] = &entry;
+  s.nextRecentPath = (s.nextRecentPath + 1) % MachineState::kRecentPaths;
+}
+
 // Keeps a resolved path: by host path when complete, else among the partial ones. A short name's
 // number depends on its neighbours, so such a path is resolved every time.
 void KeepResolved(const std::u16string& path, const ResolvedPath& result, bool complete) {
   MachineState& s = State();
   if (s.diskShared || path.find(u'~') != std::u16string::npos) return;
   if (s.resolvedPaths.size() >= kMaxKeptPaths) {
+    ForgetRecentPaths();
     s.resolvedPaths.clear();
     s.resolvedByHost.clear();
     s.partialPaths.clear();
@@ -365,6 +388,7 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   }
   static std::u16string path;  // kept between calls for its capacity (the lock is held)
   if (length >= 2 && IsAsciiLetter(given[0]) && given[1] == u':') {
+    if (const KnownPath* recent = RecentPath(given, length)) return recent->resolved;
     path.assign(given, length);
   } else {
     std::u16string current = CurrentFolder();
@@ -380,7 +404,10 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   }
   const char letter = static_cast<char>(CharUpper(path[0]));
   auto known = s.resolvedPaths.find(path);
-  if (known != s.resolvedPaths.end()) return known->second.resolved;
+  if (known != s.resolvedPaths.end()) {
+    NoteRecentPath(*known);
+    return known->second.resolved;
+  }
   bool existing = true;
   if (ResolveInKnownFolder(path, &result, &existing)) {
     if (!result.host.empty()) KeepResolved(path, result, existing);
@@ -738,6 +765,7 @@ void KeepPartialPathsFor(const std::string& host, const std::string& parent) {
 void NoteNameChanged(const std::string& host, NameNow now) {
   std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
+  ForgetRecentPaths();
   const std::string parent = HostParent(host);
   const bool present = now == NameNow::kFile || now == NameNow::kFolder;
   if (present)
@@ -799,6 +827,7 @@ void NoteNameChanged(const std::string& host, NameNow now) {
 
 void ForgetDiskCaches() {
   std::lock_guard<sim::internal::MachineLock> guard(Lock());
+  ForgetRecentPaths();
   State().resolvedPaths.clear();
   State().resolvedByHost.clear();
   State().partialPaths.clear();

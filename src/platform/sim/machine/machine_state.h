@@ -197,6 +197,11 @@ struct MachineState {
   std::unordered_map<std::u16string, KnownPath, std::hash<std::u16string>, SamePathText> resolvedPaths;
   std::multimap<std::string, std::u16string> resolvedByHost;
   std::vector<std::u16string> partialPaths;
+  // The entries of resolvedPaths found last, tried before hashing a path (a few paths are asked
+  // in turn); emptied whenever an entry may be erased.
+  static constexpr size_t kRecentPaths = 4;
+  const std::pair<const std::u16string, KnownPath>* recentPaths[kRecentPaths] = {};
+  size_t nextRecentPath = 0;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
   // The facts are found by hash; their paths are kept in order too, so that a path and
