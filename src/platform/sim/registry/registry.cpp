@@ -101,13 +101,9 @@ constexpr size_t kReachedKeys = 8;
 std::array<ReachedKey, kReachedKeys> g_reached;
 size_t g_nextReached = 0;
 
-// Whether two paths are the same text; compared from the end, where paths of one program
-// differ.
+// Whether two paths are the same text: lengths first, then the bytes in one comparison.
 bool SameText(std::u16string_view a, std::u16string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = a.size(); i-- > 0;)
-    if (a[i] != b[i]) return false;
-  return true;
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
 }
 
 // The key `path` reached from `from` before, when it is still in the tree; else null.
