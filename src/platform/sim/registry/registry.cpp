@@ -225,8 +225,7 @@ int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const ui
     const char16_t* text = reinterpret_cast<const char16_t*>(data);
     if (text[size / 2 - 1] != 0 && text[size / 2] == 0) size += 2;
   }
-  std::vector<uint8_t> bytes(data, data + size);
-  RegStoreValue(at.node.get(), ViewOf(name), type, std::move(bytes));
+  RegStoreValue(at.node.get(), ViewOf(name), type, data, size);
   return kErrSuccess;
 }
 
