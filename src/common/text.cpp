@@ -2,20 +2,23 @@
 #include "common/text.h"
 
 size_t TextLength(const char16_t* text) {
-  size_t n = 0;
   if (!text) return 0;
-  while (text[n]) ++n;
-  return n;
+  // Four characters a round, each read only after the one before it was not the terminator.
+  const char16_t* at = text;
+  for (;; at += 4) {
+    if (!at[0]) return static_cast<size_t>(at - text);
+    if (!at[1]) return static_cast<size_t>(at - text) + 1;
+    if (!at[2]) return static_cast<size_t>(at - text) + 2;
+    if (!at[3]) return static_cast<size_t>(at - text) + 3;
+  }
 }
 
 size_t TextCopyN(char16_t* out, size_t cap, const char16_t* text, size_t count) {
   if (!out || cap == 0) return 0;
   size_t n = 0;
   if (text) {
-    while (n + 1 < cap && n < count && text[n]) {
-      out[n] = text[n];
-      ++n;
-    }
+    const size_t limit = count < cap - 1 ? count : cap - 1;
+    for (char16_t c; n < limit && (c = text[n]) != 0; ++n) out[n] = c;
   }
   out[n] = 0;
   return n;
@@ -34,7 +37,7 @@ size_t TextAppend(char16_t* out, size_t cap, const char16_t* text) {
     return cap - 1;
   }
   if (text) {
-    for (size_t i = 0; text[i] && n + 1 < cap; ++i) out[n++] = text[i];
+    for (char16_t c; n + 1 < cap && (c = *text) != 0; ++text) out[n++] = c;
   }
   out[n] = 0;
   return n;

@@ -21,7 +21,7 @@ namespace internal {
 
 bool OpenDevicePath(const char16_t* path, SysHandle* handle) {
   if (!path || std::u16string(path).compare(0, kDevicePrefixLength, kDevicePrefix) != 0) return false;
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   *handle = kInvalidHandle;
   const std::u16string file(path + kDevicePrefixLength);
   if (State().profile.platformId != kPlatform9x) {

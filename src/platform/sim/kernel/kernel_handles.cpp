@@ -109,7 +109,7 @@ bool CloseKernelHandle(SysHandle handle) {
 using sim::internal::Lock;
 
 int SysCloseHandle(SysHandle handle) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysCloseHandle)) return 0;
   // GetCurrentProcess' pseudo handle may be closed; nothing happens.
   if (handle == kInvalidHandle) return 1;
@@ -126,7 +126,7 @@ int SysCloseHandle(SysHandle handle) {
 uint32_t SysWaitForSingleObject(SysHandle handle, uint32_t milliseconds) {
   std::shared_ptr<sim::internal::Waitable> waitable;
   {
-    std::lock_guard<std::recursive_mutex> guard(Lock());
+    std::lock_guard<sim::internal::MachineLock> guard(Lock());
     if (SIM_FAULT(SysWaitForSingleObject)) return kWaitFailed;
     waitable = sim::internal::KernelHandleWaitable(handle);
     if (!waitable && handle == kInvalidHandle) waitable = sim::internal::ThisProgramProcess();

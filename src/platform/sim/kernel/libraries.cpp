@@ -3,6 +3,7 @@
 // and library files of the simulated disk, which load but export nothing the machine can run.
 // A library file loaded as data keeps its bytes, whose resources are read from the file's own
 // resource directory.
+#include <array>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -197,6 +198,37 @@ bool SameExport(const ExportEntry& entry, const char* library, const char* expor
          SameAscii(entry.library, library);
 }
 
+// Where a library name and an export name were found in the tables before (-1: nowhere). The
+// tables never change, so the names alone decide; a few are kept, as the same exports are asked
+// again and again. Used under the machine's lock.
+struct FoundExport {
+  std::string library;
+  std::string exportName;
+  int libraryIndex = -1;
+  long exportIndex = -1;
+};
+constexpr size_t kFoundExports = 4;
+std::array<FoundExport, kFoundExports> g_foundExports;
+size_t g_nextFoundExport = 0;
+
+const FoundExport& FindExport(const char* library, const char* exportName) {
+  for (const FoundExport& found : g_foundExports)
+    if (found.library == library && found.exportName == exportName) return found;
+  FoundExport& found = g_foundExports[g_nextFoundExport];
+  g_nextFoundExport = (g_nextFoundExport + 1) % kFoundExports;
+  found.library = library;
+  found.exportName = exportName;
+  found.libraryIndex = SystemLibraryIndexOfAscii(library);
+  found.exportIndex = -1;
+  for (size_t i = 0; i < kExportCount; ++i) {
+    if (SameExport(kExports[i], library, exportName)) {
+      found.exportIndex = static_cast<long>(i);
+      break;
+    }
+  }
+  return found;
+}
+
 }  // namespace
 
 namespace sim {
@@ -213,17 +245,11 @@ const void* ExportAddress(const char* library, const char* exportName) {
 bool ExportOffered(const char* library, const char* exportName) {
   Guard guard(Lock());
   if (!library || !exportName) return false;
-  const int index = SystemLibraryIndexOfAscii(library);
-  if (index < 0 || !SystemLibraryPresent(index)) return false;
-  for (size_t i = 0; i < kExportCount; ++i) {
-    const ExportEntry& entry = kExports[i];
-    if (SameExport(entry, library, exportName)) {
-      const auto& missing = State().missingExports;
-      return Offered(entry.availability) &&
-             (missing.empty() || missing.count({KeyOfAscii(library), exportName}) == 0);
-    }
-  }
-  return false;
+  const FoundExport& found = FindExport(library, exportName);
+  if (found.libraryIndex < 0 || !SystemLibraryPresent(found.libraryIndex) || found.exportIndex < 0) return false;
+  const ExportEntry& entry = kExports[found.exportIndex];
+  const auto& missing = State().missingExports;
+  return Offered(entry.availability) && (missing.empty() || missing.count({KeyOfAscii(library), exportName}) == 0);
 }
 
 }  // namespace internal

@@ -63,12 +63,12 @@ namespace internal {
 
 // Forgets every parsed file.
 void ResetProfileCache() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   Cache().clear();
 }
 
 void ForgetProfileFiles(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   auto& cache = Cache();
   const std::string below = host + "/";
   for (auto it = cache.lower_bound(host); it != cache.end();) {
@@ -83,7 +83,7 @@ void ForgetProfileFiles(const std::string& host) {
 // GetPrivateProfileStringW over the machine's disk.
 uint32_t SysReadProfileString(const char16_t* section, const char16_t* key, const char16_t* fallback,
                               char16_t* out, uint32_t size, const char16_t* file) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   // An injected fault makes the file unreadable: the caller gets what a missing file gives.
   if (SIM_FAULT(SysReadProfileString)) {
     static const sim::IniFile kEmpty;
@@ -95,7 +95,7 @@ uint32_t SysReadProfileString(const char16_t* section, const char16_t* key, cons
 // GetPrivateProfileIntW over the machine's disk.
 uint32_t SysReadProfileInt(const char16_t* section, const char16_t* key, int32_t fallback,
                            const char16_t* file) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (SIM_FAULT(SysReadProfileInt)) return static_cast<uint32_t>(fallback);
   // The value is read as a string with an empty default; nothing read means the default.
   // A negative number comes back as its two's complement (-5 gives 0xFFFFFFFB).

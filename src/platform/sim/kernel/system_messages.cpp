@@ -52,7 +52,7 @@ char AnsiOf(char16_t c) {
 }  // namespace
 
 uint32_t SysFormatSystemMessage(ErrorCode code, char16_t* out, uint32_t cap) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (!out || cap == 0) return 0;
   out[0] = 0;
   if (SIM_FAULT(SysFormatSystemMessage)) return 0;

@@ -34,7 +34,7 @@ struct ProgramThread : Waitable {
   uint32_t exitCode = 0;
 
   uint32_t Wait(uint32_t milliseconds) override {
-    std::unique_lock<std::recursive_mutex> lock(Lock());
+    std::unique_lock<sim::internal::MachineLock> lock(Lock());
     if (milliseconds == kInfinite) {
       MachineChanged().wait(lock, [this] { return done; });
       return kWaitObject0;

@@ -43,12 +43,6 @@ void RemoveOwnedTempRoot() {
 
 }  // namespace
 
-std::recursive_mutex& Lock() {
-  // Never destroyed: worker threads may still call in while the process exits.
-  static std::recursive_mutex* mutex = new std::recursive_mutex;
-  return *mutex;
-}
-
 std::condition_variable_any& MachineChanged() {
   static std::condition_variable_any* changed = new std::condition_variable_any;
   return *changed;
@@ -102,7 +96,7 @@ bool FaultHit(FaultPoint point) {
   if (point < FaultPoint::kCount)
     g_faultPointCalls[static_cast<size_t>(point)].fetch_add(1, std::memory_order_relaxed);
   if (g_armedFaults.load(std::memory_order_acquire) == 0) return false;
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   bool hit = false;
   ErrorCode error = 0;
   for (ArmedFault& fault : State().faults) {
@@ -118,13 +112,13 @@ bool FaultHit(FaultPoint point) {
 }
 
 uint64_t NowFileTime() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const MachineState& s = State();
   return s.startFileTime + s.elapsedMs * (kFileTimeTicksPerSecond / 1000);
 }
 
 uintptr_t NewHandleToken() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   if (s.nextHandle == 0) s.nextHandle = kFirstHandleToken;
   uintptr_t token = s.nextHandle;
@@ -193,7 +187,7 @@ constexpr uint32_t kDriveTypeNoRoot = 1;
 }  // namespace
 
 void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRoot) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const MachineProfile profile = profileIn;  // may refer to the state about to be replaced
   internal::AwaitHostCopies("");
   MachineState& s = State();
@@ -247,12 +241,12 @@ void ResetMachine(const MachineProfile& profileIn, const std::string& hostDiskRo
 }
 
 const MachineProfile& Profile() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().profile;
 }
 
 void MountPackage(const std::string& hostDir, const std::u16string& programName) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   std::error_code ec;
   std::string dir = std::filesystem::absolute(hostDir, ec).lexically_normal().string();
@@ -268,14 +262,14 @@ void MountPackage(const std::string& hostDir, const std::u16string& programName)
 }
 
 void SetModulePath(const std::u16string& windowsPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().modulePath = windowsPath;
 }
 
 void JournalAdd(const std::string& line) { JournalAdd(std::string(line)); }
 
 void JournalAdd(std::string&& line) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   if (s.traceToStderr && line.compare(0, 7, "trace: ") == 0) {
     std::fprintf(stderr, "%s\n", line.c_str());
@@ -284,37 +278,37 @@ void JournalAdd(std::string&& line) {
 }
 
 std::vector<std::string> Journal() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().journal;
 }
 
 void ClearJournal() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().journal.clear();
 }
 
 void SetTraceToStderr(bool on) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().traceToStderr = on;
 }
 
 void SetFileJournal(bool on) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().fileJournal = on;
 }
 
 bool FileJournalOn() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().fileJournal;
 }
 
 void QueueMessageBoxAnswer(int buttonId) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().messageBoxAnswers.push_back(buttonId);
 }
 
 bool FailCall(const std::string& function, int nth, ErrorCode error) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   internal::ArmedFault fault;
   if (!internal::FindFaultPoint(function.c_str(), &fault.point)) {
     State().refusedFaults.push_back(function);
@@ -328,7 +322,7 @@ bool FailCall(const std::string& function, int nth, ErrorCode error) {
 }
 
 OpenObjectCounts OpenObjects() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   OpenObjectCounts counts;
   counts.registryKeys = internal::RegOpenHandleCount();
   counts.kernelHandles = State().kernelHandles.size();
@@ -338,7 +332,7 @@ OpenObjectCounts OpenObjects() {
 }
 
 std::map<std::string, uint64_t> FaultPointCalls() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::map<std::string, uint64_t> calls;
   for (size_t i = 0; i < static_cast<size_t>(internal::FaultPoint::kCount); ++i)
     if (const uint64_t count = internal::g_faultPointCalls[i].load(std::memory_order_relaxed))
@@ -347,18 +341,18 @@ std::map<std::string, uint64_t> FaultPointCalls() {
 }
 
 std::vector<std::string> RefusedFaults() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().refusedFaults;
 }
 
 void ClearFaults() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().faults.clear();
   internal::g_armedFaults.store(0, std::memory_order_release);
 }
 
 bool ShutdownParameters(uint32_t* level, uint32_t* flags) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const MachineState& s = State();
   if (level) *level = s.shutdownLevel;
   if (flags) *flags = s.shutdownFlags;
@@ -366,12 +360,12 @@ bool ShutdownParameters(uint32_t* level, uint32_t* flags) {
 }
 
 uint64_t ElapsedMilliseconds() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().elapsedMs;
 }
 
 bool ComInitialised() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().comThreads.count(std::this_thread::get_id()) != 0;
 }
 

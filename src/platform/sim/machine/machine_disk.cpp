@@ -270,7 +270,7 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
 }  // namespace
 
 void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   auto kept = s.hostInfo.find(host);
   if (kept != s.hostInfo.end() && kept->second.facts) return;
@@ -286,12 +286,35 @@ void NoteOpenFileFacts(const std::string& host, const struct stat& facts) {
 
 namespace {
 
+// Empties the entries found last (see MachineState::recentPaths) before entries are erased.
+void ForgetRecentPaths() {
+  MachineState& s = State();
+  for (auto& recent : s.recentPaths) recent = nullptr;
+}
+
+// The entry found last for a full path given as text, or null.
+const KnownPath* RecentPath(const char16_t* given, size_t length) {
+  for (const auto* recent : State().recentPaths) {
+    if (recent && recent->first.size() == length &&
+        std::memcmp(recent->first.data(), given, length * sizeof(char16_t)) == 0)
+      return &recent->second;
+  }
+  return nullptr;
+}
+
+void NoteRecentPath(const std::pair<const std::u16string, KnownPath>& entry) {
+  MachineState& s = State();
+  s.recentPaths[s.nextRecentPath] = &entry;
+  s.nextRecentPath = (s.nextRecentPath + 1) % MachineState::kRecentPaths;
+}
+
 // Keeps a resolved path: by host path when complete, else among the partial ones. A short name's
 // number depends on its neighbours, so such a path is resolved every time.
 void KeepResolved(const std::u16string& path, const ResolvedPath& result, bool complete) {
   MachineState& s = State();
   if (s.diskShared || path.find(u'~') != std::u16string::npos) return;
   if (s.resolvedPaths.size() >= kMaxKeptPaths) {
+    ForgetRecentPaths();
     s.resolvedPaths.clear();
     s.resolvedByHost.clear();
     s.partialPaths.clear();
@@ -351,7 +374,7 @@ bool ResolveInKnownFolder(const std::u16string& path, ResolvedPath* result, bool
 namespace {
 
 ResolvedPath ResolveText(const char16_t* given, size_t length) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const MachineState& s = State();
   ResolvedPath result;
 
@@ -363,6 +386,7 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   }
   static std::u16string path;  // kept between calls for its capacity (the lock is held)
   if (length >= 2 && IsAsciiLetter(given[0]) && given[1] == u':') {
+    if (const KnownPath* recent = RecentPath(given, length)) return recent->resolved;
     path.assign(given, length);
   } else {
     std::u16string current = CurrentFolder();
@@ -378,7 +402,10 @@ ResolvedPath ResolveText(const char16_t* given, size_t length) {
   }
   const char letter = static_cast<char>(CharUpper(path[0]));
   auto known = s.resolvedPaths.find(path);
-  if (known != s.resolvedPaths.end()) return known->second.resolved;
+  if (known != s.resolvedPaths.end()) {
+    NoteRecentPath(*known);
+    return known->second.resolved;
+  }
   bool existing = true;
   if (ResolveInKnownFolder(path, &result, &existing)) {
     if (!result.host.empty()) KeepResolved(path, result, existing);
@@ -495,22 +522,22 @@ bool ResolveOrFail(const char16_t* path, ResolvedPath* out) {
 std::string ResolveHostPath(const std::u16string& windowsPath) { return ResolvePath(windowsPath).host; }
 
 bool IsLocked(const std::string& hostPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return State().locked.count(hostPath) != 0;
 }
 
 bool HostExists(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return InfoOf(host, false).exists;
 }
 
 bool HostIsDirectory(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return InfoOf(host, false).directory;
 }
 
 std::vector<std::string> HostFolderNames(const std::string& dir) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::vector<std::string> names;
   for (const auto& entry : Listing(dir).types) names.push_back(entry.first);
   return names;
@@ -618,7 +645,7 @@ bool CopyHostFile(const std::string& from, const std::string& to) {
 }
 
 uint32_t AttributesOf(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const HostInfo info = InfoOf(host, false);
   if (!info.exists) return kInvalidAttributes;
   const bool directory = info.directory;
@@ -630,12 +657,12 @@ uint32_t AttributesOf(const std::string& host) {
 }
 
 void StoreAttributes(const std::string& host, uint32_t attributes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   State().attributes[host] = attributes & kSettableAttributes;
 }
 
 void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   const uint64_t hostTime = InfoOf(host).modified;
   uint64_t c = hostTime, w = hostTime;
   const auto& table = State().times;
@@ -649,7 +676,7 @@ void TimesOf(const std::string& host, uint64_t* creation, uint64_t* lastWrite) {
 }
 
 void StoreTimes(const std::string& host, const FileTimeOverride& times) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   FileTimeOverride& entry = State().times[host];
   if (times.hasCreation) {
     entry.hasCreation = true;
@@ -662,13 +689,13 @@ void StoreTimes(const std::string& host, const FileTimeOverride& times) {
 }
 
 void ForgetPath(const std::string& host, NameNow now) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   ForgetSideTables(host);
   NoteNameChanged(host, now);
 }
 
 void ForgetSideTables(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   EraseAtOrBelow(s.attributes, host);
   EraseAtOrBelow(s.times, host);
@@ -676,17 +703,61 @@ void ForgetSideTables(const std::string& host) {
   EraseAtOrBelow(s.security, host);
 }
 
-void NoteNameChanged(const std::string& host, NameNow now) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+namespace {
+
+// A vanished (or unknown) name may change how any path resolved only in part resolves.
+void ForgetPartialPaths() {
   MachineState& s = State();
-  const std::string parent = HostParent(host);
-  // A new name may complete any path resolved only in part; a vanished one ends those below it.
   for (const std::u16string& path : s.partialPaths) s.resolvedPaths.erase(path);
   s.partialPaths.clear();
+}
+
+bool AtOrBelow(const std::string& key, const std::string& host) {
+  return key.compare(0, host.size(), host) == 0 && (key.size() == host.size() || key[host.size()] == '/');
+}
+
+// A name now present at `host` in folder `parent`. A path resolved in part looks names up only
+// in folders on its way, so one whose way does not pass through `parent` resolves as before; one
+// through `host` itself does too, since it spelled that name as it now is. A path that ends at
+// `host` is now complete: every name on its way exists as it spelled it. The others that pass
+// through `parent` may now find the new name under another spelling, so they are forgotten.
+void KeepPartialPathsFor(const std::string& host, const std::string& parent) {
+  MachineState& s = State();
+  size_t kept = 0;
+  for (size_t i = 0; i < s.partialPaths.size(); ++i) {
+    auto known = s.resolvedPaths.find(s.partialPaths[i]);
+    if (known == s.resolvedPaths.end()) continue;
+    const std::string& resolved = known->second.resolved.host;
+    if (resolved == host) {
+      known->second.complete = true;
+      s.resolvedByHost.emplace(resolved, known->first);
+    } else if (AtOrBelow(resolved, host) || !AtOrBelow(resolved, parent)) {
+      if (kept != i) s.partialPaths[kept] = std::move(s.partialPaths[i]);
+      ++kept;
+    } else {
+      s.resolvedPaths.erase(known);
+    }
+  }
+  s.partialPaths.resize(kept);
+}
+
+}  // namespace
+
+void NoteNameChanged(const std::string& host, NameNow now) {
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
+  MachineState& s = State();
+  ForgetRecentPaths();
+  const std::string parent = HostParent(host);
+  const bool present = now == NameNow::kFile || now == NameNow::kFolder;
+  if (present)
+    KeepPartialPathsFor(host, parent);
+  else
+    ForgetPartialPaths();
+  // Paths at the name (unless it is there now, which leaves them as they were) and below it.
   for (auto it = s.resolvedByHost.lower_bound(host); it != s.resolvedByHost.end();) {
     const std::string& key = it->first;
     if (key.compare(0, host.size(), host) != 0) break;
-    if (key.size() == host.size() || key[host.size()] == '/') {
+    if ((key.size() == host.size() && !present) || (key.size() > host.size() && key[host.size()] == '/')) {
       s.resolvedPaths.erase(it->second);
       it = s.resolvedByHost.erase(it);
     } else {
@@ -707,7 +778,6 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   EraseAtOrBelow(s.folderNames, host);
   unsigned char type = DT_UNKNOWN;
   uint64_t inode = 0;
-  bool present = now == NameNow::kFile || now == NameNow::kFolder;
   if (present) {
     type = now == NameNow::kFile ? DT_REG : DT_DIR;
     HostInfo info;
@@ -717,10 +787,12 @@ void NoteNameChanged(const std::string& host, NameNow now) {
     KeepInfo(host, info);
   } else if (now == NameNow::kGone) {
     KeepInfo(host, HostInfo());
-  } else {
+  }
+  bool listed = present;
+  if (now == NameNow::kUnknown) {
     struct stat info;
-    present = lstat(host.c_str(), &info) == 0;
-    if (present) {
+    listed = lstat(host.c_str(), &info) == 0;
+    if (listed) {
       type = EntryTypeOf(info);
       inode = static_cast<uint64_t>(info.st_ino);
     }
@@ -729,13 +801,14 @@ void NoteNameChanged(const std::string& host, NameNow now) {
   if (listing != s.folderNames.end()) {
     const std::string name = host.substr(parent.size() + 1);
     RemoveListed(&listing->second, name);
-    if (present) AddListed(&listing->second, name, type, inode);
+    if (listed) AddListed(&listing->second, name, type, inode);
   }
   ForgetProfileFiles(host);
 }
 
 void ForgetDiskCaches() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
+  ForgetRecentPaths();
   State().resolvedPaths.clear();
   State().resolvedByHost.clear();
   State().partialPaths.clear();
@@ -746,7 +819,7 @@ void ForgetDiskCaches() {
 }
 
 void MoveSideTables(const std::string& from, const std::string& to) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   NoteNameChanged(from);  // even when only the case of the name changes
   if (from == to) return;
   ForgetPath(to);
@@ -788,12 +861,12 @@ void MoveSideTables(const std::string& from, const std::string& to) {
 }
 
 std::u16string CurrentFolderPath() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return CurrentFolder();
 }
 
 std::u16string FullWindowsPath(const std::u16string& pathIn) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::u16string path = pathIn;
   for (char16_t& c : path)
     if (c == u'/') c = u'\\';
@@ -836,7 +909,7 @@ std::u16string FullWindowsPath(const std::u16string& pathIn) {
 }
 
 void NoteFileWritten(const std::string& host) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   MachineState& s = State();
   // A write that made the file is a new name too.
   const std::string parent = HostParent(host);
@@ -870,7 +943,7 @@ void FillFindData(const std::string& host, const std::u16string& name, SysFindDa
 using internal::Lock;
 
 std::string HostPath(const std::u16string& windowsPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   // The caller may change the disk through the host path, unseen by the machine.
   internal::AwaitHostCopies("");
   internal::ForgetDiskCaches();
@@ -879,7 +952,7 @@ std::string HostPath(const std::u16string& windowsPath) {
 }
 
 bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty() || internal::HostIsDirectory(host)) return false;
   std::error_code ec;
@@ -897,7 +970,7 @@ bool WriteDiskFile(const std::u16string& windowsPath, const std::string& bytes) 
 }
 
 bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty() || internal::HostIsDirectory(host)) return false;
   std::string data;
@@ -907,12 +980,12 @@ bool ReadDiskFile(const std::u16string& windowsPath, std::string* bytes) {
 }
 
 bool DiskPathExists(const std::u16string& windowsPath) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   return internal::HostExists(internal::ResolveHostPath(windowsPath));
 }
 
 void LockFile(const std::u16string& windowsPath, bool locked) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty()) return;
   if (locked)
@@ -922,7 +995,7 @@ void LockFile(const std::u16string& windowsPath, bool locked) {
 }
 
 void SetFileTimes(const std::u16string& windowsPath, uint64_t creation, uint64_t lastWrite) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   std::string host = internal::ResolveHostPath(windowsPath);
   if (host.empty()) return;
   internal::FileTimeOverride times;

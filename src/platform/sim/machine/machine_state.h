@@ -172,6 +172,33 @@ struct SamePathText {
   bool operator()(const std::u16string& a, const std::u16string& b) const {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
   }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+  }
+};
+
+// Hash of a path text from its length and its last 64 bytes, eight at a time: the paths kept
+// together share long beginnings and differ near their ends, so the rest would add nothing but
+// time.
+struct PathTailHash {
+  static constexpr size_t kTailBytes = 64;
+  size_t operator()(const std::u16string& text) const { return Of(text.data(), text.size() * sizeof(char16_t)); }
+  size_t operator()(const std::string& text) const { return Of(text.data(), text.size()); }
+  static size_t Of(const void* data, size_t bytes) {
+    const unsigned char* p = static_cast<const unsigned char*>(data);
+    uint64_t hash = bytes * 0x9E3779B97F4A7C15ULL;
+    size_t at = bytes > kTailBytes ? bytes - kTailBytes : 0;
+    for (; at + sizeof(uint64_t) <= bytes; at += sizeof(uint64_t)) {
+      uint64_t word;
+      std::memcpy(&word, p + at, sizeof word);
+      hash = (hash ^ word) * 0xFF51AFD7ED558CCDULL;
+      hash ^= hash >> 32;
+    }
+    uint64_t rest = 0;
+    std::memcpy(&rest, p + at, bytes - at);
+    hash = (hash ^ rest) * 0xC4CEB9FE1A85EC53ULL;
+    return static_cast<size_t>(hash ^ (hash >> 29));
+  }
 };
 
 // A resolved path as the machine keeps it; complete when every name of it exists.
@@ -194,14 +221,19 @@ struct MachineState {
   // letter and current folder already applied); see ForgetPath. The complete ones are indexed by
   // host path (ordered, so that those at and below a changed name are found by range), the
   // partial ones listed, since any new name may complete them.
-  std::unordered_map<std::u16string, KnownPath, std::hash<std::u16string>, SamePathText> resolvedPaths;
+  std::unordered_map<std::u16string, KnownPath, PathTailHash, SamePathText> resolvedPaths;
   std::multimap<std::string, std::u16string> resolvedByHost;
   std::vector<std::u16string> partialPaths;
+  // The entries of resolvedPaths found last, tried before hashing a path (a few paths are asked
+  // in turn); emptied whenever an entry may be erased.
+  static constexpr size_t kRecentPaths = 4;
+  const std::pair<const std::u16string, KnownPath>* recentPaths[kRecentPaths] = {};
+  size_t nextRecentPath = 0;
   // The same for what stat said of host paths (a write to a file forgets its entry too) and for
   // the names in host folders.
   // The facts are found by hash; their paths are kept in order too, so that a path and
   // everything below it are forgotten without a walk of the table (as are the listings).
-  std::unordered_map<std::string, HostInfo> hostInfo;
+  std::unordered_map<std::string, HostInfo, PathTailHash, SamePathText> hostInfo;
   std::set<std::string> hostInfoPaths;
   std::map<std::string, FolderListing> folderNames;
   // Set once a caller was handed a host path (sim::HostPath): it may change the disk unseen, so

@@ -1,5 +1,6 @@
 // Shared state of the simulated machine's implementation files (not for the installer code).
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -13,10 +14,52 @@
 namespace sim {
 namespace internal {
 
+// A lock its holder may take again (each take needs its release). Taking it again costs a
+// comparison with the owning thread only: the machine's calls nest deeply, and most takes are
+// such repeats.
+class MachineLock {
+ public:
+  void lock() {
+    const std::thread::id self = std::this_thread::get_id();
+    if (owner_.load(std::memory_order_relaxed) == self) {
+      ++depth_;
+      return;
+    }
+    mutex_.lock();
+    owner_.store(self, std::memory_order_relaxed);
+    depth_ = 1;
+  }
+  bool try_lock() {
+    const std::thread::id self = std::this_thread::get_id();
+    if (owner_.load(std::memory_order_relaxed) == self) {
+      ++depth_;
+      return true;
+    }
+    if (!mutex_.try_lock()) return false;
+    owner_.store(self, std::memory_order_relaxed);
+    depth_ = 1;
+    return true;
+  }
+  void unlock() {
+    if (--depth_ != 0) return;
+    owner_.store(std::thread::id(), std::memory_order_relaxed);
+    mutex_.unlock();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::atomic<std::thread::id> owner_{};
+  unsigned depth_ = 0;  // takes by the owner not yet released
+};
+
 // One lock guards the whole machine: every Sys* function takes it for its duration.
-std::recursive_mutex& Lock();
+inline MachineLock& Lock() {
+  // Never destroyed: worker threads may still call in while the process exits.
+  static MachineLock* lock = new MachineLock;
+  return *lock;
+}
 // Holds Lock() for a scope.
-typedef std::lock_guard<std::recursive_mutex> Guard;
+typedef std::lock_guard<MachineLock> Guard;
 // Signalled whenever something a wait may be waiting for changes (a message queue, a modal
 // loop, a thread's end); waits use it with Lock().
 std::condition_variable_any& MachineChanged();

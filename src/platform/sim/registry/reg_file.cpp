@@ -533,7 +533,7 @@ bool ImportRegText(const std::string& text, std::string* error) {
   Importer importer(DecodeRegBytes(text));
   if (!importer.Parse(&ops, error)) return false;
   // Nothing is changed unless the whole text is well-formed.
-  std::lock_guard<std::recursive_mutex> guard(internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(internal::Lock());
   for (const Operation& op : ops) Apply(op);
   return true;
 }
@@ -553,7 +553,7 @@ bool ImportRegFile(const std::string& hostPath, std::string* error) {
 
 // The whole registry as .reg text: HKEY_CURRENT_USER, then HKEY_LOCAL_MACHINE.
 std::string ExportRegText() {
-  std::lock_guard<std::recursive_mutex> guard(internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(internal::Lock());
   std::string out = std::string(kHeader5) + "\n\n";
   ExportTree(u"HKEY_CURRENT_USER", *internal::RegRootNode(RegRoot::kCurrentUser), true, &out);
   ExportTree(u"HKEY_LOCAL_MACHINE", *internal::RegRootNode(RegRoot::kLocalMachine), true, &out);

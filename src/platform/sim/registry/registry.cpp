@@ -2,6 +2,7 @@
 // Windows registry API, over the tree in registry_store.
 #include "platform/registry.h"
 
+#include <array>
 #include <cstring>
 
 #include "common/text.h"
@@ -84,20 +85,68 @@ ErrorCode CopyName(const std::u16string& name, char16_t* out, uint32_t* length) 
   return kErrSuccess;
 }
 
+// The keys the last few opening calls reached, by the handle they started from and the exact
+// path text: setup opens the same few paths over and over. A handle's token always names the
+// same key (tokens are never reused), and the two real roots are replaced only on a reset,
+// which marks the old tree deleted; only a removal takes a key out of the tree, and it marks
+// the key and everything below it deleted, which ends its entry here, as a freed key does.
+// HKEY_CLASSES_ROOT stands for a key that may appear later, so it is never remembered. Used
+// under the machine's lock.
+struct ReachedKey {
+  RegKey from = nullptr;
+  std::u16string path;
+  std::weak_ptr<RegNode> node;
+};
+constexpr size_t kReachedKeys = 8;
+std::array<ReachedKey, kReachedKeys> g_reached;
+size_t g_nextReached = 0;
+
+// Whether two paths are the same text: lengths first, then the bytes in one comparison.
+bool SameText(std::u16string_view a, std::u16string_view b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(char16_t)) == 0;
+}
+
+// The key `path` reached from `from` before, when it is still in the tree; else null.
+std::shared_ptr<RegNode> ReachedBefore(RegKey from, std::u16string_view path) {
+  if (from == kRegClassesRoot) return nullptr;
+  for (const ReachedKey& known : g_reached) {
+    if (known.from != from || !SameText(known.path, path)) continue;
+    std::shared_ptr<RegNode> node = known.node.lock();
+    if (node && !node->deleted) return node;
+  }
+  return nullptr;
+}
+
+void NoteReached(RegKey from, std::u16string_view path, const std::shared_ptr<RegNode>& node) {
+  if (from == kRegClassesRoot || !node) return;
+  ReachedKey& slot = g_reached[g_nextReached];
+  g_nextReached = (g_nextReached + 1) % kReachedKeys;
+  slot.from = from;
+  slot.path.assign(path);
+  slot.node = node;
+}
+
 }  // namespace
 
 // Opens an existing key: 2 when a level is missing, 161 for a path that starts with '\'.
 int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegOpenKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
-  if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
+  const std::u16string_view text = ViewOf(path);
+  // A remembered path split without error before.
+  std::shared_ptr<RegNode> node = ReachedBefore(root, text);
+  if (!node)
+    if (ErrorCode err = RegSplitPath(text, &levels)) return err;
   Resolved at;
   // Opening HKEY_CLASSES_ROOT itself hands out its key, which every Windows has.
   if (ErrorCode err = Resolve(root, root == kRegClassesRoot && levels.empty(), &at)) return err;
-  std::shared_ptr<RegNode> node = RegWalk(at.node, levels);
+  if (!node) {
+    node = RegWalk(at.node, levels);
+    NoteReached(root, text, node);
+  }
   if (!node) return kErrFileNotFound;
   *out = RegAddHandle(node, MapAccess(access));
   return kErrSuccess;
@@ -106,21 +155,27 @@ int32_t SysRegOpenKey(RegKey root, const char16_t* path, uint32_t access, RegKey
 // Opens a key, creating every missing level; the disposition tells whether the last level
 // was created. Creating needs the right to create subkeys on the starting handle.
 int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegKey* out, uint32_t* disposition) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegCreateKey)) return static_cast<int32_t>(LastError());
   if (!out) return kErrInvalidParameter;
   *out = nullptr;
   static std::vector<std::u16string_view> levels;  // kept for its capacity (the lock is held)
-  if (ErrorCode err = RegSplitPath(ViewOf(path), &levels)) return err;
+  const std::u16string_view text = ViewOf(path);
+  // A remembered path split without error before.
+  std::shared_ptr<RegNode> node = ReachedBefore(root, text);
+  const bool remembered = node != nullptr;
+  if (!remembered)
+    if (ErrorCode err = RegSplitPath(text, &levels)) return err;
   Resolved at;
   if (ErrorCode err = Resolve(root, true, &at)) return err;
-  std::shared_ptr<RegNode> node = RegWalk(at.node, levels);
+  if (!remembered) node = RegWalk(at.node, levels);
   bool created = false;
   if (!node) {
     if (!Allows(at.access, kKeyCreateSubKey)) return kErrAccessDenied;
     node = at.node;
     for (std::u16string_view level : levels) node = RegAddSubkey(node.get(), level, &created);
   }
+  if (!remembered) NoteReached(root, text, node);
   *out = RegAddHandle(node, MapAccess(access));
   if (disposition) *disposition = created ? kRegCreatedNewKey : kRegOpenedExistingKey;
   return kErrSuccess;
@@ -128,7 +183,7 @@ int32_t SysRegCreateKey(RegKey root, const char16_t* path, uint32_t access, RegK
 
 // Forgets a handle; the predefined roots close without effect.
 int32_t SysRegCloseKey(RegKey key) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegCloseKey)) return static_cast<int32_t>(LastError());
   if (key == kRegLocalMachine || key == kRegCurrentUser || key == kRegClassesRoot) return kErrSuccess;
   return RegRemoveHandle(key) ? kErrSuccess : kErrInvalidHandle;
@@ -137,7 +192,7 @@ int32_t SysRegCloseKey(RegKey key) {
 // Reads a value's type and exact bytes; with null data only the size. 234 with the needed
 // size when the buffer is too small.
 int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8_t* data, uint32_t* size) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegQueryValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -158,7 +213,7 @@ int32_t SysRegQueryValue(RegKey key, const char16_t* name, uint32_t* type, uint8
 
 // Stores exactly the bytes given, whatever the type says about terminators.
 int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const uint8_t* data, uint32_t size) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegSetValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, true, &at)) return err;
@@ -170,14 +225,13 @@ int32_t SysRegSetValue(RegKey key, const char16_t* name, uint32_t type, const ui
     const char16_t* text = reinterpret_cast<const char16_t*>(data);
     if (text[size / 2 - 1] != 0 && text[size / 2] == 0) size += 2;
   }
-  std::vector<uint8_t> bytes(data, data + size);
-  RegStoreValue(at.node.get(), ViewOf(name), type, std::move(bytes));
+  RegStoreValue(at.node.get(), ViewOf(name), type, data, size);
   return kErrSuccess;
 }
 
 // Removes one value; 2 when it does not exist.
 int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegDeleteValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -187,7 +241,7 @@ int32_t SysRegDeleteValue(RegKey key, const char16_t* name) {
 
 // Deletes a key without subkeys (5 when it has some); open handles to it then fail with 1018.
 int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegDeleteKey)) return static_cast<int32_t>(LastError());
   std::vector<std::u16string_view> levels;
   if (ErrorCode err = RegSplitPath(ViewOf(subkey), &levels)) return err;
@@ -205,7 +259,7 @@ int32_t SysRegDeleteKey(RegKey key, const char16_t* subkey) {
 
 // Names the index-th subkey in sorted order; 259 past the last one.
 int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegEnumKey)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;
@@ -218,7 +272,7 @@ int32_t SysRegEnumKey(RegKey key, uint32_t index, char16_t* name, uint32_t* name
 // Names the index-th value in creation order with its type and bytes; 259 past the last one.
 int32_t SysRegEnumValue(RegKey key, uint32_t index, char16_t* name, uint32_t* nameLen, uint32_t* type,
                         uint8_t* data, uint32_t* dataSize) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   if (SIM_FAULT(SysRegEnumValue)) return static_cast<int32_t>(LastError());
   Resolved at;
   if (ErrorCode err = Resolve(key, false, &at)) return err;

@@ -70,7 +70,7 @@ std::shared_ptr<RegNode> Walk(const std::shared_ptr<RegNode>& node, const std::v
 
 // Empties both roots and closes every handle; keys of the old tree read as deleted.
 void ResetRegistryStore() {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(Lock());
   RegistryState& state = State();
   MarkTreeDeleted(state.localMachine.get());
   MarkTreeDeleted(state.currentUser.get());
@@ -218,16 +218,34 @@ RegValue* RegFindValue(RegNode* node, std::u16string_view name) {
   return index < node->values.size() ? &node->values[index] : nullptr;
 }
 
+namespace {
+
+// Adds a value the key does not have yet, last.
+void AppendValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data) {
+  node->values.push_back(RegValue{std::u16string(name), type, std::move(data)});
+  // A built index follows the new value; a key below the threshold keeps none.
+  if (node->values.size() > kValueIndexThreshold && node->valueIndex.size() + 1 == node->values.size())
+    node->valueIndex.emplace(node->values.back().name, node->values.size() - 1);
+}
+
+}  // namespace
+
 void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data) {
   if (RegValue* existing = RegFindValue(node, name)) {
     existing->type = type;
     existing->data = std::move(data);
     return;
   }
-  node->values.push_back(RegValue{std::u16string(name), type, std::move(data)});
-  // A built index follows the new value; a key below the threshold keeps none.
-  if (node->values.size() > kValueIndexThreshold && node->valueIndex.size() + 1 == node->values.size())
-    node->valueIndex.emplace(node->values.back().name, node->values.size() - 1);
+  AppendValue(node, name, type, std::move(data));
+}
+
+void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, const uint8_t* data, size_t size) {
+  if (RegValue* existing = RegFindValue(node, name)) {
+    existing->type = type;
+    existing->data.assign(data, data + size);
+    return;
+  }
+  AppendValue(node, name, type, std::vector<uint8_t>(data, data + size));
 }
 
 bool RegRemoveValue(RegNode* node, std::u16string_view name) {

@@ -75,6 +75,8 @@ void RegRemoveSubkeyTree(RegNode* parent, const RegNode* child);
 RegValue* RegFindValue(RegNode* node, std::u16string_view name);
 // Sets a value; an existing value of that name keeps its place and name, a new one goes last.
 void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, std::vector<uint8_t> data);
+// The same from a caller's bytes; an existing value reuses its storage.
+void RegStoreValue(RegNode* node, std::u16string_view name, uint32_t type, const uint8_t* data, size_t size);
 bool RegRemoveValue(RegNode* node, std::u16string_view name);
 
 // Open handles: tokens handed out to callers, each naming a key and the access it was opened

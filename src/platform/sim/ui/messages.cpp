@@ -18,7 +18,7 @@ namespace internal {
 namespace {
 
 using sim::internal::Guard;
-typedef std::unique_lock<std::recursive_mutex> UniqueLock;
+typedef std::unique_lock<sim::internal::MachineLock> UniqueLock;
 
 // The user's input travels as messages above Windows' range, so that no procedure ever sees them.
 constexpr uint32_t kUserPointerOver = 0x00010002;

@@ -48,7 +48,7 @@ int CopyProfileFolder(int folderId, char16_t* out) {
 }  // namespace
 
 int SysGetFolderPath(int folderId, char16_t* out) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (out) out[0] = 0;
   if (SIM_FAULT(SysGetFolderPath) || !out) return 0;
   return CopyProfileFolder(folderId, out);
@@ -56,14 +56,14 @@ int SysGetFolderPath(int folderId, char16_t* out) {
 
 // The special-folder location and its path (the older shell's way) name the same folders.
 int SysGetSpecialFolderPath(int folderId, char16_t* out) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (out) out[0] = 0;
   if (SIM_FAULT(SysGetSpecialFolderPath) || !out) return 0;
   return CopyProfileFolder(folderId, out);
 }
 
 int SysInitCom() {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (SIM_FAULT(SysInitCom)) return 0;
   sim::internal::State().comThreads.insert(std::this_thread::get_id());
   return 1;

@@ -73,7 +73,7 @@ std::string JournalText(const char16_t* text) {
 }  // namespace
 
 int SysMessageBox(WindowHandle, const char16_t* text, const char16_t* caption, uint32_t style) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (SIM_FAULT(SysMessageBox)) return 0;
   sim::internal::MachineState& s = sim::internal::State();
   int answer = DefaultButton(style);
@@ -87,7 +87,7 @@ int SysMessageBox(WindowHandle, const char16_t* text, const char16_t* caption, u
 }
 
 uint32_t SysLoadString(ModuleHandle, uint32_t id, char16_t* out, uint32_t cap) {
-  std::lock_guard<std::recursive_mutex> guard(sim::internal::Lock());
+  std::lock_guard<sim::internal::MachineLock> guard(sim::internal::Lock());
   if (!out || cap == 0) return 0;
   out[0] = 0;
   if (SIM_FAULT(SysLoadString)) return 0;
