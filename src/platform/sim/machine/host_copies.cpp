@@ -57,34 +57,48 @@ Copier& TheCopier() {
   return *copier;
 }
 
+// Copies the bytes of a handed-over copy, closes its files and marks it finished.
+void Finish(HandedCopy copy) {
+  Copier& c = TheCopier();
+  bool ok = CopyHostBytes(copy.in, copy.out, copy.size);
+  const int copyError = errno;
+  if (close(copy.out) != 0) ok = false;
+  close(copy.in);
+  std::lock_guard<std::mutex> lock(c.mutex);
+  if (!ok)
+    c.failures.push_back("copying " + copy.from + " to " + copy.to + " failed on the host: " +
+                         std::strerror(copyError ? copyError : EIO));
+  c.paths.erase(c.paths.find(copy.from));
+  c.paths.erase(c.paths.find(copy.to));
+  if (c.unfinished.fetch_sub(1, std::memory_order_acq_rel) == 1) c.finished.notify_all();
+}
+
+// Waits until every handed-over copy is finished, copying waiting ones meanwhile.
 void WaitForAll() {
   Copier& c = TheCopier();
-  if (c.unfinished.load(std::memory_order_acquire) == 0) return;
   std::unique_lock<std::mutex> lock(c.mutex);
-  c.finished.wait(lock, [&] { return c.unfinished.load(std::memory_order_acquire) == 0; });
+  while (c.unfinished.load(std::memory_order_acquire) != 0) {
+    if (c.waiting.empty()) {
+      c.finished.wait(lock);
+      continue;
+    }
+    HandedCopy copy = std::move(c.waiting.front());
+    c.waiting.pop_front();
+    lock.unlock();
+    Finish(std::move(copy));
+    lock.lock();
+  }
 }
 
 void Work() {
   Copier& c = TheCopier();
   for (;;) {
-    HandedCopy copy;
-    {
-      std::unique_lock<std::mutex> lock(c.mutex);
-      c.work.wait(lock, [&] { return !c.waiting.empty(); });
-      copy = std::move(c.waiting.front());
-      c.waiting.pop_front();
-    }
-    bool ok = CopyHostBytes(copy.in, copy.out, copy.size);
-    const int copyError = errno;
-    if (close(copy.out) != 0) ok = false;
-    close(copy.in);
-    std::lock_guard<std::mutex> lock(c.mutex);
-    if (!ok)
-      c.failures.push_back("copying " + copy.from + " to " + copy.to + " failed on the host: " +
-                           std::strerror(copyError ? copyError : EIO));
-    c.paths.erase(c.paths.find(copy.from));
-    c.paths.erase(c.paths.find(copy.to));
-    if (c.unfinished.fetch_sub(1, std::memory_order_acq_rel) == 1) c.finished.notify_all();
+    std::unique_lock<std::mutex> lock(c.mutex);
+    c.work.wait(lock, [&] { return !c.waiting.empty(); });
+    HandedCopy copy = std::move(c.waiting.front());
+    c.waiting.pop_front();
+    lock.unlock();
+    Finish(std::move(copy));
   }
 }
 
