@@ -3,7 +3,8 @@
 # Wine against Wine's own "cmd /c copy", the start-up to the first wizard page and the peak
 # memory, and writes a Markdown table (build/bench/results.md, also printed). Not part of the
 # tests: the figures depend on the machine, and nothing here judges them.
-#   BENCH_RUNS   timed runs per command (default 10; the Wine pair takes a third of it)
+#   BENCH_RUNS   timed runs per command and round (default 10; the Wine pair takes a third of it)
+#   BENCH_ROUNDS rounds of each setup-sim/cp pair, in turned order (default 3)
 #   BENCH_NOWINE set to 1 to leave out the Wine pair
 set -euo pipefail
 
@@ -11,6 +12,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$ROOT"
 OUT=build/bench
 RUNS=${BENCH_RUNS:-10}
+ROUNDS=${BENCH_ROUNDS:-3}
 WINE_RUNS=$(( RUNS / 3 > 2 ? RUNS / 3 : 2 ))
 SIM=build/release/setup-sim
 SETUP_ARGS="/S /TYPE:USB /NR"
@@ -40,11 +42,20 @@ for package in "${PACKAGES[@]}"; do
   echo "$name: $count x $size bytes"
 done
 
-# One hyperfine run of a pair; the prepare commands empty the targets before every run.
+# Rounds of hyperfine runs of a pair, the order turned round each round: the file system's state
+# drifts while it creates and removes thousands of files, and a ratio is only fair when both
+# commands meet the same drift. The prepare commands empty the targets before every run.
 pair() {
-  local name=$1 prep1=$2 cmd1=$3 prep2=$4 cmd2=$5 runs=$6
-  hyperfine --style basic --warmup 1 --runs "$runs" --export-json "$OUT/json/$name.json" \
-    -n setup --prepare "$prep1" "$cmd1" -n copy --prepare "$prep2" "$cmd2"
+  local name=$1 prep1=$2 cmd1=$3 prep2=$4 cmd2=$5 runs=$6 round
+  for round in $(seq 1 "$ROUNDS"); do
+    if (( round % 2 )); then
+      hyperfine -N --style basic --warmup 1 --runs "$runs" --export-json "$OUT/json/$name-r$round.json" \
+        -n setup --prepare "$prep1" "$cmd1" -n copy --prepare "$prep2" "$cmd2"
+    else
+      hyperfine -N --style basic --warmup 1 --runs "$runs" --export-json "$OUT/json/$name-r$round.json" \
+        -n copy --prepare "$prep2" "$cmd2" -n setup --prepare "$prep1" "$cmd1"
+    fi
+  done
 }
 
 for package in "${PACKAGES[@]}"; do
@@ -68,7 +79,7 @@ done
 step "start-up to the first wizard page"
 # The Welcome page is cancelled at once and the Exit Setup question answered with Exit Setup.
 printf '12006 cancel\n10300 2\n' >"$OUT/cancel-first-page.txt"
-hyperfine --style basic --warmup 1 --runs "$RUNS" --export-json "$OUT/json/startup.json" \
+hyperfine -N --style basic --warmup 1 --runs "$RUNS" --export-json "$OUT/json/startup.json" \
   --prepare "rm -rf $OUT/startup-disk" \
   -n first-page "$SIM --machine win7 --package $OUT/p10 --disk $OUT/startup-disk --quiet --answers $OUT/cancel-first-page.txt" \
   -n settings "$SIM --machine win7 --package $OUT/p10 --disk $OUT/startup-disk --dump-settings -- $SETUP_ARGS"

@@ -19,6 +19,20 @@ def load(folder, name):
         return {r["command"]: r for r in json.load(f)["results"]}
 
 
+def rounds(folder, name):
+    """The rounds of a pair (name-r1.json, name-r2.json, ...), each {command: result}."""
+    found, n = [], 1
+    while (pair := load(folder, "%s-r%d" % (name, n))):
+        found.append(pair)
+        n += 1
+    return found
+
+
+def pooled(results):
+    """One result holding the times of several rounds of a command."""
+    return {"times": [t for r in results for t in r["times"]]}
+
+
 def ms(result):
     return statistics.median(result["times"]) * 1000
 
@@ -33,14 +47,18 @@ def main(out):
     lines = ["| What | setup | plain copy | ratio | setup per file | peak memory (setup) |",
              "|---|---|---|---|---|---|"]
     for name, entries, what in PACKAGES:
-        pair = load(folder, name)
-        if not pair:
+        pairs = rounds(folder, name)
+        if not pairs:
             continue
-        setup, copy = pair["setup"], pair["copy"]
+        setup, copy = pooled([p["setup"] for p in pairs]), pooled([p["copy"] for p in pairs])
+        ratios = sorted(ms(p["setup"]) / ms(p["copy"]) for p in pairs)
+        ratio = "%.2f" % statistics.median(ratios)
+        if len(ratios) > 1:
+            ratio += " (%.2f–%.2f)" % (ratios[0], ratios[-1])
         peak_path = os.path.join(folder, name + ".peak")
         peak = open(peak_path).read().strip() if os.path.exists(peak_path) else "?"
-        lines.append("| setup-sim silent install against `cp -r`, %s | %.1f ms ± %.1f | %.1f ms ± %.1f | %.2f | %.2f ms | %.1f MB |" % (
-            what, ms(setup), spread(setup), ms(copy), spread(copy), ms(setup) / ms(copy), ms(setup) / entries,
+        lines.append("| setup-sim silent install against `cp -r`, %s | %.1f ms ± %.1f | %.1f ms ± %.1f | %s | %.2f ms | %.1f MB |" % (
+            what, ms(setup), spread(setup), ms(copy), spread(copy), ratio, ms(setup) / entries,
             int(peak) / 1024 if peak.isdigit() else float("nan")))
     wine = load(folder, "wine")
     if wine:
@@ -55,7 +73,9 @@ def main(out):
         lines.append("| setup-sim `--dump-settings` (start-up only) | %.1f ms ± %.1f | | | | |" % (ms(settings), spread(settings)))
     load1, load5, _ = os.getloadavg()
     lines.append("")
-    lines.append("Medians of hyperfine runs (± standard deviation); each pair ran in one hyperfine call. "
+    lines.append("Medians of hyperfine runs (± standard deviation). A setup-sim/cp pair ran in rounds of one "
+                 "hyperfine call each, the order turned round every round; its ratio is the median of the "
+                 "rounds' ratios (lowest–highest in brackets). "
                  "Machine: %d CPUs, load average %.1f (1 min) / %.1f (5 min) when the table was written." % (
                      os.cpu_count() or 0, load1, load5))
     print("\n".join(lines))
