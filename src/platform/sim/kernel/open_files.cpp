@@ -247,7 +247,7 @@ SysHandle SysCreateFile(const char16_t* path, uint32_t access, uint32_t share, u
   int hostFlags = O_RDWR | O_CLOEXEC;
   if (!exists) hostFlags |= O_CREAT | O_EXCL;
   if (truncate) hostFlags |= O_TRUNC;
-  sim::internal::AwaitHostCopies(host);
+  sim::internal::AwaitHostCopies(host, truncate || (want & kGenericWrite) != 0);
   const int fd = open(host.c_str(), hostFlags, 0644);
   if (fd < 0) {
     Fail(kErrAccessDenied);

@@ -43,7 +43,7 @@ struct Copier {
   std::mutex mutex;
   std::condition_variable work, finished;
   std::deque<HandedCopy> waiting;
-  std::multiset<std::string> paths;  // sources and targets of unfinished copies
+  std::multiset<std::string> sources, targets;  // of unfinished copies
   std::atomic<size_t> unfinished{0};
   std::vector<std::string> failures;
   // On a single processor the worker would only take turns with the program.
@@ -68,16 +68,28 @@ void Finish(HandedCopy copy) {
   if (!ok)
     c.failures.push_back("copying " + copy.from + " to " + copy.to + " failed on the host: " +
                          std::strerror(copyError ? copyError : EIO));
-  c.paths.erase(c.paths.find(copy.from));
-  c.paths.erase(c.paths.find(copy.to));
-  if (c.unfinished.fetch_sub(1, std::memory_order_acq_rel) == 1) c.finished.notify_all();
+  c.sources.erase(c.sources.find(copy.from));
+  c.targets.erase(c.targets.find(copy.to));
+  c.unfinished.fetch_sub(1, std::memory_order_acq_rel);
+  c.finished.notify_all();
 }
 
-// Waits until every handed-over copy is finished, copying waiting ones meanwhile.
-void WaitForAll() {
+// Whether a path of the set is `host` or lies below it.
+bool AtOrBelow(const std::multiset<std::string>& paths, const std::string& host) {
+  for (auto it = paths.lower_bound(host); it != paths.end(); ++it) {
+    if (it->compare(0, host.size(), host) != 0) return false;
+    if (it->size() == host.size() || (*it)[host.size()] == '/') return true;
+  }
+  return false;
+}
+
+// Waits while `busy` (asked with the copier's mutex held) holds, copying waiting copies meanwhile
+// in the order they were handed over.
+template <typename Busy>
+void WaitWhile(Busy busy) {
   Copier& c = TheCopier();
   std::unique_lock<std::mutex> lock(c.mutex);
-  while (c.unfinished.load(std::memory_order_acquire) != 0) {
+  while (busy()) {
     if (c.waiting.empty()) {
       c.finished.wait(lock);
       continue;
@@ -88,6 +100,12 @@ void WaitForAll() {
     Finish(std::move(copy));
     lock.lock();
   }
+}
+
+void WaitForAll() {
+  Copier& c = TheCopier();
+  if (c.unfinished.load(std::memory_order_acquire) == 0) return;
+  WaitWhile([&] { return c.unfinished.load(std::memory_order_acquire) != 0; });
 }
 
 void Work() {
@@ -144,26 +162,19 @@ bool HandOverHostCopy(int in, int out, off_t size, const std::string& from, cons
     std::atexit(WaitForAll);
     c.started = true;
   }
-  c.paths.insert(from);
-  c.paths.insert(to);
+  c.sources.insert(from);
+  c.targets.insert(to);
   c.unfinished.fetch_add(1, std::memory_order_acq_rel);
   c.waiting.push_back(HandedCopy{in, out, size, from, to});
   c.work.notify_one();
   return true;
 }
 
-void AwaitHostCopies(const std::string& host) {
+void AwaitHostCopies(const std::string& host, bool change) {
   Copier& c = TheCopier();
   if (c.unfinished.load(std::memory_order_acquire) == 0) return;
-  bool touched = host.empty();
-  {
-    std::lock_guard<std::mutex> lock(c.mutex);
-    for (auto it = c.paths.lower_bound(host); !touched && it != c.paths.end(); ++it) {
-      if (it->compare(0, host.size(), host) != 0) break;
-      touched = it->size() == host.size() || (*it)[host.size()] == '/';
-    }
-  }
-  if (touched) WaitForAll();
+  if (host.empty()) return WaitForAll();
+  WaitWhile([&] { return AtOrBelow(c.targets, host) || (change && AtOrBelow(c.sources, host)); });
 }
 
 }  // namespace internal

@@ -261,7 +261,7 @@ HostInfo InfoOf(const std::string& host, bool facts = true) {
   }
   HostInfo info;
   struct stat st;
-  AwaitHostCopies(host);
+  AwaitHostCopies(host, false);
   if (!host.empty() && stat(host.c_str(), &st) == 0) info = InfoFromStat(st);
   KeepInfo(host, info);
   return info;
@@ -550,7 +550,7 @@ std::string HostParent(const std::string& host) {
 }
 
 bool ReadHostFile(const std::string& host, std::string* bytes) {
-  AwaitHostCopies(host);
+  AwaitHostCopies(host, false);
   const int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
@@ -611,7 +611,7 @@ void EraseAtOrBelow(Table& table, const std::string& host) {
 }  // namespace
 
 bool CopyHostFile(const std::string& from, const std::string& to) {
-  AwaitHostCopies(from);
+  AwaitHostCopies(from, false);
   AwaitHostCopies(to);
   const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return false;

@@ -322,9 +322,10 @@ bool CopyHostBytes(int in, int out, off_t size);
 // both; true when it took them, false when the caller must copy (a host with one processor,
 // or enough copies waiting).
 bool HandOverHostCopy(int in, int out, off_t size, const std::string& from, const std::string& to);
-// Waits for the copy worker when a copy it has not finished reads or writes the host path or
-// anything below it ("" waits for every copy): call before any host operation on a path.
-void AwaitHostCopies(const std::string& host);
+// Waits until no unfinished handed-over copy writes the host path or anything below it, nor,
+// when the caller will `change` what is there, reads it ("" waits for every copy): call before
+// any host operation on a path.
+void AwaitHostCopies(const std::string& host, bool change = true);
 
 // Windows attributes of an existing host path (directory bit from the host, the others from the
 // side table; files default to archive). kInvalidAttributes when it does not exist.
